@@ -1,0 +1,19 @@
+#include "ArExceptions.h"
+
+#include <limits>
+
+Exception::Exception(QString message)
+    : FMessage(std::move(message))
+    , FWhat(FMessage.toUtf8()) {}
+
+void RaiseAssertionFailed(const char* unit, int line, const char* message) {
+    const QString text = message ? QString::fromUtf8(message) : QStringLiteral("Assertion failure");
+    throw EAssertionFailed(
+        QStringLiteral("%1 (%2, line %3)").arg(text, QString::fromUtf8(unit)).arg(line));
+}
+
+int CheckedIncrement(int value) {
+    if (value == std::numeric_limits<int>::max())
+        throw EIntOverflow(QStringLiteral("Integer overflow"));
+    return value + 1;
+}

@@ -1,0 +1,9 @@
+#include "LyTypes.h"
+
+#include <QMetaType>
+
+void RegisterLyTypes() {
+    qRegisterMetaType<tLySongPartSet>("tLySongPartSet");
+    qRegisterMetaType<tLySongCompareComponentSet>("tLySongCompareComponentSet");
+    qRegisterMetaType<tLySongFilterOptionSet>("tLySongFilterOptionSet");
+}
