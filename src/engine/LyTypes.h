@@ -2,6 +2,7 @@
 // preferences files: never rename or reorder a member.
 #pragma once
 
+#include "ArExceptions.h"
 #include "ArSet.h"
 
 #include <QMetaType>
@@ -99,6 +100,12 @@ inline constexpr tLySongPartSet kLyAllSongParts = tLySongPartSet::FromBits(0x7F)
 Q_DECLARE_METATYPE(tLySongPartSet)
 Q_DECLARE_METATYPE(tLySongCompareComponentSet)
 Q_DECLARE_METATYPE(tLySongFilterOptionSet)
+
+// Run-time failures of the engine: the message is for the user.
+class ELyProjectError : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // Registers the sets with QMetaType so that they can travel in a QVariant.
 void RegisterLyTypes();

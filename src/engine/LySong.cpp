@@ -1,0 +1,229 @@
+#include "LySong.h"
+
+#include "ArFormat.h"
+
+LY_UNIT("Units/LyProject")
+
+namespace {
+
+int ToInteger(const QVariant& value, tLySongPart part) {
+    bool ok = false;
+    const int result = value.toInt(&ok);
+    if (!ok)
+        throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a whole number for [%s]."),
+                                       {value.toString(), QVariant::fromValue(part).toString()}));
+    return result;
+}
+
+TDateTime ToDateTime(const QVariant& value, tLySongPart part) {
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return QDateTimeToDateTime(value.toDateTime());
+    bool ok = false;
+    const double result = value.toDouble(&ok);
+    if (!ok)
+        throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a date for [%s]."),
+                                       {value.toString(), QVariant::fromValue(part).toString()}));
+    return result;
+}
+
+} // namespace
+
+void TLySongProperties::Clear() {
+    FName.clear();
+    FArtist.clear();
+    FAlbum.clear();
+    FGenre.clear();
+    FRating = 0;
+    FPlayCount = 0;
+    FLastPlayed = 0.0;
+    FExists = false;
+    FTrackKind = 0;
+}
+
+const QString& TLySongProperties::Text(tLySongPart part) const {
+    switch (part) {
+    case sdName:
+        return FName;
+    case sdArtist:
+        return FArtist;
+    case sdAlbum:
+        return FAlbum;
+    case sdGenre:
+        return FGenre;
+    default:
+        RaiseAssertionFailed(kLyUnitName, __LINE__);
+    }
+}
+
+bool TLySongProperties::PartDiffers(const TLySongProperties& other, tLySongPart part) const {
+    switch (part) {
+    case sdName:
+    case sdArtist:
+    case sdAlbum:
+    case sdGenre:
+        return Text(part) != other.Text(part); // ordinal: letter case counts
+    case sdPlayCount:
+        return FPlayCount != other.FPlayCount;
+    case sdLastPlayed:
+        return FLastPlayed != other.FLastPlayed;
+    case sdRating:
+        return FRating != other.FRating;
+    }
+    return false;
+}
+
+bool TLySongProperties::Equals(const TLySongProperties& other) const {
+    for (int part = sdName; part <= sdRating; ++part)
+        if (PartDiffers(other, tLySongPart(part)))
+            return false;
+    return true;
+}
+
+QVariant TLySongProperties::GetValue(tLySongPart part) const {
+    switch (part) {
+    case sdName:
+    case sdArtist:
+    case sdAlbum:
+    case sdGenre:
+        return Text(part);
+    case sdPlayCount:
+        return FPlayCount;
+    case sdLastPlayed:
+        return FLastPlayed;
+    case sdRating:
+        return FRating;
+    }
+    return {};
+}
+
+void TLySongProperties::SetValue(tLySongPart part, const QVariant& value) {
+    switch (part) {
+    case sdName:
+        FName = value.toString();
+        break;
+    case sdArtist:
+        FArtist = value.toString();
+        break;
+    case sdAlbum:
+        FAlbum = value.toString();
+        break;
+    case sdGenre:
+        FGenre = value.toString();
+        break;
+    case sdPlayCount:
+        FPlayCount = ToInteger(value, part);
+        break;
+    case sdLastPlayed:
+        FLastPlayed = ToDateTime(value, part);
+        break;
+    case sdRating:
+        FRating = ToInteger(value, part);
+        break;
+    }
+}
+
+bool TLySongProperties::IsEmpty(tLySongPart part) const {
+    switch (part) {
+    case sdName:
+    case sdArtist:
+    case sdAlbum:
+    case sdGenre:
+        return Text(part).isEmpty();
+    case sdPlayCount:
+        return FPlayCount == 0;
+    case sdLastPlayed:
+        return FLastPlayed == 0.0;
+    case sdRating:
+        return FRating == 0;
+    }
+    return true;
+}
+
+QString TLySongProperties::GetText(tLySongPart part) const {
+    switch (part) {
+    case sdName:
+    case sdArtist:
+    case sdAlbum:
+    case sdGenre:
+        return Text(part);
+    case sdPlayCount:
+        return QString::number(FPlayCount);
+    case sdLastPlayed:
+        return LastPlayedText();
+    case sdRating:
+        return QString::number(Stars());
+    }
+    return {};
+}
+
+QString TLySongProperties::LastPlayedText() const {
+    if (FLastPlayed == 0.0)
+        return QStringLiteral("never");
+    return FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"), FLastPlayed);
+}
+
+bool TLySongProperties::MatchesText(const QString& text) const {
+    if (!FExists || text.isEmpty())
+        return false;
+    // Case folding covers all of Unicode: "BEYONCÉ" finds "beyoncé".
+    return FName.contains(text, Qt::CaseInsensitive) ||
+           FArtist.contains(text, Qt::CaseInsensitive) ||
+           FAlbum.contains(text, Qt::CaseInsensitive) || FGenre.contains(text, Qt::CaseInsensitive);
+}
+
+void TLySongProperties::DoCopyFrom(const TVxCloneable& source) {
+    TVxCloneable::DoCopyFrom(source);
+    *this = static_cast<const TLySongProperties&>(source);
+}
+
+TLySongProperties& TLySong::Original(int side) {
+    LY_ASSERT(side == 0 || side == 1);
+    return side == 0 ? FOriginalOne : FOriginalTwo;
+}
+
+const TLySongProperties& TLySong::Original(int side) const {
+    LY_ASSERT(side == 0 || side == 1);
+    return side == 0 ? FOriginalOne : FOriginalTwo;
+}
+
+TLySongProperties& TLySong::Current(int side) {
+    LY_ASSERT(side == 0 || side == 1);
+    return side == 0 ? FCurrentOne : FCurrentTwo;
+}
+
+const TLySongProperties& TLySong::Current(int side) const {
+    LY_ASSERT(side == 0 || side == 1);
+    return side == 0 ? FCurrentOne : FCurrentTwo;
+}
+
+tLySongPartSet TLySong::ModifiedSet(int side) const {
+    LY_ASSERT(side == 0 || side == 1);
+    return side == 0 ? FModifiedOne : FModifiedTwo;
+}
+
+int TLySong::MatchState() const {
+    if (!IsMatched())
+        return 0;
+    return SongDataDiffers() ? 1 : 2;
+}
+
+void TLySong::CalculateDifferences() {
+    if (!IsMatched()) {
+        FDifferences = kLyAllSongParts;
+        FModifiedOne = {};
+        FModifiedTwo = {};
+        return;
+    }
+    FDifferences = {};
+    FModifiedOne = {};
+    FModifiedTwo = {};
+    for (int i = sdName; i <= sdRating; ++i) {
+        const auto part = tLySongPart(i);
+        if (FCurrentOne.PartDiffers(FCurrentTwo, part))
+            FDifferences.Include(part);
+        if (FOriginalOne.PartDiffers(FCurrentOne, part))
+            FModifiedOne.Include(part);
+        if (FOriginalTwo.PartDiffers(FCurrentTwo, part))
+            FModifiedTwo.Include(part);
+    }
+}
