@@ -35,6 +35,12 @@ public:
 // "Assertion failure".
 [[noreturn]] void RaiseAssertionFailed(const char* unit, int line, const char* message = nullptr);
 
+// A destructor cannot raise: an assertion that fails in one goes to this handler instead. The
+// default writes the message and aborts; tests install one that records it.
+using TDestructorAssertionHandler = void (*)(const QString& message);
+void ReportDestructorAssertion(const char* unit, int line, const char* message);
+TDestructorAssertionHandler SetDestructorAssertionHandler(TDestructorAssertionHandler handler);
+
 // Adds one to a counter, raising EIntOverflow instead of wrapping.
 int CheckedIncrement(int value);
 

@@ -4,11 +4,10 @@
 
 LY_UNIT("Units/VxUtils")
 
-TVxOptionallyReferenceCountedObject::~TVxOptionallyReferenceCountedObject() noexcept(false) {
-    // Never raise while another exception unwinds: that would end the program.
-    if (FReferenceCounted && FRefCount.load() != 0 && std::uncaught_exceptions() == 0)
-        RaiseAssertionFailed(kLyUnitName, __LINE__,
-                             "Interfaced objects's reference count should be 0.");
+TVxOptionallyReferenceCountedObject::~TVxOptionallyReferenceCountedObject() {
+    if (FReferenceCounted && FRefCount.load() != 0)
+        ReportDestructorAssertion(kLyUnitName, __LINE__,
+                                  "Interfaced objects's reference count should be 0.");
 }
 
 int TVxOptionallyReferenceCountedObject::AddRef() {

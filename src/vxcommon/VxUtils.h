@@ -19,7 +19,7 @@ public:
     TVxOptionallyReferenceCountedObject&
     operator=(const TVxOptionallyReferenceCountedObject&) = delete;
     // Destroying a counted object that still has references is an assertion failure.
-    virtual ~TVxOptionallyReferenceCountedObject() noexcept(false);
+    virtual ~TVxOptionallyReferenceCountedObject();
 
     bool ReferenceCounted() const { return FReferenceCounted; }
     int RefCount() const { return FRefCount.load(); }
