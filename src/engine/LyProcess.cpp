@@ -1,0 +1,327 @@
+#include "LyProcess.h"
+
+#include "ArMessageLog.h"
+#include "VxObjectList.h"
+
+LY_UNIT("Units/LyProcess")
+
+namespace {
+
+QString MessageOf(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const Exception*>(&error))
+        return own->Message();
+    return QString::fromLocal8Bit(error.what());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TLyProcessTask
+
+TLyProcessTask::TLyProcessTask(TLyProcess* process, int level)
+    : FProcess(process)
+    , FLevel(level) {}
+
+QString TLyProcessTask::Caption() const {
+    std::lock_guard lock(FProcess->FLock);
+    return FCaption;
+}
+
+int TLyProcessTask::StepCount() const {
+    std::lock_guard lock(FProcess->FLock);
+    return FStepCount;
+}
+
+int TLyProcessTask::Position() const {
+    std::lock_guard lock(FProcess->FLock);
+    return FPosition;
+}
+
+bool TLyProcessTask::Running() const {
+    std::lock_guard lock(FProcess->FLock);
+    return FRunning;
+}
+
+bool TLyProcessTask::Cancelled() const {
+    std::lock_guard lock(FProcess->FLock);
+    return FCancelled;
+}
+
+bool TLyProcessTask::Failed() const {
+    std::lock_guard lock(FProcess->FLock);
+    return FFailed;
+}
+
+void TLyProcessTask::Start(int stepCount, const QString& caption) {
+    {
+        std::lock_guard lock(FProcess->FLock);
+        LY_ASSERT(!FRunning);
+        FCaption = caption;
+        FStepCount = stepCount;
+        FPosition = 0;
+        FLastNotifiedPosition = 0;
+        FCancelled = false;
+        FFailed = false;
+        FRunning = true;
+    }
+    FProcess->Notify(this, TLyProcess::TNotification::Started);
+}
+
+ILyProcessTask* TLyProcessTask::StartSubTask(int stepCount, const QString& caption) {
+    LY_ASSERT(Running());
+    return FProcess->StartTask(FLevel + 1, stepCount, caption);
+}
+
+void TLyProcessTask::Step(const QString& caption) {
+    Progress(-1, caption);
+}
+
+void TLyProcessTask::SetPosition(int position, const QString& caption) {
+    Progress(position, caption);
+}
+
+void TLyProcessTask::Progress(int position, const QString& caption) {
+    bool notify = false;
+    {
+        std::lock_guard lock(FProcess->FLock);
+        LY_ASSERT(FRunning);
+        if (!caption.isEmpty())
+            FCaption = caption;
+        FPosition = position < 0 ? CheckedIncrement(FPosition) : position;
+        // A caption changed without a notification is seen at the next one.
+        const int threshold = FStepCount / kNotifyDivisor;
+        if (qint64(FPosition) > qint64(FLastNotifiedPosition) + threshold) {
+            FLastNotifiedPosition = FPosition;
+            notify = true;
+        }
+    }
+    if (notify)
+        FProcess->Notify(this, TLyProcess::TNotification::Progressed);
+}
+
+void TLyProcessTask::Cancel() {
+    {
+        std::lock_guard lock(FProcess->FLock);
+        LY_ASSERT(FRunning);
+        FCancelled = true;
+    }
+    FProcess->Notify(this, TLyProcess::TNotification::Cancelled);
+}
+
+void TLyProcessTask::CancelIfRunning() {
+    {
+        std::lock_guard lock(FProcess->FLock);
+        if (!FRunning)
+            return;
+        FCancelled = true;
+    }
+    FProcess->Notify(this, TLyProcess::TNotification::Cancelled);
+}
+
+void TLyProcessTask::Fail(const QString& message) {
+    {
+        std::lock_guard lock(FProcess->FLock);
+        LY_ASSERT(FRunning);
+        FFailed = true;
+        if (!message.isEmpty())
+            FCaption = message;
+    }
+    FProcess->Notify(this, TLyProcess::TNotification::Failed);
+}
+
+void TLyProcessTask::Finish() {
+    {
+        std::lock_guard lock(FProcess->FLock);
+        LY_ASSERT(FRunning);
+        FRunning = false;
+    }
+    FProcess->Notify(this, TLyProcess::TNotification::Finished);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TLyProcess
+
+TLyProcess::TLyProcess() = default;
+
+TLyProcess::~TLyProcess() {
+    StopAndWait();
+}
+
+void TLyProcess::StopAndWait() {
+    if (FThread) {
+        LY_ASSERT(!FThread->IsCurrentThread());
+        FThread->TerminateAndWait();
+    }
+}
+
+int TLyProcess::TaskCount() const {
+    std::lock_guard lock(FLock);
+    return int(FTasks.size());
+}
+
+ILyProcessTask* TLyProcess::Task(int index) const {
+    std::lock_guard lock(FLock);
+    if (index < 0 || index >= FTasks.size())
+        throw EVxListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return FTasks.at(index).get();
+}
+
+ILyProcessTask* TLyProcess::MainTask() const {
+    LY_ASSERT(TaskCount() > 0);
+    return Task(0);
+}
+
+bool TLyProcess::Running() const {
+    return FThread && !FThread->Finished();
+}
+
+void TLyProcess::Start(const QString& runName, TLyProcessWork work) {
+    LY_ASSERT(FAlive);
+    LY_ASSERT(!Running());
+    LY_ASSERT(bool(work));
+    if (FThread) {
+        LY_ASSERT(!FThread->IsCurrentThread());
+        FThread->TerminateAndWait(); // a cancelled run may still be unwinding
+        FThread.reset();
+    }
+    FWork = std::move(work);
+    FCancelRequested.store(false);
+    FRunName = runName;
+    FThread = std::make_unique<TVxPausableThread>([this](TVxPausableThread& t) { Run(t); });
+    FThread->Resume();
+}
+
+ILyProcessTask* TLyProcess::StartTask(int level, int stepCount, const QString& caption) {
+    std::shared_ptr<TLyProcessTask> task;
+    {
+        std::lock_guard lock(FLock);
+        LY_ASSERT(level >= 0 && level <= FTasks.size());
+        if (level == FTasks.size()) {
+            task = std::make_shared<TLyProcessTask>(this, level);
+            FTasks.append(task);
+        } else {
+            task = FTasks.at(level);
+            LY_ASSERT(!task->FRunning);
+        }
+    }
+    task->Start(stepCount, caption);
+    return task.get();
+}
+
+void TLyProcess::CheckCancelled() {
+    if (!FThread || FThread->Done())
+        return;
+    if ((FCancelRequested.load() || FThread->Terminated()) && !FCancelRaised.exchange(true))
+        throw ELyProcessCancelled();
+}
+
+void TLyProcess::Cancel() {
+    LY_ASSERT(Running());
+    for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst())
+        task->CancelIfRunning(); // the worker may finish a task meanwhile
+    FCancelRaised.store(false);
+    FCancelRequested.store(true);
+    FThread->Terminate();
+}
+
+void TLyProcess::WaitFor() {
+    if (FThread)
+        FThread->WaitFor();
+}
+
+QList<std::shared_ptr<TLyProcessTask>> TLyProcess::RunningTasksDeepestFirst() const {
+    std::lock_guard lock(FLock);
+    QList<std::shared_ptr<TLyProcessTask>> running;
+    for (qsizetype i = FTasks.size() - 1; i >= 0; --i)
+        if (FTasks.at(i)->FRunning)
+            running.append(FTasks.at(i));
+    return running;
+}
+
+void TLyProcess::Run(TVxPausableThread& thread) {
+    try {
+        FWork(thread);
+    } catch (const ELyProcessCancelled&) {
+        FCancelRaised.store(false);
+    } catch (const std::exception& error) {
+        FailRunningTasks(MessageOf(error));
+    } catch (...) {
+        FailRunningTasks(QStringLiteral("Unknown error"));
+    }
+    FWork = nullptr;
+    for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst()) {
+        try {
+            task->Finish();
+        } catch (...) {
+        }
+    }
+    std::lock_guard lock(FLock);
+    FTasks.clear();
+}
+
+void TLyProcess::FailRunningTasks(const QString& message) {
+    for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst()) {
+        try {
+            task->Fail(message);
+        } catch (...) { // a failing listener must not stop the clean-up
+        }
+    }
+}
+
+void TLyProcess::Notify(TLyProcessTask* task, TNotification notification) {
+    static const char16_t* const kLogFormats[] = {
+        u"[%s] Start task [%s]", nullptr, u"[%s] Error in task [%s]", u"[%s] Cancel task [%s]",
+        u"[%s] Finish task [%s]"};
+    auto deliver = [&] {
+        if (const char16_t* format = kLogFormats[int(notification)])
+            LogFormat(QString::fromUtf16(format), {FName, task->Caption()}, mtInfo,
+                      QStringLiteral("Default"));
+        if (!FListener)
+            return;
+        switch (notification) {
+        case TNotification::Started:
+            FListener->TaskStarted(task);
+            break;
+        case TNotification::Progressed:
+            FListener->TaskProgressed(task);
+            break;
+        case TNotification::Failed:
+            FListener->TaskFailed(task);
+            break;
+        case TNotification::Cancelled:
+            FListener->TaskCancelled(task);
+            break;
+        case TNotification::Finished:
+            FListener->TaskFinished(task);
+            break;
+        }
+    };
+    RunOnMainThread(deliver);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TLyProcessOwner
+
+TLyProcessOwner::TLyProcessOwner()
+    : FProcess(std::make_unique<TLyProcess>())
+    , FListeners(std::make_unique<TLyMulticastProcessListener>()) {
+    FProcess->SetListener(FListeners.get());
+}
+
+TLyProcessOwner::~TLyProcessOwner() {
+    if (!FShutDown)
+        ShutDownProcess();
+}
+
+void TLyProcessOwner::NotifyOwnerChanged() {
+    FProcess->Listener()->OwnerChanged(FProcess.get());
+}
+
+void TLyProcessOwner::ShutDownProcess() {
+    LY_ASSERT(!FShutDown);
+    FShutDown = true;
+    FProcess->SetAlive(false);
+    FListeners->OwnerDestroying(FProcess.get());
+    FProcess->StopAndWait(); // while Process() still answers for the work that is ending
+    FProcess.reset();
+}

@@ -1,0 +1,193 @@
+// Long operations as processes: one work routine on a worker thread that reports through a
+// stack of tasks (a main task and nested sub tasks), can be cancelled, and tells its owner's
+// listeners of every step on the main thread.
+#pragma once
+
+#include "ArExceptions.h"
+#include "LyProcessListener.h"
+#include "VxThreads.h"
+#include "VxUtils.h"
+
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class TLyProcess;
+
+// Raised by TLyProcess::CheckCancelled; the run procedure swallows it.
+class ELyProcessCancelled : public Exception {
+public:
+    ELyProcessCancelled()
+        : Exception(QString()) {}
+};
+
+// One level of a process's progress. Changing operations assert that the task is running.
+class ILyProcessTask {
+public:
+    virtual ~ILyProcessTask() = default;
+
+    virtual TLyProcess* Process() const = 0;
+    virtual QString Caption() const = 0;
+    virtual bool IsMainTask() const = 0;
+    virtual int Level() const = 0;
+    virtual int StepCount() const = 0;
+    virtual int Position() const = 0;
+    virtual bool Running() const = 0;
+    virtual bool Cancelled() const = 0;
+    virtual bool Failed() const = 0;
+    virtual ILyProcessTask* StartSubTask(int stepCount, const QString& caption) = 0;
+    // Advances one step; a non-empty caption replaces the task's caption.
+    virtual void Step(const QString& caption = QString()) = 0;
+    virtual void SetPosition(int position, const QString& caption = QString()) = 0;
+    virtual void Cancel() = 0;
+    virtual void Fail(const QString& message) = 0;
+    virtual void Finish() = 0;
+};
+
+// A task of a process. Its state is guarded by the process's lock, so the main thread can read
+// it while the worker steps it.
+class TLyProcessTask : public TVxOptionallyReferenceCountedObject, public ILyProcessTask {
+public:
+    // Progress is reported at most about this many times per task.
+    static constexpr int kNotifyDivisor = 50;
+
+    TLyProcessTask(TLyProcess* process, int level);
+
+    TLyProcess* Process() const override { return FProcess; }
+    QString Caption() const override;
+    bool IsMainTask() const override { return FLevel == 0; }
+    int Level() const override { return FLevel; }
+    int StepCount() const override;
+    int Position() const override;
+    bool Running() const override;
+    bool Cancelled() const override;
+    bool Failed() const override;
+    ILyProcessTask* StartSubTask(int stepCount, const QString& caption) override;
+    void Step(const QString& caption = QString()) override;
+    void SetPosition(int position, const QString& caption = QString()) override;
+    void Cancel() override;
+    void Fail(const QString& message) override;
+    void Finish() override;
+
+private:
+    friend class TLyProcess;
+    // Sets caption and step count and starts the task (it must not be running).
+    void Start(int stepCount, const QString& caption);
+    void Progress(int position, const QString& caption);
+    void CancelIfRunning();
+
+    TLyProcess* const FProcess;
+    const int FLevel;
+    QString FCaption;
+    int FLastNotifiedPosition = 0;
+    int FStepCount = 0;
+    int FPosition = 0;
+    bool FRunning = false;
+    bool FCancelled = false;
+    bool FFailed = false;
+};
+
+// The work of a process; it receives the worker thread, whose Terminated() it may poll.
+using TLyProcessWork = std::function<void(TVxPausableThread& thread)>;
+
+// One long operation at a time, run on its own worker thread.
+//
+// Threads: the main thread creates, starts, cancels and destroys the process; the worker runs
+// the work and steps the tasks. Every task notification raised on the worker is handed to the
+// main thread, and the worker waits until all listeners have returned. Whenever the main
+// thread waits for the worker to end (Start, destruction) it keeps delivering them.
+class TLyProcess {
+public:
+    TLyProcess();
+    TLyProcess(const TLyProcess&) = delete;
+    TLyProcess& operator=(const TLyProcess&) = delete;
+    // Stops the worker and waits for it; must not be called from the worker itself.
+    virtual ~TLyProcess();
+
+    // The owner's name for log lines.
+    const QString& Name() const { return FName; }
+    void SetName(const QString& name) { FName = name; }
+    ILyProcessListener* Listener() const { return FListener; }
+    void SetListener(ILyProcessListener* listener) { FListener = listener; }
+    // Cleared by the owner when its destruction begins: no new run can start.
+    bool Alive() const { return FAlive; }
+    void SetAlive(bool alive) { FAlive = alive; }
+    // The name passed to the latest Start.
+    const QString& RunName() const { return FRunName; }
+    bool CancelRequested() const { return FCancelRequested.load(); }
+
+    int TaskCount() const;
+    // The task at `index`; outside the list raises EVxListError.
+    ILyProcessTask* Task(int index) const;
+    ILyProcessTask* MainTask() const;
+
+    // A worker exists and has neither finished nor been asked to stop.
+    bool Running() const;
+    // Waits for a previous worker to end, then runs `work` on a new worker; returns at once.
+    void Start(const QString& runName, TLyProcessWork work);
+    // Starts the task of `level`: a new one when level is the number of tasks, otherwise the
+    // existing one, which must not be running.
+    ILyProcessTask* StartTask(int level, int stepCount, const QString& caption);
+    ILyProcessTask* StartMainTask(int stepCount, const QString& caption) {
+        return StartTask(0, stepCount, caption);
+    }
+    // Called by work routines between items: raises ELyProcessCancelled once per cancel request.
+    void CheckCancelled();
+    // Marks the running tasks cancelled (deepest first) and asks the work to stop; does not wait.
+    void Cancel();
+    // Asks the worker to stop and waits for it to end; not from the worker itself.
+    void StopAndWait();
+    // Blocks until the current worker (if any) has ended; on the main thread its notifications
+    // keep being delivered meanwhile.
+    void WaitFor();
+
+private:
+    friend class TLyProcessTask;
+    enum class TNotification { Started, Progressed, Failed, Cancelled, Finished };
+
+    void Run(TVxPausableThread& thread);
+    void FailRunningTasks(const QString& message);
+    // Logs the notification and delivers it to the listener on the main thread.
+    void Notify(TLyProcessTask* task, TNotification notification);
+    // The running tasks, deepest first, kept alive while they are used outside the lock.
+    QList<std::shared_ptr<TLyProcessTask>> RunningTasksDeepestFirst() const;
+
+    QString FName;
+    ILyProcessListener* FListener = nullptr;
+    mutable std::mutex FLock; // guards the task list and every task's state
+    QList<std::shared_ptr<TLyProcessTask>> FTasks;
+    std::atomic<bool> FCancelRequested{false};
+    std::atomic<bool> FCancelRaised{false};
+    bool FAlive = true;
+    QString FRunName;
+    std::unique_ptr<TVxPausableThread> FThread;
+    TLyProcessWork FWork;
+};
+
+// An object that owns one process and the multicast listener that the user interface registers
+// with (a project, a view).
+class TLyProcessOwner : public TVxUpdateable {
+public:
+    TLyProcessOwner();
+    // Calls ShutDownProcess if the descendant has not.
+    ~TLyProcessOwner() override;
+
+    TLyProcess* Process() const { return FProcess.get(); }
+    TLyMulticastProcessListener* Listeners() const { return FListeners.get(); }
+    virtual void NotifyOwnerChanged();
+
+protected:
+    // Stops the process for good: no new run can start, the listeners are told the owner is
+    // going (they detach), and the worker is stopped and awaited. A descendant whose work uses
+    // its own members calls this first thing in its destructor, before those members go.
+    void ShutDownProcess();
+
+private:
+    std::unique_ptr<TLyProcess> FProcess;
+    std::unique_ptr<TLyMulticastProcessListener> FListeners;
+    bool FShutDown = false;
+};

@@ -1,0 +1,457 @@
+// Processes, tasks and listeners: the order of notifications, progress throttling, failure and
+// cancel handling, owners going away, and a stress run of start, cancel and restart.
+#include "ArMemoryMessageLog.h"
+#include "ArMessageLog.h"
+#include "LyProcess.h"
+#include "LyTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <random>
+
+namespace {
+
+// Records every notification as "Kind:caption" (task notifications) on the thread it arrives.
+class TRecorder : public TLyProcessListener {
+public:
+    QStringList Events;
+    QList<int> ProgressPositions;
+    int OffMainThread = 0;
+    TLyMulticastProcessListener* DetachFrom = nullptr;
+
+    void OwnerChanged(TLyProcess*) override { Events << QStringLiteral("OwnerChanged"); }
+    void OwnerDestroying(TLyProcess*) override {
+        Events << QStringLiteral("OwnerDestroying");
+        if (DetachFrom)
+            DetachFrom->RemoveListener(this);
+    }
+    void TaskStarted(ILyProcessTask* t) override { Record(QStringLiteral("Started"), t); }
+    void TaskProgressed(ILyProcessTask* t) override {
+        ProgressPositions << t->Position();
+        Record(QStringLiteral("Progressed"), t);
+    }
+    void TaskFailed(ILyProcessTask* t) override { Record(QStringLiteral("Failed"), t); }
+    void TaskCancelled(ILyProcessTask* t) override { Record(QStringLiteral("Cancelled"), t); }
+    void TaskFinished(ILyProcessTask* t) override {
+        Record(t->Cancelled() ? QStringLiteral("Finished(cancelled)") : QStringLiteral("Finished"),
+               t);
+    }
+
+private:
+    void Record(const QString& kind, ILyProcessTask* task) {
+        if (!IsMainThread())
+            ++OffMainThread;
+        Events << kind + u':' + task->Caption();
+    }
+};
+
+class TOwner : public TLyProcessOwner {
+public:
+    ~TOwner() override { ShutDownProcess(); }
+};
+
+QStringList Repeat(const QString& event, int times) {
+    QStringList events;
+    for (int i = 0; i < times; ++i)
+        events << event;
+    return events;
+}
+
+QStringList LoggedLines() {
+    QStringList lines;
+    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
+    for (const TArLoggableMessageData& message : memory->Messages())
+        if (message.Channel == u"Default")
+            lines << message.Text;
+    memory->Clear();
+    return lines;
+}
+
+} // namespace
+
+class TestLyProcess : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        VxThreadsStartup();
+        ArMessageLogStartup();
+    }
+    void cleanupTestCase() {
+        ArMessageLogShutdown();
+        VxThreadsShutdown();
+    }
+    void init() { LoggedLines(); }
+
+    void stepsOfAMainTask();
+    void progressIsThrottled_data();
+    void progressIsThrottled();
+    void stepCaptions();
+    void failureFailsThenFinishesInnermostFirst();
+    void cancelNotifiesAtOnceAndFinishesLater();
+    void cancelIsRaisedOncePerRequest();
+    void restartWhileCancellingWaitsForTheOldWorker();
+    void taskLevelsAreReused();
+    void preconditions();
+    void ownerGoingAwayStopsItsWorker();
+    void ownerDestroyingReachesEveryListenerOnce();
+    void stressStartCancelRestart();
+};
+
+void TestLyProcess::stepsOfAMainTask() {
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    owner.Process()->SetName(QStringLiteral("Project"));
+    owner.Process()->Start(QStringLiteral("Load Libraries"), [&](TVxPausableThread&) {
+        ILyProcessTask* main = owner.Process()->StartMainTask(5, QStringLiteral("Main"));
+        for (int i = 0; i < 5; ++i)
+            main->Step();
+        main->Finish();
+    });
+    owner.Process()->WaitFor();
+    QCOMPARE(recorder.Events, QStringList{"Started:Main"} + Repeat("Progressed:Main", 5) +
+                                  QStringList{"Finished:Main"});
+    QCOMPARE(recorder.ProgressPositions, (QList<int>{1, 2, 3, 4, 5}));
+    QCOMPARE(recorder.OffMainThread, 0);
+    QCOMPARE(owner.Process()->RunName(), QStringLiteral("Load Libraries"));
+    QVERIFY(!owner.Process()->Running());
+    QCOMPARE(owner.Process()->TaskCount(), 0); // freed at the end of the run
+    QCOMPARE(LoggedLines(),
+             (QStringList{"[Project] Start task [Main]", "[Project] Finish task [Main]"}));
+}
+
+void TestLyProcess::progressIsThrottled_data() {
+    QTest::addColumn<int>("stepCount");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QList<int>>("positions");
+    QList<int> everyTwentyFirst;
+    for (int p = 21; p <= 987; p += 21)
+        everyTwentyFirst << p;
+    QTest::newRow("1000 steps: every 21st, none after 987") << 1000 << 1000 << everyTwentyFirst;
+    QTest::newRow("49 steps: every step") << 49 << 3 << QList<int>{1, 2, 3};
+    QTest::newRow("100 steps: every 3rd") << 100 << 9 << QList<int>{3, 6, 9};
+}
+
+void TestLyProcess::progressIsThrottled() {
+    QFETCH(int, stepCount);
+    QFETCH(int, steps);
+    QFETCH(QList<int>, positions);
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    owner.Process()->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        ILyProcessTask* main = owner.Process()->StartMainTask(1, QStringLiteral("Main"));
+        ILyProcessTask* sub = main->StartSubTask(stepCount, QStringLiteral("Sub"));
+        for (int i = 0; i < steps; ++i)
+            sub->Step();
+        sub->Finish();
+        main->Finish();
+    });
+    owner.Process()->WaitFor();
+    QCOMPARE(recorder.ProgressPositions, positions);
+}
+
+void TestLyProcess::stepCaptions() {
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    owner.Process()->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        ILyProcessTask* main = owner.Process()->StartMainTask(3, QStringLiteral("Loading"));
+        main->Step();
+        main->Step(QStringLiteral("Clearing song list..."));
+        main->SetPosition(3);
+        main->Finish();
+    });
+    owner.Process()->WaitFor();
+    QCOMPARE(
+        recorder.Events,
+        (QStringList{"Started:Loading", "Progressed:Loading", "Progressed:Clearing song list...",
+                     "Progressed:Clearing song list...", "Finished:Clearing song list..."}));
+}
+
+void TestLyProcess::failureFailsThenFinishesInnermostFirst() {
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    owner.Process()->SetName(QStringLiteral("P"));
+    owner.Process()->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        ILyProcessTask* main = owner.Process()->StartMainTask(2, QStringLiteral("Main"));
+        main->StartSubTask(10, QStringLiteral("Sub"));
+        throw Exception(QStringLiteral("Disk full"));
+    });
+    owner.Process()->WaitFor();
+    QCOMPARE(recorder.Events,
+             (QStringList{"Started:Main", "Started:Sub", "Failed:Disk full", "Failed:Disk full",
+                          "Finished:Disk full", "Finished:Disk full"}));
+    QCOMPARE(LoggedLines(),
+             (QStringList{"[P] Start task [Main]", "[P] Start task [Sub]",
+                          "[P] Error in task [Disk full]", "[P] Error in task [Disk full]",
+                          "[P] Finish task [Disk full]", "[P] Finish task [Disk full]"}));
+}
+
+void TestLyProcess::cancelNotifiesAtOnceAndFinishesLater() {
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    std::atomic<bool> looping{false};
+    std::atomic<int> raised{0};
+    owner.Process()->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        ILyProcessTask* main = owner.Process()->StartMainTask(1, QStringLiteral("Main"));
+        ILyProcessTask* sub = main->StartSubTask(1000000, QStringLiteral("Sub"));
+        try {
+            for (;;) {
+                sub->Step();
+                looping.store(true);
+                owner.Process()->CheckCancelled();
+            }
+        } catch (const ELyProcessCancelled&) {
+            raised.fetch_add(1);
+            throw;
+        }
+    });
+    QTRY_VERIFY(looping.load());
+    owner.Process()->Cancel();
+    QVERIFY(!owner.Process()->Running());
+    // Delivered at once, on the main thread, deepest first.
+    const QStringList beforeEnd = recorder.Events.filter(QStringLiteral("Cancelled"));
+    QCOMPARE(beforeEnd, (QStringList{"Cancelled:Sub", "Cancelled:Main"}));
+    owner.Process()->WaitFor();
+    QCOMPARE(raised.load(), 1);
+    QVERIFY(recorder.Events.filter(QStringLiteral("Failed")).isEmpty());
+    QCOMPARE(recorder.Events.mid(recorder.Events.size() - 2),
+             (QStringList{"Finished(cancelled):Sub", "Finished(cancelled):Main"}));
+}
+
+void TestLyProcess::cancelIsRaisedOncePerRequest() {
+    TOwner owner;
+    std::atomic<bool> ready{false};
+    std::atomic<bool> cancelled{false};
+    int raisedAgain = 0;
+    bool caughtFirst = false;
+    owner.Process()->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        owner.Process()->StartMainTask(1, QStringLiteral("Main"));
+        ready.store(true);
+        while (!cancelled.load())
+            std::this_thread::yield();
+        try {
+            owner.Process()->CheckCancelled();
+        } catch (const ELyProcessCancelled&) {
+            caughtFirst = true;
+        }
+        for (int i = 0; i < 3; ++i) {
+            try {
+                owner.Process()->CheckCancelled();
+            } catch (const ELyProcessCancelled&) {
+                ++raisedAgain;
+            }
+        }
+    });
+    QTRY_VERIFY(ready.load());
+    owner.Process()->Cancel();
+    cancelled.store(true);
+    owner.Process()->WaitFor();
+    QVERIFY(caughtFirst);
+    QCOMPARE(raisedAgain, 0);
+}
+
+void TestLyProcess::restartWhileCancellingWaitsForTheOldWorker() {
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    std::atomic<bool> firstStarted{false};
+    std::atomic<bool> firstEnded{false};
+    owner.Process()->Start(QStringLiteral("Refresh"), [&](TVxPausableThread& thread) {
+        owner.Process()->StartMainTask(1, QStringLiteral("First"));
+        firstStarted.store(true);
+        while (!thread.Terminated())
+            std::this_thread::yield();
+        QThread::msleep(30); // still unwinding when the restart comes
+        firstEnded.store(true);
+    });
+    QTRY_VERIFY(firstStarted.load());
+    owner.Process()->Cancel();
+    bool firstEndedBeforeSecond = false;
+    owner.Process()->Start(QStringLiteral("Refresh"), [&](TVxPausableThread&) {
+        firstEndedBeforeSecond = firstEnded.load();
+        owner.Process()->StartMainTask(1, QStringLiteral("Second"))->Finish();
+    });
+    owner.Process()->WaitFor();
+    QVERIFY(firstEndedBeforeSecond);
+    QCOMPARE(recorder.Events,
+             (QStringList{"Started:First", "Cancelled:First", "Finished(cancelled):First",
+                          "Started:Second", "Finished:Second"}));
+}
+
+void TestLyProcess::taskLevelsAreReused() {
+    // Driven on the main thread without Start: notifications arrive directly.
+    TRecorder recorder; // outlives the owner, which tells it when it goes
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    TLyProcess* process = owner.Process();
+    ILyProcessTask* main = process->StartMainTask(2, QStringLiteral("Main"));
+    ILyProcessTask* sub = main->StartSubTask(4, QStringLiteral("Sub"));
+    sub->Step();
+    LY_EXPECT_ASSERTION(process->StartTask(1, 3, QStringLiteral("Again")), "Units/LyProcess");
+    sub->Finish();
+    ILyProcessTask* again = main->StartSubTask(3, QStringLiteral("Again"));
+    QCOMPARE(again, sub);
+    QCOMPARE(again->Position(), 0);
+    QCOMPARE(again->StepCount(), 3);
+    QCOMPARE(process->TaskCount(), 2);
+    LY_EXPECT_ASSERTION(process->StartTask(3, 1, QStringLiteral("Gap")), "Units/LyProcess");
+    again->Finish();
+    main->Finish();
+    QCOMPARE(recorder.Events.last(), QStringLiteral("Finished:Main"));
+    QCOMPARE(process->TaskCount(), 2); // stay until the clean-up of a later run
+}
+
+void TestLyProcess::preconditions() {
+    TOwner owner;
+    TLyProcess* process = owner.Process();
+    LY_EXPECT_ASSERTION(process->MainTask(), "Units/LyProcess");
+    LY_EXPECT_ASSERTION(process->Cancel(), "Units/LyProcess");
+    LY_EXPECT_ASSERTION(process->Start(QStringLiteral("Run"), {}), "Units/LyProcess");
+    std::atomic<bool> release{false};
+    process->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        while (!release.load())
+            std::this_thread::yield();
+    });
+    LY_EXPECT_ASSERTION(process->Start(QStringLiteral("Again"), [](TVxPausableThread&) {}),
+                        "Units/LyProcess");
+    release.store(true);
+    process->WaitFor();
+
+    ILyProcessTask* task = process->StartMainTask(1, QStringLiteral("Main"));
+    task->Finish();
+    LY_EXPECT_ASSERTION(task->Step(), "Units/LyProcess");
+    LY_EXPECT_ASSERTION(task->Finish(), "Units/LyProcess");
+    LY_EXPECT_ASSERTION(task->Fail(QStringLiteral("x")), "Units/LyProcess");
+
+    // A worker may not restart its own process.
+    QString fromWorker;
+    process->Start(QStringLiteral("Run"), [&](TVxPausableThread& thread) {
+        thread.Terminate(); // so that Running() is false and the own-thread check is reached
+        try {
+            process->Start(QStringLiteral("Nested"), [](TVxPausableThread&) {});
+        } catch (const EAssertionFailed& e) {
+            fromWorker = e.Message();
+        }
+    });
+    process->WaitFor();
+    QVERIFY2(fromWorker.contains(QStringLiteral("Units/LyProcess")), qPrintable(fromWorker));
+}
+
+void TestLyProcess::ownerGoingAwayStopsItsWorker() {
+    TRecorder recorder;
+    std::atomic<bool> looping{false};
+    {
+        TOwner owner;
+        recorder.DetachFrom = owner.Listeners();
+        owner.Listeners()->AddListener(&recorder);
+        owner.Process()->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+            ILyProcessTask* main = owner.Process()->StartMainTask(1000000, QStringLiteral("Main"));
+            for (;;) {
+                main->Step();
+                looping.store(true);
+                owner.Process()->CheckCancelled();
+            }
+        });
+        QTRY_VERIFY(looping.load());
+    } // the destructor waits for the worker
+    QCOMPARE(recorder.Events.first(), QStringLiteral("Started:Main"));
+    QVERIFY(recorder.Events.contains(QStringLiteral("OwnerDestroying")));
+    // Detached before the run's clean-up: it hears nothing after going.
+    QCOMPARE(recorder.Events.last(), QStringLiteral("OwnerDestroying"));
+}
+
+void TestLyProcess::ownerDestroyingReachesEveryListenerOnce() {
+    TRecorder stays;
+    TRecorder leavesA;
+    TRecorder leavesB;
+    {
+        TOwner owner;
+        leavesA.DetachFrom = owner.Listeners();
+        leavesB.DetachFrom = owner.Listeners();
+        owner.Listeners()->AddListener(&stays);
+        owner.Listeners()->AddListener(&leavesA);
+        owner.Listeners()->AddListener(&leavesB);
+        owner.NotifyOwnerChanged();
+    }
+    for (TRecorder* r : {&stays, &leavesA, &leavesB})
+        QCOMPARE(r->Events, (QStringList{"OwnerChanged", "OwnerDestroying"}));
+}
+
+void TestLyProcess::stressStartCancelRestart() {
+    // Starts, cancels and restarts processes with several listeners while their work steps
+    // tasks, and destroys owners while they run: no deadlock, no race, and every run ends with
+    // a finish for each task that started.
+    constexpr int kOwners = 3;
+    constexpr int kOperations = 12000;
+    std::mt19937 random(6122026);
+    TRecorder listeners[3];
+    auto work = [](TLyProcess* process) {
+        return [process](TVxPausableThread& thread) {
+            ILyProcessTask* main = process->StartMainTask(3, QStringLiteral("Main"));
+            for (int s = 0; s < 3 && !thread.Terminated(); ++s) {
+                ILyProcessTask* sub = main->StartSubTask(60, QStringLiteral("Sub"));
+                for (int i = 0; i < 60; ++i) {
+                    sub->Step();
+                    process->CheckCancelled();
+                }
+                sub->Finish();
+                main->Step();
+            }
+            main->Finish();
+        };
+    };
+    std::unique_ptr<TOwner> owners[kOwners];
+    auto fresh = [&](int i) {
+        owners[i] = std::make_unique<TOwner>();
+        for (TRecorder& l : listeners)
+            owners[i]->Listeners()->AddListener(&l);
+    };
+    for (int i = 0; i < kOwners; ++i)
+        fresh(i);
+    int starts = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int op = 0; op < kOperations; ++op) {
+        const int i = int(random() % kOwners);
+        TLyProcess* process = owners[i]->Process();
+        switch (random() % 5) {
+        case 0:
+        case 1:
+            if (!process->Running()) {
+                process->Start(QStringLiteral("Refresh"), work(process));
+                ++starts;
+            }
+            break;
+        case 2:
+            if (process->Running())
+                process->Cancel();
+            break;
+        case 3:
+            fresh(i); // destroys the old owner while its process may run
+            break;
+        default:
+            ProcessMainThreadCalls();
+            break;
+        }
+    }
+    for (auto& owner : owners)
+        owner->Process()->WaitFor();
+    qInfo("%d runs started in %lld ms", starts, static_cast<long long>(clock.elapsed()));
+    for (TRecorder& l : listeners) {
+        QCOMPARE(l.OffMainThread, 0);
+        const qsizetype started = l.Events.filter(QStringLiteral("Started:")).size();
+        const qsizetype finished = l.Events.filter(QStringLiteral("Finished")).size();
+        QCOMPARE(finished, started);
+        QVERIFY(l.Events.filter(QStringLiteral("Failed")).isEmpty());
+    }
+    QVERIFY(starts > 2000);
+}
+
+QTEST_GUILESS_MAIN(TestLyProcess)
+#include "tst_LyProcess.moc"
