@@ -1,3 +1,6 @@
+# Builds only the tests labelled "threads" (what the ThreadSanitizer run needs).
+add_custom_target(ly_thread_tests)
+
 # ly_add_qt_test(NAME <name> LABEL <layer> SOURCES <files...> [LIBRARIES <targets...>] [TIMEOUT <s>])
 # Builds one Qt Test executable and registers it with CTest under the layer's label.
 function(ly_add_qt_test)
@@ -15,4 +18,7 @@ function(ly_add_qt_test)
     LABELS "${ARG_LABEL};${ARG_LABELS}"
     TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if("threads" IN_LIST ARG_LABELS)
+    add_dependencies(ly_thread_tests ${ARG_NAME})
+  endif()
 endfunction()

@@ -1,6 +1,7 @@
 #include "LySong.h"
 
 #include "ArFormat.h"
+#include "LyUtils.h"
 
 LY_UNIT("Units/LyProject")
 
@@ -160,6 +161,13 @@ QString TLySongProperties::LastPlayedText() const {
     if (FLastPlayed == 0.0)
         return QStringLiteral("never");
     return FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"), FLastPlayed);
+}
+
+bool TLySongProperties::FileExists() {
+    if (FFileStatus == fsUnknown)
+        if (TLyFileStatusCalculator* calculator = FileStatusCalculator())
+            FFileStatus = calculator->GetStatus(FLocation);
+    return FFileStatus == fsExists;
 }
 
 bool TLySongProperties::MatchesText(const QString& text) const {

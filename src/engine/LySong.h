@@ -73,6 +73,9 @@ public:
     // Set on the one map entry that stands for the track under its full key.
     bool Primary() const { return FPrimary; }
     void SetPrimary(bool primary) { FPrimary = primary; }
+    // Whether the track's file exists, from the program's file status cache: a known answer is
+    // kept in FileStatus; while the file is still queued for checking the answer is false.
+    bool FileExists();
     tLyFileStatus FileStatus() const { return FFileStatus; }
     void SetFileStatus(tLyFileStatus fileStatus) { FFileStatus = fileStatus; }
 
