@@ -13,6 +13,8 @@ function(ly_add_qt_test)
   endif()
   add_executable(${ARG_NAME} ${ARG_SOURCES})
   target_link_libraries(${ARG_NAME} PRIVATE ly_settings ly_test_support Qt6::Test ${ARG_LIBRARIES})
+  target_compile_definitions(${ARG_NAME} PRIVATE
+    LY_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
   set_tests_properties(${ARG_NAME} PROPERTIES
     LABELS "${ARG_LABEL};${ARG_LABELS}"

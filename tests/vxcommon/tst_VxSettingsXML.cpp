@@ -1,0 +1,440 @@
+// The XML settings file: the exact layout, value texts both ways, tolerant reading, lists,
+// removing elements, unreadable files set aside, and saves that fail without harm.
+#include "ArMemoryMessageLog.h"
+#include "ArMessageLog.h"
+#include "LyTestSupport.h"
+#include "VxSettings.h"
+#include "VxSettingsXML.h"
+#include "VxStoredLists.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+Q_DECLARE_METATYPE(TVxSettingsValueType)
+
+namespace {
+
+// A repository loaded from `fileName` (an empty document when there is no such file).
+std::unique_ptr<TVxSettingsXMLFileRepository> Open(const QString& fileName) {
+    auto repository = std::make_unique<TVxSettingsXMLFileRepository>();
+    repository->SetFileName(fileName);
+    return repository;
+}
+
+QString ReadText(TVxSettingsRepository& repository, const QString& path) {
+    return repository.ReadValue(path, svtWidetext).toString();
+}
+
+TArLoggableMessageData LastLogged() {
+    auto* memory = static_cast<TArMemoryMessageLog*>(
+        GlobalMessageLog()->Logs().FindByName(QStringLiteral("MemoryLog")));
+    const QList<TArLoggableMessageData> messages = memory->Messages();
+    return messages.isEmpty() ? TArLoggableMessageData() : messages.last();
+}
+
+} // namespace
+
+class TestVxSettingsXML : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { ArMessageLogStartup(); }
+    void cleanupTestCase() { ArMessageLogShutdown(); }
+
+    void layout() {
+        TLyTempFolder folder;
+        const QString file = folder.FilePath("prefs.xml");
+        auto repository = Open(file);
+        repository->Save();
+        QCOMPARE(ReadWholeFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                                 "<Settings>\r\n</Settings>\r\n"));
+
+        repository->WriteValue("Options.Name", 1); // typed, then rewritten without a type
+        repository->SetWriteTypes(false);
+        repository->WriteValue("Options.Name", QString("a&b<c>\"d"));
+        repository->WriteValue("Options.Empty", QString(""));
+        repository->WriteValue("Options.Mixed", QString("m"));
+        repository->WriteValue("Options.Mixed.Child", 1);
+        repository->SetWriteTypes(true);
+        repository->WriteValue("Options.Typed", 7);
+        repository->Save();
+        const QByteArray expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                    "<Settings>\r\n"
+                                    "  <Options>\r\n"
+                                    "    <Name>a&amp;b&lt;c&gt;\"d</Name>\r\n"
+                                    "    <Empty/>\r\n"
+                                    "    <Mixed>m\r\n"
+                                    "      <Child>1</Child>\r\n"
+                                    "    </Mixed>\r\n"
+                                    "    <Typed type=\"integer\">7</Typed>\r\n"
+                                    "  </Options>\r\n"
+                                    "</Settings>\r\n";
+        QCOMPARE(ReadWholeFile(file), expected);
+
+        // What was read is written back unchanged (the text before children keeps no layout).
+        repository = Open(file);
+        QCOMPARE(ReadText(*repository, "Options.Mixed"), QString("m"));
+        QVERIFY(QFile::remove(file));
+        repository->Save();
+        QCOMPARE(ReadWholeFile(file), expected);
+    }
+
+    void valueRoundTrip_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QVariant>("readBack");
+        const QDate leap(2024, 2, 29);
+        const QDateTime midnight(leap, QTime(0, 0), Qt::UTC);
+        const QDateTime afternoon(leap, QTime(13, 5, 9, 7), Qt::UTC);
+        auto row = [](const char* name, const QVariant& value, const QByteArray& text,
+                      const QVariant& readBack = QVariant()) {
+            QTest::newRow(name) << value << text << (readBack.isValid() ? readBack : value);
+        };
+        row("true", true, "True");
+        row("false", false, "False");
+        row("integer", -42, "-42");
+        row("bigint", qint64(9007199254740993), "9007199254740993");
+        row("float", 1.5, "1.5");
+        row("float rounded to 15 digits", 0.1 + 0.2, "0.3", 0.3);
+        row("float large", 1e20, "1E20");
+        row("float small", -1.5e-7, "-1.5E-7");
+        row("float fixed", 123456.789, "123456.789");
+        row("date", midnight, "2024-02-29");
+        row("date and time", afternoon, "2024-02-29T13:05:09.007Z");
+        row("date without time", QDate(1999, 12, 31), "1999-12-31",
+            QDateTime(QDate(1999, 12, 31), QTime(0, 0), Qt::UTC));
+        row("8-bit text", QByteArray("caf\xc3\xa9 & <x>"), "caf\xc3\xa9 &amp; &lt;x&gt;");
+        row("wide text",
+            QString::fromUtf8("Gr\xc3\xb6\xc3\x9f"
+                              "e \"q\""),
+            "Gr\xc3\xb6\xc3\x9f"
+            "e \"q\"");
+        row("blank", QString(" "), " ");
+        row("line break", QString("two\r\nlines"), "two&#13;\nlines");
+    }
+
+    // Written in the documented form, and read back from the saved file.
+    void valueRoundTrip() {
+        QFETCH(QVariant, value);
+        QFETCH(QByteArray, text);
+        QFETCH(QVariant, readBack);
+        TLyTempFolder folder;
+        const QString file = folder.FilePath("prefs.xml");
+        auto repository = Open(file);
+        repository->SetWriteTypes(false);
+        repository->WriteValue("Options.Value", value);
+        repository->Save();
+        const QByteArray bytes = ReadWholeFile(file);
+        QVERIFY2(bytes.contains("    <Value>" + text + "</Value>\r\n"), bytes.constData());
+
+        auto loaded = Open(file);
+        QCOMPARE(loaded->ReadValue("options.VALUE", VxValueTypeOf(value)), readBack);
+    }
+
+    void tolerantReading_data() {
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray body = "<Options>\n"
+                                "  <Name>\xc3\x9cn\xc3\xaf</Name>\n"
+                                "  <Count type=\"integer\">5</Count>\n"
+                                "  <Flag type=\"boolean\">yes</Flag>\n"
+                                "</Options>\n";
+        const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        const QByteArray lf = declaration + "<Settings>\n" + body + "</Settings>\n";
+        QTest::newRow("LF") << lf;
+        QTest::newRow("byte-order mark, CR LF")
+            << "\xef\xbb\xbf" + QByteArray(lf).replace("\n", "\r\n");
+        QTest::newRow("other root, no declaration") << "<Preferences>" + body + "</Preferences>";
+        QTest::newRow("other letter case") << QByteArray(
+            "<settings><OPTIONS><name>\xc3\x9cn\xc3\xaf</name><count TYPE=\"Integer\">5"
+            "</count><FLAG Type=\"BOOLEAN\">Y</FLAG></OPTIONS></settings>");
+        const QString utf16 = QString::fromUtf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" +
+                                                lf.mid(declaration.size()));
+        QTest::newRow("UTF-16") << "\xff\xfe" +
+                                       QByteArray(reinterpret_cast<const char*>(utf16.utf16()),
+                                                  utf16.size() * 2);
+    }
+
+    void tolerantReading() {
+        QFETCH(QByteArray, content);
+        TLyTempFolder folder;
+        auto repository = Open(folder.WriteFile("prefs.xml", content));
+        QCOMPARE(ReadText(*repository, "Options.Name"), QString::fromUtf8("\xc3\x9cn\xc3\xaf"));
+        // Asking for no type parses by the type attribute; without one nothing is stored.
+        QCOMPARE(repository->ReadValue("Options.Count", svtNull), QVariant(5));
+        QCOMPARE(repository->ReadValue("Options.Flag", svtNull), QVariant(true));
+        QCOMPARE(repository->ReadValue("Options.Name", svtNull), QVariant());
+        QCOMPARE(repository->ReadValue("Options.Missing", svtWidetext), QVariant());
+    }
+
+    void readConversion_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<TVxSettingsValueType>("type");
+        QTest::addColumn<QVariant>("expected");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("bool no") << QByteArray(" no") << svtBoolean << QVariant(false) << "";
+        QTest::newRow("bool other")
+            << QByteArray("maybe") << svtBoolean << QVariant() << "Cannot convert value to bool";
+        QTest::newRow("bool empty")
+            << QByteArray() << svtBoolean << QVariant() << "Cannot convert value to bool";
+        QTest::newRow("float comma") << QByteArray("1,5") << svtFloat << QVariant(1.5) << "";
+        QTest::newRow("float bad")
+            << QByteArray("1.2.3") << svtFloat << QVariant() << "Cannot convert value to float";
+        QTest::newRow("integer bad") << QByteArray("12x") << svtInteger << QVariant()
+                                     << "Cannot convert value [12x] to integer";
+        QTest::newRow("integer too large") << QByteArray("3000000000") << svtInteger << QVariant()
+                                           << "Cannot convert value [3000000000] to integer";
+        QTest::newRow("bigint") << QByteArray("3000000000") << svtBigint
+                                << QVariant(qlonglong(3000000000)) << "";
+        QTest::newRow("date no such day") << QByteArray("2023-02-29") << svtDate << QVariant()
+                                          << "Cannot convert value [2023-02-29] to date";
+        QTest::newRow("date short time")
+            << QByteArray("2024-02-29 13:05") << svtDate
+            << QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5), Qt::UTC)) << "";
+        QTest::newRow("stored type other")
+            << QByteArray("x") << svtNull << QVariant() << "Unrecognized data type [array]";
+    }
+
+    void readConversion() {
+        QFETCH(QByteArray, text);
+        QFETCH(TVxSettingsValueType, type);
+        QFETCH(QVariant, expected);
+        QFETCH(QString, error);
+        TVxSettingsXMLFileRepository repository;
+        repository.WriteValue("Value", text);
+        repository.Document().document_element().child("Value").attribute("type") = "array";
+        if (error.isEmpty()) {
+            QCOMPARE(repository.ReadValue("Value", type), expected);
+            return;
+        }
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository.ReadValue("Value", type), message);
+        QCOMPARE(message, error);
+    }
+
+    void writeRefused_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("other type")
+            << "Options.List" << QVariant(QStringList{"a"})
+            << QString("Unrecognized data type [%1]").arg(QMetaType::QStringList);
+        QTest::newRow("name no parser accepts")
+            << "Options.Sub.1st" << QVariant(1)
+            << "Invalid element name [1st] in path [Options.Sub.1st]";
+    }
+
+    // A refused value leaves no element behind.
+    void writeRefused() {
+        QFETCH(QString, path);
+        QFETCH(QVariant, value);
+        QFETCH(QString, error);
+        TVxSettingsXMLFileRepository repository;
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository.WriteValue(path, value), message);
+        QCOMPARE(message, error);
+        QVERIFY(!repository.Exists("Options"));
+        QVERIFY(!repository.Exists(path));
+    }
+
+    // Nested lists as the hash map and object list handlers store them: duplicates kept, in
+    // order, each inner list inside its own outer item.
+    void listWriterThenReader() {
+        TVxSettingsXMLFileRepository repository;
+        repository.WriteValue("Options.Views.item.text", QString("stale"));
+        const QList<QStringList> columns = {{"Name", "Name", "Artist"}, {"Album"}};
+        {
+            auto views = repository.CreateListWriter(nullptr, "Options.Views.item");
+            QCOMPARE(views->Path(), QString("item"));
+            views->ClearItems();
+            for (const QStringList& names : columns) {
+                views->NextItem();
+                repository.WriteValue("Options.Views.item.text", QString("same"));
+                auto inner =
+                    repository.CreateListWriter(nullptr, "Options.Views.item.data.Columns.item");
+                inner->ClearItems();
+                for (const QString& name : names) {
+                    inner->NextItem();
+                    repository.WriteValue("Options.Views.item.data.Columns.item.Name", name);
+                }
+            }
+        }
+        QStringList texts;
+        QList<QStringList> read;
+        auto views = repository.CreateListReader(nullptr, "options.views.item");
+        QCOMPARE(views->Count(), 2);
+        for (bool done = views->First(); !done; done = views->Done()) {
+            texts << ReadText(repository, "Options.Views.item.text");
+            auto inner =
+                repository.CreateListReader(nullptr, "Options.Views.item.data.Columns.item");
+            QStringList names;
+            for (bool innerDone = inner->First(); !innerDone; innerDone = inner->Done()) {
+                names << ReadText(repository, "Options.Views.item.data.Columns.item.Name");
+                inner->Next();
+            }
+            read << names;
+            views->Next();
+        }
+        QCOMPARE(texts, QStringList({"same", "same"}));
+        QCOMPARE(read, columns);
+
+        auto missing = repository.CreateListReader(nullptr, "Options.Nothing.item");
+        QVERIFY(missing->First());
+    }
+
+    void existsDeleteClearChildren() {
+        TVxSettingsXMLFileRepository repository;
+        repository.WriteValue("A.B", QString("keep"));
+        repository.WriteValue("A.B.C", 1);
+        repository.WriteValue("A.B.D.E", 2);
+        repository.WriteValue("A.F", 3);
+        repository.SetModified(false);
+        QVERIFY(repository.Exists("a.b.c"));
+        QCOMPARE(repository.ReadValue("A.B.D.E", svtInteger), QVariant(2));
+
+        repository.ClearChildren("A.B");
+        QVERIFY(repository.Modified());
+        QVERIFY(!repository.Exists("A.B.C"));
+        QCOMPARE(repository.ReadValue("A.B.D.E", svtInteger), QVariant());
+        QCOMPARE(ReadText(repository, "A.B"), QString("keep"));
+
+        QCOMPARE(repository.ReadValue("A.F", svtInteger), QVariant(3));
+        repository.Delete("A.F");
+        QCOMPARE(repository.ReadValue("A.F", svtInteger), QVariant());
+        QVERIFY(repository.Exists("A.B"));
+
+        repository.SetModified(false);
+        repository.Delete("A.Missing");
+        repository.ClearChildren("A.B");
+        QVERIFY(!repository.Modified());
+    }
+
+    void loadErrors_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("mismatched tags") << QByteArray("<Settings><a></Settings>") << false
+                                         << "Start-end tags mismatch at offset 15";
+        QTest::newRow("empty file") << QByteArray() << false << "No document element found";
+        QTest::newRow("folder") << QByteArray() << true << "it is a folder";
+    }
+
+    // The error names the file and the fault; the document loaded before stays.
+    void loadErrors() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, folder);
+        QFETCH(QString, reason);
+        TLyTempFolder temp;
+        auto repository = Open(temp.WriteFile("good.xml", "<S><Kept>1</Kept></S>"));
+        const QString bad = temp.FilePath("bad.xml");
+        if (folder)
+            QVERIFY(QDir().mkpath(bad));
+        else
+            temp.WriteFile("bad.xml", content);
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository->SetFileName(bad), message);
+        QVERIFY2(message.startsWith("Cannot read settings file [" + bad + "]: "),
+                 qPrintable(message));
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QCOMPARE(repository->ReadValue("Kept", svtInteger), QVariant(1));
+    }
+
+    // Each unreadable file is renamed aside, never over an earlier one, with a warning.
+    void unreadableFileIsSetAside() {
+        TLyTempFolder folder;
+        const QString file = folder.FilePath("prefs.xml");
+        const QByteArray contents[] = {"<Settings><broken>", "not XML at all"};
+        const QString kept[] = {file + ".unreadable", file + ".unreadable.1"};
+        for (int round = 0; round < 2; ++round) {
+            folder.WriteFile("prefs.xml", contents[round]);
+            TVxSettingsXMLFileRepository repository;
+            repository.SetOnLoadError(&VxSetAsideUnreadableSettingsFile);
+            repository.SetFileName(file);
+            QVERIFY(repository.Modified());
+            QVERIFY(!QFile::exists(file));
+            QCOMPARE(ReadWholeFile(kept[round]), contents[round]);
+            const TArLoggableMessageData warning = LastLogged();
+            QCOMPARE(warning.MessageType, mtWarning);
+            QCOMPARE(warning.Channel, QString("System"));
+            QVERIFY2(warning.Text.contains("[" + file + "]") &&
+                         warning.Text.contains("[" + kept[round] + "]"),
+                     qPrintable(warning.Text));
+            repository.Save();
+            QVERIFY(ReadWholeFile(file).contains("<Settings>"));
+        }
+        QCOMPARE(ReadWholeFile(kept[0]), contents[0]);
+    }
+
+    // A new file in a new folder holds the stored object as the worked example shows it, with
+    // duplicate items kept; an unreadable file is set aside by the factory's handler.
+    void createXMLFileSettings() {
+        TLyTempFolder folder;
+        const QString file = folder.FilePath("new/nested/prefs.xml");
+        {
+            std::unique_ptr<TVxSettings> settings = CreateXMLFileSettings(file, "Options", true);
+            TStringList list;
+            list.SetStrings({"same", "same"});
+            settings->WriteObject("", &list);
+        }
+        QCOMPARE(ReadWholeFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                                 "<Settings>\r\n"
+                                                 "  <Options>\r\n"
+                                                 "    <object>True</object>\r\n"
+                                                 "    <handler>TStrings</handler>\r\n"
+                                                 "    <class>TStringList</class>\r\n"
+                                                 "    <item>\r\n"
+                                                 "      <text>same</text>\r\n"
+                                                 "    </item>\r\n"
+                                                 "    <item>\r\n"
+                                                 "      <text>same</text>\r\n"
+                                                 "    </item>\r\n"
+                                                 "  </Options>\r\n"
+                                                 "</Settings>\r\n"));
+        TStringList read;
+        CreateXMLFileSettings(file, "Options", true)->ReadObject("", &read);
+        QCOMPARE(read.Strings(), QStringList({"same", "same"}));
+
+        folder.WriteFile("new/nested/prefs.xml", "garbage");
+        auto settings = CreateXMLFileSettings(file, "Options", true);
+        QCOMPARE(ReadWholeFile(file + ".unreadable"), QByteArray("garbage"));
+        QVERIFY(settings->Repositories().Find("Options")->Modified());
+    }
+
+    // A save that cannot complete raises, names the file and leaves the old file as it was.
+    void saveFailure() {
+        TLyTempFolder folder;
+        const QString blocked = folder.WriteFile("blocker", "a file") + "/prefs.xml";
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, Open(blocked)->Save(), message);
+        QVERIFY2(message.startsWith("Cannot save settings file [" + blocked + "]: "),
+                 qPrintable(message));
+
+        const QByteArray old = "<Settings><Old>1</Old></Settings>";
+        const QString file = folder.WriteFile("prefs.xml", old);
+        auto repository = Open(file);
+        repository->WriteValue("Options.Big", QString(8192, 'x'));
+        // The file system refuses files above 1 KiB while the save runs.
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        {
+            const auto restore = qScopeGuard([&] {
+                setrlimit(RLIMIT_FSIZE, &saved);
+                std::signal(SIGXFSZ, previousHandler);
+            });
+            LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository->Save(), message);
+        }
+        QVERIFY2(message.contains(file), qPrintable(message));
+        QCOMPARE(ReadWholeFile(file), old);
+        QCOMPARE(QDir(folder.Path()).entryList(QDir::Files), QStringList({"blocker", "prefs.xml"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVxSettingsXML)
+#include "tst_VxSettingsXML.moc"
