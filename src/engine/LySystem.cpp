@@ -1,0 +1,70 @@
+#include "LySystem.h"
+
+#include "ArDebugLog.h"
+#include "ArMessageLog.h"
+#include "LyUtils.h"
+#include "VxThreads.h"
+
+TLySystem::TLySystem()
+    : FOptions(std::make_unique<TLyOptions>()) {
+    FOptions->Load();
+}
+
+TLySystem::~TLySystem() {
+    if (FClosed)
+        return;
+    try {
+        Close();
+    } catch (const std::exception& error) {
+        LogMessage(QString::fromUtf8(error.what()), QStringLiteral("System"), mtError);
+    }
+}
+
+void TLySystem::Close() {
+    if (FClosed)
+        return;
+    FClosed = true;
+    FOptions->Store();
+}
+
+void TLySystem::AddListener(ILySystemListener* listener) {
+    {
+        std::lock_guard lock(FListenersLock);
+        FListeners.append(listener);
+    }
+    listener->SystemChanged(this);
+}
+
+void TLySystem::RemoveListener(ILySystemListener* listener) {
+    std::lock_guard lock(FListenersLock);
+    FListeners.removeOne(listener);
+}
+
+void TLySystem::DoChanged() {
+    QList<ILySystemListener*> listeners;
+    {
+        std::lock_guard lock(FListenersLock);
+        listeners = FListeners;
+    }
+    for (ILySystemListener* listener : listeners)
+        listener->SystemChanged(this);
+}
+
+void LySystemStartup() {
+    ArMessageLogStartup();
+    ArDebugOutputInstall();
+    auto* writeLine = new TArWriteLnMessageLog(QString());
+    writeLine->SetLineSink(&ArDebugWriteLine);
+    GlobalMessageLog()->Add(writeLine, true);
+    VxThreadsStartup();
+    RegisterLyTypes();
+    RegisterLyOptionClasses();
+    LyFileStatusStartup();
+}
+
+void LySystemShutdown() {
+    LyFileStatusShutdown();
+    VxThreadsShutdown();
+    ArDebugOutputUninstall();
+    ArMessageLogShutdown();
+}
