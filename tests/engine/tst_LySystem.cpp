@@ -1,0 +1,118 @@
+// The application object and the program's start-up sequence.
+#include "ArDebugLog.h"
+#include "ArMemoryMessageLog.h"
+#include "ArMessageLog.h"
+#include "LySystem.h"
+#include "LyTestSupport.h"
+
+#include <QTest>
+
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+class TCountingListener : public ILySystemListener {
+public:
+    int Calls = 0;
+    TLySystem* Seen = nullptr;
+    void SystemChanged(TLySystem* system) override {
+        ++Calls;
+        Seen = system;
+    }
+};
+
+QStringList LoggedLines() {
+    QStringList lines;
+    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
+    for (const TArLoggableMessageData& message : memory->Messages())
+        lines << message.Text;
+    memory->Clear();
+    return lines;
+}
+
+} // namespace
+
+class TestLySystem : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase() { LySystemShutdown(); }
+
+    void createAndDestroyStoresThePreferences();
+    void listenersHearChangesOnce();
+    void loggedLinesReachTheDebugViewer();
+
+private:
+    TLyTempFolder FHome;
+    QString FChannel = QStringLiteral("ArborDebugLogSystemTest%1").arg(::getpid());
+};
+
+void TestLySystem::initTestCase() {
+    qputenv("HOME", FHome.Path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", FHome.FilePath(QStringLiteral(".config")).toUtf8());
+    ArDebugOutputSetChannelName(FChannel);
+    LySystemStartup();
+    QVERIFY(FileStatusCalculator());
+    LoggedLines();
+}
+
+void TestLySystem::createAndDestroyStoresThePreferences() {
+    QString fileName;
+    {
+        TLySystem system;
+        fileName = system.Options()->GetFileName();
+        QVERIFY(!QFileInfo::exists(fileName)); // nothing stored yet: the defaults
+    }
+    QVERIFY(QFileInfo(fileName).isFile());
+    QCOMPARE(LoggedLines(), (QStringList{"Loading configuration from [" + fileName + "]",
+                                         "Storing configuration to [" + fileName + "]"}));
+
+    // What was stored is what the next run loads.
+    {
+        TLySystem system;
+        system.Options()->Projects()->Add(QStringLiteral("/p.xml"));
+        system.Close();
+    }
+    TLySystem again;
+    QCOMPARE(again.Options()->Projects()->Files(), QStringList{"/p.xml"});
+}
+
+void TestLySystem::listenersHearChangesOnce() {
+    TLySystem system;
+    TCountingListener listener;
+    system.AddListener(&listener);
+    QCOMPARE(listener.Calls, 1); // told the current state at once
+    QCOMPARE(listener.Seen, &system);
+    system.BeginUpdate();
+    system.Changed();
+    system.Changed();
+    QCOMPARE(listener.Calls, 1);
+    system.EndUpdate();
+    QCOMPARE(listener.Calls, 2);
+    system.Changed();
+    QCOMPARE(listener.Calls, 3);
+    system.RemoveListener(&listener);
+    system.Changed();
+    QCOMPARE(listener.Calls, 3);
+}
+
+void TestLySystem::loggedLinesReachTheDebugViewer() {
+    TArDebugViewer viewer(FChannel);
+    QString error;
+    QVERIFY2(viewer.Open(&error), qPrintable(error));
+    viewer.SetActive(true);
+    std::optional<TArDebugRecord> record;
+    std::thread reader([&] { record = viewer.Receive(5000); });
+    LogMessage(QStringLiteral("hello viewer"), QStringLiteral("System"), mtInfo);
+    reader.join();
+    viewer.Close();
+    QVERIFY(record.has_value());
+    QVERIFY2(record->Text.startsWith(QStringLiteral("[System][")), qPrintable(record->Text));
+    QVERIFY2(record->Text.endsWith(QStringLiteral("][Info]: hello viewer\r\n")),
+             qPrintable(record->Text));
+    QCOMPARE(record->ProcessId, quint32(::getpid()));
+}
+
+QTEST_GUILESS_MAIN(TestLySystem)
+#include "tst_LySystem.moc"
