@@ -282,8 +282,13 @@ public:
     // A file (not a folder) exists at the path now.
     bool InputIsValid() const;
     bool OutputIsValid() const;
+    // Whether the first track with a location had its file on this computer when the library
+    // was last read. Not stored.
+    bool FilesFound() const { return FFilesFound; }
+    void SetFilesFound(bool value) { FFilesFound = value; }
 
 private:
+    bool FFilesFound = false;
     QString FName;
     QString FInputPath;
     QString FOutputPath;

@@ -1,6 +1,7 @@
 #include "LySong.h"
 
 #include "ArFormat.h"
+#include "LyOptions.h"
 #include "LyUtils.h"
 
 LY_UNIT("Units/LyProject")
@@ -234,4 +235,160 @@ void TLySong::CalculateDifferences() {
         if (FOriginalTwo.PartDiffers(FCurrentTwo, part))
             FModifiedTwo.Include(part);
     }
+}
+
+namespace {
+
+// The value both sides keep: never an empty or zero value over a set one, whatever the action.
+QString SynchronizedText(const QString& one, const QString& two, tLySynchronizeAction action) {
+    const int c = QString::compare(one, two, Qt::CaseSensitive);
+    if (c == 0 || two.isEmpty())
+        return one;
+    if (one.isEmpty())
+        return two;
+    switch (action) {
+    case saUseTwo:
+        return two;
+    case saUseMax:
+        return c > 0 ? one : two;
+    case saUseMin:
+        return c < 0 ? one : two;
+    default:
+        return one;
+    }
+}
+
+// Numbers and dates: a value of at most `unset` counts as not set.
+template <typename T>
+T SynchronizedNumber(T one, T two, T unset, tLySynchronizeAction action) {
+    if (one == two || two <= unset)
+        return one;
+    if (one <= unset)
+        return two;
+    switch (action) {
+    case saUseTwo:
+        return two;
+    case saUseMax:
+        return qMax(one, two);
+    case saUseMin:
+        return qMin(one, two);
+    default:
+        return one;
+    }
+}
+
+void AssignPart(TLySongProperties& target, const TLySongProperties& source, tLySongPart part) {
+    switch (part) {
+    case sdName:
+        target.SetName(source.Name());
+        break;
+    case sdArtist:
+        target.SetArtist(source.Artist());
+        break;
+    case sdAlbum:
+        target.SetAlbum(source.Album());
+        break;
+    case sdGenre:
+        target.SetGenre(source.Genre());
+        break;
+    case sdPlayCount:
+        target.SetPlayCount(source.PlayCount());
+        break;
+    case sdLastPlayed:
+        target.SetLastPlayed(source.LastPlayed());
+        break;
+    case sdRating:
+        target.SetRating(source.Rating());
+        break;
+    }
+}
+
+} // namespace
+
+void TLySong::SetSides(const TLySongProperties* one, const TLySongProperties* two) {
+    for (int side = 0; side < 2; ++side) {
+        const TLySongProperties* track = side == 0 ? one : two;
+        if (track) {
+            Original(side) = *track;
+            Current(side) = *track;
+        } else {
+            Original(side).Clear();
+            Current(side).Clear();
+        }
+    }
+    CalculateDifferences();
+}
+
+void TLySong::Synchronize(const TLyProjectOptions& options) {
+    // The computed values go into a scratch copy first, then to the sides that take them.
+    TLySongProperties computed = FOriginalOne;
+    bool assigned = false;
+    for (int i = sdName; i <= sdRating; ++i) {
+        const auto part = tLySongPart(i);
+        const tLySynchronizeAction action = options.Action(part);
+        if (action == saIgnore)
+            continue;
+        switch (part) {
+        case sdName:
+        case sdArtist:
+        case sdAlbum:
+        case sdGenre:
+            computed.SetValue(
+                part, SynchronizedText(FOriginalOne.Text(part), FOriginalTwo.Text(part), action));
+            break;
+        case sdPlayCount:
+            computed.SetPlayCount(
+                SynchronizedNumber(FOriginalOne.PlayCount(), FOriginalTwo.PlayCount(), 0, action));
+            break;
+        case sdRating:
+            computed.SetRating(
+                SynchronizedNumber(FOriginalOne.Rating(), FOriginalTwo.Rating(), 0, action));
+            break;
+        case sdLastPlayed:
+            computed.SetLastPlayed(SynchronizedNumber(FOriginalOne.LastPlayed(),
+                                                      FOriginalTwo.LastPlayed(), 0.0, action));
+            break;
+        }
+        const bool force = options.ForceSynchronize();
+        if (force || !FModifiedOne.Contains(part)) {
+            AssignPart(FCurrentOne, computed, part);
+            assigned = true;
+        }
+        if (force || !FModifiedTwo.Contains(part)) {
+            AssignPart(FCurrentTwo, computed, part);
+            assigned = true;
+        }
+    }
+    if (assigned)
+        CalculateDifferences();
+}
+
+void TLySong::RevertPart(tLySongPart part) {
+    if (!PartModifiedAny(part))
+        return;
+    AssignPart(FCurrentOne, FOriginalOne, part);
+    AssignPart(FCurrentTwo, FOriginalTwo, part);
+    CalculateDifferences();
+}
+
+void TLySong::Revert() {
+    if (!IsModifiedAny())
+        return;
+    FCurrentOne = FOriginalOne;
+    FCurrentTwo = FOriginalTwo;
+    CalculateDifferences();
+}
+
+void TLySong::SetPartFrom(const TLySongProperties& properties, tLySongPart part) {
+    if (!properties.Exists())
+        return;
+    AssignPart(FCurrentOne, properties, part);
+    AssignPart(FCurrentTwo, properties, part);
+    CalculateDifferences();
+}
+
+void TLySong::SetValueBoth(tLySongPart part, const QVariant& value) {
+    FCurrentOne.SetValue(part, value);
+    FCurrentTwo.SetValue(part, value);
+    CalculateDifferences();
 }

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QVariant>
 
+class TLyProjectOptions;
+
 namespace pugi {
 class xml_node_struct;
 }
@@ -150,6 +152,22 @@ public:
     // Recomputes the three sets from the current and original values; every change of a
     // current value calls it.
     void CalculateDifferences();
+
+    // Both sides start with the given tracks (current = original); a null side holds no
+    // track. The sets are recalculated.
+    void SetSides(const TLySongProperties* one, const TLySongProperties* two);
+
+    // Gives both sides of every part whose action is not saIgnore the value computed from the
+    // two original values; a side changed before keeps its value unless synchronising is
+    // forced.
+    void Synchronize(const TLyProjectOptions& options);
+    // Both current values of the part back to the originals, when either side changed it.
+    void RevertPart(tLySongPart part);
+    // Both current sides back to the originals, when either side changed.
+    void Revert();
+    // Both current sides get the part's value of `properties`, when it holds a track.
+    void SetPartFrom(const TLySongProperties& properties, tLySongPart part);
+    void SetValueBoth(tLySongPart part, const QVariant& value);
     bool MatchesText(const QString& text) const {
         return FCurrentOne.MatchesText(text) || FCurrentTwo.MatchesText(text);
     }

@@ -2,6 +2,7 @@
 
 #include "ArDebugLog.h"
 #include "ArMessageLog.h"
+#include "LyLibraryArena.h"
 #include "LyUtils.h"
 #include "VxThreads.h"
 
@@ -51,6 +52,7 @@ void TLySystem::DoChanged() {
 }
 
 void LySystemStartup() {
+    LyInstallLibraryAllocator(); // before any thread uses the XML library
     ArMessageLogStartup();
     ArDebugOutputInstall();
     auto* writeLine = new TArWriteLnMessageLog(QString());

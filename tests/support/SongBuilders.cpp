@@ -46,16 +46,14 @@ std::unique_ptr<TLySongProperties> TLyTrackBuilder::New() const {
 std::unique_ptr<TLySong> MakeSong(const std::optional<TLySongProperties>& one,
                                   const std::optional<TLySongProperties>& two) {
     auto song = std::make_unique<TLySong>();
-    for (int side = 0; side < 2; ++side) {
-        const std::optional<TLySongProperties>& track = side == 0 ? one : two;
-        if (track) {
-            song->Original(side) = *track;
-            song->Current(side) = *track;
-        } else {
-            song->Original(side).Clear();
-            song->Current(side).Clear();
-        }
-    }
-    song->CalculateDifferences();
+    song->SetSides(one ? &*one : nullptr, two ? &*two : nullptr);
     return song;
+}
+
+std::unique_ptr<TLySongPropertiesMap> MapOf(const QList<TLySongProperties>& tracks,
+                                            const TLyCompareOptions& options) {
+    auto map = std::make_unique<TLySongPropertiesMap>();
+    for (const TLySongProperties& track : tracks)
+        AddEntry(new TLySongProperties(track), *map, options);
+    return map;
 }

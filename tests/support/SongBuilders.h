@@ -1,6 +1,7 @@
 // Builders of tracks and songs, so that a test states only the values it is about.
 #pragma once
 
+#include "LyMatching.h"
 #include "LySong.h"
 
 #include <memory>
@@ -34,3 +35,7 @@ inline TLyTrackBuilder Track(const QString& name = QString()) {
 // track. Differences are calculated.
 std::unique_ptr<TLySong> MakeSong(const std::optional<TLySongProperties>& one,
                                   const std::optional<TLySongProperties>& two);
+
+// A map with each track added under its keys, in list order.
+std::unique_ptr<TLySongPropertiesMap> MapOf(const QList<TLySongProperties>& tracks,
+                                            const TLyCompareOptions& options);

@@ -1,0 +1,250 @@
+#include "LyMatchResult.h"
+
+#include "LyLibraryFile.h"
+#include "LyProject.h"
+
+LY_UNIT("Units/LyProject")
+
+TLyMatchResult::TLyMatchResult(TLyProject* project, TLyMatchResult* parent,
+                               TVxObjectHashMap* viewOptions)
+    : FViewOptions(viewOptions)
+    , FParent(parent)
+    , FProject(project) {}
+
+TLyMatchResult::~TLyMatchResult() = default;
+
+void TLyMatchResult::DoBeginUpdate() {}
+
+void TLyMatchResult::DoChanged() {}
+
+TLySong* TLyMatchResult::AppendSong(const TLySongProperties* one, const TLySongProperties* two) {
+    auto song = std::make_unique<TLySong>();
+    song->SetSides(one, two);
+    song->SetChecked(one && two);
+    TLySong* added = song.get();
+    FSongs.Add(song.release());
+    Changed();
+    return added;
+}
+
+std::unique_ptr<TLySongPropertiesMap>
+TLyMatchResult::CreateSongMap(const TLySongList& songs, int side, TLyProcess* process,
+                              const TLyCompareOptions& options) {
+    auto map = std::make_unique<TLySongPropertiesMap>();
+    map->Reserve(songs.Count());
+    ILyProcessTask* sub =
+        process->MainTask()->StartSubTask(songs.Count(), QStringLiteral("Creating song map..."));
+    for (TLySong* song : songs) {
+        if (song->Original(side).Exists()) {
+            std::unique_ptr<TLySongProperties> clone = song->Original(side).Clone();
+            clone->SetPrimary(false);
+            AddEntry(clone.release(), *map, options);
+        }
+        sub->Step();
+        process->CheckCancelled();
+    }
+    sub->Finish();
+    return map;
+}
+
+void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongPropertiesMap* mapTwo,
+                           TLyProcess* process, const TLyCompareOptions* options) {
+    LY_ASSERT(mapOne && mapTwo && process && options);
+    BeginUpdate();
+    FCompareOptions = options;
+    FCurrentTask = process->MainTask();
+    struct TCleanUp {
+        TLyMatchResult* Result;
+        ~TCleanUp() {
+            Result->FCurrentTask = nullptr;
+            Result->FCompareOptions = nullptr;
+            Result->EndUpdate();
+        }
+    } cleanUp{this};
+
+    FSongs.Reserve(FSongs.Count() + mapTwo->Count() + mapOne->Count() / 4);
+    FCurrentTask->Step(QStringLiteral("Matching Songs..."));
+    ILyProcessTask* sub =
+        FCurrentTask->StartSubTask(mapTwo->Count(), QStringLiteral("processing songs in two..."));
+    mapTwo->Iterate([&](const QString&, TLySongProperties* entry) {
+        if (entry->Primary())
+            AppendSong(FindMatch(*entry, *mapOne, *options), entry);
+        sub->Step();
+        return true;
+    });
+    sub->Finish();
+
+    FCurrentTask->Step(QStringLiteral("Adding Songs..."));
+    sub = FCurrentTask->StartSubTask(mapOne->Count(), QStringLiteral("processing songs in one..."));
+    mapOne->Iterate([&](const QString&, TLySongProperties* entry) {
+        if (entry->Primary() && !FindMatch(*entry, *mapTwo, *options))
+            AppendSong(entry, nullptr);
+        sub->Step();
+        return true;
+    });
+    sub->Finish();
+}
+
+void TLyMatchResult::MatchSelected() {
+    TLyProcess* process = FProject->Process();
+    const TLyCompareOptions& options = *FProject->Options()->CompareOptions();
+    ILyProcessTask* main = process->StartMainTask(1, QStringLiteral("Matching Selected..."));
+    std::unique_ptr<TLySongPropertiesMap> one = CreateSongMap(FSources, 0, process, options);
+    std::unique_ptr<TLySongPropertiesMap> two = CreateSongMap(FSources, 1, process, options);
+    Match(one.get(), two.get(), process, &options);
+    main->Finish();
+}
+
+std::unique_ptr<TLySongList> TLyMatchResult::FindBestMatches(const TLySongProperties* properties,
+                                                             const TLySongPropertiesMap* map,
+                                                             int side,
+                                                             const TLyCompareOptions* options) {
+    LY_ASSERT(properties && map && options && (side == 0 || side == 1));
+    // The candidates are new songs that belong to no result: the list owns them.
+    auto candidates = std::make_unique<TLySongList>(true);
+    auto offer = [&](TLySongProperties* entry) {
+        if (!entry)
+            return;
+        for (TLySong* song : *candidates)
+            if (song->Original(side).Equals(*entry))
+                return;
+        auto song = std::make_unique<TLySong>();
+        song->SetSides(side == 0 ? entry : nullptr, side == 1 ? entry : nullptr);
+        candidates->Add(song.release());
+    };
+    const tLySongCompareMode mode = options->Mode();
+    const tLySongCompareComponentSet all = options->Components();
+    offer(map->Find(MakeKey(*properties, mode, all)));
+    std::function<void(tLySongCompareComponentSet, tLySongCompareComponentSet)> collect =
+        [&](tLySongCompareComponentSet c, tLySongCompareComponentSet e) {
+            const tLySongCompareComponentSet droppable = c & e;
+            if (droppable.IsEmpty())
+                return;
+            for (int x = sccGenre; x >= sccTitle; --x)
+                if (droppable.Contains(tLySongCompareComponent(x)))
+                    offer(map->Find(MakeKey(*properties, mode, c - tLySongCompareComponent(x))));
+            for (int x = sccGenre; x >= sccTitle; --x)
+                if (droppable.Contains(tLySongCompareComponent(x)))
+                    collect(c - tLySongCompareComponent(x), e - tLySongCompareComponent(x));
+        };
+    collect(all, options->CanBeEmpty());
+    return candidates;
+}
+
+void TLyMatchResult::Clear() {
+    if (FSongs.IsEmpty())
+        return;
+    BeginUpdate();
+    FSongs.Clear();
+    Changed();
+    EndUpdate();
+}
+
+void TLyMatchResult::SynchronizeSongs(TLySongList* songs, bool freeList) {
+    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { SynchronizeStep(song); });
+}
+
+void TLyMatchResult::SynchronizeAll() {
+    SynchronizeSongs(&FSongs, false);
+}
+
+void TLyMatchResult::RevertSongs(TLySongList* songs, bool freeList) {
+    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { RevertStep(song); });
+}
+
+void TLyMatchResult::SynchronizeStep(TLySong* song) {
+    BeginUpdate();
+    Changed();
+    song->Synchronize(*FProject->Options());
+    EndUpdate();
+}
+
+void TLyMatchResult::RevertStep(TLySong* song) {
+    BeginUpdate();
+    Changed();
+    song->Revert();
+    EndUpdate();
+}
+
+void TLyMatchResult::Unmatch(TLySong* song) {
+    LY_ASSERT(song && song->IsMatched());
+    BeginUpdate();
+    auto alone = std::make_unique<TLySong>();
+    alone->OriginalOne() = song->OriginalOne();
+    alone->CurrentOne() = song->OriginalOne(); // hand edits of side One are dropped
+    alone->OriginalTwo().Clear();
+    alone->CurrentTwo().Clear();
+    alone->SetChecked(false);
+    song->OriginalOne().SetExists(false);
+    song->CurrentOne().SetExists(false);
+    song->Revert();
+    alone->CalculateDifferences();
+    song->CalculateDifferences();
+    FSongs.Add(alone.release());
+    Changed();
+    EndUpdate();
+}
+
+void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
+    LY_ASSERT(songA && songB && songA != songB);
+    const bool aHoldsOne = songA->OriginalOne().Exists() && !songA->OriginalTwo().Exists();
+    const bool aHoldsTwo = songA->OriginalTwo().Exists() && !songA->OriginalOne().Exists();
+    const bool bHoldsOne = songB->OriginalOne().Exists() && !songB->OriginalTwo().Exists();
+    const bool bHoldsTwo = songB->OriginalTwo().Exists() && !songB->OriginalOne().Exists();
+    LY_ASSERT((aHoldsOne && bHoldsTwo) || (aHoldsTwo && bHoldsOne));
+    BeginUpdate();
+    const int count = FSongs.Count();
+    songA->SetChecked(true);
+    const int taken = aHoldsOne ? 1 : 0;
+    songA->Original(taken) = songB->Original(taken);
+    songA->Current(taken) = songB->Current(taken);
+    songA->CalculateDifferences();
+    if (FSongs.Contains(songB)) {
+        FSongs.Remove(songB);
+    } else {
+        // A candidate of the best-matches view: remove the list's song with its values.
+        for (int i = 0; i < FSongs.Count(); ++i) {
+            TLySong* other = FSongs.Items(i);
+            if (other != songA && other->Original(taken).Equals(songA->Original(taken))) {
+                FSongs.Delete(i);
+                break;
+            }
+        }
+    }
+    LY_ASSERT(FSongs.Count() == count - 1);
+    Changed();
+    EndUpdate();
+}
+
+void TLyMatchResult::CommitToParent() {
+    LY_ASSERT(FParent);
+    FParent->BeginUpdate();
+    for (TLySong* source : FSources) {
+        LY_ASSERT(FParent->FSongs.Contains(source));
+        FParent->FSongs.Remove(source);
+        FParent->Changed();
+    }
+    FSources.Clear();
+    while (!FSongs.IsEmpty()) {
+        FParent->FSongs.Add(FSongs.Extract(0));
+        FParent->Changed();
+    }
+    FParent->EndUpdate();
+}
+
+void TLyMatchResult::ExportSide(int side) {
+    LY_ASSERT(side == 0 || side == 1);
+    TLyProcess* process = FProject->Process();
+    if (!process->Running())
+        process->StartMainTask(1, QStringLiteral("Exporting to file..."));
+    ILyProcessTask* main = process->MainTask();
+    main->Step(QStringLiteral("Finalizing Songs..."));
+    ILyProcessTask* sub = main->StartSubTask(FSongs.Count(), QStringLiteral("finalizing songs..."));
+    for (TLySong* song : FSongs) {
+        // Only a side that holds a track has a dictionary to write into.
+        if (song->Checked() && song->Original(side).Exists() && song->Current(side).Node())
+            WriteToDictionary(song->Current(side));
+        sub->Step();
+    }
+    sub->Finish();
+}

@@ -1,0 +1,87 @@
+// The songs of one matching of two libraries, and the operations that pair, unpair,
+// synchronise and revert them.
+#pragma once
+
+#include "LyMatching.h"
+#include "LyProcess.h"
+#include "LySong.h"
+#include "VxUtils.h"
+
+#include <memory>
+
+class TLyProject;
+class TVxObjectHashMap;
+
+class TLyMatchResult : public TVxUpdateable {
+public:
+    // `parent` is set on the result of a match window, whose songs are committed back into it.
+    // `viewOptions` (not owned) are the saved views the result's views are made from.
+    TLyMatchResult(TLyProject* project, TLyMatchResult* parent, TVxObjectHashMap* viewOptions);
+    ~TLyMatchResult() override;
+
+    TLyProject* Project() const { return FProject; }
+    TLyMatchResult* Parent() const { return FParent; }
+    TVxObjectHashMap* ViewOptions() const { return FViewOptions; }
+    // The result, owning its songs.
+    TLySongList& Songs() { return FSongs; }
+    const TLySongList& Songs() const { return FSongs; }
+    // The songs handed to a match of selected songs; not owned.
+    TLySongList& Sources() { return FSources; }
+    // The options and the main task of the running match; null outside one.
+    const TLyCompareOptions* CompareOptions() const { return FCompareOptions; }
+    ILyProcessTask* CurrentTask() const { return FCurrentTask; }
+
+    // A map of the side's tracks of `songs` (clones), stepping a sub task of the process's main
+    // task and checking for cancel after each song. The caller owns the map.
+    std::unique_ptr<TLySongPropertiesMap> CreateSongMap(const TLySongList& songs, int side,
+                                                        TLyProcess* process,
+                                                        const TLyCompareOptions& options);
+    // Appends one song per primary track of `mapTwo` (paired with its match in `mapOne`, if
+    // any), then one per primary track of `mapOne` that found no partner.
+    void Match(const TLySongPropertiesMap* mapOne, const TLySongPropertiesMap* mapTwo,
+               TLyProcess* process, const TLyCompareOptions* options);
+    // Matches the songs of Sources again with the project's compare options, on the main
+    // thread.
+    void MatchSelected();
+    // Candidate songs for one track: entries of `map` found under its full and shortened keys,
+    // each set of values offered once. The caller owns the list and, through it, its songs.
+    std::unique_ptr<TLySongList> FindBestMatches(const TLySongProperties* properties,
+                                                 const TLySongPropertiesMap* map, int side,
+                                                 const TLyCompareOptions* options);
+    // Frees every song, reporting one change.
+    void Clear();
+
+    // Runs the synchronise (or revert) step over `songs` as the project's "Execute For Songs";
+    // with `freeList` the project frees the list afterwards.
+    void SynchronizeSongs(TLySongList* songs, bool freeList);
+    void SynchronizeAll();
+    void RevertSongs(TLySongList* songs, bool freeList);
+    void SynchronizeStep(TLySong* song);
+    void RevertStep(TLySong* song);
+
+    // Splits a matched song into a One-only song (new, unchecked) and the Two-only `song`.
+    void Unmatch(TLySong* song);
+    // Pairs a One-only and a Two-only song by hand into `songA`; `songB` (or, for a candidate
+    // not in the list, the list's song with its values) is removed.
+    void MatchSongs(TLySong* songA, TLySong* songB);
+    // Replaces the parent's songs that were sources of this result by this result's songs.
+    void CommitToParent();
+
+    // Writes every checked song's current values of `side` into its library document.
+    void ExportSide(int side);
+
+protected:
+    void DoBeginUpdate() override;
+    void DoChanged() override;
+
+private:
+    TLySong* AppendSong(const TLySongProperties* one, const TLySongProperties* two);
+
+    TVxObjectHashMap* FViewOptions;
+    TLyMatchResult* FParent;
+    TLyProject* FProject;
+    TLySongList FSources{false};
+    TLySongList FSongs{true};
+    const TLyCompareOptions* FCompareOptions = nullptr;
+    ILyProcessTask* FCurrentTask = nullptr;
+};

@@ -1,0 +1,183 @@
+#include "LyMatching.h"
+
+#include <array>
+
+LY_UNIT("Units/LyProject")
+
+namespace {
+
+constexpr int kSoundexLength = 20;
+
+// The four component texts of one track, normalised once for the mode and reused for every
+// key built from them.
+using TKeyParts = std::array<QString, 4>;
+
+QString AlphanumericText(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
+            result += c;
+    }
+    return result;
+}
+
+QString NormalisedPart(const QString& text, tLySongCompareMode mode) {
+    // Mac exports often store accented letters decomposed: compare them composed.
+    const QString composed = text.normalized(QString::NormalizationForm_C);
+    switch (mode) {
+    case scmExactMatch:
+        return composed;
+    case scmAlphanumericMatch:
+        return AlphanumericText(composed);
+    case scmPhoneticMatch:
+        return SoundexCode(AlphanumericText(composed));
+    }
+    return composed;
+}
+
+TKeyParts KeyParts(const TLySongProperties& properties, tLySongCompareMode mode,
+                   tLySongCompareComponentSet components) {
+    TKeyParts parts;
+    for (int c = sccTitle; c <= sccGenre; ++c)
+        if (components.Contains(tLySongCompareComponent(c)))
+            parts[c] = NormalisedPart(properties.Text(tLySongPart(c)), mode);
+    return parts;
+}
+
+QString Compose(const TKeyParts& parts, tLySongCompareComponentSet components) {
+    QString key;
+    for (int c = sccTitle; c <= sccGenre; ++c) {
+        if (components.Contains(tLySongCompareComponent(c))) {
+            key += u'/';
+            key += parts[c];
+        }
+    }
+    return key;
+}
+
+int SoundexScore(QChar c) {
+    switch (c.toUpper().unicode()) {
+    case u'H':
+    case u'W':
+        return -1;
+    case u'B':
+    case u'F':
+    case u'P':
+    case u'V':
+        return 1;
+    case u'C':
+    case u'G':
+    case u'J':
+    case u'K':
+    case u'Q':
+    case u'S':
+    case u'X':
+    case u'Z':
+        return 2;
+    case u'D':
+    case u'T':
+        return 3;
+    case u'L':
+        return 4;
+    case u'M':
+    case u'N':
+        return 5;
+    case u'R':
+        return 6;
+    default: // vowels, Y, digits and everything else
+        return 0;
+    }
+}
+
+// The components that may be dropped, from genre down to title.
+template <typename Visit>
+bool ForEachDroppable(tLySongCompareComponentSet components, tLySongCompareComponentSet canBeEmpty,
+                      const Visit& visit) {
+    const tLySongCompareComponentSet droppable = components & canBeEmpty;
+    for (int c = sccGenre; c >= sccTitle; --c)
+        if (droppable.Contains(tLySongCompareComponent(c)) && visit(tLySongCompareComponent(c)))
+            return true;
+    return false;
+}
+
+void AddShortenedEntries(const TLySongProperties& properties, const TKeyParts& parts,
+                         tLySongCompareComponentSet components,
+                         tLySongCompareComponentSet canBeEmpty, TLySongPropertiesMap& map) {
+    ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
+        const QString key = Compose(parts, components - c);
+        if (!map.Find(key)) {
+            std::unique_ptr<TLySongProperties> clone = properties.Clone();
+            clone->SetPrimary(false);
+            clone->SetKey(key);
+            map.Put(key, clone.release());
+        }
+        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map);
+        return false;
+    });
+}
+
+TLySongProperties* ReducedSearch(const TKeyParts& parts, tLySongCompareComponentSet components,
+                                 tLySongCompareComponentSet canBeEmpty,
+                                 const TLySongPropertiesMap& map) {
+    TLySongProperties* found = nullptr;
+    if (ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
+            found = map.Find(Compose(parts, components - c));
+            return found != nullptr;
+        }))
+        return found;
+    ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
+        found = ReducedSearch(parts, components - c, canBeEmpty - c, map);
+        return found != nullptr;
+    });
+    return found;
+}
+
+} // namespace
+
+QString SoundexCode(QStringView text) {
+    if (text.isEmpty())
+        return {};
+    QString code;
+    code.reserve(kSoundexLength);
+    const QChar first = text.at(0);
+    code += (first >= u'a' && first <= u'z') ? first.toUpper() : first;
+    int previous = SoundexScore(first);
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const int score = SoundexScore(text.at(i));
+        if (score >= 1 && score != previous) {
+            code += QChar(u'0' + score);
+            if (code.size() == kSoundexLength)
+                break;
+        }
+        if (score != -1)
+            previous = score;
+    }
+    return code.leftJustified(kSoundexLength, u'0');
+}
+
+QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
+                tLySongCompareComponentSet components) {
+    return Compose(KeyParts(properties, mode, components), components);
+}
+
+void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
+              const TLyCompareOptions& options) {
+    LY_ASSERT(properties);
+    std::unique_ptr<TLySongProperties> owned(properties);
+    const TKeyParts parts = KeyParts(*properties, options.Mode(), options.Components());
+    AddShortenedEntries(*properties, parts, options.Components(), options.CanBeEmpty(), map);
+    properties->SetPrimary(true);
+    properties->SetKey(Compose(parts, options.Components()));
+    map.Put(properties->Key(), owned.release());
+}
+
+TLySongProperties* FindMatch(const TLySongProperties& properties,
+                             const TLySongPropertiesMap& otherMap,
+                             const TLyCompareOptions& options) {
+    if (TLySongProperties* entry = otherMap.Find(properties.Key()))
+        return entry;
+    const TKeyParts parts = KeyParts(properties, options.Mode(), options.Components());
+    return ReducedSearch(parts, options.Components(), options.CanBeEmpty(), otherMap);
+}

@@ -1,0 +1,34 @@
+// Matching keys and the keyed maps of tracks that pair the songs of two libraries.
+//
+// Every track is in its library's map once under its full key (its primary entry) and, for
+// the components that may be empty, under shortened keys (clones owned by the map). Keys
+// ignore letter case; a shortened key belongs to the first track that produced it unless a
+// later track has it as its full key.
+#pragma once
+
+#include "LyOptions.h"
+#include "LySong.h"
+
+#include <QString>
+
+// The key of a track: "/" + component for each component in Components (title, artist,
+// album, genre), each normalised by the mode: exact (as it is), alphanumeric (only ASCII
+// letters and digits kept) or phonetic (the 20-character Soundex code of the alphanumeric
+// text). Text is compared in Unicode normalisation form C, so a name stored decomposed
+// gets the same key as the same name stored composed.
+QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
+                tLySongCompareComponentSet components);
+
+// The Soundex code of `text`, padded with "0" to 20 characters (empty text gives "").
+QString SoundexCode(QStringView text);
+
+// Adds a track under its full key (replacing and freeing an earlier entry of that key) and
+// under its shortened keys not yet taken. The map takes ownership of `properties`.
+void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
+              const TLyCompareOptions& options);
+
+// The entry of `otherMap` that pairs with `properties` (a primary entry of the other library):
+// the entry under its key, else the first found by dropping allowed-empty components.
+TLySongProperties* FindMatch(const TLySongProperties& properties,
+                             const TLySongPropertiesMap& otherMap,
+                             const TLyCompareOptions& options);

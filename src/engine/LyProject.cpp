@@ -1,0 +1,194 @@
+#include "LyProject.h"
+
+#include "ArFormat.h"
+#include "LyITunesReplace.h"
+#include "LyLibraryFile.h"
+
+#include <QFileInfo>
+
+LY_UNIT("Units/LyProject")
+
+TLyProject::TLyProject(TLyOptions* appOptions, TVxObjectHashMap* viewOptions)
+    : FOptions(std::make_unique<TLyProjectOptions>())
+    , FAppOptions(appOptions)
+    , FMatchResult(std::make_unique<TLyMatchResult>(this, nullptr, viewOptions)) {}
+
+TLyProject::~TLyProject() {
+    // The work uses the documents and the match result: stop it before they go.
+    ShutDownProcess();
+}
+
+TLyLibraryDocument* TLyProject::Document(int side) const {
+    return side == 0 ? FDocumentOne.get() : FDocumentTwo.get();
+}
+
+bool TLyProject::IsLoaded() const {
+    return FDocumentTwo != nullptr;
+}
+
+bool TLyProject::CanLoad() const {
+    return !Process()->Running() && FOptions->LibraryOne()->InputIsValid() &&
+           FOptions->LibraryTwo()->InputIsValid();
+}
+
+void TLyProject::Open() {
+    FOptions->Load();
+    Process()->SetName(QFileInfo(FOptions->Name()).fileName());
+    Reload();
+}
+
+void TLyProject::Reload() {
+    FModified = false;
+    ClearAll();
+    if (FOptions->LibraryOne()->InputIsValid() && FOptions->LibraryTwo()->InputIsValid())
+        LoadLibraries();
+}
+
+void TLyProject::Save() {
+    FModified = false;
+    FOptions->Store();
+}
+
+void TLyProject::ClearAll() {
+    // Songs refer to the documents' elements: they go first.
+    FMatchResult->Clear();
+    FDocumentOne.reset();
+    FDocumentTwo.reset();
+}
+
+void TLyProject::ResetViews() {
+    if (!FAppOptions)
+        return;
+    FAppOptions->ProjectWindow()->ResetViews();
+    FAppOptions->MatchWindow()->ResetViews();
+}
+
+void TLyProject::RefreshViews() {}
+
+void TLyProject::LoadLibraries() {
+    Process()->Start(QStringLiteral("Load Libraries"), [this](TVxPausableThread&) { LoadWork(); });
+}
+
+void TLyProject::MatchSongs() {
+    Process()->Start(QStringLiteral("Match Songs"),
+                     [this](TVxPausableThread&) { MatchWork(nullptr); });
+}
+
+void TLyProject::ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step) {
+    LY_ASSERT(songs);
+    LY_ASSERT(bool(step));
+    FExecuteSongs = songs;
+    FExecuteFreeList = freeList;
+    FExecuteStep = std::move(step);
+    Process()->Start(QStringLiteral("Execute For Songs"),
+                     [this](TVxPausableThread&) { ExecuteWork(); });
+}
+
+void TLyProject::StoreLibrary(int side) {
+    LY_ASSERT(IsLoaded());
+    LY_ASSERT(side == 0 || side == 1);
+    FStoreSide = side;
+    Process()->Start(QStringLiteral("Store Libraries"),
+                     [this](TVxPausableThread&) { StoreWork(); });
+}
+
+void TLyProject::ReplaceITunesLibrary(int side)
+{
+    LY_ASSERT(IsLoaded());
+    LY_ASSERT(side == 0 || side == 1);
+    Process()->Start(QStringLiteral("Replace iTunes Library"),
+                     [this, side](TVxPausableThread&) { ReplaceITunesLibraryWork(*this, side); });
+}
+
+void TLyProject::LoadWork() {
+    TLyLibraryOptions* one = FOptions->LibraryOne();
+    TLyLibraryOptions* two = FOptions->LibraryTwo();
+    LY_ASSERT(one->InputIsValid() && two->InputIsValid());
+    FModified = false;
+    const bool reload = IsLoaded();
+    ILyProcessTask* main =
+        Process()->StartMainTask(reload ? 6 : 5, QStringLiteral("Loading Libraries..."));
+    if (reload) {
+        main->Step(QStringLiteral("Clearing song list..."));
+        ClearAll();
+    }
+    main->Step(ArFormat(QStringLiteral("Loading %s..."), {one->Name()}));
+    FDocumentOne = LoadLibraryDocument(one->InputPath(), main, Process());
+    main->Step(ArFormat(QStringLiteral("Loading %s..."), {two->Name()}));
+    FDocumentTwo = LoadLibraryDocument(two->InputPath(), main, Process());
+    MatchWork(main);
+}
+
+void TLyProject::MatchWork(ILyProcessTask* mainTask) {
+    const bool hadSongs = !FMatchResult->Songs().IsEmpty();
+    if (!mainTask) {
+        mainTask = Process()->StartMainTask(2, QStringLiteral("Matching Songs..."));
+        if (hadSongs) {
+            mainTask->Step(QStringLiteral("Clearing previous matches..."));
+            FMatchResult->Clear();
+        }
+    }
+    // The first matching after a load pairs by exact keys; later ones use the project's
+    // settings.
+    TLyCompareOptions exact;
+    exact.SetExactMatch();
+    const TLyCompareOptions& options = hadSongs ? *FOptions->CompareOptions() : exact;
+    mainTask->Step(QStringLiteral("Preparing song lists..."));
+    LY_ASSERT(FDocumentOne && FDocumentTwo);
+    std::unique_ptr<TLySongPropertiesMap> mapOne =
+        ReadLibrary(*FDocumentOne, *FOptions->LibraryOne(), options, mainTask, Process());
+    std::unique_ptr<TLySongPropertiesMap> mapTwo =
+        ReadLibrary(*FDocumentTwo, *FOptions->LibraryTwo(), options, mainTask, Process());
+    FMatchResult->Match(mapOne.get(), mapTwo.get(), Process(), &options);
+    mainTask->Finish();
+}
+
+void TLyProject::ExecuteWork() {
+    FMatchResult->BeginUpdate();
+    FMatchResult->Changed();
+    struct TCleanUp {
+        TLyProject* Project;
+        ~TCleanUp() {
+            Project->FCurrentTask = nullptr;
+            Project->FExecuteStep = nullptr;
+            if (Project->FExecuteFreeList)
+                delete Project->FExecuteSongs;
+            Project->FExecuteSongs = nullptr;
+            Project->FMatchResult->EndUpdate();
+        }
+    } cleanUp{this};
+    const int count = FExecuteSongs->Count();
+    ILyProcessTask* main = Process()->StartMainTask(1, QStringLiteral("Updating..."));
+    main->Step(ArFormat(QStringLiteral("Updating [%d] Songs..."), {count}));
+    ILyProcessTask* sub = main->StartSubTask(count, QStringLiteral("Updating Songs..."));
+    FCurrentTask = sub;
+    for (TLySong* song : *FExecuteSongs) {
+        FExecuteStep(song);
+        sub->Step();
+        Process()->CheckCancelled();
+    }
+    sub->Finish();
+    FModified = true;
+    main->Finish();
+}
+
+void TLyProject::StoreWork() {
+    LY_ASSERT(IsLoaded());
+    const int side = FStoreSide;
+    ILyProcessTask* main = Process()->StartMainTask(2, QStringLiteral("Exporting to file..."));
+    main->Step(QStringLiteral("Finalizing songs..."));
+    FMatchResult->ExportSide(side);
+    TLyLibraryOptions* library = FOptions->Library(side);
+    TLyLibraryDocument* document = Document(side);
+    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
+    if (library->OutputPath().isEmpty())
+        throw ELyProjectError(
+            ArFormat(QStringLiteral("Library [%s] has no output file: set one in the library's "
+                                    "properties."),
+                     {library->Name()}));
+    const QFileInfo output(library->OutputPath());
+    SaveLibraryDocument(*document, library->OutputPath(), main, Process(),
+                        output.isFile() ? output.size() : 0);
+    FModified = false;
+    main->Finish();
+}

@@ -1,0 +1,76 @@
+// One synchronisation job: the two libraries' options and documents, the match result, and
+// every long operation on the project's process (one at a time).
+#pragma once
+
+#include "LyMatchResult.h"
+#include "LyOptions.h"
+#include "LyProcess.h"
+
+#include <functional>
+#include <memory>
+
+class TLyLibraryDocument;
+
+class TLyProject : public TLyProcessOwner {
+public:
+    using TExecuteStep = std::function<void(TLySong* song)>;
+
+    // `appOptions` (not owned) are the preferences; `viewOptions` (not owned) the saved views
+    // of the window that shows the project.
+    TLyProject(TLyOptions* appOptions, TVxObjectHashMap* viewOptions);
+    ~TLyProject() override;
+
+    TLyProjectOptions* Options() const { return FOptions.get(); }
+    TLyOptions* AppOptions() const { return FAppOptions; }
+    bool Modified() const { return FModified; }
+    void SetModified(bool modified) { FModified = modified; }
+    TLyMatchResult* MatchResult() const { return FMatchResult.get(); }
+    TLyLibraryDocument* Document(int side) const;
+    // The sub task that receives document load and save progress; null otherwise.
+    ILyProcessTask* CurrentTask() const { return FCurrentTask; }
+
+    // Library Two's document is loaded.
+    bool IsLoaded() const;
+    // Idle, and both libraries' input files exist.
+    bool CanLoad() const;
+
+    // Loads the project file named by the options, then reloads the libraries.
+    void Open();
+    void Reload();
+    // Stores the project file.
+    void Save();
+    void ClearAll();
+    void ResetViews();
+    void RefreshViews();
+
+    // Runs "Load Libraries": both documents are loaded and matched exactly.
+    void LoadLibraries();
+    // Runs "Match Songs" with the project's compare options.
+    void MatchSongs();
+    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of the
+    // match result; with `freeList` the list is freed afterwards.
+    void ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step);
+    // Runs "Store Libraries": side 0 writes library One to its output path, 1 library Two.
+    void StoreLibrary(int side);
+    // Runs "Replace iTunes Library": the document of `side` replaces iTunes' library file
+    // after the backup the preferences ask for.
+    void ReplaceITunesLibrary(int side);
+
+private:
+    void LoadWork();
+    void MatchWork(ILyProcessTask* mainTask);
+    void ExecuteWork();
+    void StoreWork();
+
+    std::unique_ptr<TLyProjectOptions> FOptions;
+    TLyOptions* FAppOptions;
+    bool FModified = false;
+    std::unique_ptr<TLyMatchResult> FMatchResult;
+    std::unique_ptr<TLyLibraryDocument> FDocumentOne;
+    std::unique_ptr<TLyLibraryDocument> FDocumentTwo;
+    ILyProcessTask* FCurrentTask = nullptr;
+    int FStoreSide = 0;
+    TLySongList* FExecuteSongs = nullptr;
+    bool FExecuteFreeList = false;
+    TExecuteStep FExecuteStep;
+};

@@ -1,0 +1,213 @@
+// The project's runs end to end on small library files: load and match, synchronise, match
+// again, store, and their steps, states and failures.
+#include "LibraryBuilders.h"
+#include "LyLibraryFile.h"
+#include "LyProject.h"
+#include "LyTestSupport.h"
+
+#include <QTest>
+
+namespace {
+
+// Records the main task's steps and every failure of the project's runs.
+class TRunRecorder : public TLyProcessListener {
+public:
+    QStringList MainSteps;
+    QList<int> MainStepCounts;
+    QStringList Failures;
+    QList<int> SubTaskStepCounts;
+
+    void TaskStarted(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            MainStepCounts << task->StepCount();
+        else
+            SubTaskStepCounts << task->StepCount();
+    }
+    void TaskProgressed(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            MainSteps << task->Caption();
+    }
+    void TaskFailed(ILyProcessTask* task) override { Failures << task->Caption(); }
+    void Clear() {
+        MainSteps.clear();
+        MainStepCounts.clear();
+        Failures.clear();
+        SubTaskStepCounts.clear();
+    }
+};
+
+TLyLibraryTrack Song(const QString& name, const QString& artist, int playCount) {
+    return {{"Track ID", "integer", "1"},
+            {"Name", "string", name},
+            {"Artist", "string", artist},
+            {"Play Count", "integer", QString::number(playCount)},
+            {"Track Type", "string", "File"}};
+}
+
+const TLySong* FindSong(const TLyMatchResult& result, const QString& name) {
+    for (const TLySong* song : result.Songs())
+        if (song->CurrentOne().Name() == name || song->CurrentTwo().Name() == name)
+            return song;
+    return nullptr;
+}
+
+} // namespace
+
+class TestLyProject : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { VxThreadsStartup(); }
+    void init();
+    void cleanup();
+
+    void loadPairsExactly();
+    void reloadClearsFirst();
+    void invalidInputStartsNothing();
+    void synchronizeThenMatchShowsTheDocuments();
+    void storedLibraryIsReadByTheNextMatch();
+    void executeOverNoSongs();
+    void failedLoadNamesTheFile();
+    void storeNeedsAnOutputPath();
+
+private:
+    void Run(const std::function<void()>& start);
+
+    std::unique_ptr<TLyProject> FProject;
+    std::unique_ptr<TRunRecorder> FRecorder;
+    std::unique_ptr<TLyTempFolder> FFolder;
+};
+
+void TestLyProject::init() {
+    FFolder = std::make_unique<TLyTempFolder>();
+    FRecorder = std::make_unique<TRunRecorder>();
+    FProject = std::make_unique<TLyProject>(nullptr, nullptr);
+    FProject->Listeners()->AddListener(FRecorder.get());
+    TLyProjectOptions* options = FProject->Options();
+    options->LibraryOne()->SetInputPath(FFolder->WriteFile(
+        "one.xml", MakeLibraryXml({Song("Waterloo", "ABBA", 3), Song("Only One", "X", 1)})));
+    options->LibraryTwo()->SetInputPath(FFolder->WriteFile(
+        "two.xml", MakeLibraryXml({Song("Waterloo", "ABBA", 5), Song("Only Two", "Y", 2)})));
+    options->LibraryTwo()->SetOutputPath(FFolder->FilePath("two-out.xml"));
+}
+
+void TestLyProject::cleanup() {
+    FProject.reset(); // the recorder outlives the project, which tells it when it goes
+    FRecorder.reset();
+    FFolder.reset();
+}
+
+void TestLyProject::Run(const std::function<void()>& start) {
+    start();
+    FProject->Process()->WaitFor();
+}
+
+void TestLyProject::loadPairsExactly() {
+    QVERIFY(FProject->CanLoad());
+    Run([&] { FProject->LoadLibraries(); });
+    QVERIFY(FRecorder->Failures.isEmpty());
+    QVERIFY(FProject->IsLoaded());
+    const TLyMatchResult& result = *FProject->MatchResult();
+    QCOMPARE(result.Songs().Count(), 3);
+    const TLySong* waterloo = FindSong(result, "Waterloo");
+    QVERIFY(waterloo && waterloo->IsMatched());
+    QCOMPARE(waterloo->Differences(), tLySongPartSet{sdPlayCount});
+    QVERIFY(FindSong(result, "Only One") && !FindSong(result, "Only One")->IsMatched());
+    QVERIFY(FindSong(result, "Only Two") && !FindSong(result, "Only Two")->IsMatched());
+    QCOMPARE(FRecorder->MainStepCounts, QList<int>{5});
+    QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Loading One..."));
+    QVERIFY(!FProject->Modified());
+}
+
+void TestLyProject::reloadClearsFirst() {
+    Run([&] { FProject->LoadLibraries(); });
+    FRecorder->Clear();
+    Run([&] { FProject->LoadLibraries(); });
+    QCOMPARE(FRecorder->MainStepCounts, QList<int>{6});
+    QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Clearing song list..."));
+    QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
+}
+
+void TestLyProject::invalidInputStartsNothing() {
+    FProject->Options()->LibraryOne()->SetInputPath(FFolder->FilePath("missing.xml"));
+    QVERIFY(!FProject->CanLoad());
+    FProject->Reload();
+    QVERIFY(!FProject->Process()->Running());
+    QVERIFY(FRecorder->MainStepCounts.isEmpty());
+    QVERIFY(!FProject->IsLoaded());
+}
+
+void TestLyProject::synchronizeThenMatchShowsTheDocuments() {
+    Run([&] { FProject->LoadLibraries(); });
+    Run([&] { FProject->MatchResult()->SynchronizeAll(); }); // play count: use max
+    QVERIFY(FProject->Modified());
+    const TLySong* waterloo = FindSong(*FProject->MatchResult(), "Waterloo");
+    QCOMPARE(waterloo->CurrentOne().PlayCount(), 5);
+    QCOMPARE(waterloo->CurrentTwo().PlayCount(), 5);
+
+    Run([&] { FProject->MatchSongs(); }); // rebuilt from the documents: the change is gone
+    waterloo = FindSong(*FProject->MatchResult(), "Waterloo");
+    QVERIFY(waterloo && waterloo->IsMatched());
+    QCOMPARE(waterloo->CurrentOne().PlayCount(), 3);
+    QCOMPARE(FRecorder->MainSteps.filter("Clearing previous matches...").size(), 1);
+}
+
+void TestLyProject::storedLibraryIsReadByTheNextMatch() {
+    Run([&] { FProject->LoadLibraries(); });
+    FProject->Options()->SetAction(sdArtist, saUseOne);
+    Run([&] { FProject->MatchResult()->SynchronizeAll(); });
+    Run([&] { FProject->StoreLibrary(1); });
+    QVERIFY(FRecorder->Failures.isEmpty());
+    QVERIFY(!FProject->Modified());
+    const QByteArray written = ReadWholeFile(FProject->Options()->LibraryTwo()->OutputPath());
+    QVERIFY(written.contains("<integer>5</integer>"));
+    QVERIFY(!written.contains("<integer>3</integer>"));
+
+    // The export went into library Two's document: matching again reads it from there.
+    Run([&] { FProject->MatchSongs(); });
+    const TLySong* waterloo = FindSong(*FProject->MatchResult(), "Waterloo");
+    QCOMPARE(waterloo->OriginalTwo().PlayCount(), 5);
+    QCOMPARE(waterloo->OriginalOne().PlayCount(), 3);
+
+    // And the stored file loads into the same songs.
+    FProject->Options()->LibraryTwo()->SetInputPath(
+        FProject->Options()->LibraryTwo()->OutputPath());
+    Run([&] { FProject->LoadLibraries(); });
+    QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalTwo().PlayCount(), 5);
+}
+
+void TestLyProject::executeOverNoSongs() {
+    Run([&] { FProject->LoadLibraries(); });
+    FRecorder->Clear();
+    int steps = 0;
+    Run([&] {
+        FProject->ExecuteForSongs(new TLySongList(false), true, [&](TLySong*) { ++steps; });
+    });
+    QCOMPARE(steps, 0);
+    QVERIFY(FProject->Modified());
+    QCOMPARE(FRecorder->SubTaskStepCounts, QList<int>{0});
+    QVERIFY(!FProject->MatchResult()->Updating());
+    LY_EXPECT_ASSERTION(FProject->ExecuteForSongs(nullptr, false, [](TLySong*) {}),
+                        "Units/LyProject");
+}
+
+void TestLyProject::failedLoadNamesTheFile() {
+    const QString broken = FFolder->WriteFile("broken.xml", "<?xml version=\"1.0\"?><plist><dict>");
+    FProject->Options()->LibraryTwo()->SetInputPath(broken);
+    Run([&] { FProject->LoadLibraries(); });
+    QCOMPARE(FRecorder->Failures.size(), 2); // the sub task (if any) and the main task
+    QVERIFY2(FRecorder->Failures.last().contains(broken), qPrintable(FRecorder->Failures.last()));
+    QVERIFY(!FProject->IsLoaded());
+    QVERIFY(FProject->Document(0));
+    QVERIFY(!FProject->Process()->Running());
+}
+
+void TestLyProject::storeNeedsAnOutputPath() {
+    Run([&] { FProject->LoadLibraries(); });
+    Run([&] { FProject->StoreLibrary(0); }); // library One has no output path
+    QCOMPARE(FRecorder->Failures.size(), 1);
+    QVERIFY2(FRecorder->Failures.first().contains("no output file"),
+             qPrintable(FRecorder->Failures.first()));
+}
+
+QTEST_GUILESS_MAIN(TestLyProject)
+#include "tst_LyProject.moc"
