@@ -2,6 +2,7 @@
 
 #include "LyLibraryFile.h"
 #include "LyProject.h"
+#include "LyView.h"
 
 LY_UNIT("Units/LyProject")
 
@@ -9,13 +10,61 @@ TLyMatchResult::TLyMatchResult(TLyProject* project, TLyMatchResult* parent,
                                TVxObjectHashMap* viewOptions)
     : FViewOptions(viewOptions)
     , FParent(parent)
-    , FProject(project) {}
+    , FProject(project)
+    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {}
 
-TLyMatchResult::~TLyMatchResult() = default;
+TLyMatchResult::~TLyMatchResult() {
+    FViews->Clear(); // their refreshes read the songs: they go first
+}
 
-void TLyMatchResult::DoBeginUpdate() {}
+TLyView* TLyMatchResult::View(const QString& name) const {
+    return FViews->GetObject(name);
+}
 
-void TLyMatchResult::DoChanged() {}
+void TLyMatchResult::CreateViews() {
+    FViews->Clear();
+    if (!FViewOptions)
+        return;
+    FViewOptions->Iterate([this](const QString& name, QObject* object) {
+        auto* options = qobject_cast<TLyViewOptions*>(object);
+        if (!options)
+            return true;
+        TLyView* view = name.compare(QStringLiteral("Best Matches"), Qt::CaseInsensitive) == 0
+                            ? new TLyBestMatchesView(this)
+                            : new TLyView(this);
+        view->SetOptions(options);
+        FViews->SetObject(name, view);
+        return true;
+    });
+}
+
+void TLyMatchResult::RefreshViews() {
+    RunOnMainThread([this] {
+        FViews->Iterate([](const QString&, TLyView* view) {
+            view->RequestRefresh();
+            return true;
+        });
+    });
+}
+
+void TLyMatchResult::DoBeginUpdate() {
+    RunOnMainThread([this] {
+        FChanging.store(true);
+        FViews->Iterate([](const QString&, TLyView* view) {
+            view->Listeners()->OwnerChanging(view->Process());
+            view->StopRefresh();
+            return true;
+        });
+    });
+}
+
+void TLyMatchResult::DoEndUpdate() {
+    FChanging.store(false);
+}
+
+void TLyMatchResult::DoChanged() {
+    RefreshViews();
+}
 
 TLySong* TLyMatchResult::AppendSong(const TLySongProperties* one, const TLySongProperties* two) {
     auto song = std::make_unique<TLySong>();

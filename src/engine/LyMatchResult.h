@@ -5,13 +5,24 @@
 #include "LyMatching.h"
 #include "LyProcess.h"
 #include "LySong.h"
+#include "VxLists.h"
 #include "VxUtils.h"
 
+#include <atomic>
 #include <memory>
 
 class TLyProject;
+class TLyView;
 class TVxObjectHashMap;
 
+// Songs change only inside an update of the match result (BeginUpdate … EndUpdate), whichever
+// thread makes the change: matching, clearing, synchronising, reverting, unmatching, combining,
+// committing, and hand edits through a selection. The outermost BeginUpdate first tells every
+// view's listeners that the data is about to change and stops every running view refresh,
+// waiting for it to end; no refresh starts while the update is open; the outermost EndUpdate,
+// when a change was reported, requests a refresh of every view. Refreshes are started and
+// stopped on the main thread only. So a refresh never reads songs while they change, and every
+// change ends with a refresh whose list reflects it.
 class TLyMatchResult : public TVxUpdateable {
 public:
     // `parent` is set on the result of a match window, whose songs are committed back into it.
@@ -70,8 +81,17 @@ public:
     // Writes every checked song's current values of `side` into its library document.
     void ExportSide(int side);
 
+    // The views by name, made from ViewOptions.
+    TVxObjectHashMapOf<TLyView>& Views() { return *FViews; }
+    TLyView* View(const QString& name) const;
+    void CreateViews();
+    void RefreshViews();
+    // True from the start of an outermost update to its end: views do not refresh meanwhile.
+    bool Changing() const { return FChanging.load(); }
+
 protected:
     void DoBeginUpdate() override;
+    void DoEndUpdate() override;
     void DoChanged() override;
 
 private:
@@ -84,4 +104,6 @@ private:
     TLySongList FSongs{true};
     const TLyCompareOptions* FCompareOptions = nullptr;
     ILyProcessTask* FCurrentTask = nullptr;
+    std::unique_ptr<TVxObjectHashMapOf<TLyView>> FViews;
+    std::atomic<bool> FChanging{false};
 };

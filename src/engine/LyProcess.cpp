@@ -318,7 +318,8 @@ void TLyProcessOwner::NotifyOwnerChanged() {
 }
 
 void TLyProcessOwner::ShutDownProcess() {
-    LY_ASSERT(!FShutDown);
+    if (FShutDown)
+        return; // a descendant's destructor did it already
     FShutDown = true;
     FProcess->SetAlive(false);
     FListeners->OwnerDestroying(FProcess.get());

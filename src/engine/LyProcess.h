@@ -184,6 +184,7 @@ protected:
     // Stops the process for good: no new run can start, the listeners are told the owner is
     // going (they detach), and the worker is stopped and awaited. A descendant whose work uses
     // its own members calls this first thing in its destructor, before those members go.
+    // Later calls do nothing.
     void ShutDownProcess();
 
 private:

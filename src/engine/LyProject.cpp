@@ -39,6 +39,7 @@ void TLyProject::Open() {
 
 void TLyProject::Reload() {
     FModified = false;
+    FMatchResult->CreateViews();
     ClearAll();
     if (FOptions->LibraryOne()->InputIsValid() && FOptions->LibraryTwo()->InputIsValid())
         LoadLibraries();
@@ -61,9 +62,13 @@ void TLyProject::ResetViews() {
         return;
     FAppOptions->ProjectWindow()->ResetViews();
     FAppOptions->MatchWindow()->ResetViews();
+    FMatchResult->CreateViews();
 }
 
-void TLyProject::RefreshViews() {}
+void TLyProject::RefreshViews() {
+    if (Process()->Alive())
+        FMatchResult->RefreshViews();
+}
 
 void TLyProject::LoadLibraries() {
     Process()->Start(QStringLiteral("Load Libraries"), [this](TVxPausableThread&) { LoadWork(); });
@@ -92,8 +97,7 @@ void TLyProject::StoreLibrary(int side) {
                      [this](TVxPausableThread&) { StoreWork(); });
 }
 
-void TLyProject::ReplaceITunesLibrary(int side)
-{
+void TLyProject::ReplaceITunesLibrary(int side) {
     LY_ASSERT(IsLoaded());
     LY_ASSERT(side == 0 || side == 1);
     Process()->Start(QStringLiteral("Replace iTunes Library"),

@@ -28,17 +28,21 @@ TLyFileStatusProcess::~TLyFileStatusProcess() {
 }
 
 tLyFileStatus TLyFileStatusProcess::GetStatus(const QString& fileName) {
+    bool start = false;
     {
         std::lock_guard lock(FLock);
         const auto found = FResults.constFind(fileName);
         if (found != FResults.constEnd())
             return found.value() ? fsExists : fsMissing;
         FPending.append(fileName);
+        // A worker that still takes names will take this one; otherwise a new run starts.
+        start = !FAccepting;
+        FAccepting = true;
     }
-    // A run whose worker has already left its loop leaves the name pending: the listeners,
-    // told when that run ends, ask again and so start the next run.
-    if (!Running())
+    if (start) {
+        WaitFor(); // a previous worker that took its last name may still be ending
         Start(QStringLiteral("Checking Files"), [this](TVxPausableThread& t) { CheckFiles(t); });
+    }
     return fsUnknown;
 }
 
@@ -53,14 +57,34 @@ int TLyFileStatusProcess::ResultCount() const {
 }
 
 void TLyFileStatusProcess::CheckFiles(TVxPausableThread&) {
-    ILyProcessTask* main = StartMainTask(PendingCount(), QStringLiteral("Checking Files"));
+    try {
+        for (;;) {
+            ILyProcessTask* main = StartMainTask(PendingCount(), QStringLiteral("Checking Files"));
+            CheckPendingNames();
+            main->Finish();
+            // Names asked for while the listeners were told (they ask again when told) are
+            // checked in another round of this run; only an empty queue ends it.
+            std::lock_guard lock(FLock);
+            if (FPending.isEmpty()) {
+                FAccepting = false;
+                return;
+            }
+        }
+    } catch (...) {
+        std::lock_guard lock(FLock);
+        FAccepting = false;
+        throw;
+    }
+}
+
+void TLyFileStatusProcess::CheckPendingNames() {
     for (;;) {
         QString fileName;
         bool known = false;
         {
             std::lock_guard lock(FLock);
             if (FPending.isEmpty())
-                break;
+                return;
             fileName = FPending.takeFirst();
             known = FResults.contains(fileName);
         }
@@ -71,7 +95,6 @@ void TLyFileStatusProcess::CheckFiles(TVxPausableThread&) {
         }
         CheckCancelled();
     }
-    main->Finish();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -30,8 +30,8 @@ public:
     // Stops the worker before the names it works on go.
     ~TLyFileStatusProcess() override;
 
-    // The known status, or fsUnknown after queueing the name (and starting a run when the
-    // process is idle). Main thread only.
+    // The known status, or fsUnknown after queueing the name (and starting a run when no
+    // worker will take it). Main thread only.
     tLyFileStatus GetStatus(const QString& fileName);
     // Names asked for and not yet tested, duplicates included.
     int PendingCount() const;
@@ -39,12 +39,15 @@ public:
 
 private:
     void CheckFiles(TVxPausableThread& thread);
+    void CheckPendingNames();
 
     mutable std::mutex FLock; // guards FPending and FResults
     QList<QString> FPending;
     // File name → whether a file (not a folder) exists there. Names are compared exactly:
     // on this platform two spellings can be two files.
     QHash<QString, bool> FResults;
+    // Whether a worker will still take names from FPending.
+    bool FAccepting = false;
 };
 
 // The program's one file-existence cache: answers from its process and tells its listeners

@@ -36,7 +36,10 @@ void TVxUpdateable::BeginUpdate() {
 void TVxUpdateable::EndUpdate() {
     LY_ASSERT(Updating());
     --FUpdateCount;
-    if (FUpdateCount == 0 && FChangePending) {
+    if (FUpdateCount > 0)
+        return;
+    DoEndUpdate();
+    if (FChangePending) {
         FChangePending = false;
         Changed();
     }

@@ -52,6 +52,9 @@ public:
 protected:
     // Runs once per outermost BeginUpdate, before the count is raised.
     virtual void DoBeginUpdate() {}
+    // Runs once per outermost EndUpdate, after the count is lowered and before a pending
+    // change is reported.
+    virtual void DoEndUpdate() {}
     virtual void DoChanged() {}
 
 private:

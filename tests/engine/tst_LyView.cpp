@@ -1,0 +1,260 @@
+// Views: the filter table on a small hand-made match result, the menus, the best-matches
+// search, and refreshes racing with changes of the songs.
+#include "LibraryBuilders.h"
+#include "LyProject.h"
+#include "LyTestSupport.h"
+#include "LyView.h"
+#include "SongBuilders.h"
+
+#include <QTest>
+
+#include <random>
+
+namespace {
+
+class TRecordingMenu : public ILyMenu {
+public:
+    struct TItem {
+        QString Caption;
+        bool Checked;
+        bool Enabled;
+        int Tag;
+        std::function<void()> Action;
+    };
+    QList<TItem> Items;
+    std::vector<std::unique_ptr<TRecordingMenu>> SubMenus;
+    QStringList SubCaptions;
+
+    void Clear() override {
+        Items.clear();
+        SubMenus.clear();
+        SubCaptions.clear();
+    }
+    void AddItem(const QString& caption, bool checked, bool enabled, int tag,
+                 std::function<void()> action) override {
+        Items.append({caption, checked, enabled, tag, std::move(action)});
+    }
+    ILyMenu* AddSubMenu(const QString& caption) override {
+        SubCaptions << caption;
+        SubMenus.push_back(std::make_unique<TRecordingMenu>());
+        return SubMenus.back().get();
+    }
+};
+
+// A small match result, one song of each kind, named after what it is.
+void FillSongs(TLyMatchResult& result) {
+    auto add = [&](const QString& name, std::optional<TLySongProperties> one,
+                   std::optional<TLySongProperties> two) {
+        auto song = MakeSong(one, two);
+        song->CurrentOne().SetName(song->CurrentOne().Exists() ? name : QString());
+        song->CurrentTwo().SetName(song->CurrentTwo().Exists() ? name : QString());
+        song->OriginalOne().SetName(song->CurrentOne().Name());
+        song->OriginalTwo().SetName(song->CurrentTwo().Name());
+        song->CalculateDifferences();
+        return result.Songs().Add(song.release());
+    };
+    add("same", Track().Artist("A").Rating(20).Build(), Track().Artist("A").Rating(20).Build());
+    add("rating differs", Track().Rating(20).Build(), Track().Rating(60).Build());
+    add("genre differs", Track().Genre("Pop").Build(), Track().Genre("Rock").Build());
+    add("only one", Track().Build(), std::nullopt);
+    add("only two", std::nullopt, Track().Build());
+    const int edited =
+        add("one edited", Track().PlayCount(1).Build(), Track().PlayCount(1).Build());
+    TLySong* song = result.Songs().Items(edited);
+    song->CurrentOne().SetPlayCount(9);
+    song->CalculateDifferences();
+}
+
+QStringList Names(const TLyView& view) {
+    QStringList names;
+    for (const TLySong* song : view.Songs())
+        names << (song->CurrentOne().Exists() ? song->CurrentOne().Name()
+                                              : song->CurrentTwo().Name());
+    return names;
+}
+
+} // namespace
+
+class TestLyView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { VxThreadsStartup(); }
+
+    void filters_data();
+    void filters();
+    void columnAndSortMenus();
+    void bestMatchesSearchTheOtherLibrary();
+    void refreshesRaceWithChanges();
+};
+
+void TestLyView::filters_data() {
+    QTest::addColumn<QList<int>>("options");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<int>("count");
+    const QStringList all{"same",     "rating differs", "genre differs",
+                          "only one", "only two",       "one edited"};
+    QTest::newRow("all") << QList<int>{sfgAll} << int(sdName) << "" << all << 6;
+    QTest::newRow("all with text") << QList<int>{sfgAll} << int(sdName) << "DIFFERS"
+                                   << QStringList{"rating differs", "genre differs"} << 6;
+    QTest::newRow("one") << QList<int>{sfgOne} << int(sdName) << ""
+                         << QStringList{"same", "rating differs", "genre differs", "only one",
+                                        "one edited"}
+                         << 5;
+    QTest::newRow("two") << QList<int>{sfgTwo} << int(sdName) << ""
+                         << QStringList{"same", "rating differs", "genre differs", "only two",
+                                        "one edited"}
+                         << 5;
+    QTest::newRow("unmatched") << QList<int>{sfgUnmatched} << int(sdName) << ""
+                               << QStringList{"only one", "only two"} << 2;
+    QTest::newRow("matched, rating differs")
+        << QList<int>{sfgMatched, sfgDifferentSingle} << int(sdRating) << ""
+        << QStringList{"rating differs"} << 4;
+    QTest::newRow("matched, not different")
+        << QList<int>{sfgMatched, sfgNotDifferent} << int(sdName) << "" << QStringList{"same"} << 4;
+    QTest::newRow("matched, song data differs")
+        << QList<int>{sfgMatched, sfgDifferentSongData} << int(sdName) << ""
+        << QStringList{"genre differs"} << 4;
+    QTest::newRow("one, user data modified") << QList<int>{sfgOne, sfgModifiedUserData}
+                                             << int(sdName) << "" << QStringList{"one edited"} << 5;
+    QTest::newRow("modification without a side filters nothing")
+        << QList<int>{sfgMatched, sfgModifiedUserData} << int(sdName) << ""
+        << QStringList{"same", "rating differs", "genre differs", "one edited"} << 4;
+    QTest::newRow("two, modified single part")
+        << QList<int>{sfgTwo, sfgModifiedSingle} << int(sdPlayCount) << "" << QStringList{} << 5;
+    QTest::newRow("no group option")
+        << QList<int>{sfgDifferentAll} << int(sdName) << "" << QStringList{} << 0;
+}
+
+void TestLyView::filters() {
+    QFETCH(QList<int>, options);
+    QFETCH(int, part);
+    QFETCH(QString, text);
+    QFETCH(QStringList, listed);
+    QFETCH(int, count);
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    FillSongs(result);
+    TLyViewOptions viewOptions(QStringLiteral("Test"));
+    tLySongFilterOptionSet filters;
+    for (int option : options)
+        filters.Include(tLySongFilterOption(option));
+    viewOptions.SetFilterOptions(filters);
+    viewOptions.SetFilterPart(tLySongPart(part));
+    viewOptions.SetFilterText(text);
+    TLyView view(&result);
+    view.SetOptions(&viewOptions);
+    view.RequestRefresh();
+    view.Process()->WaitFor();
+    QCOMPARE(Names(view), listed);
+    QCOMPARE(view.Count(), count);
+}
+
+void TestLyView::columnAndSortMenus() {
+    TLyProject project(nullptr, nullptr);
+    project.Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
+    TLyViewOptions viewOptions(QStringLiteral("All"));
+    TLyView view(project.MatchResult());
+    view.SetOptions(&viewOptions);
+
+    TRecordingMenu columns;
+    view.FillColumnMenu(&columns);
+    QCOMPARE(columns.Items.size(), 11);
+    QCOMPARE(columns.Items.at(0).Caption, QStringLiteral("Name"));
+    QVERIFY(!columns.Items.at(0).Enabled);
+    QCOMPARE(columns.Items.at(7).Caption, QStringLiteral("Laptop (Rating)"));
+    QCOMPARE(columns.Items.at(8).Caption, QStringLiteral("Two (Rating)"));
+    QVERIFY(!columns.Items.at(7).Checked);
+    columns.Items.at(7).Action();
+    QVERIFY(viewOptions.Column(7)->Visible());
+
+    TRecordingMenu sort;
+    view.FillSortMenu(&sort);
+    QCOMPARE(sort.SubCaptions, (QStringList{"&Ascending", "&Descending"}));
+    const auto& descending = sort.SubMenus.at(1)->Items;
+    QCOMPARE(descending.at(2).Tag, 1002);
+    QVERIFY(!descending.at(10).Enabled); // "File Name" is hidden
+    QVERIFY(sort.SubMenus.at(0)->Items.at(0).Checked);
+    descending.at(2).Action();
+    QCOMPARE(viewOptions.SortColumn(), 2);
+    QCOMPARE(viewOptions.SortAscending(), false);
+    LY_EXPECT_ASSERTION(view.FillSortMenu(nullptr), "Units/LyProject");
+}
+
+void TestLyView::bestMatchesSearchTheOtherLibrary() {
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    TLySong* wanted = MakeSong(std::nullopt, Track("Colour").Artist("X").Build()).release();
+    result.Songs().Add(wanted);
+    // Library One's tracks of every song count, matched ones included.
+    result.Songs().Add(
+        MakeSong(Track("Color").Artist("Y").Build(), Track("Color").Build()).release());
+    result.Songs().Add(MakeSong(Track("Other").Build(), std::nullopt).release());
+    TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
+    TLyBestMatchesView view(&result);
+    view.SetOptions(&viewOptions);
+    view.SetSong(wanted);
+    view.Process()->WaitFor();
+    QCOMPARE(view.Songs().Count(), 1);
+    const TLySong* candidate = view.Songs().Items(0);
+    QCOMPARE(candidate->OriginalOne().Name(), QStringLiteral("Color"));
+    QVERIFY(!candidate->OriginalTwo().Exists());
+    view.SetSong(nullptr);
+    view.Process()->WaitFor();
+    QVERIFY(view.Songs().IsEmpty());
+}
+
+void TestLyView::refreshesRaceWithChanges() {
+    // The project's worker synchronises and reverts all songs again and again while the main
+    // thread unmatches and re-matches songs by hand and asks for refreshes: every view ends
+    // with a list that reflects the final songs, and nothing races (run under ThreadSanitizer).
+    TLyTempFolder folder;
+    QList<TLyLibraryTrack> tracks;
+    for (int i = 1; i <= 300; ++i)
+        tracks << MakeLibraryTrack(i);
+    TLyOptions appOptions;
+    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+    project.Options()->LibraryOne()->SetInputPath(
+        folder.WriteFile("one.xml", MakeLibraryXml(tracks)));
+    tracks.removeLast();
+    project.Options()->LibraryTwo()->SetInputPath(
+        folder.WriteFile("two.xml", MakeLibraryXml(tracks)));
+    project.Reload();
+    project.Process()->WaitFor();
+    TLyMatchResult* result = project.MatchResult();
+    QCOMPARE(result->Songs().Count(), 300);
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        if (!project.Process()->Running()) {
+            if (round % 2)
+                result->SynchronizeAll();
+            else
+                result->RevertSongs(new TLySongList(false), true);
+        }
+        // Hand changes on the main thread while the worker may be running are not allowed;
+        // between runs they are.
+        project.Process()->WaitFor();
+        TLySong* song = result->Songs().Items(int(random() % 100));
+        if (song->IsMatched()) {
+            const int before = result->Songs().Count();
+            result->Unmatch(song);
+            TLySong* alone = result->Songs().Last();
+            result->MatchSongs(song, alone);
+            QCOMPARE(result->Songs().Count(), before);
+        }
+        project.RefreshViews();
+        QCoreApplication::processEvents();
+    }
+    project.Process()->WaitFor();
+    for (const QString& name : TLyWindowOptions::DefaultViewNames()) {
+        TLyView* view = result->View(name);
+        QVERIFY2(view, qPrintable(name));
+        view->Process()->WaitFor();
+    }
+    ProcessMainThreadCalls();
+    QCOMPARE(result->View(QStringLiteral("All"))->Songs().Count(), result->Songs().Count());
+    QCOMPARE(result->View(QStringLiteral("Matches"))->Songs().Count(), 299);
+    QCOMPARE(result->View(QStringLiteral("Unmatched"))->Songs().Count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestLyView)
+#include "tst_LyView.moc"
