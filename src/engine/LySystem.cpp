@@ -6,6 +6,10 @@
 #include "LyUtils.h"
 #include "VxThreads.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 TLySystem::TLySystem()
     : FOptions(std::make_unique<TLyOptions>()) {
     FOptions->Load();
@@ -51,7 +55,22 @@ void TLySystem::DoChanged() {
         listener->SystemChanged(this);
 }
 
+namespace {
+
+// Loading and matching a library allocate and free hundreds of megabytes in many mid-sized
+// blocks. Keeping freed memory for the next run, instead of handing it back to the system and
+// faulting it in again, saves much of the time those runs spend in page faults.
+void KeepFreedMemory() {
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    mallopt(M_TOP_PAD, 64 * 1024 * 1024);
+#endif
+}
+
+} // namespace
+
 void LySystemStartup() {
+    KeepFreedMemory();
     LyInstallLibraryAllocator(); // before any thread uses the XML library
     ArMessageLogStartup();
     ArDebugOutputInstall();
