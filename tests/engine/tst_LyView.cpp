@@ -2,6 +2,7 @@
 // search, and refreshes racing with changes of the songs.
 #include "LibraryBuilders.h"
 #include "LyProject.h"
+#include "LySongSelection.h"
 #include "LyTestSupport.h"
 #include "LyView.h"
 #include "SongBuilders.h"
@@ -205,8 +206,9 @@ void TestLyView::bestMatchesSearchTheOtherLibrary() {
 
 void TestLyView::refreshesRaceWithChanges() {
     // The project's worker synchronises and reverts all songs again and again while the main
-    // thread unmatches and re-matches songs by hand and asks for refreshes: every view ends
-    // with a list that reflects the final songs, and nothing races (run under ThreadSanitizer).
+    // thread unmatches and re-matches songs by hand, edits songs through a selection and asks
+    // for refreshes: every view ends with a list that reflects the final songs, and nothing
+    // races (run under ThreadSanitizer).
     TLyTempFolder folder;
     QList<TLyLibraryTrack> tracks;
     for (int i = 1; i <= 300; ++i)
@@ -241,6 +243,10 @@ void TestLyView::refreshesRaceWithChanges() {
             result->MatchSongs(song, alone);
             QCOMPARE(result->Songs().Count(), before);
         }
+        TLySongSelection selection(result); // hand edits of several songs at once
+        for (int i = 0; i < 5; ++i)
+            selection.Add(result->Songs().Items(int(random() % 300)));
+        selection.SetValue(sdGenre, QStringLiteral("Edited %1").arg(round));
         project.RefreshViews();
         QCoreApplication::processEvents();
     }
@@ -254,6 +260,11 @@ void TestLyView::refreshesRaceWithChanges() {
     QCOMPARE(result->View(QStringLiteral("All"))->Songs().Count(), result->Songs().Count());
     QCOMPARE(result->View(QStringLiteral("Matches"))->Songs().Count(), 299);
     QCOMPARE(result->View(QStringLiteral("Unmatched"))->Songs().Count(), 1);
+    // The last edit is in the lists: the "All" view's songs are the result's songs.
+    int edited = 0;
+    for (const TLySong* song : result->View(QStringLiteral("All"))->Songs())
+        edited += song->CurrentOne().Genre() == u"Edited 39";
+    QVERIFY(edited > 0);
 }
 
 QTEST_GUILESS_MAIN(TestLyView)
