@@ -163,12 +163,21 @@ void TLyView::SetSort(int column, bool ascending) {
     NotifyOwnerChanged();
 }
 
+// The run works on a copy of the list: the view's own list may be republished meanwhile.
+TLySongList* TLyView::CopyOfSongs() const {
+    auto* copy = new TLySongList(false);
+    copy->Reserve(FSongs.Count());
+    for (TLySong* song : FSongs)
+        copy->Add(song);
+    return copy;
+}
+
 void TLyView::SynchronizeAll() {
-    FMatchResult->SynchronizeSongs(new TLySongList(false), true);
+    FMatchResult->SynchronizeSongs(CopyOfSongs(), true);
 }
 
 void TLyView::RevertAll() {
-    FMatchResult->RevertSongs(new TLySongList(false), true);
+    FMatchResult->RevertSongs(CopyOfSongs(), true);
 }
 
 QString TLyView::ColumnCaption(const QString& columnName) const {

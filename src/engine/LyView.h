@@ -37,6 +37,7 @@ public:
     void StopRefresh();
 
     void SetSort(int column, bool ascending);
+    // Synchronises (reverts) the songs the view lists, as a run of the project.
     void SynchronizeAll();
     void RevertAll();
     // "<library name> (Rating)" for the columns One and Two, else the column's name.
@@ -55,6 +56,7 @@ protected:
 
 private:
     bool SidePasses(const TLySong* song, int side) const;
+    TLySongList* CopyOfSongs() const;
 
     TLyMatchResult* FMatchResult;
     TLyViewOptions* FOptions = nullptr;

@@ -85,6 +85,7 @@ private Q_SLOTS:
     void filters();
     void columnAndSortMenus();
     void bestMatchesSearchTheOtherLibrary();
+    void synchronizeAndRevertTheListedSongs();
     void refreshesRaceWithChanges();
 };
 
@@ -202,6 +203,30 @@ void TestLyView::bestMatchesSearchTheOtherLibrary() {
     view.SetSong(nullptr);
     view.Process()->WaitFor();
     QVERIFY(view.Songs().IsEmpty());
+}
+
+void TestLyView::synchronizeAndRevertTheListedSongs() {
+    TLyProject project(nullptr, nullptr); // play count: use max
+    TLyMatchResult* result = project.MatchResult();
+    result->Songs().Add(
+        MakeSong(Track("a").PlayCount(1).Build(), Track("a").PlayCount(5).Build()).release());
+    result->Songs().Add(MakeSong(Track("b").PlayCount(2).Build(), std::nullopt).release());
+    TLyViewOptions viewOptions(QStringLiteral("Matches"));
+    viewOptions.SetFilterOptions({sfgMatched});
+    TLyView view(result);
+    view.SetOptions(&viewOptions);
+    view.RequestRefresh();
+    view.Process()->WaitFor();
+    QCOMPARE(view.Songs().Count(), 1);
+    view.SynchronizeAll();
+    project.Process()->WaitFor();
+    QCOMPARE(result->Songs().Items(0)->CurrentOne().PlayCount(), 5);
+    QVERIFY(!result->Songs().Items(1)->IsModifiedAny()); // not listed: untouched
+    view.Process()->WaitFor();
+    ProcessMainThreadCalls();
+    view.RevertAll();
+    project.Process()->WaitFor();
+    QCOMPARE(result->Songs().Items(0)->CurrentOne().PlayCount(), 1);
 }
 
 void TestLyView::refreshesRaceWithChanges() {
