@@ -13,7 +13,50 @@ QString MessageOf(const std::exception& error) {
     return QString::fromLocal8Bit(error.what());
 }
 
+// The helper whose work runs on this thread.
+thread_local const std::atomic<bool>* tHelperStop = nullptr;
+
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TLyProcessHelper
+
+TLyProcessHelper::TLyProcessHelper(std::function<void()> work)
+    : FWork(std::move(work)) {
+    LY_ASSERT(bool(FWork));
+    FThread = std::thread([this] { Run(); });
+}
+
+TLyProcessHelper::~TLyProcessHelper() {
+    FStop.store(true);
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TLyProcessHelper::Join() {
+    if (FThread.joinable())
+        FThread.join();
+    if (FError)
+        std::rethrow_exception(std::exchange(FError, nullptr));
+}
+
+bool TLyProcessHelper::OnHelperThread() {
+    return tHelperStop != nullptr;
+}
+
+bool TLyProcessHelper::CurrentStopRequested() {
+    return tHelperStop && tHelperStop->load();
+}
+
+void TLyProcessHelper::Run() {
+    tHelperStop = &FStop;
+    try {
+        FWork();
+    } catch (...) {
+        FError = std::current_exception();
+    }
+    tHelperStop = nullptr;
+}
 
 // ---------------------------------------------------------------------------------------------
 // TLyProcessTask
@@ -211,7 +254,15 @@ ILyProcessTask* TLyProcess::StartTask(int level, int stepCount, const QString& c
 void TLyProcess::CheckCancelled() {
     if (!FThread || FThread->Done())
         return;
-    if ((FCancelRequested.load() || FThread->Terminated()) && !FCancelRaised.exchange(true))
+    const bool requested = FCancelRequested.load() || FThread->Terminated();
+    if (TLyProcessHelper::OnHelperThread()) {
+        // The single raise belongs to the worker: a helper that took it would leave the worker
+        // running on to the end of its piece.
+        if (requested || TLyProcessHelper::CurrentStopRequested())
+            throw ELyProcessCancelled();
+        return;
+    }
+    if (requested && !FCancelRaised.exchange(true))
         throw ELyProcessCancelled();
 }
 

@@ -12,9 +12,11 @@
 #include <QString>
 
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class TLyProcess;
 
@@ -136,6 +138,8 @@ public:
         return StartTask(0, stepCount, caption);
     }
     // Called by work routines between items: raises ELyProcessCancelled once per cancel request.
+    // On a helper's thread it raises on every check after a cancel request, and once the
+    // helper has been told to stop.
     void CheckCancelled();
     // Marks the running tasks cancelled (deepest first) and asks the work to stop; does not wait.
     void Cancel();
@@ -166,6 +170,34 @@ private:
     QString FRunName;
     std::unique_ptr<TVxPausableThread> FThread;
     TLyProcessWork FWork;
+};
+
+// A piece of a process's work that runs beside the worker on a thread of its own, so that
+// independent pieces (the two libraries) use two processor cores. It reports no progress; the
+// worker joins it and shows it as done.
+class TLyProcessHelper {
+public:
+    // Starts `work` at once; call from a process's worker. The work checks for cancelling
+    // through the process's CheckCancelled like the worker.
+    explicit TLyProcessHelper(std::function<void()> work);
+    TLyProcessHelper(const TLyProcessHelper&) = delete;
+    TLyProcessHelper& operator=(const TLyProcessHelper&) = delete;
+    // Tells the work to stop at its next check and waits for it; what it raised is dropped
+    // (the worker is unwinding from an error of its own, which is the one to report).
+    ~TLyProcessHelper();
+    // Waits for the work to end and raises again what it raised.
+    void Join();
+    // True when the calling thread runs a helper's work that has been told to stop.
+    static bool CurrentStopRequested();
+    static bool OnHelperThread();
+
+private:
+    void Run();
+
+    std::function<void()> FWork;
+    std::atomic<bool> FStop{false};
+    std::exception_ptr FError;
+    std::thread FThread;
 };
 
 // An object that owns one process and the multicast listener that the user interface registers

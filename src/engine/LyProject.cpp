@@ -117,9 +117,18 @@ void TLyProject::LoadWork() {
         ClearAll();
     }
     main->Step(ArFormat(QStringLiteral("Loading %s..."), {one->Name()}));
-    FDocumentOne = LoadLibraryDocument(one->InputPath(), main, Process());
-    main->Step(ArFormat(QStringLiteral("Loading %s..."), {two->Name()}));
-    FDocumentTwo = LoadLibraryDocument(two->InputPath(), main, Process());
+    {
+        // Library Two loads beside One; an error of One is reported first, as in a load one
+        // after the other.
+        std::unique_ptr<TLyLibraryDocument> documentTwo;
+        TLyProcessHelper helper([&, path = two->InputPath()] {
+            documentTwo = LoadLibraryDocument(path, nullptr, Process());
+        });
+        FDocumentOne = LoadLibraryDocument(one->InputPath(), main, Process());
+        main->Step(ArFormat(QStringLiteral("Loading %s..."), {two->Name()}));
+        JoinHelper(helper, main, QStringLiteral("Loading XML..."));
+        FDocumentTwo = std::move(documentTwo);
+    }
     MatchWork(main);
 }
 
@@ -139,12 +148,32 @@ void TLyProject::MatchWork(ILyProcessTask* mainTask) {
     const TLyCompareOptions& options = hadSongs ? *FOptions->CompareOptions() : exact;
     mainTask->Step(QStringLiteral("Preparing song lists..."));
     LY_ASSERT(FDocumentOne && FDocumentTwo);
-    std::unique_ptr<TLySongPropertiesMap> mapOne =
-        ReadLibrary(*FDocumentOne, *FOptions->LibraryOne(), options, mainTask, Process());
-    std::unique_ptr<TLySongPropertiesMap> mapTwo =
-        ReadLibrary(*FDocumentTwo, *FOptions->LibraryTwo(), options, mainTask, Process());
+    std::unique_ptr<TLySongPropertiesMap> mapOne;
+    std::unique_ptr<TLySongPropertiesMap> mapTwo;
+    {
+        TLyProcessHelper helper([&] {
+            mapTwo =
+                ReadLibrary(*FDocumentTwo, *FOptions->LibraryTwo(), options, nullptr, Process());
+        });
+        mapOne = ReadLibrary(*FDocumentOne, *FOptions->LibraryOne(), options, mainTask, Process());
+        JoinHelper(helper, mainTask, QStringLiteral("Processing ITunes library..."));
+    }
     FMatchResult->Match(mapOne.get(), mapTwo.get(), Process(), &options);
+    {
+        // The maps hold several hundred thousand entries each: free them side by side.
+        TLyProcessHelper helper([&] { mapTwo.reset(); });
+        mapOne.reset();
+        helper.Join();
+    }
     mainTask->Finish();
+}
+
+void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
+                            const QString& caption) {
+    ILyProcessTask* sub = mainTask->StartSubTask(1, caption);
+    helper.Join();
+    sub->Step();
+    sub->Finish();
 }
 
 void TLyProject::ExecuteWork() {

@@ -59,6 +59,9 @@ public:
 private:
     void LoadWork();
     void MatchWork(ILyProcessTask* mainTask);
+    // Shows the wait for a helper's piece as a one-step sub task of `mainTask`.
+    static void JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
+                           const QString& caption);
     void ExecuteWork();
     void StoreWork();
 

@@ -92,6 +92,9 @@ private Q_SLOTS:
     void cancelNotifiesAtOnceAndFinishesLater();
     void cancelIsRaisedOncePerRequest();
     void restartWhileCancellingWaitsForTheOldWorker();
+    void helperStopsOnCancelWithoutTakingTheWorkersRaise();
+    void helperErrorReachesTheWorker();
+    void helperIsStoppedWhenTheWorkerFails();
     void taskLevelsAreReused();
     void preconditions();
     void ownerGoingAwayStopsItsWorker();
@@ -254,6 +257,93 @@ void TestLyProcess::cancelIsRaisedOncePerRequest() {
     owner.Process()->WaitFor();
     QVERIFY(caughtFirst);
     QCOMPARE(raisedAgain, 0);
+}
+
+void TestLyProcess::helperStopsOnCancelWithoutTakingTheWorkersRaise() {
+    TOwner owner;
+    TLyProcess* process = owner.Process();
+    std::atomic<bool> ready{false};
+    std::atomic<int> helperChecksAfterCancel{0};
+    bool workerRaised = false;
+    bool helperRaised = false;
+    process->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        process->StartMainTask(1, QStringLiteral("Main"));
+        TLyProcessHelper helper([&] {
+            for (;;) {
+                process->CheckCancelled();
+                if (process->CancelRequested())
+                    ++helperChecksAfterCancel; // a check that did not raise
+                std::this_thread::yield();
+            }
+        });
+        ready.store(true);
+        try {
+            for (;;) {
+                process->CheckCancelled();
+                std::this_thread::yield();
+            }
+        } catch (const ELyProcessCancelled&) {
+            workerRaised = true;
+        }
+        try {
+            helper.Join();
+        } catch (const ELyProcessCancelled&) {
+            helperRaised = true;
+        }
+    });
+    QTRY_VERIFY(ready.load());
+    process->Cancel();
+    process->WaitFor();
+    QVERIFY(workerRaised);
+    QVERIFY(helperRaised);
+    QCOMPARE(helperChecksAfterCancel.load(), 0);
+}
+
+void TestLyProcess::helperErrorReachesTheWorker() {
+    TRecorder recorder;
+    TOwner owner;
+    owner.Listeners()->AddListener(&recorder);
+    TLyProcess* process = owner.Process();
+    process->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        process->StartMainTask(1, QStringLiteral("Main"));
+        TLyProcessHelper helper(
+            [] { throw Exception(QStringLiteral("Library file [two.xml] is empty.")); });
+        helper.Join();
+        process->MainTask()->Step(QStringLiteral("Not reached"));
+    });
+    process->WaitFor();
+    // The failed task carries the helper's message, which names the file.
+    QCOMPARE(recorder.Events,
+             (QStringList{"Started:Main", "Failed:Library file [two.xml] is empty.",
+                          "Finished:Library file [two.xml] is empty."}));
+}
+
+void TestLyProcess::helperIsStoppedWhenTheWorkerFails() {
+    TOwner owner;
+    TLyProcess* process = owner.Process();
+    std::atomic<bool> helperRunning{false};
+    std::atomic<bool> helperStopped{false};
+    process->Start(QStringLiteral("Run"), [&](TVxPausableThread&) {
+        process->StartMainTask(1, QStringLiteral("Main"));
+        TLyProcessHelper helper([&] {
+            helperRunning.store(true);
+            try {
+                for (;;) {
+                    process->CheckCancelled();
+                    std::this_thread::yield();
+                }
+            } catch (const ELyProcessCancelled&) {
+                helperStopped.store(true);
+                throw;
+            }
+        });
+        while (!helperRunning.load())
+            std::this_thread::yield();
+        throw Exception(QStringLiteral("Library file [one.xml] is empty.")); // unwinds the helper
+    });
+    process->WaitFor();
+    QVERIFY(helperStopped.load());
+    QVERIFY(!process->CancelRequested());
 }
 
 void TestLyProcess::restartWhileCancellingWaitsForTheOldWorker() {

@@ -66,6 +66,7 @@ private Q_SLOTS:
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
     void executeOverNoSongs();
+    void failedLoadNamesTheFile_data();
     void failedLoadNamesTheFile();
     void storeNeedsAnOutputPath();
 
@@ -190,14 +191,32 @@ void TestLyProject::executeOverNoSongs() {
                         "Units/LyProject");
 }
 
+void TestLyProject::failedLoadNamesTheFile_data() {
+    QTest::addColumn<bool>("brokenOne");
+    QTest::addColumn<bool>("brokenTwo");
+    QTest::newRow("library two") << false << true;
+    QTest::newRow("library one") << true << false;
+    // The two libraries load side by side: the error of One is still the one reported.
+    QTest::newRow("both") << true << true;
+}
+
 void TestLyProject::failedLoadNamesTheFile() {
-    const QString broken = FFolder->WriteFile("broken.xml", "<?xml version=\"1.0\"?><plist><dict>");
-    FProject->Options()->LibraryTwo()->SetInputPath(broken);
+    QFETCH(bool, brokenOne);
+    QFETCH(bool, brokenTwo);
+    const QString brokenOnePath =
+        FFolder->WriteFile("broken-one.xml", "<?xml version=\"1.0\"?><plist><dict>");
+    const QString brokenTwoPath =
+        FFolder->WriteFile("broken-two.xml", "<?xml version=\"1.0\"?><plist><dict>");
+    if (brokenOne)
+        FProject->Options()->LibraryOne()->SetInputPath(brokenOnePath);
+    if (brokenTwo)
+        FProject->Options()->LibraryTwo()->SetInputPath(brokenTwoPath);
     Run([&] { FProject->LoadLibraries(); });
     QCOMPARE(FRecorder->Failures.size(), 2); // the sub task (if any) and the main task
-    QVERIFY2(FRecorder->Failures.last().contains(broken), qPrintable(FRecorder->Failures.last()));
+    const QString named = brokenOne ? brokenOnePath : brokenTwoPath;
+    QVERIFY2(FRecorder->Failures.last().contains(named), qPrintable(FRecorder->Failures.last()));
     QVERIFY(!FProject->IsLoaded());
-    QVERIFY(FProject->Document(0));
+    QCOMPARE(FProject->Document(0) != nullptr, !brokenOne);
     QVERIFY(!FProject->Process()->Running());
 }
 
