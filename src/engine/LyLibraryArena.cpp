@@ -18,9 +18,9 @@
 namespace {
 
 constexpr size_t kHugePage = 2 * 1024 * 1024;
-// Nodes take about 2.6 bytes per byte of a typical library; the rest of the reserve is address
-// space only (never touched) for unusual files with many small elements. Past it, nodes come
-// from the heap.
+// Compact nodes take about half a byte per byte of a typical library; the rest of the reserve is
+// address space only (never touched) for unusual files with many small elements. Past it, nodes
+// come from the heap.
 constexpr size_t kNodesPerTextByte = 8;
 constexpr size_t kNodesExtra = 64 * 1024 * 1024;
 
