@@ -113,8 +113,8 @@ QString GeneralHelp() {
     return text.arg(kProgram);
 }
 
-// The parser's help text under our own usage line (the parser would name the executable as it
-// was called).
+// The parser's list of options under our own usage line and summary (the parser would name the
+// executable as it was called).
 QString CommandHelp(const TCommandInfo& command, const QCommandLineParser& parser) {
     const QString help = parser.helpText();
     const qsizetype firstLineEnd = help.indexOf(u'\n');
@@ -171,7 +171,9 @@ QList<int> ParseExport(const QString& text) {
         return {0, 1};
     if (value == QStringLiteral("none"))
         return {};
-    return {ParseSide(text, QStringLiteral("--export (or both, none)"))};
+    if (value == QStringLiteral("one") || value == QStringLiteral("two"))
+        return {ParseSide(value, QStringLiteral("--export"))};
+    throw TUsageError{QStringLiteral("--export takes one, two, both or none; got '%1'.").arg(text)};
 }
 
 // A value that must not be empty; the parser itself already refuses a missing one.
@@ -285,7 +287,6 @@ TCliParseResult ParseCliArguments(const QStringList& arguments) {
                            .arg(first, kProgram));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(Text(command->Summary));
     parser.addHelpOption();
     parser.addVersionOption();
     for (const TOptionInfo& option : kOptions) {
@@ -302,7 +303,7 @@ TCliParseResult ParseCliArguments(const QStringList& arguments) {
         QStringLiteral(" Run '%1 %2 --help' for help.").arg(kProgram, Text(command->Name));
     if (!parser.parse(rest))
         return Failure(parser.errorText() + helpHint);
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         result.Kind = TCliParseResult::Help;
         result.Text = CommandHelp(*command, parser);
         return result;

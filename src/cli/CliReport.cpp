@@ -29,20 +29,40 @@ QString CsvField(const QString& field) {
 } // namespace
 
 QList<QStringList> CliReportRows(const TLyMatchResult& result) {
+    // Sorted, so that the reports of two runs over the same libraries can be compared line by
+    // line: the match result's order depends on its hash maps.
+    struct TRow {
+        QStringList Fields;
+        int Part;
+    };
+    const auto bySideTrackPart = [](const TRow& a, const TRow& b) {
+        for (int column = 0; column < 4; ++column)
+            if (const int c = a.Fields[column].compare(b.Fields[column]); c != 0)
+                return c < 0;
+        return a.Part < b.Part;
+    };
+    QList<TRow> changes;
+    ForEachChange(result, [&](const TLySong& song, int side, tLySongPart part) {
+        changes.append({TrackFields(song, side) +
+                            QStringList{CliPartName(part), CliValueText(song.Original(side), part),
+                                        CliValueText(song.Current(side), part)},
+                        part});
+    });
+    QList<TRow> single;
+    for (const TLySong* song : result.Songs())
+        if (!song->IsMatched())
+            single.append({TrackFields(*song, song->OriginalOne().Exists() ? 0 : 1) +
+                               QStringList{QString(), QString(), QString()},
+                           0});
+    std::sort(changes.begin(), changes.end(), bySideTrackPart);
+    std::sort(single.begin(), single.end(), bySideTrackPart);
+
     QList<QStringList> rows{{QStringLiteral("side"), QStringLiteral("name"),
                              QStringLiteral("artist"), QStringLiteral("album"),
                              QStringLiteral("part"), QStringLiteral("old"), QStringLiteral("new")}};
-    ForEachChange(result, [&](const TLySong& song, int side, tLySongPart part) {
-        rows << TrackFields(song, side) + QStringList{CliPartName(part),
-                                                      CliValueText(song.Original(side), part),
-                                                      CliValueText(song.Current(side), part)};
-    });
-    for (const TLySong* song : result.Songs()) {
-        if (song->IsMatched())
-            continue;
-        rows << TrackFields(*song, song->OriginalOne().Exists() ? 0 : 1) +
-                    QStringList{QString(), QString(), QString()};
-    }
+    for (const QList<TRow>* list : {&changes, &single})
+        for (const TRow& row : *list)
+            rows.append(row.Fields);
     return rows;
 }
 

@@ -8,9 +8,9 @@
 
 class TLyMatchResult;
 
-// The header and the rows. Columns: side, name, artist, album, part, old, new; the track is
-// named by the values read from that side. A song in one library only has its side and names
-// and leaves part, old and new empty.
+// The header and the rows, each group sorted by side, name, artist, album and part. Columns: side,
+// name, artist, album, part, old, new; the track is named by the values read from that side. A song
+// in one library only has its side and names and leaves part, old and new empty.
 QList<QStringList> CliReportRows(const TLyMatchResult& result);
 
 // One CSV record ending with CR LF. A field holding a comma, a quote, CR or LF is quoted, its

@@ -33,7 +33,8 @@ QString CliStatsText(const TCliStats& stats, const QString& nameOne, const QStri
 }
 
 QString CliChangesText(const TCliChanges& changes, const QString& nameOne, const QString& nameTwo) {
-    QString text = Line(QStringLiteral("Values changed by synchronising:"), {nameOne, nameTwo});
+    QString text =
+        QStringLiteral("Values changed by synchronising:\n") + Line(QString(), {nameOne, nameTwo});
     for (int part = sdName; part <= sdRating; ++part)
         text += Line(QStringLiteral("  ") + CliPartName(tLySongPart(part)),
                      {Number(changes[0][part]), Number(changes[1][part])});
