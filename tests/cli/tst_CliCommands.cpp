@@ -341,8 +341,9 @@ void TestCliCommands::dryRunWritesOnlyTheReport() {
 void TestCliCommands::saveProjectStoresTheActionsUsed() {
     const QString project = NewKnownProject({"--out-two", FFolder->FilePath("two-out.xml")});
     const QByteArray before = ReadWholeFile(project);
-    QCOMPARE(Cli({"sync", project, "--export", "two", "--action", "genre=one"}).Status, 0);
+    QCOMPARE(Cli({"sync", project, "--export", "none", "--action", "genre=one"}).Status, 0);
     QCOMPARE(ReadWholeFile(project), before); // without --save-project nothing is stored
+    QVERIFY(!QFileInfo::exists(FFolder->FilePath("two-out.xml")));
 
     QCOMPARE(Cli({"sync", project, "--export", "two", "--action", "genre=one", "--action",
                   "rating=min", "--force", "--save-project"})
@@ -410,6 +411,10 @@ void TestCliCommands::exitStatus_data() {
     QTest::newRow("to-itunes without backup choice")
         << QStringList{"to-itunes", "@/known.xml", "--side", "two", "--itunes-library", "@/i.xml"}
         << 2 << "--backup-folder DIR or --no-backup";
+    QTest::newRow("to-itunes: actions without synchronising")
+        << QStringList{"to-itunes", "@/known.xml", "--side",    "one",      "--itunes-library",
+                       "@/i.xml",   "--no-backup", "--no-sync", "--action", "rating=max"}
+        << 2 << "--action and --force have no effect with --no-sync";
     QTest::newRow("to-itunes without side")
         << QStringList{"to-itunes", "@/known.xml", "--no-backup", "--itunes-library", "@/i.xml"}
         << 2 << "--side is required";
