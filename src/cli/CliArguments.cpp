@@ -315,7 +315,8 @@ TCliParseResult ParseCliArguments(const QStringList& arguments) {
     }
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
+    // An empty name would make the engine fall back to its default project file.
+    if (positional.isEmpty() || positional.first().trimmed().isEmpty())
         return Failure(QStringLiteral("%1 needs a project file.").arg(first) + helpHint);
     if (positional.size() > 1)
         return Failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(1)) +

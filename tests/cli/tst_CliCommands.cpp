@@ -394,6 +394,9 @@ void TestCliCommands::exitStatus_data() {
     QTest::newRow("unknown command")
         << QStringList{"merge", "@/known.xml"} << 2 << "Unknown command 'merge'";
     QTest::newRow("no project") << QStringList{"stats"} << 2 << "stats needs a project file";
+    QTest::newRow("empty project name")
+        << QStringList{"new", "", "--one", "@/one.xml", "--two", "@/two.xml"} << 2
+        << "new needs a project file";
     QTest::newRow("two projects") << QStringList{"stats", "@/known.xml", "@/other.xml"} << 2
                                   << "Unexpected argument '@/other.xml'";
     QTest::newRow("option of another command")
