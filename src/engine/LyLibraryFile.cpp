@@ -268,6 +268,16 @@ TLyLibraryDocument::TLyLibraryDocument(QString fileName)
 
 TLyLibraryDocument::~TLyLibraryDocument() = default;
 
+void TLyLibraryDocument::SetReadTracks(std::vector<TLySongProperties> tracks) {
+    FReadTracks = std::move(tracks);
+    FHasReadTracks = true;
+}
+
+void TLyLibraryDocument::ForgetReadTracks() {
+    FReadTracks = {};
+    FHasReadTracks = false;
+}
+
 std::unique_ptr<TLyLibraryDocument>
 LoadLibraryDocument(const QString& fileName, ILyProcessTask* mainTask, TLyProcess* process) {
     const QFileInfo info(fileName);
@@ -398,27 +408,72 @@ void ReadFromDictionary(TLySongProperties& properties, TLySongProperties::TNode 
     }
 }
 
+namespace {
+
+// Whether the track's file exists, asked of the file system directly: the shared cache answers
+// "not known yet" for every file on the first read of a program run.
+void CheckFilesFound(TLyLibraryOptions& library, const TLySongProperties& first) {
+    library.SetFilesFound(QFileInfo(first.Location()).isFile());
+}
+
+std::unique_ptr<TLySongPropertiesMap> MapOfReadTracks(const TLyLibraryDocument& document,
+                                                      TLyLibraryOptions& library,
+                                                      const TLyCompareOptions& options,
+                                                      ILyProcessTask* task, TLyProcess* process) {
+    const std::vector<TLySongProperties>& tracks = document.ReadTracks();
+    auto map = std::make_unique<TLySongPropertiesMap>();
+    map->Reserve(int(tracks.size()));
+    bool located = false;
+    for (const TLySongProperties& track : tracks) {
+        if (!located && !track.Location().isEmpty()) {
+            located = true;
+            CheckFilesFound(library, track);
+        }
+        AddEntry(new TLySongProperties(track), *map, options);
+        if (task)
+            task->Step();
+        if (process)
+            process->CheckCancelled();
+    }
+    return map;
+}
+
+} // namespace
+
 std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
                                                   TLyLibraryOptions& library,
                                                   const TLyCompareOptions& options,
                                                   ILyProcessTask* mainTask, TLyProcess* process) {
-    auto map = std::make_unique<TLySongPropertiesMap>();
     const pugi::xml_node top = FirstElementNamed(document.Xml().document_element(), "dict");
     const pugi::xml_node tracks = top ? FirstElementNamed(top, "dict") : pugi::xml_node();
     if (!tracks)
         RaiseFileError("Invalid iTunes Library Format in [%s].", {document.FileName()});
+    // A stale answer of an earlier read must not survive a library without located tracks.
+    library.SetFilesFound(false);
+    if (document.HasReadTracks()) {
+        ILyProcessTask* task =
+            mainTask ? mainTask->StartSubTask(int(document.ReadTracks().size()),
+                                              QStringLiteral("Processing ITunes library..."))
+                     : nullptr;
+        std::unique_ptr<TLySongPropertiesMap> map =
+            MapOfReadTracks(document, library, options, task, process);
+        if (task)
+            task->Finish();
+        return map;
+    }
 
     int count = 0;
     for (pugi::xml_node track = FirstElement(tracks); track; track = NextElement(track))
         if (SameAsciiText(track.name(), "dict"))
             ++count;
+    auto map = std::make_unique<TLySongPropertiesMap>();
     map->Reserve(count);
+    std::vector<TLySongProperties> read;
+    read.reserve(size_t(count));
     ILyProcessTask* task =
         mainTask ? mainTask->StartSubTask(count, QStringLiteral("Processing ITunes library..."))
                  : nullptr;
 
-    // A stale answer of an earlier read must not survive a library without located tracks.
-    library.SetFilesFound(false);
     bool located = false;
     int index = 0;
     for (pugi::xml_node track = FirstElement(tracks); track; track = NextElement(track)) {
@@ -433,17 +488,17 @@ std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
                            {index, document.FileName(), error.Message()});
         }
         if (!located && !properties->Location().isEmpty()) {
-            // Asked of the file system directly: the shared cache answers "not known yet" for
-            // every file on the first read of a program run.
             located = true;
-            library.SetFilesFound(QFileInfo(properties->Location()).isFile());
+            CheckFilesFound(library, *properties);
         }
+        read.push_back(*properties);
         AddEntry(properties.release(), *map, options);
         if (task)
             task->Step();
         if (process)
             process->CheckCancelled();
     }
+    document.SetReadTracks(std::move(read));
     if (task)
         task->Finish();
     return map;

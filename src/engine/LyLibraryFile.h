@@ -14,6 +14,7 @@
 #include <pugixml.hpp>
 
 #include <memory>
+#include <vector>
 
 class ILyProcessTask;
 class TLyDocumentArena;
@@ -36,6 +37,14 @@ public:
     bool HasByteOrderMark() const { return FHasByteOrderMark; }
     void SetHasByteOrderMark(bool value) { FHasByteOrderMark = value; }
 
+    // The tracks as the latest ReadLibrary read them, in document order, so that matching again
+    // reads no value twice. Whoever changes the document's values (WriteToDictionary) must
+    // forget them.
+    bool HasReadTracks() const { return FHasReadTracks; }
+    const std::vector<TLySongProperties>& ReadTracks() const { return FReadTracks; }
+    void SetReadTracks(std::vector<TLySongProperties> tracks);
+    void ForgetReadTracks();
+
 private:
     friend std::unique_ptr<TLyLibraryDocument> LoadLibraryDocument(const QString&, ILyProcessTask*,
                                                                    TLyProcess*);
@@ -44,6 +53,8 @@ private:
     bool FHasByteOrderMark = false;
     std::unique_ptr<TLyDocumentArena> FArena; // declared before FXml: destroyed after it
     pugi::xml_document FXml;
+    bool FHasReadTracks = false;
+    std::vector<TLySongProperties> FReadTracks;
 };
 
 // Reads the file in chunks with progress by bytes (a sub task "Loading XML..." of `mainTask`,
@@ -58,6 +69,7 @@ LoadLibraryDocument(const QString& fileName, ILyProcessTask* mainTask, TLyProces
 // "Processing ITunes library..."), and sets library.FilesFound from whether the first track
 // with a location has its file on this computer. Raises ELyProjectError naming the file when
 // the top or the track dictionary is missing or a track holds a value that cannot be read.
+// The tracks read are kept in the document; a later read takes them from there.
 std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
                                                   TLyLibraryOptions& library,
                                                   const TLyCompareOptions& options,
@@ -69,7 +81,8 @@ std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
 void ReadFromDictionary(TLySongProperties& properties, TLySongProperties::TNode dict);
 
 // Writes the seven parts of `properties` into its Node: existing keys get the current value,
-// missing keys that now have a value are appended ("Name" never is).
+// missing keys that now have a value are appended ("Name" never is). The caller makes the
+// document forget the tracks it read (TLyLibraryDocument::ForgetReadTracks).
 void WriteToDictionary(const TLySongProperties& properties);
 
 // Saves the document to `fileName` in the readable layout (CR LF, two spaces per level,

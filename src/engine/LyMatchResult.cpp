@@ -289,6 +289,9 @@ void TLyMatchResult::ExportSide(int side) {
     ILyProcessTask* main = process->MainTask();
     main->Step(QStringLiteral("Finalizing Songs..."));
     ILyProcessTask* sub = main->StartSubTask(FSongs.Count(), QStringLiteral("finalizing songs..."));
+    // The document's values change: a later match reads them again.
+    if (TLyLibraryDocument* document = FProject->Document(side))
+        document->ForgetReadTracks();
     for (TLySong* song : FSongs) {
         // Only a side that holds a track has a dictionary to write into.
         if (song->Checked() && song->Original(side).Exists() && song->Current(side).Node())

@@ -1,5 +1,6 @@
 #include "LyMatching.h"
 
+#include <algorithm>
 #include <array>
 
 LY_UNIT("Units/LyProject")
@@ -46,14 +47,25 @@ TKeyParts KeyParts(const TLySongProperties& properties, tLySongCompareMode mode,
     return parts;
 }
 
-QString Compose(const TKeyParts& parts, tLySongCompareComponentSet components) {
-    QString key;
+// Builds the key into `key`, reusing its memory.
+void ComposeInto(QString& key, const TKeyParts& parts, tLySongCompareComponentSet components) {
+    qsizetype length = 0;
+    for (int c = sccTitle; c <= sccGenre; ++c)
+        if (components.Contains(tLySongCompareComponent(c)))
+            length += 1 + parts[c].size();
+    key.resize(length);
+    QChar* out = key.data();
     for (int c = sccTitle; c <= sccGenre; ++c) {
         if (components.Contains(tLySongCompareComponent(c))) {
-            key += u'/';
-            key += parts[c];
+            *out++ = u'/';
+            out = std::copy(parts[c].cbegin(), parts[c].cend(), out);
         }
     }
+}
+
+QString Compose(const TKeyParts& parts, tLySongCompareComponentSet components) {
+    QString key;
+    ComposeInto(key, parts, components);
     return key;
 }
 
@@ -102,18 +114,21 @@ bool ForEachDroppable(tLySongCompareComponentSet components, tLySongCompareCompo
     return false;
 }
 
+// `buffer` holds each key while it is looked up; only a key that is stored gets its own string.
 void AddShortenedEntries(const TLySongProperties& properties, const TKeyParts& parts,
                          tLySongCompareComponentSet components,
-                         tLySongCompareComponentSet canBeEmpty, TLySongPropertiesMap& map) {
+                         tLySongCompareComponentSet canBeEmpty, TLySongPropertiesMap& map,
+                         QString& buffer) {
     ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-        const QString key = Compose(parts, components - c);
-        if (!map.Find(key)) {
+        ComposeInto(buffer, parts, components - c);
+        if (!map.Find(buffer)) {
+            const QString key(buffer.constData(), buffer.size());
             std::unique_ptr<TLySongProperties> clone = properties.Clone();
             clone->SetPrimary(false);
             clone->SetKey(key);
-            map.Put(key, clone.release());
+            map.AddNew(key, clone.release());
         }
-        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map);
+        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map, buffer);
         return false;
     });
 }
@@ -122,8 +137,10 @@ TLySongProperties* ReducedSearch(const TKeyParts& parts, tLySongCompareComponent
                                  tLySongCompareComponentSet canBeEmpty,
                                  const TLySongPropertiesMap& map) {
     TLySongProperties* found = nullptr;
+    QString key;
     if (ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-            found = map.Find(Compose(parts, components - c));
+            ComposeInto(key, parts, components - c);
+            found = map.Find(key);
             return found != nullptr;
         }))
         return found;
@@ -167,7 +184,11 @@ void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
     LY_ASSERT(properties);
     std::unique_ptr<TLySongProperties> owned(properties);
     const TKeyParts parts = KeyParts(*properties, options.Mode(), options.Components());
-    AddShortenedEntries(*properties, parts, options.Components(), options.CanBeEmpty(), map);
+    if (!(options.Components() & options.CanBeEmpty()).IsEmpty()) {
+        QString buffer;
+        AddShortenedEntries(*properties, parts, options.Components(), options.CanBeEmpty(), map,
+                            buffer);
+    }
     properties->SetPrimary(true);
     properties->SetKey(Compose(parts, options.Components()));
     map.Put(properties->Key(), owned.release());

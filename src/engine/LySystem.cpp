@@ -62,11 +62,12 @@ namespace {
 
 // Loading and matching a library allocate and free hundreds of megabytes in many small and
 // mid-sized blocks. Faulting fresh memory in is what costs most on virtual machines, 4 KB at a
-// time: mimalloc (when the build uses it) takes memory in 2 MB pages; glibc's allocator at least
-// keeps freed memory for the next run instead of handing it back and faulting it in again.
+// time: mimalloc (when the build uses it) takes memory in 2 MB pages. Either allocator keeps
+// freed memory for the next run instead of handing it back and faulting it in again.
 void TuneAllocator() {
 #ifdef LY_USE_MIMALLOC
     mi_option_enable(mi_option_large_os_pages);
+    mi_option_disable(mi_option_allow_decommit);
 #endif
 #ifdef __GLIBC__
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);

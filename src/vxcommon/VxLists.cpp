@@ -149,6 +149,10 @@ void TVxHashMap::CheckNotIterating() const {
                   "Cannot change the keys of a hash map while iterating it");
 }
 
+void TVxHashMap::CheckKeyWasNew(bool wasNew) {
+    LY_ASSERT_MSG(wasNew, "The key is in the hash map already");
+}
+
 void TVxHashMap::RaiseKeyNotFound(QStringView key) {
     throw EVxListsError(ArFormat(QStringLiteral("Key [%s] not found."), {key.toString()}));
 }

@@ -136,6 +136,9 @@ protected:
 
     // Asserts that no iteration of this map is running.
     void CheckNotIterating() const;
+    bool Iterating() const { return FIterationDepth.load(std::memory_order_relaxed) != 0; }
+    // Asserts that AddNew was given a key the map did not hold.
+    static void CheckKeyWasNew(bool wasNew);
     [[noreturn]] static void RaiseKeyNotFound(QStringView key);
 
     template <typename Table, typename Callback>
@@ -232,15 +235,32 @@ public:
     // Stores `object` under `key`. An existing key keeps its spelling; the object it held is
     // passed to FreeObject unless it is `object` itself.
     void SetObject(const QString& key, T* object) {
-        const auto it = FMap.find(TKey::Probe(key));
-        if (it != FMap.end()) {
-            T* previous = std::exchange(it.value(), object);
-            if (previous != object)
+        if (!Iterating()) {
+            // One hash lookup finds the entry or makes an empty one.
+            T* previous = std::exchange(FMap[TKey(key)], object);
+            if (previous && previous != object)
                 FreeObject(previous);
             return;
         }
+        const auto it = FMap.find(TKey::Probe(key));
+        if (it == FMap.end())
+            CheckNotIterating();
+        T* previous = std::exchange(it.value(), object);
+        if (previous != object)
+            FreeObject(previous);
+    }
+
+    // Stores `object` under `key`, which the map must not hold yet (one hash lookup where
+    // SetObject after a failed GetObject takes two). When it does hold the key, the map keeps
+    // its entry, an owning map frees `object`, and the assertion fails.
+    void AddNew(const QString& key, T* object) {
         CheckNotIterating();
-        FMap.insert(TKey(key), object);
+        T*& slot = FMap[TKey(key)];
+        if (slot) {
+            FreeObject(object);
+            CheckKeyWasNew(false);
+        }
+        slot = object;
     }
 
     void Reserve(int count) {

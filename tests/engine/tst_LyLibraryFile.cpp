@@ -109,6 +109,30 @@ public:
 
 const QString kBigLibrary = QStringLiteral("big.xml");
 
+// Every entry of a map as one line: key, primary flag, values, location and element.
+QStringList Entries(const TLySongPropertiesMap& map) {
+    QStringList entries;
+    map.Iterate([&](const QString& key, TLySongProperties* p) {
+        entries << QStringList{key,
+                               p->Key(),
+                               QString::number(p->Primary()),
+                               p->Name(),
+                               p->Artist(),
+                               p->Album(),
+                               p->Genre(),
+                               QString::number(p->PlayCount()),
+                               QString::number(p->Rating()),
+                               QString::number(p->LastPlayed(), 'f', 8),
+                               p->Location(),
+                               QString::number(p->TrackKind()),
+                               QString::number(quintptr(p->Node()))}
+                       .join(u'|');
+        return true;
+    });
+    entries.sort();
+    return entries;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(TLyLibraryTrack)
@@ -122,6 +146,8 @@ private Q_SLOTS:
     void savedTreeEqualsLoadedTree_data();
     void savedTreeEqualsLoadedTree();
     void storedLibraryReadsIntoEqualTracks();
+    void readAgainGivesTheSameMap_data();
+    void readAgainGivesTheSameMap();
     void readableLayout();
     void locationToPath_data();
     void locationToPath();
@@ -217,6 +243,44 @@ void TestLyLibraryFile::storedLibraryReadsIntoEqualTracks() {
         }();
         return true;
     });
+}
+
+void TestLyLibraryFile::readAgainGivesTheSameMap_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("shortened");
+    QTest::newRow("exact") << int(scmExactMatch) << false;
+    QTest::newRow("alphanumeric, shortened keys") << int(scmAlphanumericMatch) << true;
+    QTest::newRow("phonetic, shortened keys") << int(scmPhoneticMatch) << true;
+}
+
+void TestLyLibraryFile::readAgainGivesTheSameMap() {
+    // The first read keeps the tracks; the second takes them from there and must build the very
+    // map a read of the elements builds, duplicates and empty parts included.
+    QFETCH(int, mode);
+    QFETCH(bool, shortened);
+    TLyTempFolder folder;
+    QList<TLyLibraryTrack> tracks;
+    for (int i = 1; i <= 40; ++i)
+        tracks << MakeLibraryTrack(i);
+    tracks << MakeLibraryTrack(7) << MakeLibraryTrack(8); // the same songs again
+    tracks[3].removeIf([](const TLyLibraryPair& pair) { return pair.Key == u"Artist"; });
+    const QString path = folder.WriteFile("library.xml", MakeLibraryXml(tracks));
+    TLyCompareOptions options;
+    options.SetMode(tLySongCompareMode(mode));
+    options.SetComponents({sccTitle, sccArtist, sccAlbum, sccGenre});
+    options.SetCanBeEmpty(shortened ? tLySongCompareComponentSet{sccArtist, sccAlbum, sccGenre}
+                                    : tLySongCompareComponentSet{});
+    TLyLibraryOptions library;
+    std::unique_ptr<TLyLibraryDocument> document = LoadLibraryDocument(path, nullptr, nullptr);
+    const QStringList first = Entries(*ReadLibrary(*document, library, options, nullptr, nullptr));
+    QVERIFY(document->HasReadTracks());
+    QCOMPARE(Entries(*ReadLibrary(*document, library, options, nullptr, nullptr)), first);
+    const bool anyShortened = std::any_of(first.cbegin(), first.cend(), [](const QString& entry) {
+        return entry.section(u'|', 2, 2) == u"0";
+    });
+    QCOMPARE(anyShortened, shortened);
+    document->ForgetReadTracks();
+    QCOMPARE(Entries(*ReadLibrary(*document, library, options, nullptr, nullptr)), first);
 }
 
 void TestLyLibraryFile::readableLayout() {

@@ -65,6 +65,7 @@ private Q_SLOTS:
     void invalidInputStartsNothing();
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
+    void matchAgainReadsWhatTheExportChanged();
     void executeOverNoSongs();
     void failedLoadNamesTheFile_data();
     void failedLoadNamesTheFile();
@@ -174,6 +175,22 @@ void TestLyProject::storedLibraryIsReadByTheNextMatch() {
         FProject->Options()->LibraryTwo()->OutputPath());
     Run([&] { FProject->LoadLibraries(); });
     QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalTwo().PlayCount(), 5);
+}
+
+void TestLyProject::matchAgainReadsWhatTheExportChanged() {
+    Run([&] { FProject->LoadLibraries(); });
+    Run([&] { FProject->MatchSongs(); }); // reads the tracks the load kept
+    QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalTwo().PlayCount(), 5);
+    FProject->Options()->SetAction(sdPlayCount, saUseMin);
+    Run([&] { FProject->MatchResult()->SynchronizeAll(); });
+    Run([&] { FProject->StoreLibrary(1); });
+    QVERIFY(FRecorder->Failures.isEmpty());
+    // The tracks kept from the earlier reads are stale now: the document says 3.
+    Run([&] { FProject->MatchSongs(); });
+    const TLySong* waterloo = FindSong(*FProject->MatchResult(), "Waterloo");
+    QCOMPARE(waterloo->OriginalTwo().PlayCount(), 3);
+    QCOMPARE(waterloo->OriginalOne().PlayCount(), 3);
+    QCOMPARE(FindSong(*FProject->MatchResult(), "Only Two")->OriginalTwo().PlayCount(), 2);
 }
 
 void TestLyProject::executeOverNoSongs() {

@@ -218,11 +218,18 @@ void TestVxLists::objectMapFreesWhatItOwns() {
         QCOMPARE(map.Count(), 0);
 
         map.SetObject("D", make());
-        map.SetObject("E", make());
+        auto* e = make();
+        map.AddNew("E", e);
+        QCOMPARE(map.GetObject(u"e"), e);
+        // A key that is there already keeps its entry; the object offered is freed if owned.
+        LY_EXPECT_ASSERTION(map.AddNew("e", make()), "Units/VxLists");
+        QCOMPARE(map.GetObject(u"E"), e);
+        QCOMPARE(freed, 5 * unit);
+        QCOMPARE(map.Count(), 2);
     }
-    QCOMPARE(freed, 6 * unit);
+    QCOMPARE(freed, 7 * unit);
     keep.clear();
-    QCOMPARE(freed, 6);
+    QCOMPARE(freed, 7);
 }
 
 void TestVxLists::iterationStopsAndGuardsKeys() {
@@ -249,6 +256,19 @@ void TestVxLists::iterationStopsAndGuardsKeys() {
         return true;
     }),
                         "Units/VxLists");
+    // The same holds for object maps.
+    TVxObjectHashMap objects(true);
+    objects.SetObject("x", new TVxObject);
+    QVERIFY(objects.Iterate([&objects](const QString& key, QObject*) {
+        objects.SetObject(key, new TVxObject);
+        return true;
+    }));
+    LY_EXPECT_ASSERTION(objects.Iterate([&objects](const QString&, QObject*) {
+        objects.SetObject("y", new TVxObject);
+        return true;
+    }),
+                        "Units/VxLists");
+    QCOMPARE(objects.Count(), 1);
     // The guard ends with the walk, even when the walk ends by an exception.
     map.Remove(u"a");
     QCOMPARE(map.Count(), 2);
