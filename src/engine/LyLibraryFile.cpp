@@ -227,7 +227,20 @@ void SetValueText(pugi::xml_node value, const char* text, size_t length) {
     value.text().set(text, length);
 }
 
+// Whether `utf8` spells `text`, for ASCII texts; false also when `text` is not ASCII.
+bool SameAsciiValue(const char* utf8, QStringView text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80 || *utf8 != char(c.unicode()))
+            return false;
+        ++utf8;
+    }
+    return *utf8 == 0;
+}
+
 void SetValueText(pugi::xml_node value, const QString& text) {
+    // Most values are ASCII and unchanged: compared without converting them.
+    if (SameAsciiValue(value.child_value(), text))
+        return;
     const QByteArray bytes = text.toUtf8();
     SetValueText(value, bytes.constData(), size_t(bytes.size()));
 }

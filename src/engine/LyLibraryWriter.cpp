@@ -7,6 +7,10 @@
 
 #include <QSaveFile>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -316,6 +320,54 @@ TStart PutStart(TOutput& out, pugi::xml_node node, bool inlineMode) {
     }
 }
 
+// Carries the written text from the thread that builds it to the thread that writes it to the
+// file, so that the two overlap. Holds a few chunks at most.
+class TChunkQueue {
+public:
+    // Waits while the queue is full; false when the writer has given up.
+    bool Push(const char* data, qsizetype size) {
+        std::unique_lock lock(FLock);
+        FChanged.wait(lock, [&] { return FChunks.size() < kMaxChunks || FAbandoned; });
+        if (FAbandoned)
+            return false;
+        FChunks.emplace_back(data, size);
+        FChanged.notify_all();
+        return true;
+    }
+    // The next chunk; false once the queue is closed and empty, or abandoned.
+    bool Pop(QByteArray* chunk) {
+        std::unique_lock lock(FLock);
+        FChanged.wait(lock, [&] { return !FChunks.empty() || FClosed || FAbandoned; });
+        if (FAbandoned || FChunks.empty())
+            return false;
+        *chunk = std::move(FChunks.front());
+        FChunks.pop_front();
+        FChanged.notify_all();
+        return true;
+    }
+    // No more chunks come; the writer writes what is queued.
+    void Close() {
+        std::lock_guard lock(FLock);
+        FClosed = true;
+        FChanged.notify_all();
+    }
+    // Either side stops: queued chunks are dropped.
+    void Abandon() {
+        std::lock_guard lock(FLock);
+        FAbandoned = true;
+        FChunks.clear();
+        FChanged.notify_all();
+    }
+
+private:
+    static constexpr size_t kMaxChunks = 4;
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    std::deque<QByteArray> FChunks;
+    bool FClosed = false;
+    bool FAbandoned = false;
+};
+
 } // namespace
 
 void WriteLibraryXml(const pugi::xml_document& document, bool byteOrderMark,
@@ -380,16 +432,39 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
     if (!file.open(QIODevice::WriteOnly))
         raise();
     qint64 written = 0;
-    WriteLibraryXml(document.Xml(), document.HasByteOrderMark(),
-                    [&](const char* data, qsizetype size) {
-                        if (file.write(data, size) != size)
-                            raise();
-                        written += size;
-                        if (task)
-                            task->SetPosition(int(std::min<qint64>(written, steps)), QString());
-                        if (process)
-                            process->CheckCancelled();
-                    });
+    bool writeFailed = false;
+    TChunkQueue queue;
+    {
+        // The file is written on a thread of its own while the text is built here.
+        TLyProcessHelper writer([&] {
+            QByteArray chunk;
+            while (queue.Pop(&chunk)) {
+                if (file.write(chunk) != chunk.size()) {
+                    writeFailed = true;
+                    queue.Abandon();
+                    return;
+                }
+            }
+        });
+        struct TStopWriter {
+            TChunkQueue& Queue;
+            ~TStopWriter() { Queue.Abandon(); } // after Close this drops nothing
+        } stopWriter{queue};
+        WriteLibraryXml(document.Xml(), document.HasByteOrderMark(),
+                        [&](const char* data, qsizetype size) {
+                            if (!queue.Push(data, size))
+                                raise();
+                            written += size;
+                            if (task)
+                                task->SetPosition(int(std::min<qint64>(written, steps)), QString());
+                            if (process)
+                                process->CheckCancelled();
+                        });
+        queue.Close();
+        writer.Join();
+    }
+    if (writeFailed)
+        raise();
     // QSaveFile's commit does not notice when flushing its buffer fails and would put a
     // truncated file in place; an explicit flush reports it, and then the old file stays.
     if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())

@@ -13,9 +13,6 @@
 #include <QDirIterator>
 #include <QTest>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <mutex>
 #include <utility>
 
@@ -110,24 +107,6 @@ public:
 };
 
 constexpr qsizetype kFileSizeLimit = 4096;
-
-// While it lives, no file of the process can grow beyond kFileSizeLimit bytes: writes beyond
-// it fail (the signal the system sends then is ignored).
-class TFileSizeLimit {
-public:
-    TFileSizeLimit() {
-        signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &FPrevious);
-        rlimit limit = FPrevious;
-        limit.rlim_cur = kFileSizeLimit;
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            qFatal("Cannot limit the file size");
-    }
-    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &FPrevious); }
-
-private:
-    rlimit FPrevious{};
-};
 
 void SetReadOnly(const QString& file) {
     QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
@@ -290,7 +269,7 @@ void TestLyITunesReplace::failureLeavesEveryFileAsItWas() {
     f.Project.SetModified(true);
 
     if (breakage.endsWith(u"too big")) {
-        TFileSizeLimit limit;
+        TLyFileSizeLimit limit(kFileSizeLimit);
         QVERIFY(!f.Replace(1));
     } else {
         QVERIFY(!f.Replace(1));

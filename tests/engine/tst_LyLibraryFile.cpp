@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
@@ -708,23 +709,35 @@ void TestLyLibraryFile::cancelSaveKeepsTheOldFile() {
 void TestLyLibraryFile::failedSaveKeepsTheOldFile_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("unchanged"); // a file that must keep the text "old"
+    QTest::addColumn<bool>("diskFull");
     QTest::newRow("folder is a file") << "old.xml/out.xml"
-                                      << "old.xml";
+                                      << "old.xml" << false;
     QTest::newRow("target is a folder") << "folder"
-                                        << "folder/old.xml";
+                                        << "folder/old.xml" << false;
+    // Writing stops after a few of the chunks handed to the writing thread.
+    QTest::newRow("disk full") << "old.xml"
+                               << "old.xml" << true;
 }
 
 void TestLyLibraryFile::failedSaveKeepsTheOldFile() {
     QFETCH(QString, output);
     QFETCH(QString, unchanged);
+    QFETCH(bool, diskFull);
     TLyTempFolder folder;
     folder.WriteFile(unchanged, "old");
     auto document = LoadLibraryDocument(
-        folder.WriteFile("in.xml", MakeLibraryXml({MakeLibraryTrack(1)})), nullptr, nullptr);
+        folder.WriteFile("in.xml", diskFull ? MakeLargeLibraryXml(6000)
+                                            : MakeLibraryXml({MakeLibraryTrack(1)})),
+        nullptr, nullptr);
     QString error;
-    LY_EXPECT_EXCEPTION(
-        ELyProjectError,
-        SaveLibraryDocument(*document, folder.FilePath(output), nullptr, nullptr, 0), error);
+    {
+        std::optional<TLyFileSizeLimit> limit;
+        if (diskFull)
+            limit.emplace(3 * 1024 * 1024);
+        LY_EXPECT_EXCEPTION(
+            ELyProjectError,
+            SaveLibraryDocument(*document, folder.FilePath(output), nullptr, nullptr, 0), error);
+    }
     QVERIFY2(error.contains("[" + folder.FilePath(output) + "]"), qPrintable(error));
     QCOMPARE(ReadWholeFile(folder.FilePath(unchanged)), QByteArray("old"));
     QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(),

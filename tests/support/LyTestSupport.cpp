@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+
 TLyTempFolder::TLyTempFolder() {
     if (!FDir.isValid())
         qFatal("Cannot create a temporary folder: %s", qPrintable(FDir.errorString()));
@@ -22,4 +24,17 @@ QByteArray ReadWholeFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+TLyFileSizeLimit::TLyFileSizeLimit(qint64 bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &FPrevious);
+    rlimit limit = FPrevious;
+    limit.rlim_cur = rlim_t(bytes);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        qFatal("Cannot limit the file size");
+}
+
+TLyFileSizeLimit::~TLyFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &FPrevious);
 }

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 // A temporary folder removed with everything in it when the object goes.
 class TLyTempFolder {
 public:
@@ -45,3 +47,16 @@ QByteArray ReadWholeFile(const QString& path);
         LY_EXPECT_EXCEPTION(EAssertionFailed, action, lyMessage);                                  \
         QVERIFY2(lyMessage.contains(QStringLiteral("(" unit ", line ")), qPrintable(lyMessage));   \
     } while (false)
+
+// While it lives, no file of the process can grow beyond `bytes`: writes beyond it fail (the
+// signal the system sends then is ignored), as on a full disk.
+class TLyFileSizeLimit {
+public:
+    explicit TLyFileSizeLimit(qint64 bytes);
+    ~TLyFileSizeLimit();
+    TLyFileSizeLimit(const TLyFileSizeLimit&) = delete;
+    TLyFileSizeLimit& operator=(const TLyFileSizeLimit&) = delete;
+
+private:
+    rlimit FPrevious{};
+};
