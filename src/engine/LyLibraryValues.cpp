@@ -8,6 +8,7 @@
 #include <QTime>
 
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -102,6 +103,58 @@ int FormatDateBytes(TDateTime value, char* out) {
                          date.day(), time.hour(), time.minute(), time.second());
 }
 
+namespace {
+
+enum class TUrlKind { Other, Drive, Path, Unknown };
+
+// Whether `url` holds `word` (lower-case ASCII) at `from`, letter case ignored: 1 yes, 0 no,
+// -1 when a non-ASCII character there leaves it to the expressions (their caseless matching
+// takes the long s for an s, for one).
+int AsciiWordAt(QStringView url, qsizetype from, std::string_view word) {
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (from + qsizetype(i) >= url.size())
+            return 0;
+        const char16_t c = url[from + qsizetype(i)].unicode();
+        if (c >= 0x80)
+            return -1;
+        const char16_t lower = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        if (lower != char16_t(word[i]))
+            return 0;
+    }
+    return 1;
+}
+
+// What the two expressions below make of `url`, told without running them when its first
+// characters are ASCII; *start receives where the captured path begins.
+TUrlKind ClassifyUrl(QStringView url, qsizetype* start) {
+    int found = AsciiWordAt(url, 0, "file://");
+    if (found <= 0)
+        return found < 0 ? TUrlKind::Unknown : TUrlKind::Other;
+    qsizetype pos = 7;
+    found = AsciiWordAt(url, pos, "localhost");
+    if (found < 0)
+        return TUrlKind::Unknown;
+    if (found > 0) {
+        pos += 9;
+        if (pos >= url.size() || url[pos] != u'/')
+            return TUrlKind::Other; // without the host the rest would have to begin with "/"
+    }
+    if (pos >= url.size() || url[pos] != u'/' || pos + 1 >= url.size())
+        return TUrlKind::Other;
+    const char16_t letter = url[pos + 1].unicode();
+    if (letter >= 0x80)
+        return TUrlKind::Unknown;
+    const bool isLetter = (letter >= u'a' && letter <= u'z') || (letter >= u'A' && letter <= u'Z');
+    if (isLetter && pos + 3 < url.size() && url[pos + 2] == u':') {
+        *start = pos + 1;
+        return TUrlKind::Drive;
+    }
+    *start = pos;
+    return TUrlKind::Path;
+}
+
+} // namespace
+
 QString LocationToPath(const QString& url) {
     // A drive letter after the host "localhost" or after an empty host ("file:///C:/...").
     static const QRegularExpression driveUrl(QStringLiteral("^file://(?:localhost)?/([a-zA-Z]:.+)"),
@@ -111,14 +164,29 @@ QString LocationToPath(const QString& url) {
                                             QRegularExpression::CaseInsensitiveOption |
                                                 QRegularExpression::DotMatchesEverythingOption);
     QString path = url;
-    QRegularExpressionMatch match = driveUrl.match(url);
-    if (match.hasMatch()) {
-        path = match.captured(1);
+    qsizetype start = 0;
+    switch (ClassifyUrl(url, &start)) {
+    case TUrlKind::Drive:
+        path = url.mid(start);
         path.replace(u'/', u'\\');
-    } else if (match = fileUrl.match(url); match.hasMatch()) {
-        path = match.captured(1);
+        break;
+    case TUrlKind::Path:
+        path = url.mid(start);
         if (path.startsWith(QStringLiteral("//")))
             path.replace(u'/', u'\\');
+        break;
+    case TUrlKind::Other:
+        break;
+    case TUrlKind::Unknown:
+        if (QRegularExpressionMatch match = driveUrl.match(url); match.hasMatch()) {
+            path = match.captured(1);
+            path.replace(u'/', u'\\');
+        } else if (match = fileUrl.match(url); match.hasMatch()) {
+            path = match.captured(1);
+            if (path.startsWith(QStringLiteral("//")))
+                path.replace(u'/', u'\\');
+        }
+        break;
     }
     return DecodePercentEscapes(path);
 }

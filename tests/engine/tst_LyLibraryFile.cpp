@@ -9,10 +9,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -152,6 +154,7 @@ private Q_SLOTS:
     void readableLayout();
     void locationToPath_data();
     void locationToPath();
+    void locationToPathAgreesWithTheExpressions();
     void parseDate_data();
     void parseDate();
     void formatDate_data();
@@ -343,12 +346,69 @@ void TestLyLibraryFile::locationToPath_data() {
                                     << "/M/100%%2";
     QTest::newRow("other scheme") << "http://host/a%20b.mp3"
                                   << "http://host/a b.mp3";
+    QTest::newRow("host without a path") << "file://localhost/"
+                                         << "file://localhost/";
+    QTest::newRow("only the slash") << "file:///"
+                                    << "file:///";
+    QTest::newRow("drive without a path") << "file:///C:"
+                                          << "/C:";
+    QTest::newRow("other host") << "file://server/a.mp3"
+                                << "file://server/a.mp3";
+    QTest::newRow("host glued to the path") << "file://localhostC:/a.mp3"
+                                            << "file://localhostC:/a.mp3";
+    // Caseless matching takes the long s for an s and the Kelvin sign for a k.
+    QTest::newRow("long s in the host") << "file://localho\u017Ft/C:/a.mp3"
+                                        << "C:\\a.mp3";
+    QTest::newRow("Kelvin sign as the drive") << "file:///\u212A:/a.mp3"
+                                              << "\u212A:\\a.mp3";
+    QTest::newRow("accent in the drive place") << "file:///\u00e9:/a.mp3"
+                                               << "/\u00e9:/a.mp3";
 }
 
 void TestLyLibraryFile::locationToPath() {
     QFETCH(QString, url);
     QFETCH(QString, path);
     QCOMPARE(LocationToPath(url), path);
+}
+
+void TestLyLibraryFile::locationToPathAgreesWithTheExpressions() {
+    // The conversion answers plain URLs without running its two expressions: it must convert
+    // every URL as the expressions alone convert it.
+    const QRegularExpression::PatternOptions options =
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption;
+    const QRegularExpression driveUrl("^file://(?:localhost)?/([a-zA-Z]:.+)", options);
+    const QRegularExpression fileUrl("^file://(?:localhost)?(/.+)", options);
+    const auto reference = [&](const QString& url) {
+        QString path = url;
+        if (QRegularExpressionMatch m = driveUrl.match(url); m.hasMatch()) {
+            path = m.captured(1).replace(u'/', u'\\');
+        } else if (m = fileUrl.match(url); m.hasMatch()) {
+            path = m.captured(1);
+            if (path.startsWith("//"))
+                path.replace(u'/', u'\\');
+        }
+        return path;
+    };
+    // Every combination of the pieces that matter, in the order they come.
+    const QList<QStringList> parts{{"file://", "FILE://", "File:/", "http://", ""},
+                                   {"", "localhost", "LocalHost", "localho\u017Ft", "server"},
+                                   {"/", "", "//"},
+                                   {"", "C", "z", "\u212A", "\u00e9", "1"},
+                                   {":", "", "|"},
+                                   {"", "/", "a", "/a b.mp3", "\n"}};
+    int checked = 0;
+    std::function<void(int, const QString&)> check = [&](int level, const QString& url) {
+        if (level == parts.size()) {
+            // Without escapes nothing is decoded, so the paths compare as they are.
+            QVERIFY2(LocationToPath(url) == reference(url), qPrintable(url));
+            ++checked;
+            return;
+        }
+        for (const QString& piece : parts[level])
+            check(level + 1, url + piece);
+    };
+    check(0, QString());
+    QCOMPARE(checked, 5 * 5 * 3 * 6 * 3 * 5);
 }
 
 void TestLyLibraryFile::parseDate_data() {
