@@ -435,7 +435,7 @@ std::unique_ptr<TLySongPropertiesMap> MapOfReadTracks(const TLyLibraryDocument& 
                                                       ILyProcessTask* task, TLyProcess* process) {
     const std::vector<TLySongProperties>& tracks = document.ReadTracks();
     auto map = std::make_unique<TLySongPropertiesMap>();
-    map->Reserve(int(tracks.size()));
+    map->Reserve(ExpectedMapEntries(int(tracks.size()), options));
     bool located = false;
     for (const TLySongProperties& track : tracks) {
         if (!located && !track.Location().isEmpty()) {
@@ -480,7 +480,7 @@ std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
         if (SameAsciiText(track.name(), "dict"))
             ++count;
     auto map = std::make_unique<TLySongPropertiesMap>();
-    map->Reserve(count);
+    map->Reserve(ExpectedMapEntries(count, options));
     std::vector<TLySongProperties> read;
     read.reserve(size_t(count));
     ILyProcessTask* task =

@@ -4,6 +4,10 @@
 #include "LyProject.h"
 #include "LyView.h"
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 LY_UNIT("Units/LyProject")
 
 TLyMatchResult::TLyMatchResult(TLyProject* project, TLyMatchResult* parent,
@@ -66,21 +70,76 @@ void TLyMatchResult::DoChanged() {
     RefreshViews();
 }
 
-TLySong* TLyMatchResult::AppendSong(const TLySongProperties* one, const TLySongProperties* two) {
+namespace {
+
+std::unique_ptr<TLySong> NewSong(const TLySongProperties* one, const TLySongProperties* two) {
     auto song = std::make_unique<TLySong>();
     song->SetSides(one, two);
     song->SetChecked(one && two);
-    TLySong* added = song.get();
-    FSongs.Add(song.release());
+    return song;
+}
+
+// Below this many entries a second thread costs more than it saves.
+constexpr size_t kParallelEntries = 20000;
+
+// The songs `make` returns for the entries of `map`, in the map's iteration order (null where it
+// makes none). Large maps are split between the caller's thread and a helper; `sub` steps once
+// per entry.
+std::vector<std::unique_ptr<TLySong>>
+MakeSongs(const TLySongPropertiesMap& map, ILyProcessTask* sub, TLyProcess* process,
+          const std::function<std::unique_ptr<TLySong>(const TLySongProperties*)>& make) {
+    std::vector<const TLySongProperties*> entries;
+    entries.reserve(size_t(map.Count()));
+    map.Iterate([&](const QString&, TLySongProperties* entry) {
+        entries.push_back(entry);
+        return true;
+    });
+    std::vector<std::unique_ptr<TLySong>> songs(entries.size());
+    const auto work = [&](size_t from, size_t to, bool report) {
+        for (size_t i = from; i < to; ++i) {
+            songs[i] = make(entries[i]);
+            if ((i & 1023) == 0) {
+                if (report)
+                    sub->SetPosition(int(i * entries.size() / std::max<size_t>(to, 1)));
+                process->CheckCancelled();
+            }
+        }
+    };
+    if (entries.size() < kParallelEntries) {
+        work(0, entries.size(), true);
+    } else {
+        const size_t half = entries.size() / 2;
+        TLyProcessHelper helper([&] { work(half, entries.size(), false); });
+        work(0, half, true);
+        helper.Join();
+    }
+    sub->SetPosition(int(entries.size()));
+    return songs;
+}
+
+} // namespace
+
+TLySong* TLyMatchResult::AppendSong(const TLySongProperties* one, const TLySongProperties* two) {
+    TLySong* added = NewSong(one, two).release();
+    FSongs.Add(added);
     Changed();
     return added;
+}
+
+void TLyMatchResult::AppendSongs(std::vector<std::unique_ptr<TLySong>> songs) {
+    for (std::unique_ptr<TLySong>& song : songs) {
+        if (song) {
+            FSongs.Add(song.release());
+            Changed();
+        }
+    }
 }
 
 std::unique_ptr<TLySongPropertiesMap>
 TLyMatchResult::CreateSongMap(const TLySongList& songs, int side, TLyProcess* process,
                               const TLyCompareOptions& options) {
     auto map = std::make_unique<TLySongPropertiesMap>();
-    map->Reserve(songs.Count());
+    map->Reserve(ExpectedMapEntries(songs.Count(), options));
     ILyProcessTask* sub =
         process->MainTask()->StartSubTask(songs.Count(), QStringLiteral("Creating song map..."));
     for (TLySong* song : songs) {
@@ -115,22 +174,19 @@ void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongProp
     FCurrentTask->Step(QStringLiteral("Matching Songs..."));
     ILyProcessTask* sub =
         FCurrentTask->StartSubTask(mapTwo->Count(), QStringLiteral("processing songs in two..."));
-    mapTwo->Iterate([&](const QString&, TLySongProperties* entry) {
-        if (entry->Primary())
-            AppendSong(FindMatch(*entry, *mapOne, *options), entry);
-        sub->Step();
-        return true;
-    });
+    // The lookups and the new songs touch nothing shared: they are made on two threads, then
+    // appended in the order a walk of the map gives.
+    AppendSongs(MakeSongs(*mapTwo, sub, process, [&](const TLySongProperties* entry) {
+        return entry->Primary() ? NewSong(FindMatch(*entry, *mapOne, *options), entry) : nullptr;
+    }));
     sub->Finish();
 
     FCurrentTask->Step(QStringLiteral("Adding Songs..."));
     sub = FCurrentTask->StartSubTask(mapOne->Count(), QStringLiteral("processing songs in one..."));
-    mapOne->Iterate([&](const QString&, TLySongProperties* entry) {
-        if (entry->Primary() && !FindMatch(*entry, *mapTwo, *options))
-            AppendSong(entry, nullptr);
-        sub->Step();
-        return true;
-    });
+    AppendSongs(MakeSongs(*mapOne, sub, process, [&](const TLySongProperties* entry) {
+        return entry->Primary() && !FindMatch(*entry, *mapTwo, *options) ? NewSong(entry, nullptr)
+                                                                         : nullptr;
+    }));
     sub->Finish();
 }
 

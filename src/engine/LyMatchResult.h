@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class TLyProject;
 class TLyView;
@@ -96,6 +97,8 @@ protected:
 
 private:
     TLySong* AppendSong(const TLySongProperties* one, const TLySongProperties* two);
+    // Appends the songs that are not null, in order, reporting a change for each.
+    void AppendSongs(std::vector<std::unique_ptr<TLySong>> songs);
 
     TVxObjectHashMap* FViewOptions;
     TLyMatchResult* FParent;

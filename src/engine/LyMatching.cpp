@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 LY_UNIT("Units/LyProject")
 
@@ -14,13 +15,14 @@ constexpr int kSoundexLength = 20;
 using TKeyParts = std::array<QString, 4>;
 
 QString AlphanumericText(const QString& text) {
-    QString result;
-    result.reserve(text.size());
+    QString result(text.size(), Qt::Uninitialized);
+    QChar* out = result.data();
     for (QChar c : text) {
         const char16_t u = c.unicode();
         if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
-            result += c;
+            *out++ = c;
     }
+    result.truncate(out - result.constData());
     return result;
 }
 
@@ -201,4 +203,12 @@ TLySongProperties* FindMatch(const TLySongProperties& properties,
         return entry;
     const TKeyParts parts = KeyParts(properties, options.Mode(), options.Components());
     return ReducedSearch(parts, options.Components(), options.CanBeEmpty(), otherMap);
+}
+
+int ExpectedMapEntries(int tracks, const TLyCompareOptions& options) {
+    // Each track adds at most 2^k - 1 shortened keys for k components that may be empty; many
+    // are shared, so the room reserved stops at eight entries a track.
+    const int droppable = (options.Components() & options.CanBeEmpty()).Count();
+    const qint64 entries = qint64(tracks) << std::min(droppable, 3);
+    return int(std::min<qint64>(entries, std::numeric_limits<int>::max() / 2));
 }

@@ -32,3 +32,6 @@ void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
 TLySongProperties* FindMatch(const TLySongProperties& properties,
                              const TLySongPropertiesMap& otherMap,
                              const TLyCompareOptions& options);
+
+// The room to reserve in a map for `tracks` tracks added with `options`.
+int ExpectedMapEntries(int tracks, const TLyCompareOptions& options);

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void revert();
     void matchPairsAndListsTheRest();
     void oneTrackPairsWithSeveral();
+    void largeMatchKeepsTheOrderOfAWalk();
     void unmatchSplitsASong();
     void matchSongsByHand();
     void commitToParent();
@@ -186,6 +187,55 @@ void TestLyMatchResult::oneTrackPairsWithSeveral() {
     QCOMPARE(result.Songs().Count(), 2);
     for (const TLySong* song : result.Songs())
         QCOMPARE(song->OriginalOne().Artist(), QStringLiteral("X"));
+}
+
+void TestLyMatchResult::largeMatchKeepsTheOrderOfAWalk() {
+    // Large maps are matched on two threads; the songs must still come in the order a plain
+    // walk of the maps gives, with the partners FindMatch finds.
+    TLyProcess process;
+    process.StartMainTask(2, QStringLiteral("Match"));
+    TLyCompareOptions options;
+    options.SetMode(scmAlphanumericMatch);
+    options.SetComponents({sccTitle, sccArtist, sccAlbum});
+    options.SetCanBeEmpty({sccArtist, sccAlbum});
+    QList<TLySongProperties> tracksOne;
+    QList<TLySongProperties> tracksTwo;
+    for (int i = 0; i < 9000; ++i) {
+        const QString title = QStringLiteral("Song %1").arg(i % 7000);
+        tracksOne << Track(title).Artist(QStringLiteral("A%1").arg(i % 13)).Album("X").Build();
+        if (i % 3 != 0)
+            tracksTwo << Track(title + (i % 5 == 0 ? "!" : ""))
+                             .Artist(i % 4 == 0 ? QString() : QStringLiteral("A%1").arg(i % 13))
+                             .Build();
+    }
+    auto one = MapOf(tracksOne, options);
+    auto two = MapOf(tracksTwo, options);
+    // Both past the size matched on two threads.
+    QVERIFY2(one->Count() >= 20000 && two->Count() >= 20000,
+             qPrintable(QStringLiteral("%1 %2").arg(one->Count()).arg(two->Count())));
+
+    QStringList expected;
+    const auto describe = [](const TLySongProperties* a, const TLySongProperties* b) {
+        return (a ? a->Key() : QString("-")) + u'|' + (b ? b->Key() : QString("-"));
+    };
+    two->Iterate([&](const QString&, TLySongProperties* entry) {
+        if (entry->Primary())
+            expected << describe(FindMatch(*entry, *one, options), entry);
+        return true;
+    });
+    one->Iterate([&](const QString&, TLySongProperties* entry) {
+        if (entry->Primary() && !FindMatch(*entry, *two, options))
+            expected << describe(entry, nullptr);
+        return true;
+    });
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    result.Match(one.get(), two.get(), &process, &options);
+    QStringList actual;
+    for (const TLySong* song : result.Songs())
+        actual << describe(song->OriginalOne().Exists() ? &song->OriginalOne() : nullptr,
+                           song->OriginalTwo().Exists() ? &song->OriginalTwo() : nullptr);
+    QCOMPARE(actual.size(), expected.size());
+    QCOMPARE(actual, expected);
 }
 
 void TestLyMatchResult::unmatchSplitsASong() {
