@@ -348,11 +348,22 @@ void TLyMatchResult::ExportSide(int side) {
     // The document's values change: a later match reads them again.
     if (TLyLibraryDocument* document = FProject->Document(side))
         document->ForgetReadTracks();
-    for (TLySong* song : FSongs) {
-        // Only a side that holds a track has a dictionary to write into.
+    // Only a side that holds a track has a dictionary to write into. The dictionaries are
+    // written in document order, which walks the tree's memory front to back instead of at
+    // random; songs that share a track keep their list order, so the last one still wins.
+    std::vector<const TLySongProperties*> tracks;
+    tracks.reserve(size_t(FSongs.Count()));
+    for (TLySong* song : FSongs)
         if (song->Checked() && song->Original(side).Exists() && song->Current(side).Node())
-            WriteToDictionary(song->Current(side));
+            tracks.push_back(&song->Current(side));
+    std::stable_sort(tracks.begin(), tracks.end(),
+                     [](const TLySongProperties* a, const TLySongProperties* b) {
+                         return std::less<>()(a->Node(), b->Node());
+                     });
+    for (const TLySongProperties* track : tracks) {
+        WriteToDictionary(*track);
         sub->Step();
     }
+    sub->SetPosition(FSongs.Count());
     sub->Finish();
 }
