@@ -66,6 +66,7 @@ private Q_SLOTS:
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
     void matchAgainReadsWhatTheExportChanged();
+    void exportOfASharedTrackKeepsTheLastSong();
     void executeOverNoSongs();
     void failedLoadNamesTheFile_data();
     void failedLoadNamesTheFile();
@@ -191,6 +192,32 @@ void TestLyProject::matchAgainReadsWhatTheExportChanged() {
     QCOMPARE(waterloo->OriginalTwo().PlayCount(), 3);
     QCOMPARE(waterloo->OriginalOne().PlayCount(), 3);
     QCOMPARE(FindSong(*FProject->MatchResult(), "Only Two")->OriginalTwo().PlayCount(), 2);
+}
+
+void TestLyProject::exportOfASharedTrackKeepsTheLastSong() {
+    // One's track pairs with two tracks of Two through its shortened key: two songs share it,
+    // and the later song in the list decides what the export writes.
+    TLyProjectOptions* options = FProject->Options();
+    options->LibraryOne()->SetInputPath(
+        FFolder->WriteFile("one.xml", MakeLibraryXml({Song("T", "X", 1)})));
+    options->LibraryTwo()->SetInputPath(
+        FFolder->WriteFile("two.xml", MakeLibraryXml({Song("T", "Y", 2), Song("T", "Z", 3)})));
+    options->LibraryOne()->SetOutputPath(FFolder->FilePath("one-out.xml"));
+    options->CompareOptions()->SetMode(scmExactMatch);
+    options->CompareOptions()->SetComponents({sccTitle, sccArtist});
+    options->CompareOptions()->SetCanBeEmpty({sccArtist});
+    Run([&] { FProject->LoadLibraries(); });
+    Run([&] { FProject->MatchSongs(); });
+    TLySongList& songs = FProject->MatchResult()->Songs();
+    QCOMPARE(songs.Count(), 2);
+    QCOMPARE(songs.Items(0)->CurrentOne().Node(), songs.Items(1)->CurrentOne().Node());
+    songs.Items(0)->CurrentOne().SetPlayCount(40);
+    songs.Items(1)->CurrentOne().SetPlayCount(41);
+    Run([&] { FProject->StoreLibrary(0); });
+    QVERIFY(FRecorder->Failures.isEmpty());
+    const QByteArray written = ReadWholeFile(options->LibraryOne()->OutputPath());
+    QVERIFY2(written.contains("<integer>41</integer>"), written.constData());
+    QVERIFY(!written.contains("<integer>40</integer>"));
 }
 
 void TestLyProject::executeOverNoSongs() {
