@@ -4,6 +4,7 @@
 #include "ArMessageLog.h"
 #include "VxSettings.h"
 #include "VxSettingsXMLWriter.h"
+#include "VxXmlReferences.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -429,6 +430,15 @@ void TVxSettingsXMLFileRepository::Load() {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         Raise("Cannot read settings file [%s]: %s", {fileName, file.errorString()});
+    // The check reads UTF-8; a file in UTF-16 or UTF-32 (a NUL in every ASCII character) is
+    // left to the parser alone.
+    QString unsupported;
+    const qint64 where = bytes.contains('\0')
+                             ? -1
+                             : VxFindUnsupportedXml(bytes.constData(), bytes.size(), &unsupported);
+    if (where >= 0)
+        Raise("Cannot read settings file [%s]: it holds %s at offset %d",
+              {fileName, unsupported, where});
     auto document = std::make_unique<pugi::xml_document>();
     // A whitespace-only value (" ") is the element's only child and must survive.
     const pugi::xml_parse_result result =
