@@ -53,6 +53,10 @@ quint64 HasControl(quint64 word) {
     return (word - kOnes * 0x20) & ~word & kHighBits;
 }
 
+// Indentation stops growing at this depth: two spaces per level of a document nested 100,000
+// deep would make a 1 MB file 10 GB. Real libraries are a few levels deep.
+constexpr int kMaxIndentDepth = 32;
+
 constexpr char kSpaces[] = "                                                                ";
 
 // Collects the output in a buffer of kChunkSize and hands each full buffer to the sink.
@@ -95,7 +99,7 @@ public:
     }
     void LineEnd() { Put("\r\n"); }
     void Indent(int depth) {
-        qsizetype width = qsizetype(depth) * 2;
+        qsizetype width = qsizetype(std::min(depth, kMaxIndentDepth)) * 2;
         for (; width > qsizetype(sizeof kSpaces - 1); width -= qsizetype(sizeof kSpaces - 1))
             Put(kSpaces, qsizetype(sizeof kSpaces - 1));
         Put(kSpaces, width);

@@ -61,6 +61,8 @@ private Q_SLOTS:
     void everyStoredCaseIsListed();
     void refused_data();
     void refused();
+    void deepNestingIsReadAndWrittenWithoutRecursion_data();
+    void deepNestingIsReadAndWrittenWithoutRecursion();
 
 private:
     qint64 FBaselineKb = 0;
@@ -123,6 +125,57 @@ void TestMalformedFiles::refused() {
     QVERIFY2(
         PeakMemoryKb() - FBaselineKb < 512 * 1024,
         qPrintable(QStringLiteral("peak memory grew by %1 KB").arg(PeakMemoryKb() - FBaselineKb)));
+}
+
+void TestMalformedFiles::deepNestingIsReadAndWrittenWithoutRecursion_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("library") << QStringLiteral("library");
+    QTest::newRow("settings") << QStringLiteral("settings");
+}
+
+// Well-formed but 100,000 levels deep, inside a track's value and inside a settings value: it
+// reads, saves and reads again, so neither parser nor writer recurses per level.
+void TestMalformedFiles::deepNestingIsReadAndWrittenWithoutRecursion() {
+    QFETCH(QString, kind);
+    const TLyTempFolder folder;
+    const QByteArray deep =
+        QByteArray("<array>").repeated(kDepth) + "x" + QByteArray("</array>").repeated(kDepth);
+    if (kind == QStringLiteral("library")) {
+        TLyLibraryTrack track = MakeLibraryTrack(1);
+        track.append({QStringLiteral("Deep"), QStringLiteral("array"), QStringLiteral("@")});
+        QByteArray xml = MakeLibraryXml({track});
+        xml.replace("<array>@</array>", deep);
+        const QString path = folder.WriteFile(QStringLiteral("library.xml"), xml);
+        const auto document = LoadLibraryDocument(path, nullptr, nullptr);
+        TLyLibraryOptions library;
+        QVERIFY(ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr)->Count() >
+                0);
+        const QString saved = folder.FilePath(QStringLiteral("saved.xml"));
+        SaveLibraryDocument(*document, saved, nullptr, nullptr, 0);
+        LoadLibraryDocument(saved, nullptr, nullptr);
+        const QByteArray written = ReadWholeFile(saved);
+        QVERIFY(written.count("<array>") >= kDepth);
+        // Indentation must not grow with the depth: that would write gigabytes.
+        QVERIFY2(written.size() < 40 * xml.size(), qPrintable(QString::number(written.size())));
+    } else {
+        const QString path = folder.WriteFile(QStringLiteral("settings.xml"),
+                                              "<Settings><Options><Deep>" + deep +
+                                                  "</Deep><Name>kept</Name></Options></Settings>");
+        TVxSettingsXMLFileRepository settings;
+        settings.SetFileName(path);
+        QCOMPARE(settings.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
+                 QStringLiteral("kept"));
+        settings.WriteValue(QStringLiteral("Options.Name"), QStringLiteral("changed"));
+        settings.Save();
+        TVxSettingsXMLFileRepository again;
+        again.SetFileName(path);
+        QCOMPARE(again.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
+                 QStringLiteral("changed"));
+        const QByteArray written = ReadWholeFile(path);
+        QVERIFY(written.count("<array>") >= kDepth);
+        QVERIFY2(written.size() < 40 * qsizetype(deep.size()),
+                 qPrintable(QString::number(written.size())));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMalformedFiles)
