@@ -4,8 +4,7 @@
 #include "LyLibraryFile.h"
 #include "LyProcess.h"
 #include "LyTypes.h"
-
-#include <QSaveFile>
+#include "VxSaveFile.h"
 
 #include <condition_variable>
 #include <deque>
@@ -428,12 +427,12 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
     const int steps = int(std::clamp<qint64>(expectedBytes, 0, std::numeric_limits<int>::max()));
     ILyProcessTask* task =
         mainTask ? mainTask->StartSubTask(steps, QStringLiteral("Saving XML...")) : nullptr;
-    QSaveFile file(fileName);
+    TVxSaveFile file(fileName);
     const auto raise = [&]() {
         throw ELyProjectError(ArFormat(QStringLiteral("Cannot save library file [%s]: %s"),
-                                       {fileName, file.errorString()}));
+                                       {fileName, file.ErrorString()}));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.Open())
         raise();
     qint64 written = 0;
     bool writeFailed = false;
@@ -443,7 +442,7 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
         TLyProcessHelper writer([&] {
             QByteArray chunk;
             while (queue.Pop(&chunk)) {
-                if (file.write(chunk) != chunk.size()) {
+                if (!file.Write(chunk)) {
                     writeFailed = true;
                     queue.Abandon();
                     return;
@@ -469,9 +468,7 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
     }
     if (writeFailed)
         raise();
-    // QSaveFile's commit does not notice when flushing its buffer fails and would put a
-    // truncated file in place; an explicit flush reports it, and then the old file stays.
-    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
+    if (!file.Commit())
         raise();
     if (task)
         task->Finish();

@@ -2,6 +2,7 @@
 
 #include "ArFormat.h"
 #include "ArMessageLog.h"
+#include "VxSaveFile.h"
 #include "VxSettings.h"
 #include "VxSettingsXMLWriter.h"
 #include "VxXmlReferences.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTime>
 
 #include <cmath>
@@ -405,12 +405,9 @@ void TVxSettingsXMLFileRepository::ClearChildren(const QString& path) {
 void TVxSettingsXMLFileRepository::Save() {
     LY_ASSERT(!FileName().isEmpty());
     const QByteArray bytes = VxFormatSettingsXML(*FDocument);
-    QSaveFile file(FileName());
-    // QSaveFile's commit does not notice when flushing its buffer fails and would put a
-    // truncated file in place; an explicit flush reports it, and then the old file stays.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit())
-        Raise("Cannot save settings file [%s]: %s", {FileName(), file.errorString()});
+    TVxSaveFile file(FileName());
+    if (!file.Open() || !file.Write(bytes) || !file.Commit())
+        Raise("Cannot save settings file [%s]: %s", {FileName(), file.ErrorString()});
     SetModified(false);
 }
 
