@@ -10,8 +10,15 @@
 
 namespace {
 
+// In memory where the system offers it: every store syncs its file, which on a disk would
+// take most of the time of an input.
+QString ScratchParent() {
+    const QFileInfo memory(QStringLiteral("/dev/shm"));
+    return memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+}
+
 QTemporaryDir& Scratch() {
-    static QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("ly-fuzz-XXXXXX")));
+    static QTemporaryDir folder(ScratchParent() + QStringLiteral("/ly-fuzz-XXXXXX"));
     if (!folder.isValid())
         LyFuzzFail("scratch folder", folder.errorString());
     return folder;
