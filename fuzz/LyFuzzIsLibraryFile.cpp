@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+
 void LyFuzzIsLibraryFile(const uint8_t* data, size_t size) {
     LyFuzzClearScratch();
     const QString path = LyFuzzWriteInput(QStringLiteral("file.xml"), data, size);

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <functional>
+
 namespace {
 
 // Preferences kept in a file of the caller's choice instead of the user's documents folder.
@@ -25,8 +27,8 @@ QString ScratchFile(const QString& name) {
     return QDir(LyFuzzScratchFolder()).filePath(name);
 }
 
-// Loads `options` from `input` and stores it to `output`; false when the loader refused the
-// file with an error naming it.
+// Loads `options` from `input`, lets `retarget` point it at another file and stores it there;
+// false when the loader refused the file with an error naming it.
 bool LoadAndStore(TLyBaseOptions& options, const QString& input,
                   const std::function<void()>& retarget) {
     try {

@@ -4,9 +4,10 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QTest>
 
-#include <functional>
+#include <iterator>
 
 namespace {
 
