@@ -50,10 +50,32 @@ size_t ReferenceLength(std::string_view text, bool* badCharacter) {
     return i + 1;
 }
 
+// The end of the DOCTYPE that starts at `pos`, or npos when it is not closed; *subset receives
+// the offset of the "[" that opens its internal subset, or npos. Quoted identifiers may hold
+// "[", ">" and "&" (a URL's query) and are skipped.
+size_t DoctypeEnd(std::string_view text, size_t pos, size_t* subset) {
+    *subset = std::string_view::npos;
+    char quote = 0;
+    for (size_t i = pos + 9; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '[') {
+            *subset = i;
+            return std::string_view::npos;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // Where the document's content starts: after the declaration, comments, processing
-// instructions and the DOCTYPE before the first element. A DOCTYPE with an internal subset
-// gives *subset, the offset of its "[".
-size_t SkipProlog(std::string_view text, qint64* subset) {
+// instructions and the DOCTYPE before the first element.
+size_t SkipProlog(std::string_view text) {
     size_t pos = 0;
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         pos = 3;
@@ -61,36 +83,19 @@ size_t SkipProlog(std::string_view text, qint64* subset) {
         while (pos < text.size() && IsBlank(text[pos]))
             ++pos;
         const std::string_view rest = text.substr(pos);
+        size_t end = std::string_view::npos;
         if (rest.substr(0, 2) == "<?" || rest.substr(0, 4) == "<!--") {
             const bool comment = rest[1] == '!';
-            const size_t end = text.find(comment ? "-->" : "?>", pos + 2);
-            if (end == std::string_view::npos)
-                return pos;
-            pos = end + (comment ? 3 : 2);
-            continue;
+            end = text.find(comment ? "-->" : "?>", pos + 2);
+            if (end != std::string_view::npos)
+                end += comment ? 3 : 2;
+        } else if (rest.substr(0, 9) == "<!DOCTYPE") {
+            size_t subset = 0;
+            end = DoctypeEnd(text, pos, &subset);
         }
-        if (rest.substr(0, 9) != "<!DOCTYPE")
-            return pos;
-        // Quoted identifiers may hold "[" and ">" and "&" (a URL's query): they are skipped.
-        char quote = 0;
-        size_t i = pos + 9;
-        for (; i < text.size(); ++i) {
-            const char c = text[i];
-            if (quote) {
-                if (c == quote)
-                    quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '[') {
-                *subset = qint64(i);
-                return pos;
-            } else if (c == '>') {
-                break;
-            }
-        }
-        if (i == text.size())
-            return pos; // unclosed: the parser reports it
-        pos = i + 1;
+        if (end == std::string_view::npos)
+            return pos; // content, or something unclosed that the parser reports
+        pos = end;
     }
 }
 
@@ -124,17 +129,30 @@ bool InsideSection(std::string_view text, size_t floor, size_t pos, size_t* end)
 
 qint64 VxFindUnsupportedXml(const char* data, qint64 size, QString* problem) {
     const std::string_view text(data, size_t(size));
-    qint64 subset = -1;
-    size_t pos = SkipProlog(text, &subset);
-    if (subset >= 0) {
-        if (problem)
-            *problem = QStringLiteral("a DOCTYPE with an internal subset (entity definitions "
-                                      "are not supported)");
-        return subset;
+    // Every DOCTYPE counts, not only one in its place before the root element: the parser takes
+    // one after stray text too. Sections already searched are not searched again (`floor`), so
+    // each check stays linear in the size of the text.
+    size_t floor = 0;
+    for (size_t pos = text.find("<!DOCTYPE"); pos != std::string_view::npos;
+         pos = text.find("<!DOCTYPE", pos)) {
+        size_t subset = 0;
+        size_t end = DoctypeEnd(text, pos, &subset);
+        if (subset == std::string_view::npos) {
+            if (end == std::string_view::npos)
+                break; // unclosed: the parser reports it
+            pos = end;
+        } else if (InsideSection(text, floor, pos, &end)) {
+            pos = floor = end;
+        } else {
+            if (problem)
+                *problem = QStringLiteral("a DOCTYPE with an internal subset (entity "
+                                          "definitions are not supported)");
+            return qint64(subset);
+        }
     }
-    // Sections already known to hold a "&" are not searched again: every search runs between
-    // `floor` and the next "&", so the whole check stays linear in the size of the text.
-    size_t floor = pos;
+
+    size_t pos = SkipProlog(text);
+    floor = pos;
     while (pos < text.size()) {
         const void* found = std::memchr(data + pos, '&', text.size() - pos);
         if (!found)

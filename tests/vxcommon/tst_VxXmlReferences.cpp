@@ -31,6 +31,10 @@ void TestVxXmlReferences::findUnsupported_data() {
 
     QTest::newRow("internal subset")
         << QByteArray("<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>") << qint64(12);
+    QTest::newRow("internal subset after stray text")
+        << QByteArray("<?xml version=\"1.0\"?>x<!DOCTYPE a [<!ENTITY e \"x\">]><a/>") << qint64(34);
+    QTest::newRow("internal subset in a comment")
+        << QByteArray("<!-- <!DOCTYPE a [ --><a/>") << qint64(-1);
     QTest::newRow("undefined entity") << QByteArray("<a>x&nbsp;</a>") << qint64(4);
     QTest::newRow("bare ampersand") << QByteArray("<a>AT&T</a>") << qint64(5);
     QTest::newRow("in an attribute") << QByteArray("<a b=\"&e;\"/>") << qint64(6);
