@@ -25,3 +25,11 @@ if(LY_SANITIZE)
     -fsanitize=${_ly_sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(ly_settings INTERFACE -fsanitize=${_ly_sanitizers})
 endif()
+
+# Every library gets the fuzzer's coverage instrumentation; the fuzz targets link its driver.
+if(LY_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "LY_FUZZ needs clang (the fuzz preset sets it)")
+  endif()
+  target_compile_options(ly_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()

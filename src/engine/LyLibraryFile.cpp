@@ -6,6 +6,7 @@
 #include "LyMatching.h"
 #include "LyProcess.h"
 #include "LyTypes.h"
+#include "VxXmlReferences.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +25,8 @@ constexpr qint64 kReadChunkSize = 4 * 1024 * 1024;
 // Comments, processing instructions, the declaration and the DOCTYPE are kept so that saving
 // writes them back; a whitespace-only value (a Genre of " ") is kept while the indentation
 // between elements is dropped; text lives inside its element, which halves the node count.
-// Entities other than the five predefined ones and character references are never expanded.
+// Entities other than the five predefined ones and character references are never expanded,
+// and a document that uses or defines them is refused before parsing.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
                                    pugi::parse_doctype | pugi::parse_comments | pugi::parse_pi |
                                    pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
@@ -345,6 +347,11 @@ LoadLibraryDocument(const QString& fileName, ILyProcessTask* mainTask, TLyProces
         document->SetHasByteOrderMark(true);
         start = 3;
     }
+    QString unsupported;
+    const qint64 where = VxFindUnsupportedXml(buffer + start, size - start, &unsupported);
+    if (where >= 0)
+        RaiseFileError("Library file [%s] cannot be read: it holds %s (byte %d).",
+                       {fileName, unsupported, where + start});
     pugi::xml_parse_result result;
     {
         TLyParseScope scope(process, document->FArena.get());

@@ -4,8 +4,7 @@
 #include "LyLibraryFile.h"
 #include "LyProcess.h"
 #include "LyTypes.h"
-
-#include <QSaveFile>
+#include "VxSaveFile.h"
 
 #include <condition_variable>
 #include <deque>
@@ -53,6 +52,10 @@ quint64 HasControl(quint64 word) {
     return (word - kOnes * 0x20) & ~word & kHighBits;
 }
 
+// Indentation stops growing at this depth: two spaces per level of a document nested 100,000
+// deep would make a 1 MB file 10 GB. Real libraries are a few levels deep.
+constexpr int kMaxIndentDepth = 32;
+
 constexpr char kSpaces[] = "                                                                ";
 
 // Collects the output in a buffer of kChunkSize and hands each full buffer to the sink.
@@ -95,7 +98,7 @@ public:
     }
     void LineEnd() { Put("\r\n"); }
     void Indent(int depth) {
-        qsizetype width = qsizetype(depth) * 2;
+        qsizetype width = qsizetype(std::min(depth, kMaxIndentDepth)) * 2;
         for (; width > qsizetype(sizeof kSpaces - 1); width -= qsizetype(sizeof kSpaces - 1))
             Put(kSpaces, qsizetype(sizeof kSpaces - 1));
         Put(kSpaces, width);
@@ -424,12 +427,12 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
     const int steps = int(std::clamp<qint64>(expectedBytes, 0, std::numeric_limits<int>::max()));
     ILyProcessTask* task =
         mainTask ? mainTask->StartSubTask(steps, QStringLiteral("Saving XML...")) : nullptr;
-    QSaveFile file(fileName);
+    TVxSaveFile file(fileName);
     const auto raise = [&]() {
         throw ELyProjectError(ArFormat(QStringLiteral("Cannot save library file [%s]: %s"),
-                                       {fileName, file.errorString()}));
+                                       {fileName, file.ErrorString()}));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.Open())
         raise();
     qint64 written = 0;
     bool writeFailed = false;
@@ -439,7 +442,7 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
         TLyProcessHelper writer([&] {
             QByteArray chunk;
             while (queue.Pop(&chunk)) {
-                if (file.write(chunk) != chunk.size()) {
+                if (!file.Write(chunk)) {
                     writeFailed = true;
                     queue.Abandon();
                     return;
@@ -465,9 +468,7 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
     }
     if (writeFailed)
         raise();
-    // QSaveFile's commit does not notice when flushing its buffer fails and would put a
-    // truncated file in place; an explicit flush reports it, and then the old file stays.
-    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit())
+    if (!file.Commit())
         raise();
     if (task)
         task->Finish();

@@ -1,5 +1,5 @@
-// The readable layout of a library file: CR LF line ends, two spaces per nesting level,
-// elements that hold only text on one line, empty elements as <name/>.
+// The readable layout of a library file: CR LF line ends, two spaces per nesting level (up to
+// 32 levels), elements that hold only text on one line, empty elements as <name/>.
 #pragma once
 
 #include <QtGlobal>

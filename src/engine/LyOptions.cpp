@@ -54,7 +54,13 @@ void TLyBaseOptions::Load() {
     LogFormat(QStringLiteral("Loading configuration from [%s]"), {fileName}, mtInfo, kSystem);
     std::unique_ptr<TVxSettings> settings =
         CreateXMLFileSettings(fileName, QStringLiteral("Options"), true);
-    settings->ReadObject(QString(), this, {loUseSettingsDefaults});
+    try {
+        settings->ReadObject(QString(), this, {loUseSettingsDefaults});
+    } catch (const EVxSettingsException& error) {
+        // The settings layer knows paths inside the file, not which file it is.
+        throw EVxSettingsException(ArFormat(QStringLiteral("Cannot read settings file [%s]: %s"),
+                                            {fileName, error.Message()}));
+    }
     AfterLoad();
 }
 

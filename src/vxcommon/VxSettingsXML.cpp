@@ -2,8 +2,10 @@
 
 #include "ArFormat.h"
 #include "ArMessageLog.h"
+#include "VxSaveFile.h"
 #include "VxSettings.h"
 #include "VxSettingsXMLWriter.h"
+#include "VxXmlReferences.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -11,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTime>
 
 #include <cmath>
@@ -404,12 +405,9 @@ void TVxSettingsXMLFileRepository::ClearChildren(const QString& path) {
 void TVxSettingsXMLFileRepository::Save() {
     LY_ASSERT(!FileName().isEmpty());
     const QByteArray bytes = VxFormatSettingsXML(*FDocument);
-    QSaveFile file(FileName());
-    // QSaveFile's commit does not notice when flushing its buffer fails and would put a
-    // truncated file in place; an explicit flush reports it, and then the old file stays.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit())
-        Raise("Cannot save settings file [%s]: %s", {FileName(), file.errorString()});
+    TVxSaveFile file(FileName());
+    if (!file.Open() || !file.Write(bytes) || !file.Commit())
+        Raise("Cannot save settings file [%s]: %s", {FileName(), file.ErrorString()});
     SetModified(false);
 }
 
@@ -429,6 +427,15 @@ void TVxSettingsXMLFileRepository::Load() {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         Raise("Cannot read settings file [%s]: %s", {fileName, file.errorString()});
+    // The check reads UTF-8; a file in UTF-16 or UTF-32 (a NUL in every ASCII character) is
+    // left to the parser alone.
+    QString unsupported;
+    const qint64 where = bytes.contains('\0')
+                             ? -1
+                             : VxFindUnsupportedXml(bytes.constData(), bytes.size(), &unsupported);
+    if (where >= 0)
+        Raise("Cannot read settings file [%s]: it holds %s at offset %d",
+              {fileName, unsupported, where});
     auto document = std::make_unique<pugi::xml_document>();
     // A whitespace-only value (" ") is the element's only child and must survive.
     const pugi::xml_parse_result result =

@@ -1,5 +1,6 @@
 #include "VxSettingsXMLWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -23,8 +24,12 @@ pugi::xml_node SkipToStructure(pugi::xml_node node) {
     return node;
 }
 
+// Indentation stops growing at this depth, so a file nested 100,000 deep is not written as
+// gigabytes of blanks. Settings files are a few levels deep.
+constexpr int kMaxIndentDepth = 32;
+
 void Indent(QByteArray& out, int depth) {
-    out.append(qsizetype(depth) * 2, ' ');
+    out.append(qsizetype(std::min(depth, kMaxIndentDepth)) * 2, ' ');
 }
 
 void WriteEndTag(QByteArray& out, const pugi::xml_node& element, int depth) {

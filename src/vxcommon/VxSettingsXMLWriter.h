@@ -1,6 +1,6 @@
 // The readable layout of settings files: an XML declaration naming UTF-8, two blanks of
-// indentation per depth, CR LF line ends, text-only elements on one line and empty elements
-// self-closing.
+// indentation per depth (up to 32), CR LF line ends, text-only elements on one line and empty
+// elements self-closing.
 #pragma once
 
 #include <QByteArray>

@@ -4,6 +4,7 @@
 #include "ArMessageLog.h"
 #include "LyOptions.h"
 #include "LyTestSupport.h"
+#include "VxSettingsRepository.h"
 #include "VxShell.h"
 
 #include <QDir>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void projectFileNameIsSafe_data();
     void projectFileNameIsSafe();
     void projectActionsAndRoundTrip();
+    void unreadableProjectNamesTheFile_data();
+    void unreadableProjectNamesTheFile();
     void compareOptionTexts();
     void assignLayout();
 
@@ -270,6 +273,39 @@ void TestLyOptions::projectActionsAndRoundTrip() {
     QCOMPARE(read.LibraryTwo()->Name(), QStringLiteral("Desk"));
     QVERIFY(read.LibraryOne()->InputIsValid());
     QVERIFY(!read.LibraryOne()->OutputIsValid());
+}
+
+void TestLyOptions::unreadableProjectNamesTheFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("problem");
+    const QByteArray head = "<Settings><Options><object>True</object><handler>TObject</handler>"
+                            "<class>TLyProjectOptions</class>";
+    const QByteArray tail = "</Options></Settings>";
+    QTest::newRow("object under the wrong handler")
+        << head +
+               "<LibraryOne><object>True</object><handler>TVxObjectHashMap</handler>"
+               "<class>TLyLibraryOptions</class></LibraryOne>" +
+               tail
+        << QStringLiteral("TVxObjectHashMap");
+    QTest::newRow("value that is no boolean")
+        << head + "<ForceSynchronize>perhaps</ForceSynchronize>" + tail
+        << QStringLiteral("perhaps");
+}
+
+// Well-formed files that the options cannot be read from are refused with the file's name,
+// not with a path inside a file the user cannot guess.
+void TestLyOptions::unreadableProjectNamesTheFile() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, problem);
+    const QString path = FHome.WriteFile(QStringLiteral("unreadable.xml"), content);
+    TLyProjectOptions project;
+    project.SetName(path);
+    QString message;
+    LY_EXPECT_EXCEPTION(EVxSettingsException, project.Load(), message);
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
+             qPrintable(message));
+    QVERIFY2(message.contains(problem), qPrintable(message));
+    QCOMPARE(ReadWholeFile(path), content);
 }
 
 void TestLyOptions::compareOptionTexts() {

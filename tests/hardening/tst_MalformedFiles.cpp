@@ -1,0 +1,182 @@
+// Malformed library and settings files: each is refused with a message that names the file and
+// says what is wrong, in bounded memory, and nothing is written. The small cases are files in
+// tests/data/malformed; the large ones are made here.
+#include "LibraryBuilders.h"
+#include "LyLibraryFile.h"
+#include "LyTestSupport.h"
+#include "VxSettingsXML.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString kCorpus = QStringLiteral(LY_TEST_DATA_DIR "/malformed");
+
+// The stored cases and what the library reader says about each.
+const QList<std::pair<QString, QString>> kStoredCases = {
+    {QStringLiteral("bad-attribute.xml"), QStringLiteral("is not well-formed XML")},
+    {QStringLiteral("bare-ampersand.xml"), QStringLiteral("starts no known entity")},
+    {QStringLiteral("entity-definitions.xml"), QStringLiteral("internal subset")},
+    {QStringLiteral("mismatched-tags.xml"), QStringLiteral("Start-end tags mismatch")},
+    {QStringLiteral("no-root-element.xml"), QStringLiteral("No document element found")},
+    {QStringLiteral("nul-reference.xml"), QStringLiteral("character XML forbids")},
+    {QStringLiteral("out-of-range-reference.xml"), QStringLiteral("character XML forbids")},
+    {QStringLiteral("surrogate-reference.xml"), QStringLiteral("character XML forbids")},
+    {QStringLiteral("unclosed-tag.xml"), QStringLiteral("is not well-formed XML")},
+    {QStringLiteral("undefined-entity.xml"), QStringLiteral("starts no known entity")},
+    {QStringLiteral("unused-entity-definition.xml"), QStringLiteral("internal subset")},
+};
+
+constexpr int kDepth = 100000;
+
+QByteArray DeepUnclosed() {
+    return "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">" +
+           QByteArray("<dict>").repeated(kDepth);
+}
+
+QByteArray RandomBytes() {
+    QRandomGenerator random(20060218);
+    QByteArray bytes(64 * 1024, Qt::Uninitialized);
+    for (char& c : bytes)
+        c = char(random.bounded(256));
+    return bytes;
+}
+
+qint64 PeakMemoryKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+class TestMalformedFiles : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void everyStoredCaseIsListed();
+    void refused_data();
+    void refused();
+    void deepNestingIsReadAndWrittenWithoutRecursion_data();
+    void deepNestingIsReadAndWrittenWithoutRecursion();
+
+private:
+    qint64 FBaselineKb = 0;
+};
+
+void TestMalformedFiles::initTestCase() {
+    FBaselineKb = PeakMemoryKb();
+}
+
+void TestMalformedFiles::everyStoredCaseIsListed() {
+    QStringList listed;
+    for (const auto& [name, message] : kStoredCases)
+        listed << name;
+    QCOMPARE(QDir(kCorpus).entryList(QDir::Files, QDir::Name), listed);
+}
+
+void TestMalformedFiles::refused_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("libraryProblem");
+    for (const auto& [name, message] : kStoredCases)
+        QTest::newRow(qPrintable(name)) << ReadWholeFile(kCorpus + u'/' + name) << message;
+    QTest::newRow("nesting 100,000 deep") << DeepUnclosed() << QStringLiteral("not well-formed");
+    QTest::newRow("binary zeros") << QByteArray(1024 * 1024, '\0')
+                                  << QStringLiteral("is not valid UTF-8 text (byte 0)");
+    QTest::newRow("random bytes") << RandomBytes() << QStringLiteral("is not valid UTF-8 text");
+    QTest::newRow("half a library")
+        << MakeLargeLibraryXml(20).chopped(5000) << QStringLiteral("is not well-formed XML");
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("is empty");
+}
+
+void TestMalformedFiles::refused() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, libraryProblem);
+    const TLyTempFolder folder;
+    const QString path = folder.WriteFile(QStringLiteral("file.xml"), content);
+
+    QString message;
+    LY_EXPECT_EXCEPTION(
+        ELyProjectError,
+        {
+            const auto document = LoadLibraryDocument(path, nullptr, nullptr);
+            TLyLibraryOptions library;
+            ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr);
+        },
+        message);
+    QVERIFY2(message.contains(u'[' + path + u']'), qPrintable(message));
+    QVERIFY2(message.contains(libraryProblem), qPrintable(message));
+
+    TVxSettingsXMLFileRepository settings;
+    LY_EXPECT_EXCEPTION(EVxSettingsXMLException, settings.SetFileName(path), message);
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
+             qPrintable(message));
+    QVERIFY2(message.size() > path.size() + 32, qPrintable(message)); // the reason follows
+
+    // Nothing was written, renamed or left beside the file.
+    QCOMPARE(ReadWholeFile(path), content);
+    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("file.xml")});
+    // Nothing of the input multiplied: entity expansion would take gigabytes.
+    QVERIFY2(
+        PeakMemoryKb() - FBaselineKb < 512 * 1024,
+        qPrintable(QStringLiteral("peak memory grew by %1 KB").arg(PeakMemoryKb() - FBaselineKb)));
+}
+
+void TestMalformedFiles::deepNestingIsReadAndWrittenWithoutRecursion_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("library") << QStringLiteral("library");
+    QTest::newRow("settings") << QStringLiteral("settings");
+}
+
+// Well-formed but 100,000 levels deep, inside a track's value and inside a settings value: it
+// reads, saves and reads again, so neither parser nor writer recurses per level.
+void TestMalformedFiles::deepNestingIsReadAndWrittenWithoutRecursion() {
+    QFETCH(QString, kind);
+    const TLyTempFolder folder;
+    const QByteArray deep =
+        QByteArray("<array>").repeated(kDepth) + "x" + QByteArray("</array>").repeated(kDepth);
+    if (kind == QStringLiteral("library")) {
+        TLyLibraryTrack track = MakeLibraryTrack(1);
+        track.append({QStringLiteral("Deep"), QStringLiteral("array"), QStringLiteral("@")});
+        QByteArray xml = MakeLibraryXml({track});
+        xml.replace("<array>@</array>", deep);
+        const QString path = folder.WriteFile(QStringLiteral("library.xml"), xml);
+        const auto document = LoadLibraryDocument(path, nullptr, nullptr);
+        TLyLibraryOptions library;
+        QVERIFY(ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr)->Count() >
+                0);
+        const QString saved = folder.FilePath(QStringLiteral("saved.xml"));
+        SaveLibraryDocument(*document, saved, nullptr, nullptr, 0);
+        LoadLibraryDocument(saved, nullptr, nullptr);
+        const QByteArray written = ReadWholeFile(saved);
+        QVERIFY(written.count("<array>") >= kDepth);
+        // Indentation must not grow with the depth: that would write gigabytes.
+        QVERIFY2(written.size() < 40 * xml.size(), qPrintable(QString::number(written.size())));
+    } else {
+        const QString path = folder.WriteFile(QStringLiteral("settings.xml"),
+                                              "<Settings><Options><Deep>" + deep +
+                                                  "</Deep><Name>kept</Name></Options></Settings>");
+        TVxSettingsXMLFileRepository settings;
+        settings.SetFileName(path);
+        QCOMPARE(settings.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
+                 QStringLiteral("kept"));
+        settings.WriteValue(QStringLiteral("Options.Name"), QStringLiteral("changed"));
+        settings.Save();
+        TVxSettingsXMLFileRepository again;
+        again.SetFileName(path);
+        QCOMPARE(again.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
+                 QStringLiteral("changed"));
+        const QByteArray written = ReadWholeFile(path);
+        QVERIFY(written.count("<array>") >= kDepth);
+        QVERIFY2(written.size() < 40 * qsizetype(deep.size()),
+                 qPrintable(QString::number(written.size())));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestMalformedFiles)
+#include "tst_MalformedFiles.moc"
