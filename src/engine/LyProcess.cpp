@@ -268,6 +268,15 @@ void TLyProcess::CheckCancelled() {
 
 void TLyProcess::Cancel() {
     LY_ASSERT(Running());
+    CancelRun();
+}
+
+void TLyProcess::CancelIfRunning() {
+    if (Running())
+        CancelRun(); // the worker may end meanwhile: cancelling an ended run changes nothing
+}
+
+void TLyProcess::CancelRun() {
     for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst())
         task->CancelIfRunning(); // the worker may finish a task meanwhile
     FCancelRaised.store(false);

@@ -143,6 +143,9 @@ public:
     void CheckCancelled();
     // Marks the running tasks cancelled (deepest first) and asks the work to stop; does not wait.
     void Cancel();
+    // Cancel when a run is going on; unlike checking Running() first, it does not fail when the
+    // worker ends between the check and the cancel.
+    void CancelIfRunning();
     // Asks the worker to stop and waits for it to end; not from the worker itself.
     void StopAndWait();
     // Blocks until the current worker (if any) has ended; on the main thread its notifications
@@ -155,6 +158,7 @@ private:
 
     void Run(TVxPausableThread& thread);
     void FailRunningTasks(const QString& message);
+    void CancelRun();
     // Logs the notification and delivers it to the listener on the main thread.
     void Notify(TLyProcessTask* task, TNotification notification);
     // The running tasks, deepest first, kept alive while they are used outside the lock.

@@ -31,8 +31,7 @@ void TLyView::StopRefresh() {
     TLyProcess* process = Process();
     if (!process)
         return;
-    if (process->Running())
-        process->Cancel();
+    process->CancelIfRunning();
     process->WaitFor();
 }
 
@@ -40,8 +39,7 @@ void TLyView::RequestRefresh() {
     TLyProcess* process = Process();
     if (!process || !process->Alive() || !FMatchResult || FMatchResult->Changing())
         return;
-    if (process->Running())
-        process->Cancel();
+    process->CancelIfRunning();
     process->Start(QStringLiteral("Refresh"), [this](TVxPausableThread& thread) {
         LY_ASSERT(Process() && FMatchResult);
         BeginUpdate();

@@ -412,6 +412,9 @@ void TestLyProcess::preconditions() {
                         "Units/LyProcess");
     release.store(true);
     process->WaitFor();
+    // A run that has ended (as one may between a check and a cancel) is left alone.
+    process->CancelIfRunning();
+    QVERIFY(!process->CancelRequested());
 
     ILyProcessTask* task = process->StartMainTask(1, QStringLiteral("Main"));
     task->Finish();

@@ -263,8 +263,9 @@ void TestVxLists::iterationStopsAndGuardsKeys() {
         objects.SetObject(key, new TVxObject);
         return true;
     }));
-    LY_EXPECT_ASSERTION(objects.Iterate([&objects](const QString&, QObject*) {
-        objects.SetObject("y", new TVxObject);
+    const auto extra = std::make_unique<TVxObject>(); // not taken by a refused SetObject
+    LY_EXPECT_ASSERTION(objects.Iterate([&objects, &extra](const QString&, QObject*) {
+        objects.SetObject("y", extra.get());
         return true;
     }),
                         "Units/VxLists");
