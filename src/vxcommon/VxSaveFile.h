@@ -36,11 +36,14 @@ public:
 private:
     bool Fail(const QString& what, int error);
     void Discard();
+    void StartWriteBack();
 
     QString FFileName;
     QString FTarget;
     QString FTemporary;
     QFile FFile;
     int FHandle = -1;
+    qint64 FWritten = 0;
+    qint64 FWrittenBack = 0;
     QString FError;
 };
