@@ -155,7 +155,9 @@ bool IsLibraryFile(const QString& fileName) {
     QByteArray line = file.readLine(256);
     if (line.startsWith("\xEF\xBB\xBF"))
         line.remove(0, 3);
-    return QString::fromUtf8(line).startsWith(QStringLiteral("<?xml"), Qt::CaseInsensitive);
+    // Compared as bytes: a text conversion would drop a second byte-order mark, which no XML
+    // reader accepts before the declaration.
+    return line.size() >= 5 && qstrnicmp(line.constData(), "<?xml", 5) == 0;
 }
 
 int FileSize(const QString& fileName) {

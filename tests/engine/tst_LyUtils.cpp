@@ -163,6 +163,9 @@ void TestLyUtils::libraryFileTest_data() {
     QTest::newRow("empty") << QByteArray() << false;
     QTest::newRow("declaration on the second line") << QByteArray("\n<?xml?>") << false;
     QTest::newRow("binary") << QByteArray("\x00\x01<?xml", 7) << false;
+    QTest::newRow("two byte-order marks")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\"?>") << false;
+    QTest::newRow("cut in the declaration") << QByteArray("<?xm") << false;
 }
 
 void TestLyUtils::libraryFileTest() {
