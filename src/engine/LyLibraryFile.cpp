@@ -470,55 +470,35 @@ std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
         RaiseFileError("Invalid iTunes Library Format in [%s].", {document.FileName()});
     // A stale answer of an earlier read must not survive a library without located tracks.
     library.SetFilesFound(false);
-    if (document.HasReadTracks()) {
-        ILyProcessTask* task =
-            mainTask ? mainTask->StartSubTask(int(document.ReadTracks().size()),
-                                              QStringLiteral("Processing ITunes library..."))
-                     : nullptr;
-        std::unique_ptr<TLySongPropertiesMap> map =
-            MapOfReadTracks(document, library, options, task, process);
-        if (task)
-            task->Finish();
-        return map;
+    if (!document.HasReadTracks()) {
+        int count = 0;
+        for (pugi::xml_node track = FirstElement(tracks); track; track = NextElement(track))
+            count += SameAsciiText(track.name(), "dict");
+        std::vector<TLySongProperties> read;
+        read.reserve(size_t(count));
+        int index = 0;
+        for (pugi::xml_node track = FirstElement(tracks); track; track = NextElement(track)) {
+            if (!SameAsciiText(track.name(), "dict"))
+                continue;
+            ++index;
+            TLySongProperties& properties = read.emplace_back();
+            try {
+                ReadFromDictionary(properties, track.internal_object());
+            } catch (const ELyProjectError& error) {
+                RaiseFileError("Cannot read track %d of library file [%s]: %s",
+                               {index, document.FileName(), error.Message()});
+            }
+            if (process && (index & 1023) == 0)
+                process->CheckCancelled();
+        }
+        document.SetReadTracks(std::move(read));
     }
-
-    int count = 0;
-    for (pugi::xml_node track = FirstElement(tracks); track; track = NextElement(track))
-        if (SameAsciiText(track.name(), "dict"))
-            ++count;
-    auto map = std::make_unique<TLySongPropertiesMap>();
-    map->Reserve(ExpectedMapEntries(count, options));
-    std::vector<TLySongProperties> read;
-    read.reserve(size_t(count));
     ILyProcessTask* task =
-        mainTask ? mainTask->StartSubTask(count, QStringLiteral("Processing ITunes library..."))
+        mainTask ? mainTask->StartSubTask(int(document.ReadTracks().size()),
+                                          QStringLiteral("Processing ITunes library..."))
                  : nullptr;
-
-    bool located = false;
-    int index = 0;
-    for (pugi::xml_node track = FirstElement(tracks); track; track = NextElement(track)) {
-        if (!SameAsciiText(track.name(), "dict"))
-            continue;
-        ++index;
-        auto properties = std::make_unique<TLySongProperties>();
-        try {
-            ReadFromDictionary(*properties, track.internal_object());
-        } catch (const ELyProjectError& error) {
-            RaiseFileError("Cannot read track %d of library file [%s]: %s",
-                           {index, document.FileName(), error.Message()});
-        }
-        if (!located && !properties->Location().isEmpty()) {
-            located = true;
-            CheckFilesFound(library, *properties);
-        }
-        read.push_back(*properties);
-        AddEntry(properties.release(), *map, options);
-        if (task)
-            task->Step();
-        if (process)
-            process->CheckCancelled();
-    }
-    document.SetReadTracks(std::move(read));
+    std::unique_ptr<TLySongPropertiesMap> map =
+        MapOfReadTracks(document, library, options, task, process);
     if (task)
         task->Finish();
     return map;
