@@ -9,9 +9,12 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -22,6 +25,10 @@ LY_UNIT("Units/LyProject")
 namespace {
 
 constexpr qsizetype kChunkSize = 1024 * 1024;
+// The text of a large library is cut into this many stretches.
+constexpr int kStretchCount = 64;
+// A stretch holds at least this many children of the element the text is cut in.
+constexpr size_t kMinStretchChildren = 1024;
 
 // Which bytes a text or attribute value cannot hold as they are. 1: escape in text and in
 // attributes; 2: escape in attributes only. NUL ends the value.
@@ -323,68 +330,108 @@ TStart PutStart(TOutput& out, pugi::xml_node node, bool inlineMode) {
     }
 }
 
-// Carries the written text from the thread that builds it to the thread that writes it to the
-// file, so that the two overlap. Holds a few chunks at most.
-class TChunkQueue {
+// Carries the text of the stretches from the threads that build it to the thread that writes
+// it, in document order. A builder starts a stretch at most kAhead stretches past the one being
+// written and waits while its stretch holds too many chunks, so little text waits in memory.
+class TStretchQueue {
 public:
-    // Waits while the queue is full; false when the writer has given up.
-    bool Push(const char* data, qsizetype size) {
+    explicit TStretchQueue(size_t count)
+        : FStretches(count) {}
+
+    // The index of the next stretch to build; -1 once all are taken or the queue is abandoned.
+    int Take() {
         std::unique_lock lock(FLock);
-        FChanged.wait(lock, [&] { return FChunks.size() < kMaxChunks || FAbandoned; });
+        if (FAbandoned || FNext == FStretches.size())
+            return -1;
+        const size_t index = FNext++;
+        FChanged.wait(lock, [&] { return index < FWriting + kAhead || FAbandoned; });
+        return FAbandoned ? -1 : int(index);
+    }
+    // Adds text to a stretch; false when the queue is abandoned.
+    bool Push(int index, const char* data, qsizetype size) {
+        std::unique_lock lock(FLock);
+        TStretch& stretch = FStretches[size_t(index)];
+        FChanged.wait(lock, [&] {
+            const size_t limit = size_t(index) == FWriting ? kMaxWritingChunks : kMaxAheadChunks;
+            return stretch.Chunks.size() < limit || FAbandoned;
+        });
         if (FAbandoned)
             return false;
-        FChunks.emplace_back(data, size);
+        stretch.Chunks.emplace_back(data, size);
         FChanged.notify_all();
         return true;
     }
-    // The next chunk; false once the queue is closed and empty, or abandoned.
+    void Finish(int index) {
+        std::lock_guard lock(FLock);
+        FStretches[size_t(index)].Done = true;
+        FChanged.notify_all();
+    }
+    // The next chunk in document order; false once every stretch is written, or abandoned.
     bool Pop(QByteArray* chunk) {
         std::unique_lock lock(FLock);
-        FChanged.wait(lock, [&] { return !FChunks.empty() || FClosed || FAbandoned; });
-        if (FAbandoned || FChunks.empty())
-            return false;
-        *chunk = std::move(FChunks.front());
-        FChunks.pop_front();
-        FChanged.notify_all();
-        return true;
+        for (;;) {
+            if (FAbandoned || FWriting == FStretches.size())
+                return false;
+            TStretch& stretch = FStretches[FWriting];
+            if (!stretch.Chunks.empty()) {
+                *chunk = std::move(stretch.Chunks.front());
+                stretch.Chunks.pop_front();
+                FChanged.notify_all();
+                return true;
+            }
+            if (stretch.Done) {
+                ++FWriting;
+                FChanged.notify_all();
+                continue;
+            }
+            FChanged.wait(lock);
+        }
     }
-    // No more chunks come; the writer writes what is queued.
-    void Close() {
-        std::lock_guard lock(FLock);
-        FClosed = true;
-        FChanged.notify_all();
-    }
-    // Either side stops: queued chunks are dropped.
+    // Every side stops: queued text is dropped.
     void Abandon() {
         std::lock_guard lock(FLock);
         FAbandoned = true;
-        FChunks.clear();
+        for (TStretch& stretch : FStretches)
+            stretch.Chunks.clear();
         FChanged.notify_all();
+    }
+    bool Abandoned() {
+        std::lock_guard lock(FLock);
+        return FAbandoned;
     }
 
 private:
-    static constexpr size_t kMaxChunks = 4;
+    struct TStretch {
+        std::deque<QByteArray> Chunks;
+        bool Done = false;
+    };
+    static constexpr size_t kAhead = 3;
+    static constexpr size_t kMaxWritingChunks = 4;
+    static constexpr size_t kMaxAheadChunks = 32;
     std::mutex FLock;
     std::condition_variable FChanged;
-    std::deque<QByteArray> FChunks;
-    bool FClosed = false;
+    std::vector<TStretch> FStretches;
+    size_t FNext = 0;
+    size_t FWriting = 0;
     bool FAbandoned = false;
 };
 
+// Raised in a builder when the queue was abandoned: whoever abandoned it reports why.
+struct TAbandoned {};
+
 } // namespace
 
-void WriteLibraryXml(const pugi::xml_document& document, bool byteOrderMark,
-                     const TLyXmlSink& sink) {
+void WriteLibraryXmlStretch(const TLyXmlStretch& stretch, const TLyXmlSink& sink) {
     TOutput out(sink);
-    if (byteOrderMark)
+    if (stretch.ByteOrderMark)
         out.Put("\xEF\xBB\xBF");
     // Walks the tree without recursion, so any nesting depth the parser accepted is written.
     // inlineDepth is the depth of the element whose content goes on its line as it is.
     constexpr int kNone = std::numeric_limits<int>::max();
     int inlineDepth = kNone;
-    int depth = 0;
-    pugi::xml_node node = document.first_child();
-    while (node) {
+    int depth = stretch.Depth;
+    pugi::xml_node node = stretch.Start;
+    while (node && node != stretch.Stop) {
         const bool inlineMode = depth > inlineDepth;
         if (!inlineMode)
             out.Indent(depth);
@@ -422,6 +469,78 @@ void WriteLibraryXml(const pugi::xml_document& document, bool byteOrderMark,
     out.Flush();
 }
 
+void WriteLibraryXml(const pugi::xml_document& document, bool byteOrderMark,
+                     const TLyXmlSink& sink) {
+    WriteLibraryXmlStretch({document.first_child(), 0, {}, byteOrderMark}, sink);
+}
+
+namespace {
+
+// Whether the walk writes each child of `node` on lines of its own, entered at the node's depth
+// + 1 and outside any element written on one line: the node and every element above it hold
+// elements and no text.
+bool ChildrenOnOwnLines(pugi::xml_node node) {
+    for (; node.type() != pugi::node_document; node = node.parent()) {
+        if (node.type() != pugi::node_element)
+            return false;
+        const TContent content = ContentOf(node.value(), node.first_child());
+        if (!content.HasStructure || content.HasText)
+            return false;
+    }
+    return true;
+}
+
+size_t ChildCount(pugi::xml_node node) {
+    size_t count = 0;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        ++count;
+    return count;
+}
+
+} // namespace
+
+std::vector<TLyXmlStretch> SplitLibraryXml(const pugi::xml_document& document, bool byteOrderMark,
+                                           int count) {
+    std::vector<TLyXmlStretch> stretches{{document.first_child(), 0, {}, byteOrderMark}};
+    // The element with the most children among the top three levels: a library's tracks.
+    pugi::xml_node widest;
+    int widestDepth = 0;
+    size_t widestCount = 0;
+    const auto consider = [&](pugi::xml_node node, int depth) {
+        if (node.type() != pugi::node_element)
+            return false;
+        const size_t children = ChildCount(node);
+        if (children > widestCount) {
+            widest = node;
+            widestDepth = depth;
+            widestCount = children;
+        }
+        return true;
+    };
+    for (pugi::xml_node a = document.first_child(); a; a = a.next_sibling())
+        if (consider(a, 0))
+            for (pugi::xml_node b = a.first_child(); b; b = b.next_sibling())
+                if (consider(b, 1))
+                    for (pugi::xml_node c = b.first_child(); c; c = c.next_sibling())
+                        consider(c, 2);
+    const size_t pieces = std::min(size_t(std::max(count, 1)), widestCount / kMinStretchChildren);
+    if (pieces < 2 || !ChildrenOnOwnLines(widest))
+        return stretches;
+    // Each cut starts a stretch at a child of the widest element; stretch i ends where i + 1
+    // starts.
+    size_t index = 0;
+    size_t piece = 1;
+    for (pugi::xml_node child = widest.first_child(); child && piece < pieces;
+         child = child.next_sibling(), ++index) {
+        if (index == piece * widestCount / pieces) {
+            stretches.back().Stop = child;
+            stretches.push_back({child, widestDepth + 1, {}, false});
+            ++piece;
+        }
+    }
+    return stretches;
+}
+
 void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
                          ILyProcessTask* mainTask, TLyProcess* process, qint64 expectedBytes) {
     const int steps = int(std::clamp<qint64>(expectedBytes, 0, std::numeric_limits<int>::max()));
@@ -434,11 +553,30 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
     };
     if (!file.Open())
         raise();
-    qint64 written = 0;
+    // The text is built in stretches on this thread and a helper, and written to the file on a
+    // thread of its own, in order.
+    const std::vector<TLyXmlStretch> stretches =
+        SplitLibraryXml(document.Xml(), document.HasByteOrderMark(), kStretchCount);
+    TStretchQueue queue(stretches.size());
+    std::atomic<qint64> built{0};
     bool writeFailed = false;
-    TChunkQueue queue;
+    bool incomplete = false;
+    const auto build = [&](bool reporting) {
+        int index;
+        while ((index = queue.Take()) >= 0) {
+            WriteLibraryXmlStretch(stretches[size_t(index)], [&](const char* data, qsizetype size) {
+                if (!queue.Push(index, data, size))
+                    throw TAbandoned();
+                const qint64 total = built.fetch_add(size) + size;
+                if (task && reporting)
+                    task->SetPosition(int(std::min<qint64>(total, steps)), QString());
+                if (process)
+                    process->CheckCancelled();
+            });
+            queue.Finish(index);
+        }
+    };
     {
-        // The file is written on a thread of its own while the text is built here.
         TLyProcessHelper writer([&] {
             QByteArray chunk;
             while (queue.Pop(&chunk)) {
@@ -449,24 +587,34 @@ void SaveLibraryDocument(TLyLibraryDocument& document, const QString& fileName,
                 }
             }
         });
-        struct TStopWriter {
-            TChunkQueue& Queue;
-            ~TStopWriter() { Queue.Abandon(); } // after Close this drops nothing
-        } stopWriter{queue};
-        WriteLibraryXml(document.Xml(), document.HasByteOrderMark(),
-                        [&](const char* data, qsizetype size) {
-                            if (!queue.Push(data, size))
-                                raise();
-                            written += size;
-                            if (task)
-                                task->SetPosition(int(std::min<qint64>(written, steps)), QString());
-                            if (process)
-                                process->CheckCancelled();
-                        });
-        queue.Close();
+        // Declared before the queue is abandoned on the way out, so it is joined after that.
+        std::optional<TLyProcessHelper> builder;
+        struct TStopAll {
+            TStretchQueue& Queue;
+            ~TStopAll() { Queue.Abandon(); } // once everything is written this drops nothing
+        } stopAll{queue};
+        if (stretches.size() > 1)
+            builder.emplace([&] {
+                try {
+                    build(false);
+                } catch (const TAbandoned&) {
+                    // stopped by whoever abandoned the queue, who reports why
+                } catch (...) {
+                    queue.Abandon();
+                    throw;
+                }
+            });
+        try {
+            build(true);
+        } catch (const TAbandoned&) {
+            // the builder or the writer failed: their failure is reported below
+        }
+        if (builder)
+            builder->Join();
         writer.Join();
+        incomplete = queue.Abandoned();
     }
-    if (writeFailed)
+    if (writeFailed || incomplete)
         raise();
     if (!file.Commit())
         raise();
