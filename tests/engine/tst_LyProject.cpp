@@ -66,6 +66,7 @@ private Q_SLOTS:
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
     void matchAgainReadsWhatTheExportChanged();
+    void exportOfASharedTrackKeepsTheLastSong_data();
     void exportOfASharedTrackKeepsTheLastSong();
     void executeOverNoSongs();
     void failedLoadNamesTheFile_data();
@@ -194,12 +195,38 @@ void TestLyProject::matchAgainReadsWhatTheExportChanged() {
     QCOMPARE(FindSong(*FProject->MatchResult(), "Only Two")->OriginalTwo().PlayCount(), 2);
 }
 
+void TestLyProject::exportOfASharedTrackKeepsTheLastSong_data() {
+    QTest::addColumn<int>("firstPlayCount");  // -1: left as read
+    QTest::addColumn<int>("secondPlayCount"); // -1: left as read
+    QTest::addColumn<bool>("firstNeverPlayed");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QByteArray>("gone");
+    QTest::newRow("both changed") << 40 << 41 << false
+                                  << QByteArray("<key>Play Count</key><integer>41</integer>")
+                                  << QByteArray("<integer>40</integer>");
+    // The later song writes the value it holds even where the document held it before.
+    QTest::newRow("later song unchanged")
+        << 40 << -1 << false << QByteArray("<key>Play Count</key><integer>1</integer>")
+        << QByteArray("<integer>40</integer>");
+    // The first song removes the play date, the later one adds it again.
+    QTest::newRow("date removed, then written")
+        << -1 << -1 << true
+        << QByteArray("<key>Play Date UTC</key><date>2006-02-19T12:00:00Z</date>")
+        << QByteArray("<key>Play Date UTC</key><date>1899");
+}
+
 void TestLyProject::exportOfASharedTrackKeepsTheLastSong() {
+    QFETCH(int, firstPlayCount);
+    QFETCH(int, secondPlayCount);
+    QFETCH(bool, firstNeverPlayed);
+    QFETCH(QByteArray, written);
+    QFETCH(QByteArray, gone);
     // One's track pairs with two tracks of Two through its shortened key: two songs share it,
     // and the later song in the list decides what the export writes.
     TLyProjectOptions* options = FProject->Options();
-    options->LibraryOne()->SetInputPath(
-        FFolder->WriteFile("one.xml", MakeLibraryXml({Song("T", "X", 1)})));
+    TLyLibraryTrack one = Song("T", "X", 1);
+    one.append({"Play Date UTC", "date", "2006-02-19T12:00:00Z"});
+    options->LibraryOne()->SetInputPath(FFolder->WriteFile("one.xml", MakeLibraryXml({one})));
     options->LibraryTwo()->SetInputPath(
         FFolder->WriteFile("two.xml", MakeLibraryXml({Song("T", "Y", 2), Song("T", "Z", 3)})));
     options->LibraryOne()->SetOutputPath(FFolder->FilePath("one-out.xml"));
@@ -211,13 +238,20 @@ void TestLyProject::exportOfASharedTrackKeepsTheLastSong() {
     TLySongList& songs = FProject->MatchResult()->Songs();
     QCOMPARE(songs.Count(), 2);
     QCOMPARE(songs.Items(0)->CurrentOne().Node(), songs.Items(1)->CurrentOne().Node());
-    songs.Items(0)->CurrentOne().SetPlayCount(40);
-    songs.Items(1)->CurrentOne().SetPlayCount(41);
+    if (firstPlayCount >= 0)
+        songs.Items(0)->CurrentOne().SetPlayCount(firstPlayCount);
+    if (secondPlayCount >= 0)
+        songs.Items(1)->CurrentOne().SetPlayCount(secondPlayCount);
+    if (firstNeverPlayed)
+        songs.Items(0)->CurrentOne().SetLastPlayed(0.0);
     Run([&] { FProject->StoreLibrary(0); });
     QVERIFY(FRecorder->Failures.isEmpty());
-    const QByteArray written = ReadWholeFile(options->LibraryOne()->OutputPath());
-    QVERIFY2(written.contains("<integer>41</integer>"), written.constData());
-    QVERIFY(!written.contains("<integer>40</integer>"));
+    // The lines of the written file, trimmed and joined.
+    QByteArray text;
+    for (const QByteArray& line : ReadWholeFile(options->LibraryOne()->OutputPath()).split('\n'))
+        text += line.trimmed();
+    QVERIFY2(text.contains(written), text.constData());
+    QVERIFY2(!text.contains(gone), text.constData());
 }
 
 void TestLyProject::executeOverNoSongs() {
