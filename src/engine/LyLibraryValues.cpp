@@ -1,6 +1,7 @@
 #include "LyLibraryValues.h"
 
 #include "LyLibraryFile.h"
+#include "VxText.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -12,16 +13,6 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes every %XX once. When the decoded bytes are not UTF-8 (an escape from some other
 // code page), the text is kept as it was rather than garbled with replacement characters.
 QString DecodePercentEscapes(const QString& text) {
@@ -31,8 +22,8 @@ QString DecodePercentEscapes(const QString& text) {
     QByteArray bytes;
     bytes.reserve(source.size());
     for (qsizetype i = 0; i < source.size(); ++i) {
-        const int high = i + 2 < source.size() ? HexValue(source[i + 1]) : -1;
-        const int low = high >= 0 ? HexValue(source[i + 2]) : -1;
+        const int high = i + 2 < source.size() ? VxHexDigitValue(source[i + 1]) : -1;
+        const int low = high >= 0 ? VxHexDigitValue(source[i + 2]) : -1;
         if (source[i] == '%' && low >= 0) {
             bytes += char(high * 16 + low);
             i += 2;

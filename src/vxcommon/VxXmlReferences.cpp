@@ -1,5 +1,7 @@
 #include "VxXmlReferences.h"
 
+#include "VxText.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -11,16 +13,6 @@ bool IsBlank(char c) {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-    if (IsDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The length of the reference at the start of `text` (which starts with "&"), or 0 when it
@@ -37,7 +29,7 @@ size_t ReferenceLength(std::string_view text, bool* badCharacter) {
     const size_t first = i;
     quint32 value = 0;
     for (; i < text.size() && text[i] != ';'; ++i) {
-        const int digit = hex ? HexDigit(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+        const int digit = hex ? VxHexDigitValue(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
         if (digit < 0)
             return 0;
         value = value * (hex ? 16 : 10) + quint32(digit);
