@@ -15,7 +15,9 @@ TLyMatchResult::TLyMatchResult(TLyProject* project, TLyMatchResult* parent,
     : FViewOptions(viewOptions)
     , FParent(parent)
     , FProject(project)
-    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {}
+    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {
+    CreateViews();
+}
 
 TLyMatchResult::~TLyMatchResult() {
     FViews->Clear(); // their refreshes read the songs: they go first
@@ -64,6 +66,17 @@ void TLyMatchResult::DoBeginUpdate() {
 
 void TLyMatchResult::DoEndUpdate() {
     FChanging.store(false);
+    // The views heard OwnerChanging: they refresh even when nothing changed, so that a list
+    // that froze at OwnerChanging thaws. A reported change refreshes them through DoChanged.
+    if (!ChangePending())
+        RefreshViews();
+}
+
+void TLyMatchResult::SongLeaving(const TLySong* song) {
+    FViews->Iterate([song](const QString&, TLyView* view) {
+        view->SongLeaving(song);
+        return true;
+    });
 }
 
 void TLyMatchResult::DoChanged() {
@@ -240,13 +253,15 @@ void TLyMatchResult::Clear() {
     if (FSongs.IsEmpty())
         return;
     BeginUpdate();
+    SongLeaving(nullptr);
     FSongs.Clear();
     Changed();
     EndUpdate();
 }
 
 void TLyMatchResult::SynchronizeSongs(TLySongList* songs, bool freeList) {
-    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { SynchronizeStep(song); });
+    FProject->ExecuteForSongs(this, songs, freeList,
+                              [this](TLySong* song) { SynchronizeStep(song); });
 }
 
 void TLyMatchResult::SynchronizeAll() {
@@ -254,7 +269,7 @@ void TLyMatchResult::SynchronizeAll() {
 }
 
 void TLyMatchResult::RevertSongs(TLySongList* songs, bool freeList) {
-    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { RevertStep(song); });
+    FProject->ExecuteForSongs(this, songs, freeList, [this](TLySong* song) { RevertStep(song); });
 }
 
 void TLyMatchResult::SynchronizeStep(TLySong* song) {
@@ -305,12 +320,14 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     songA->Current(taken) = songB->Current(taken);
     songA->CalculateDifferences();
     if (FSongs.Contains(songB)) {
+        SongLeaving(songB);
         FSongs.Remove(songB);
     } else {
         // A candidate of the best-matches view: remove the list's song with its values.
         for (int i = 0; i < FSongs.Count(); ++i) {
             TLySong* other = FSongs.Items(i);
             if (other != songA && other->Original(taken).Equals(songA->Original(taken))) {
+                SongLeaving(other);
                 FSongs.Delete(i);
                 break;
             }
@@ -326,6 +343,7 @@ void TLyMatchResult::CommitToParent() {
     FParent->BeginUpdate();
     for (TLySong* source : FSources) {
         LY_ASSERT(FParent->FSongs.Contains(source));
+        FParent->SongLeaving(source);
         FParent->FSongs.Remove(source);
         FParent->Changed();
     }

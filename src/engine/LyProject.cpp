@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 LY_UNIT("Units/LyProject")
 
 TLyProject::TLyProject(TLyOptions* appOptions, TVxObjectHashMap* viewOptions)
@@ -79,9 +81,11 @@ void TLyProject::MatchSongs() {
                      [this](TVxPausableThread&) { MatchWork(nullptr); });
 }
 
-void TLyProject::ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step) {
-    LY_ASSERT(songs);
+void TLyProject::ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
+                                 TExecuteStep step) {
+    LY_ASSERT(result && songs);
     LY_ASSERT(bool(step));
+    FExecuteResult = result;
     FExecuteSongs = songs;
     FExecuteFreeList = freeList;
     FExecuteStep = std::move(step);
@@ -177,8 +181,8 @@ void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
 }
 
 void TLyProject::ExecuteWork() {
-    FMatchResult->BeginUpdate();
-    FMatchResult->Changed();
+    FExecuteResult->BeginUpdate();
+    FExecuteResult->Changed();
     struct TCleanUp {
         TLyProject* Project;
         ~TCleanUp() {
@@ -187,7 +191,7 @@ void TLyProject::ExecuteWork() {
             if (Project->FExecuteFreeList)
                 delete Project->FExecuteSongs;
             Project->FExecuteSongs = nullptr;
-            Project->FMatchResult->EndUpdate();
+            std::exchange(Project->FExecuteResult, nullptr)->EndUpdate();
         }
     } cleanUp{this};
     const int count = FExecuteSongs->Count();

@@ -47,9 +47,11 @@ public:
     void LoadLibraries();
     // Runs "Match Songs" with the project's compare options.
     void MatchSongs();
-    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of the
-    // match result; with `freeList` the list is freed afterwards.
-    void ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step);
+    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of `result`
+    // (the project's match result, or a match window's); with `freeList` the list is freed
+    // afterwards.
+    void ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
+                         TExecuteStep step);
     // Runs "Store Libraries": side 0 writes library One to its output path, 1 library Two.
     void StoreLibrary(int side);
     // Runs "Replace iTunes Library": the document of `side` replaces iTunes' library file
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<TLyLibraryDocument> FDocumentTwo;
     ILyProcessTask* FCurrentTask = nullptr;
     int FStoreSide = 0;
+    TLyMatchResult* FExecuteResult = nullptr;
     TLySongList* FExecuteSongs = nullptr;
     bool FExecuteFreeList = false;
     TExecuteStep FExecuteStep;

@@ -259,14 +259,16 @@ void TestLyProject::executeOverNoSongs() {
     FRecorder->Clear();
     int steps = 0;
     Run([&] {
-        FProject->ExecuteForSongs(new TLySongList(false), true, [&](TLySong*) { ++steps; });
+        FProject->ExecuteForSongs(FProject->MatchResult(), new TLySongList(false), true,
+                                  [&](TLySong*) { ++steps; });
     });
     QCOMPARE(steps, 0);
     QVERIFY(FProject->Modified());
     QCOMPARE(FRecorder->SubTaskStepCounts, QList<int>{0});
     QVERIFY(!FProject->MatchResult()->Updating());
-    LY_EXPECT_ASSERTION(FProject->ExecuteForSongs(nullptr, false, [](TLySong*) {}),
-                        "Units/LyProject");
+    LY_EXPECT_ASSERTION(
+        FProject->ExecuteForSongs(FProject->MatchResult(), nullptr, false, [](TLySong*) {}),
+        "Units/LyProject");
 }
 
 void TestLyProject::failedLoadNamesTheFile_data() {
