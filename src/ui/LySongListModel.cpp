@@ -1,0 +1,191 @@
+#include "LySongListModel.h"
+
+#include "LyMatchResult.h"
+#include "LyProject.h"
+#include "LyView.h"
+
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace {
+
+const QStringList& ColumnNames() {
+    static const QStringList names{
+        QStringLiteral("Name"),        QStringLiteral("Artist"), QStringLiteral("Album"),
+        QStringLiteral("Genre"),       QStringLiteral("Rating"), QStringLiteral("Play Count"),
+        QStringLiteral("Last Played"), QStringLiteral("One"),    QStringLiteral("Two"),
+        QStringLiteral("Status"),      QStringLiteral("File Name")};
+    return names;
+}
+
+// The project's process runs work that changes songs; hand changes wait until it ends.
+bool ProjectTakesHandChanges(const TLyView* view) {
+    const TLyProject* project = view->MatchResult() ? view->MatchResult()->Project() : nullptr;
+    return !project || !project->Process()->Running();
+}
+
+} // namespace
+
+TLySongListModel::TLySongListModel(QObject* parent)
+    : QAbstractTableModel(parent) {}
+
+void TLySongListModel::SetSide(const TLySongListSide& side) {
+    FSide = side;
+    if (!FSongs.isEmpty() && !FFrozen)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kLySongColumnCount - 1));
+}
+
+void TLySongListModel::SetDarkPalette(bool dark, const QColor& greyText, const QColor& base) {
+    FDark = dark;
+    FGreyText = greyText;
+    FBase = base;
+}
+
+void TLySongListModel::SetSongs(QList<TLySong*> songs, int column, bool ascending) {
+    beginResetModel();
+    FSongs = std::move(songs);
+    FFrozen = false;
+    std::stable_sort(FSongs.begin(), FSongs.end(), [&](const TLySong* a, const TLySong* b) {
+        const int result = FSide.Compare(*a, *b, column);
+        return ascending ? result < 0 : result > 0;
+    });
+    endResetModel();
+}
+
+void TLySongListModel::Sort(int column, bool ascending) {
+    Q_ASSERT(!FFrozen);
+    SetSongs(FSongs, column, ascending);
+}
+
+void TLySongListModel::Clear() {
+    beginResetModel();
+    FSongs.clear();
+    FFrozen = false;
+    endResetModel();
+}
+
+TLySong* TLySongListModel::Song(int row) const {
+    if (FFrozen || row < 0 || row >= FSongs.size())
+        return nullptr;
+    return FSongs.at(row);
+}
+
+bool TLySongListModel::CanChangeSongs() const {
+    return !FFrozen && FView && ProjectTakesHandChanges(FView);
+}
+
+int TLySongListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(FSongs.size());
+}
+
+int TLySongListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kLySongColumnCount;
+}
+
+QColor TLySongListModel::Colour(tLyCellColour colour) const {
+    QColor result;
+    switch (colour) {
+    case tLyCellColour::Normal:
+        return {};
+    case tLyCellColour::Grey:
+        return FGreyText.isValid() ? FGreyText : QColor(128, 128, 128);
+    case tLyCellColour::Red:
+        result = QColor(204, 0, 0);
+        break;
+    case tLyCellColour::Purple:
+        result = QColor(153, 51, 204);
+        break;
+    case tLyCellColour::Blue:
+        result = QColor(51, 102, 204);
+        break;
+    }
+    // On a dark background the given colours are too dark to read: lighter variants.
+    return FDark ? result.lighter(165) : result;
+}
+
+QColor TLySongListModel::OddRowColour() const {
+    if (!FDark)
+        return {237, 245, 254};
+    // A faint blue lift of the dark base, in the spirit of the light colour.
+    return QColor(std::min(FBase.red() + 8, 255), std::min(FBase.green() + 12, 255),
+                  std::min(FBase.blue() + 22, 255));
+}
+
+QVariant TLySongListModel::data(const QModelIndex& index, int role) const {
+    TLySong* song = index.isValid() ? Song(index.row()) : nullptr;
+    if (!song)
+        return {};
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return FSide.CellText(*song, column);
+    case Qt::ForegroundRole: {
+        const QColor colour = Colour(FSide.CellColour(*song, column));
+        return colour.isValid() ? QVariant(colour) : QVariant();
+    }
+    case Qt::BackgroundRole:
+        return index.row() % 2 ? QVariant(OddRowColour()) : QVariant();
+    case Qt::CheckStateRole:
+        if (column == scName)
+            return song->Checked() ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::ToolTipRole:
+        if (column == scFileName) {
+            const QString location = FSide.FileSide(*song).Location();
+            // Shown as typed even when it looks like markup.
+            return Qt::mightBeRichText(location)
+                       ? QStringLiteral("<qt>%1</qt>").arg(location.toHtmlEscaped())
+                       : location;
+        }
+        return {};
+    case StatusPictureRole:
+        return column == scName ? QVariant(FSide.StatusPicture(*song)) : QVariant();
+    case StarCountRole:
+        return column == scRating || column == scOne || column == scTwo
+                   ? QVariant(FSide.StarCount(*song, column))
+                   : QVariant();
+    case StarPictureRole:
+        return column == scRating || column == scOne || column == scTwo
+                   ? QVariant(FSide.StarPicture(*song))
+                   : QVariant();
+    default:
+        return {};
+    }
+}
+
+bool TLySongListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || index.column() != scName || !CanChangeSongs())
+        return false;
+    TLySong* song = Song(index.row());
+    if (!song)
+        return false;
+    song->SetChecked(value.toInt() == Qt::Checked);
+    Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
+Qt::ItemFlags TLySongListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid() || FFrozen)
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == scName && CanChangeSongs())
+        result |= Qt::ItemIsUserCheckable;
+    return result;
+}
+
+QVariant TLySongListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kLySongColumnCount)
+        return {};
+    const QString& name = ColumnNames().at(section);
+    const TLyProject* project = FView && FView->MatchResult() ? FView->MatchResult()->Project()
+                                                              : nullptr;
+    if (project && (section == scOne || section == scTwo))
+        return project->Options()->Library(section - scOne)->Name();
+    return name;
+}
+
+void TLySongListModel::HeaderChanged() {
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, kLySongColumnCount - 1);
+}
