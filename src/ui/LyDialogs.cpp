@@ -72,10 +72,11 @@ QString TLyDialogs::ChooseFolder(QWidget* parent, const QString& title, const QS
 
 int TLyDialogs::Exec(QDialog* dialog) {
     if (Answering()) {
-        const int result =
-            Ask({TLyDialogRequest::Modal, dialog->windowTitle(), {},
-                 QString::fromLatin1(dialog->metaObject()->className())})
-                .Button;
+        const int result = Ask({TLyDialogRequest::Modal,
+                                dialog->windowTitle(),
+                                {},
+                                QString::fromLatin1(dialog->metaObject()->className())})
+                               .Button;
         dialog->done(result);
         return result;
     }

@@ -9,9 +9,8 @@ namespace {
 
 void ShowLater(QWidget* parent, const QString& message) {
     QPointer<QWidget> guardedParent(parent);
-    QTimer::singleShot(0, [guardedParent, message] {
-        TLyDialogs::ShowMessage(guardedParent.data(), message);
-    });
+    QTimer::singleShot(
+        0, [guardedParent, message] { TLyDialogs::ShowMessage(guardedParent.data(), message); });
 }
 
 } // namespace

@@ -34,9 +34,8 @@ void TLyMenuAdapter::AddItem(const QString& caption, bool checked, bool enabled,
     item->setEnabled(enabled);
     item->setData(tag);
     QWidget* context = FMenu->parentWidget() ? FMenu->parentWidget() : FMenu.data();
-    QObject::connect(item, &QAction::triggered, item, [context, action = std::move(action)] {
-        LyGuardedLater(context, action);
-    });
+    QObject::connect(item, &QAction::triggered, item,
+                     [context, action = std::move(action)] { LyGuardedLater(context, action); });
 }
 
 ILyMenu* TLyMenuAdapter::AddSubMenu(const QString& caption) {

@@ -64,16 +64,15 @@ QString TLySongListSide::CellText(const TLySong& song, int column) const {
         return QString::number(PlayCount(song));
     case scLastPlayed: {
         const double lastPlayed = LastPlayed(song);
-        return lastPlayed == 0.0 ? QString()
-                                 : FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"),
-                                                  lastPlayed);
+        return lastPlayed == 0.0
+                   ? QString()
+                   : FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"), lastPlayed);
     }
     case scOne:
     case scTwo:
-        return song.Original(column - scOne).Exists() ? QString()
-                                                      : QStringLiteral("<Missing>");
+        return song.Original(column - scOne).Exists() ? QString() : QStringLiteral("<Missing>");
     case scStatus: {
-        QString text = !song.IsMatched()       ? QStringLiteral("Not matched")
+        QString text = !song.IsMatched()        ? QStringLiteral("Not matched")
                        : song.SongDataDiffers() ? QStringLiteral("Song data differs")
                        : song.UserDataDiffers() ? QStringLiteral("User data differs")
                                                 : QStringLiteral("Exact match");
@@ -107,12 +106,11 @@ tLyCellColour TLySongListSide::CellColour(TLySong& song, int column) const {
     }
     case scOne:
     case scTwo:
-        return song.Original(column - scOne).Exists() ? tLyCellColour::Normal
-                                                      : tLyCellColour::Grey;
+        return song.Original(column - scOne).Exists() ? tLyCellColour::Normal : tLyCellColour::Grey;
     case scStatus:
-        return !song.IsMatched()         ? tLyCellColour::Grey
-               : song.SongDataDiffers()  ? tLyCellColour::Red
-               : song.UserDataDiffers()  ? tLyCellColour::Purple
+        return !song.IsMatched()        ? tLyCellColour::Grey
+               : song.SongDataDiffers() ? tLyCellColour::Red
+               : song.UserDataDiffers() ? tLyCellColour::Purple
                : IsResultModified(song) ? tLyCellColour::Blue
                                         : tLyCellColour::Normal;
     case scFileName: {
@@ -165,7 +163,9 @@ int TLySongListSide::StatusRank(const TLySong& song) const {
 }
 
 int TLySongListSide::Compare(const TLySong& a, const TLySong& b, int column) const {
-    auto text = [&](tLySongPart part) { return CompareText(Text(a, part), Text(b, part)); };
+    auto text = [&](tLySongPart part) {
+        return CompareText(Text(a, part), Text(b, part));
+    };
     // The keys after the first: Artist, Album, Name unless the column says otherwise.
     auto artistAlbumName = [&] {
         int result = text(sdArtist);
@@ -206,8 +206,8 @@ int TLySongListSide::Compare(const TLySong& a, const TLySong& b, int column) con
         break;
     case scOne:
     case scTwo:
-        result = CompareNumber(a.Current(column - scOne).Rating(),
-                               b.Current(column - scOne).Rating());
+        result =
+            CompareNumber(a.Current(column - scOne).Rating(), b.Current(column - scOne).Rating());
         break;
     case scStatus:
         result = CompareNumber(StatusRank(a), StatusRank(b));

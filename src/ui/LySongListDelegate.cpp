@@ -45,9 +45,8 @@ void TLySongListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         return;
     const bool selectedInFocus =
         (option.state & QStyle::State_Selected) && widget && widget->hasFocus();
-    const QString name = selectedInFocus
-                             ? QString::fromLatin1(kLySelectedStarPicture)
-                             : index.data(TLySongListModel::StarPictureRole).toString();
+    const QString name = selectedInFocus ? QString::fromLatin1(kLySelectedStarPicture)
+                                         : index.data(TLySongListModel::StarPictureRole).toString();
     const QPixmap star = LyPicture(name, kPictureSize, RatioOf(painter->device()));
     const int top = option.rect.top() + (option.rect.height() - kPictureSize) / 2;
     int left = option.rect.left() + 2;

@@ -365,8 +365,7 @@ void TLySongListView::ToggleSelected() {
     for (TLySong* song : songs)
         song->SetChecked(checked);
     Q_EMIT FModel->dataChanged(FModel->index(0, scName),
-                               FModel->index(FModel->rowCount() - 1, scName),
-                               {Qt::CheckStateRole});
+                               FModel->index(FModel->rowCount() - 1, scName), {Qt::CheckStateRole});
 }
 
 void TLySongListView::UpdateActions() {
@@ -399,8 +398,8 @@ void TLySongListView::ApplyViewOptions() {
     });
     for (int visual = 0; visual < byPosition.size(); ++visual)
         header->moveSection(header->visualIndex(byPosition.at(visual)), visual);
-    const bool sortChanged = options->SortColumn() != FSortColumn ||
-                             options->SortAscending() != FSortAscending;
+    const bool sortChanged =
+        options->SortColumn() != FSortColumn || options->SortAscending() != FSortAscending;
     FSortColumn = qBound(0, options->SortColumn(), kLySongColumnCount - 1);
     FSortAscending = options->SortAscending();
     header->setSortIndicator(FSortColumn,

@@ -12,9 +12,9 @@ namespace {
 
 const QStringList& ColumnNames() {
     static const QStringList names{
-        QStringLiteral("Name"),        QStringLiteral("Artist"), QStringLiteral("Album"),
-        QStringLiteral("Genre"),       QStringLiteral("Rating"), QStringLiteral("Play Count"),
-        QStringLiteral("Last Played"), QStringLiteral("One"),    QStringLiteral("Two"),
+        QStringLiteral("Name"),        QStringLiteral("Artist"),   QStringLiteral("Album"),
+        QStringLiteral("Genre"),       QStringLiteral("Rating"),   QStringLiteral("Play Count"),
+        QStringLiteral("Last Played"), QStringLiteral("One"),      QStringLiteral("Two"),
         QStringLiteral("Status"),      QStringLiteral("File Name")};
     return names;
 }
@@ -179,8 +179,8 @@ QVariant TLySongListModel::headerData(int section, Qt::Orientation orientation, 
         section >= kLySongColumnCount)
         return {};
     const QString& name = ColumnNames().at(section);
-    const TLyProject* project = FView && FView->MatchResult() ? FView->MatchResult()->Project()
-                                                              : nullptr;
+    const TLyProject* project =
+        FView && FView->MatchResult() ? FView->MatchResult()->Project() : nullptr;
     if (project && (section == scOne || section == scTwo))
         return project->Options()->Library(section - scOne)->Name();
     return name;
