@@ -7,6 +7,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -44,23 +45,115 @@ void TLySongListModel::SetDarkPalette(bool dark, const QColor& greyText, const Q
 
 void TLySongListModel::SetSongs(QList<TLySong*> songs, int column, bool ascending) {
     beginResetModel();
-    FSongs = std::move(songs);
+    FSongs = RankedSongs(std::move(songs), column, ascending);
     FFrozen = false;
-    std::stable_sort(FSongs.begin(), FSongs.end(), [&](const TLySong* a, const TLySong* b) {
-        const int result = FSide.Compare(*a, *b, column);
-        return ascending ? result < 0 : result > 0;
-    });
     endResetModel();
 }
 
-void TLySongListModel::Sort(int column, bool ascending) {
-    Q_ASSERT(!FFrozen);
-    SetSongs(FSongs, column, ascending);
+// The keys of every song are taken once: the number, and the texts case-folded and joined by a
+// character that sorts before every other, so that most comparisons are one ordinal compare;
+// rows equal on them are ordered by the column's own comparison (status rank).
+QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
+                                              bool ascending) const {
+    struct TKeyed {
+        double Number;
+        QString Text;
+        TLySong* Song;
+    };
+    static const std::vector<tLySongPart> kTextKeys[] = {{sdName, sdArtist, sdAlbum},
+                                                         {sdArtist, sdAlbum, sdName},
+                                                         {sdAlbum, sdName},
+                                                         {sdGenre, sdArtist, sdAlbum, sdName},
+                                                         {sdArtist, sdAlbum, sdName}};
+    const std::vector<tLySongPart>& parts = column <= scGenre ? kTextKeys[column] : kTextKeys[4];
+    std::vector<TKeyed> keyed;
+    keyed.reserve(songs.size());
+    for (TLySong* song : songs) {
+        TKeyed key{0, QString(), song};
+        if (column == scFileName) {
+            key.Text = FSide.FileSide(*song).Location().toCaseFolded();
+        } else {
+            for (tLySongPart part : parts) {
+                key.Text += FSide.Text(*song, part).toCaseFolded();
+                key.Text += QChar(1);
+            }
+        }
+        switch (column) {
+        case scRating:
+            key.Number = FSide.Rating(*song);
+            break;
+        case scPlayCount:
+            key.Number = FSide.PlayCount(*song);
+            break;
+        case scLastPlayed:
+            key.Number = FSide.LastPlayed(*song);
+            break;
+        case scOne:
+        case scTwo:
+            key.Number = song->Current(column - scOne).Rating();
+            break;
+        case scStatus:
+            key.Number = FSide.StatusRank(*song);
+            break;
+        default:
+            break;
+        }
+        keyed.push_back(std::move(key));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const TKeyed& a, const TKeyed& b) {
+        int result = a.Number < b.Number ? -1 : (b.Number < a.Number ? 1 : 0);
+        if (!result)
+            result = a.Text.compare(b.Text);
+        if (!result)
+            result = FSide.Compare(*a.Song, *b.Song, column);
+        return ascending ? result < 0 : result > 0;
+    });
+    for (qsizetype i = 0; i < songs.size(); ++i)
+        songs[i] = keyed[i].Song;
+    return songs;
+}
+
+// Songs keep their values from one OwnerChanging to the next, so a list whose songs were all
+// sorted before by the same keys (a narrower filter) is ordered by the ranks they got then.
+QList<TLySong*> TLySongListModel::RankedSongs(QList<TLySong*> songs, int column, bool ascending) {
+    if (FRanksValid && FRankColumn == column && FRankAscending == ascending) {
+        std::vector<std::pair<int, TLySong*>> ranked;
+        ranked.reserve(songs.size());
+        for (TLySong* song : songs) {
+            const auto found = FRanks.constFind(song);
+            if (found == FRanks.constEnd())
+                break;
+            ranked.emplace_back(*found, song);
+        }
+        if (qsizetype(ranked.size()) == songs.size()) {
+            std::sort(ranked.begin(), ranked.end());
+            for (qsizetype i = 0; i < songs.size(); ++i)
+                songs[i] = ranked[i].second;
+            return songs;
+        }
+    }
+    songs = SortedSongs(std::move(songs), column, ascending);
+    FRanks.clear();
+    FRanks.reserve(songs.size());
+    for (qsizetype i = 0; i < songs.size(); ++i)
+        FRanks.insert(songs.at(i), int(i));
+    FRanksValid = true;
+    FRankColumn = column;
+    FRankAscending = ascending;
+    return songs;
+}
+
+void TLySongListModel::Freeze() {
+    FFrozen = true;
+    FRanksValid = false; // the songs' values may change
+    FRanks.clear();
 }
 
 void TLySongListModel::Clear() {
     beginResetModel();
     FSongs.clear();
+    FRanksValid = false; // the best matches' candidates go
+    FRanks.clear();
     FFrozen = false;
     endResetModel();
 }

@@ -22,6 +22,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QHash>
 #include <QList>
 
 class TLyView;
@@ -42,11 +43,9 @@ public:
     void SetDarkPalette(bool dark, const QColor& greyText, const QColor& base);
 
     bool Frozen() const { return FFrozen; }
-    void Freeze() { FFrozen = true; }
+    void Freeze();
     // Replaces the rows by `songs` sorted by `column` (one reset) and thaws.
     void SetSongs(QList<TLySong*> songs, int column, bool ascending);
-    // Sorts the rows again (one reset); the snapshot must be valid (not frozen).
-    void Sort(int column, bool ascending);
     // Removes every row (one reset); the model is valid (empty) afterwards.
     void Clear();
 
@@ -71,10 +70,18 @@ public:
     QColor OddRowColour() const;
 
 private:
+    QList<TLySong*> SortedSongs(QList<TLySong*> songs, int column, bool ascending) const;
+    QList<TLySong*> RankedSongs(QList<TLySong*> songs, int column, bool ascending);
+
     TLyView* FView = nullptr;
     TLySongListSide FSide;
     QList<TLySong*> FSongs;
     bool FFrozen = false;
+    // Each song's row in the last full sort by FRankColumn, FRankAscending.
+    QHash<TLySong*, int> FRanks;
+    bool FRanksValid = false;
+    int FRankColumn = 0;
+    bool FRankAscending = true;
     bool FDark = false;
     QColor FGreyText;
     QColor FBase;

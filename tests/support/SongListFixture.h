@@ -35,5 +35,9 @@ private:
     std::unique_ptr<TLyProject> FProject;
 };
 
+// One song of each kind the list tells apart (colours, pictures, stars, fallbacks), named after
+// what it is.
+std::vector<std::unique_ptr<TLySong>> RepresentativeSongs();
+
 // The rows' texts of `column` in row order.
 QStringList ColumnTexts(const TLySongListView& frame, int column = 0);
