@@ -40,6 +40,8 @@ private Q_SLOTS:
     void frozenListAnswersNothing();
     void checkBoxesAndKeys();
     void hiddenPageRebuildsWhenShown();
+    void bestMatchesEmptyAsTheirRefreshStarts();
+    void columnLayoutRoundTrip();
 };
 
 void TestLySongListView::cells_data() {
@@ -114,6 +116,11 @@ void TestLySongListView::cells_data() {
     row("page Two play count fallback", "Two", "Half named", scPlayCount, text, "3");
     row("page Two edited One not modified", "Two", "Edited", scStatus, text, "Song data differs");
     row("page Two file of Two", "Two", "Equal", scFileName, text, "");
+    // A dark palette gets lighter variants of the colours and a faint odd-row lift.
+    row("dark red", "All dark", "Alpha", scName, colour, "#ff5252");
+    row("dark purple", "All dark", "Plays differ", scPlayCount, colour, "#da91ff");
+    row("dark blue", "All dark", "Both edited", scGenre, colour, "#91b6ff");
+    row("dark odd row", "All dark", "Both edited", scArtist, Qt::BackgroundRole, "#282c36");
 }
 
 void TestLySongListView::cells() {
@@ -125,10 +132,12 @@ void TestLySongListView::cells() {
     TLySongListFixture fixture;
     fixture.Add(RepresentativeSongs());
     const bool two = page == u"Two";
-    auto frame = fixture.Show(page, two ? 1 : 0, two);
+    auto frame = fixture.Show(two ? page : QStringLiteral("All"), two ? 1 : 0, two);
     // The palette's grey text is what grey cells show.
     QPalette palette = frame->TreeSongs()->palette();
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    if (page.endsWith(u"dark"))
+        palette.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
     frame->TreeSongs()->setPalette(palette);
     frame->setPalette(palette);
     const TLySong* wanted = Find(fixture.Result(), song);
@@ -447,6 +456,14 @@ void TestLySongListView::checkBoxesAndKeys() {
     QTest::keyClick(tree, Qt::Key_Space, Qt::ControlModifier);
     for (const TLySong* song : model->Songs())
         QVERIFY(!song->Checked());
+    // The context-menu key opens the page's menu at the current row.
+    QMenu popup;
+    popup.addAction(QStringLiteral("&Revert"));
+    frame->SetPopupMenu(&popup);
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QApplication::sendEvent(tree, &key);
+    QTRY_VERIFY(popup.isVisible());
+    popup.close();
     // Type-ahead on the Name column, letter case ignored.
     QTest::keyClicks(tree, QStringLiteral("mis"));
     QCOMPARE(frame->FirstSelectedSong()->CurrentOne().Name(), QStringLiteral("Missing file"));
@@ -472,6 +489,59 @@ void TestLySongListView::hiddenPageRebuildsWhenShown() {
     hidden->show();
     QVERIFY(!hidden->Model()->Frozen());
     QCOMPARE(hidden->Model()->rowCount(), 10);
+}
+
+void TestLySongListView::bestMatchesEmptyAsTheirRefreshStarts() {
+    TLySongListFixture fixture;
+    std::vector<std::unique_ptr<TLySong>> songs = RepresentativeSongs();
+    songs.push_back(MakeSong(std::nullopt, Track("One onli").Artist("Abba").Build()));
+    fixture.Add(std::move(songs));
+    auto frame = fixture.Show("Best Matches");
+    auto* view = dynamic_cast<TLyBestMatchesView*>(fixture.View("Best Matches"));
+    QVERIFY(view);
+    view->SetSong(Find(fixture.Result(), "One only"));
+    fixture.Settle();
+    QVERIFY(frame->Model()->rowCount() > 0);
+    // Heard after the frame: the candidates it showed are about to be freed.
+    struct TStartCheck : TLyProcessListener {
+        const TLySongListModel* Model;
+        int RowsAtStart = -1;
+        void TaskStarted(ILyProcessTask* task) override {
+            if (task->IsMainTask())
+                RowsAtStart = Model->rowCount();
+        }
+    } check;
+    check.Model = frame->Model();
+    view->Listeners()->AddListener(&check);
+    view->SetSong(Find(fixture.Result(), "Two only"));
+    fixture.Settle();
+    view->Listeners()->RemoveListener(&check);
+    QCOMPARE(check.RowsAtStart, 0);
+    frame->grab();
+}
+
+void TestLySongListView::columnLayoutRoundTrip() {
+    TLySongListFixture fixture;
+    TLyViewOptions* options = fixture.View("All")->Options();
+    options->Column(scGenre)->SetPosition(0);
+    options->Column(scName)->SetPosition(3);
+    options->Column(scArtist)->SetWidth(222);
+    options->Column(scStatus)->SetVisible(false);
+    auto frame = fixture.Show("All");
+    QHeaderView* header = frame->TreeSongs()->header();
+    QCOMPARE(header->logicalIndex(0), int(scGenre));
+    QCOMPARE(header->sectionSize(scArtist), 222);
+    QVERIFY(header->isSectionHidden(scStatus));
+    header->moveSection(header->visualIndex(scFileName), 1);
+    header->resizeSection(scAlbum, 77);
+    options->Column(scFileName)->SetVisible(true);
+    header->setSectionHidden(scFileName, false);
+    frame->StoreViewOptions();
+    QCOMPARE(options->Column(scFileName)->Position(), 1);
+    QCOMPARE(options->Column(scAlbum)->Width(), 77);
+    QVERIFY(options->Column(scFileName)->Visible());
+    QVERIFY(!options->Column(scStatus)->Visible());
+    QCOMPARE(options->Column(scStatus)->Width(), 150); // a hidden column keeps its width
 }
 
 QTEST_MAIN(TestLySongListView)
