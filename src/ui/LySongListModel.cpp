@@ -73,10 +73,16 @@ QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
         if (column == scFileName) {
             key.Text = FSide.FileSide(*song).Location().toCaseFolded();
         } else {
+            // One string, folded in place.
+            qsizetype size = 0;
+            for (tLySongPart part : parts)
+                size += FSide.Text(*song, part).size() + 1;
+            key.Text.reserve(size);
             for (tLySongPart part : parts) {
-                key.Text += FSide.Text(*song, part).toCaseFolded();
+                key.Text += FSide.Text(*song, part);
                 key.Text += QChar(1);
             }
+            key.Text = std::move(key.Text).toCaseFolded();
         }
         switch (column) {
         case scRating:
