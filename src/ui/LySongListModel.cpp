@@ -50,14 +50,31 @@ void TLySongListModel::SetSongs(QList<TLySong*> songs, int column, bool ascendin
     endResetModel();
 }
 
+namespace {
+
+// Appends `text` folded for comparing without regard to letter case (code unit by code unit).
+void AppendFolded(std::vector<char16_t>& pool, const QString& text) {
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit < 0x80)
+            pool.push_back(unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit);
+        else
+            pool.push_back(char16_t(QChar::toCaseFolded(char32_t(unit))));
+    }
+}
+
+} // namespace
+
 // The keys of every song are taken once: the number, and the texts case-folded and joined by a
-// character that sorts before every other, so that most comparisons are one ordinal compare;
-// rows equal on them are ordered by the column's own comparison (status rank).
+// character that sorts before every other, all in one buffer, so that most comparisons are one
+// ordinal compare; rows equal on them are ordered by the column's own comparison (status
+// rank).
 QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
                                               bool ascending) const {
     struct TKeyed {
         double Number;
-        QString Text;
+        qsizetype Begin;
+        qsizetype Length;
         TLySong* Song;
     };
     static const std::vector<tLySongPart> kTextKeys[] = {{sdName, sdArtist, sdAlbum},
@@ -66,24 +83,28 @@ QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
                                                          {sdGenre, sdArtist, sdAlbum, sdName},
                                                          {sdArtist, sdAlbum, sdName}};
     const std::vector<tLySongPart>& parts = column <= scGenre ? kTextKeys[column] : kTextKeys[4];
+    auto texts = [&](const TLySong& song, const auto& use) {
+        if (column == scFileName) {
+            use(FSide.FileSide(song).Location());
+            return;
+        }
+        for (tLySongPart part : parts)
+            use(FSide.Text(song, part));
+    };
+    qsizetype total = 0;
+    for (const TLySong* song : songs)
+        texts(*song, [&](const QString& text) { total += text.size() + 1; });
+    std::vector<char16_t> pool;
+    pool.reserve(size_t(total));
     std::vector<TKeyed> keyed;
     keyed.reserve(songs.size());
     for (TLySong* song : songs) {
-        TKeyed key{0, QString(), song};
-        if (column == scFileName) {
-            key.Text = FSide.FileSide(*song).Location().toCaseFolded();
-        } else {
-            // One string, folded in place.
-            qsizetype size = 0;
-            for (tLySongPart part : parts)
-                size += FSide.Text(*song, part).size() + 1;
-            key.Text.reserve(size);
-            for (tLySongPart part : parts) {
-                key.Text += FSide.Text(*song, part);
-                key.Text += QChar(1);
-            }
-            key.Text = std::move(key.Text).toCaseFolded();
-        }
+        TKeyed key{0, qsizetype(pool.size()), 0, song};
+        texts(*song, [&](const QString& text) {
+            AppendFolded(pool, text);
+            pool.push_back(u'\x01');
+        });
+        key.Length = qsizetype(pool.size()) - key.Begin;
         switch (column) {
         case scRating:
             key.Number = FSide.Rating(*song);
@@ -104,18 +125,20 @@ QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
         default:
             break;
         }
-        keyed.push_back(std::move(key));
+        keyed.push_back(key);
     }
+    const char16_t* base = pool.data();
     std::stable_sort(keyed.begin(), keyed.end(), [&](const TKeyed& a, const TKeyed& b) {
         int result = a.Number < b.Number ? -1 : (b.Number < a.Number ? 1 : 0);
         if (!result)
-            result = a.Text.compare(b.Text);
+            result = QStringView(base + a.Begin, a.Length)
+                         .compare(QStringView(base + b.Begin, b.Length));
         if (!result)
             result = FSide.Compare(*a.Song, *b.Song, column);
         return ascending ? result < 0 : result > 0;
     });
     for (qsizetype i = 0; i < songs.size(); ++i)
-        songs[i] = keyed[i].Song;
+        songs[i] = keyed[size_t(i)].Song;
     return songs;
 }
 
