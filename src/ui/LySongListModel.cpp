@@ -146,19 +146,24 @@ QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
 // sorted before by the same keys (a narrower filter) is ordered by the ranks they got then.
 QList<TLySong*> TLySongListModel::RankedSongs(QList<TLySong*> songs, int column, bool ascending) {
     if (FRanksValid && FRankColumn == column && FRankAscending == ascending) {
-        std::vector<std::pair<int, TLySong*>> ranked;
-        ranked.reserve(songs.size());
+        // Each song goes to its old row; the rows left empty are dropped.
+        std::vector<TLySong*> placed(size_t(FRanks.size()), nullptr);
+        qsizetype found = 0;
         for (TLySong* song : songs) {
-            const auto found = FRanks.constFind(song);
-            if (found == FRanks.constEnd())
+            const auto rank = FRanks.constFind(song);
+            if (rank == FRanks.constEnd())
                 break;
-            ranked.emplace_back(*found, song);
+            placed[size_t(*rank)] = song;
+            ++found;
         }
-        if (qsizetype(ranked.size()) == songs.size()) {
-            std::sort(ranked.begin(), ranked.end());
-            for (qsizetype i = 0; i < songs.size(); ++i)
-                songs[i] = ranked[i].second;
-            return songs;
+        if (found == songs.size()) {
+            QList<TLySong*> ordered;
+            ordered.reserve(songs.size());
+            for (TLySong* song : placed)
+                if (song)
+                    ordered.append(song);
+            if (ordered.size() == songs.size()) // else a song was listed twice
+                return ordered;
         }
     }
     songs = SortedSongs(std::move(songs), column, ascending);

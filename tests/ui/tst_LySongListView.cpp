@@ -239,6 +239,14 @@ void TestLySongListView::sorting() {
     };
     fixture.View("All")->SetSort(column, true);
     QCOMPARE(names(), ascending);
+    // A narrower filter keeps the order (the ranks of the last sort).
+    frame->SetFilterText(QStringLiteral("e"));
+    fixture.Settle();
+    QStringList filtered = ascending;
+    filtered.removeOne(QStringLiteral("banana"));
+    QCOMPARE(names(), filtered);
+    frame->SetFilterText(QString());
+    fixture.Settle();
     fixture.View("All")->SetSort(column, false);
     QStringList descending(ascending.rbegin(), ascending.rend());
     QCOMPARE(names(), descending);
