@@ -209,16 +209,17 @@ void TLyProject::StoreWork() {
     LY_ASSERT(IsLoaded());
     const int side = FStoreSide;
     ILyProcessTask* main = Process()->StartMainTask(2, QStringLiteral("Exporting to file..."));
-    main->Step(QStringLiteral("Finalizing songs..."));
-    FMatchResult->ExportSide(side);
     TLyLibraryOptions* library = FOptions->Library(side);
-    TLyLibraryDocument* document = Document(side);
-    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
+    // Refused before the songs go into the document, which must stay as it was.
     if (library->OutputPath().isEmpty())
         throw ELyProjectError(
             ArFormat(QStringLiteral("Library [%s] has no output file: set one in the library's "
                                     "properties."),
                      {library->Name()}));
+    main->Step(QStringLiteral("Finalizing songs..."));
+    FMatchResult->ExportSide(side);
+    TLyLibraryDocument* document = Document(side);
+    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
     const QFileInfo output(library->OutputPath());
     SaveLibraryDocument(*document, library->OutputPath(), main, Process(),
                         output.isFile() ? output.size() : 0);

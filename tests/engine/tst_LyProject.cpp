@@ -3,6 +3,7 @@
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
 #include "LyProject.h"
+#include "LySongSelection.h"
 #include "LyTestSupport.h"
 
 #include <QTest>
@@ -44,8 +45,8 @@ TLyLibraryTrack Song(const QString& name, const QString& artist, int playCount) 
             {"Track Type", "string", "File"}};
 }
 
-const TLySong* FindSong(const TLyMatchResult& result, const QString& name) {
-    for (const TLySong* song : result.Songs())
+TLySong* FindSong(const TLyMatchResult& result, const QString& name) {
+    for (TLySong* song : result.Songs())
         if (song->CurrentOne().Name() == name || song->CurrentTwo().Name() == name)
             return song;
     return nullptr;
@@ -300,10 +301,16 @@ void TestLyProject::failedLoadNamesTheFile() {
 
 void TestLyProject::storeNeedsAnOutputPath() {
     Run([&] { FProject->LoadLibraries(); });
+    TLySongSelection selection(FProject->MatchResult());
+    selection.Add(FindSong(*FProject->MatchResult(), "Waterloo"));
+    selection.SetValue(sdPlayCount, 40);
     Run([&] { FProject->StoreLibrary(0); }); // library One has no output path
     QCOMPARE(FRecorder->Failures.size(), 1);
     QVERIFY2(FRecorder->Failures.first().contains("no output file"),
              qPrintable(FRecorder->Failures.first()));
+    // The refused store left library One's document as it was: matching again reads it.
+    Run([&] { FProject->MatchSongs(); });
+    QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalOne().PlayCount(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestLyProject)
