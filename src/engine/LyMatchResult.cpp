@@ -1,5 +1,6 @@
 #include "LyMatchResult.h"
 
+#include "ArFormat.h"
 #include "LyLibraryFile.h"
 #include "LyProject.h"
 #include "LyView.h"
@@ -297,28 +298,27 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     const bool bHoldsOne = songB->OriginalOne().Exists() && !songB->OriginalTwo().Exists();
     const bool bHoldsTwo = songB->OriginalTwo().Exists() && !songB->OriginalOne().Exists();
     LY_ASSERT((aHoldsOne && bHoldsTwo) || (aHoldsTwo && bHoldsOne));
-    BeginUpdate();
-    const int count = FSongs.Count();
-    songA->SetChecked(true);
     const int taken = aHoldsOne ? 1 : 0;
+    // A candidate of the best-matches view stands for the list's song with its values. Only an
+    // unmatched song may go: a matched one would take its other library's track with it.
+    int consumed = FSongs.IndexOf(songB);
+    for (int i = 0; consumed < 0 && i < FSongs.Count(); ++i) {
+        const TLySong* other = FSongs.Items(i);
+        if (other != songA && !other->Original(1 - taken).Exists() &&
+            other->Original(taken).Equals(songB->Original(taken)))
+            consumed = i;
+    }
+    if (consumed < 0)
+        throw ELyProjectError(ArFormat(
+            QStringLiteral("Cannot combine with [%s]: no unmatched song holds that track."),
+            {songB->Original(taken).Name()}));
+    TVxUpdateGuard update(*this);
+    songA->SetChecked(true);
     songA->Original(taken) = songB->Original(taken);
     songA->Current(taken) = songB->Current(taken);
     songA->CalculateDifferences();
-    if (FSongs.Contains(songB)) {
-        FSongs.Remove(songB);
-    } else {
-        // A candidate of the best-matches view: remove the list's song with its values.
-        for (int i = 0; i < FSongs.Count(); ++i) {
-            TLySong* other = FSongs.Items(i);
-            if (other != songA && other->Original(taken).Equals(songA->Original(taken))) {
-                FSongs.Delete(i);
-                break;
-            }
-        }
-    }
-    LY_ASSERT(FSongs.Count() == count - 1);
+    FSongs.Delete(consumed);
     Changed();
-    EndUpdate();
 }
 
 void TLyMatchResult::CommitToParent() {

@@ -74,7 +74,9 @@ public:
     // Splits a matched song into a One-only song (new, unchecked) and the Two-only `song`.
     void Unmatch(TLySong* song);
     // Pairs a One-only and a Two-only song by hand into `songA`; `songB` (or, for a candidate
-    // not in the list, the list's song with its values) is removed.
+    // not in the list, the list's unmatched song with its values) is removed. Only an unmatched
+    // song is consumed: when there is none to remove, raises ELyProjectError and changes
+    // nothing.
     void MatchSongs(TLySong* songA, TLySong* songB);
     // Replaces the parent's songs that were sources of this result by this result's songs.
     void CommitToParent();

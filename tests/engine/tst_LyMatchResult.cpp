@@ -34,6 +34,8 @@ private Q_SLOTS:
     void largeMatchKeepsTheOrderOfAWalk();
     void unmatchSplitsASong();
     void matchSongsByHand();
+    void combineConsumesOnlyAnUnmatchedSong_data();
+    void combineConsumesOnlyAnUnmatchedSong();
     void commitToParent();
     void bestMatchesOfferEachValueOnce();
 };
@@ -284,6 +286,45 @@ void TestLyMatchResult::matchSongsByHand() {
     QVERIFY(!result.Songs().Contains(other));
     QVERIFY(lonely->IsMatched());
     LY_EXPECT_ASSERTION(result.MatchSongs(lonely, two), "Units/LyProject");
+}
+
+void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong_data() {
+    QTest::addColumn<bool>("unmatchedToo");
+    // The matched song comes first in the list: a search for equal values alone would take it,
+    // and its library Two track would leave the result.
+    QTest::newRow("an unmatched song with the values goes") << true;
+    QTest::newRow("only a matched song holds them: refused") << false;
+}
+
+void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong() {
+    QFETCH(bool, unmatchedToo);
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    TLySong* lonely = MakeSong(std::nullopt, Track("Lonely").Build()).release();
+    TLySong* matched = MakeSong(Track("Shared").Build(), Track("Partner").Build()).release();
+    result.Songs().Add(lonely);
+    result.Songs().Add(matched);
+    TLySong* unmatched = nullptr;
+    if (unmatchedToo) {
+        unmatched = MakeSong(Track("Shared").Build(), std::nullopt).release();
+        result.Songs().Add(unmatched);
+    }
+    auto candidate = MakeSong(Track("Shared").Build(), std::nullopt);
+    const int before = result.Songs().Count();
+    if (unmatchedToo) {
+        result.MatchSongs(lonely, candidate.get());
+        QVERIFY(lonely->IsMatched());
+        QVERIFY(!result.Songs().Contains(unmatched));
+        QCOMPARE(result.Songs().Count(), before - 1);
+    } else {
+        QString message;
+        LY_EXPECT_EXCEPTION(ELyProjectError, result.MatchSongs(lonely, candidate.get()), message);
+        QVERIFY2(message.contains(QStringLiteral("[Shared]")), qPrintable(message));
+        QVERIFY(!lonely->OriginalOne().Exists());
+        QCOMPARE(result.Songs().Count(), before);
+        QVERIFY(!result.Updating());
+    }
+    QVERIFY(result.Songs().Contains(matched));
+    QCOMPARE(matched->OriginalTwo().Name(), QStringLiteral("Partner"));
 }
 
 void TestLyMatchResult::commitToParent() {
