@@ -159,7 +159,7 @@ TLyMatchResult::CreateSongMap(const TLySongList& songs, int side, TLyProcess* pr
 void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongPropertiesMap* mapTwo,
                            TLyProcess* process, const TLyCompareOptions* options) {
     LY_ASSERT(mapOne && mapTwo && process && options);
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     FCompareOptions = options;
     FCurrentTask = process->MainTask();
     struct TCleanUp {
@@ -167,7 +167,6 @@ void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongProp
         ~TCleanUp() {
             Result->FCurrentTask = nullptr;
             Result->FCompareOptions = nullptr;
-            Result->EndUpdate();
         }
     } cleanUp{this};
 
@@ -240,10 +239,9 @@ std::unique_ptr<TLySongList> TLyMatchResult::FindBestMatches(const TLySongProper
 void TLyMatchResult::Clear() {
     if (FSongs.IsEmpty())
         return;
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     FSongs.Clear();
     Changed();
-    EndUpdate();
 }
 
 void TLyMatchResult::SynchronizeSongs(TLySongList* songs, bool freeList) {
@@ -259,22 +257,20 @@ void TLyMatchResult::RevertSongs(TLySongList* songs, bool freeList) {
 }
 
 void TLyMatchResult::SynchronizeStep(TLySong* song) {
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     Changed();
     song->Synchronize(*FProject->Options());
-    EndUpdate();
 }
 
 void TLyMatchResult::RevertStep(TLySong* song) {
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     Changed();
     song->Revert();
-    EndUpdate();
 }
 
 void TLyMatchResult::Unmatch(TLySong* song) {
     LY_ASSERT(song && song->IsMatched());
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     auto alone = std::make_unique<TLySong>();
     alone->OriginalOne() = song->OriginalOne();
     alone->CurrentOne() = song->OriginalOne(); // hand edits of side One are dropped
@@ -288,7 +284,6 @@ void TLyMatchResult::Unmatch(TLySong* song) {
     song->CalculateDifferences();
     FSongs.Add(alone.release());
     Changed();
-    EndUpdate();
 }
 
 void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
@@ -323,18 +318,22 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
 
 void TLyMatchResult::CommitToParent() {
     LY_ASSERT(FParent);
-    FParent->BeginUpdate();
-    for (TLySong* source : FSources) {
+    for (const TLySong* source : FSources)
         LY_ASSERT(FParent->FSongs.Contains(source));
+    // This result empties too: its views must not read the songs that move.
+    TVxUpdateGuard update(*this);
+    TVxUpdateGuard parentUpdate(*FParent);
+    for (TLySong* source : FSources) {
         FParent->FSongs.Remove(source);
         FParent->Changed();
     }
     FSources.Clear();
+    if (!FSongs.IsEmpty())
+        Changed();
     while (!FSongs.IsEmpty()) {
         FParent->FSongs.Add(FSongs.Extract(0));
         FParent->Changed();
     }
-    FParent->EndUpdate();
 }
 
 void TLyMatchResult::ExportSide(int side) {

@@ -177,7 +177,7 @@ void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
 }
 
 void TLyProject::ExecuteWork() {
-    FMatchResult->BeginUpdate();
+    TVxUpdateGuard update(*FMatchResult);
     FMatchResult->Changed();
     struct TCleanUp {
         TLyProject* Project;
@@ -187,7 +187,6 @@ void TLyProject::ExecuteWork() {
             if (Project->FExecuteFreeList)
                 delete Project->FExecuteSongs;
             Project->FExecuteSongs = nullptr;
-            Project->FMatchResult->EndUpdate();
         }
     } cleanUp{this};
     const int count = FExecuteSongs->Count();

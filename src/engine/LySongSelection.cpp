@@ -54,13 +54,12 @@ TLySongSelection::TLySongSelection(TLyMatchResult* matchResult)
     : FMatchResult(matchResult) {}
 
 void TLySongSelection::Add(TLySong* song) {
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     Changed();
     FSongs.Add(song);
     for (TLySongSelectionProperties* merged :
          {&FOriginalOne, &FOriginalTwo, &FCurrentOne, &FCurrentTwo})
         merged->Add(*song);
-    EndUpdate();
 }
 
 void TLySongSelection::Clear() {
@@ -88,17 +87,9 @@ void TLySongSelection::DoChanged() {
 
 template <typename Edit>
 void TLySongSelection::EditSongs(const Edit& edit) {
-    if (FMatchResult) {
-        FMatchResult->BeginUpdate();
+    TVxUpdateGuard update(FMatchResult);
+    if (FMatchResult)
         FMatchResult->Changed();
-    }
-    struct TEnd {
-        TLyMatchResult* Result;
-        ~TEnd() {
-            if (Result)
-                Result->EndUpdate();
-        }
-    } end{FMatchResult};
     for (TLySong* song : FSongs)
         edit(song);
 }

@@ -2,6 +2,7 @@
 // pair and commit songs.
 #include "LyMatchResult.h"
 #include "LyTestSupport.h"
+#include "LyView.h"
 #include "SongBuilders.h"
 
 #include <QTest>
@@ -16,6 +17,12 @@ int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*
         count += test(song);
     return count;
 }
+
+class TChangingRecorder : public TLyProcessListener {
+public:
+    int Changing = 0;
+    void OwnerChanging(TLyProcess*) override { ++Changing; }
+};
 
 } // namespace
 
@@ -334,7 +341,12 @@ void TestLyMatchResult::commitToParent() {
     TLySong* keep = MakeSong(Track("K").Build(), Track("K").Build()).release();
     for (TLySong* s : {a, b, keep})
         parent.Songs().Add(s);
-    TLyMatchResult child(nullptr, &parent, nullptr);
+    TChangingRecorder recorder;
+    TLyOptions appOptions;
+    TLyMatchResult child(nullptr, &parent, appOptions.MatchWindow()->Views());
+    child.CreateViews();
+    TLyView* view = child.View(QStringLiteral("All"));
+    view->Listeners()->AddListener(&recorder);
     child.Sources().Add(a);
     child.Sources().Add(b);
     TLySong* matched = MakeSong(Track("A").Build(), Track("a").Build()).release();
@@ -344,6 +356,18 @@ void TestLyMatchResult::commitToParent() {
     QVERIFY(parent.Songs().Contains(keep));
     QVERIFY(parent.Songs().Contains(matched));
     QVERIFY(child.Songs().IsEmpty());
+    QCOMPARE(recorder.Changing, 1); // the match window's songs leave inside an update
+    view->Listeners()->RemoveListener(&recorder);
+
+    // A source missing from the parent fails before anything changes; no update stays open.
+    auto missing = MakeSong(Track("M").Build(), std::nullopt);
+    TLyMatchResult stray(nullptr, &parent, nullptr);
+    stray.Sources().Add(missing.get());
+    stray.Songs().Add(MakeSong(Track("M").Build(), Track("M").Build()).release());
+    LY_EXPECT_ASSERTION(stray.CommitToParent(), "Units/LyProject");
+    QVERIFY(!parent.Updating());
+    QCOMPARE(parent.Songs().Count(), 2);
+    QCOMPARE(stray.Songs().Count(), 1);
     TLyMatchResult orphan(nullptr, nullptr, nullptr);
     LY_EXPECT_ASSERTION(orphan.CommitToParent(), "Units/LyProject");
 }
