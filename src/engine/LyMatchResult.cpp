@@ -191,6 +191,7 @@ void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongProp
 }
 
 void TLyMatchResult::MatchSelected() {
+    CheckCanChangeSongs(); // it drives the tasks of the project's process
     TLyProcess* process = FProject->Process();
     const TLyCompareOptions& options = *FProject->Options()->CompareOptions();
     ILyProcessTask* main = process->StartMainTask(1, QStringLiteral("Matching Selected..."));
@@ -268,8 +269,36 @@ void TLyMatchResult::RevertStep(TLySong* song) {
     song->Revert();
 }
 
+bool TLyMatchResult::CanChangeSongs() const {
+    return !FProject || FProject->CanChangeSongs();
+}
+
+void TLyMatchResult::CheckCanChangeSongs() const {
+    if (FProject)
+        FProject->CheckCanChangeSongs();
+}
+
+void TLyMatchResult::SongsChangedByHand() {
+    // A match window's songs reach the project only when they are committed.
+    if (FProject && !FParent)
+        FProject->SetModified(true);
+}
+
+void TLyMatchResult::SetChecked(const QList<TLySong*>& songs, bool checked) {
+    CheckCanChangeSongs();
+    bool changed = false;
+    for (TLySong* song : songs) {
+        LY_ASSERT(song);
+        changed = changed || song->Checked() != checked;
+        song->SetChecked(checked);
+    }
+    if (changed)
+        SongsChangedByHand();
+}
+
 void TLyMatchResult::Unmatch(TLySong* song) {
     LY_ASSERT(song && song->IsMatched());
+    CheckCanChangeSongs();
     TVxUpdateGuard update(*this);
     auto alone = std::make_unique<TLySong>();
     alone->OriginalOne() = song->OriginalOne();
@@ -284,6 +313,7 @@ void TLyMatchResult::Unmatch(TLySong* song) {
     song->CalculateDifferences();
     FSongs.Add(alone.release());
     Changed();
+    SongsChangedByHand();
 }
 
 void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
@@ -293,6 +323,7 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     const bool bHoldsOne = songB->OriginalOne().Exists() && !songB->OriginalTwo().Exists();
     const bool bHoldsTwo = songB->OriginalTwo().Exists() && !songB->OriginalOne().Exists();
     LY_ASSERT((aHoldsOne && bHoldsTwo) || (aHoldsTwo && bHoldsOne));
+    CheckCanChangeSongs();
     const int taken = aHoldsOne ? 1 : 0;
     // A candidate of the best-matches view stands for the list's song with its values. Only an
     // unmatched song may go: a matched one would take its other library's track with it.
@@ -314,12 +345,14 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     songA->CalculateDifferences();
     FSongs.Delete(consumed);
     Changed();
+    SongsChangedByHand();
 }
 
 void TLyMatchResult::CommitToParent() {
     LY_ASSERT(FParent);
     for (const TLySong* source : FSources)
         LY_ASSERT(FParent->FSongs.Contains(source));
+    CheckCanChangeSongs();
     // This result empties too: its views must not read the songs that move.
     TVxUpdateGuard update(*this);
     TVxUpdateGuard parentUpdate(*FParent);
@@ -327,6 +360,7 @@ void TLyMatchResult::CommitToParent() {
         FParent->FSongs.Remove(source);
         FParent->Changed();
     }
+    const bool moved = !FSources.IsEmpty() || !FSongs.IsEmpty();
     FSources.Clear();
     if (!FSongs.IsEmpty())
         Changed();
@@ -334,6 +368,8 @@ void TLyMatchResult::CommitToParent() {
         FParent->FSongs.Add(FSongs.Extract(0));
         FParent->Changed();
     }
+    if (moved)
+        FParent->SongsChangedByHand();
 }
 
 void TLyMatchResult::ExportSide(int side) {

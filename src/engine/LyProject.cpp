@@ -22,13 +22,20 @@ TLyLibraryDocument* TLyProject::Document(int side) const {
     return side == 0 ? FDocumentOne.get() : FDocumentTwo.get();
 }
 
-bool TLyProject::IsLoaded() const {
-    return FDocumentTwo != nullptr;
-}
-
 bool TLyProject::CanLoad() const {
     return !Process()->Running() && FOptions->LibraryOne()->InputIsValid() &&
            FOptions->LibraryTwo()->InputIsValid();
+}
+
+bool TLyProject::CanChangeSongs() const {
+    return !Process()->Working();
+}
+
+void TLyProject::CheckCanChangeSongs() const {
+    if (!CanChangeSongs())
+        throw ELyProjectError(
+            ArFormat(QStringLiteral("Songs cannot be changed while [%s] is running."),
+                     {Process()->RunName()}));
 }
 
 void TLyProject::Open() {
@@ -46,13 +53,13 @@ void TLyProject::Reload() {
 }
 
 void TLyProject::Save() {
-    FModified = false;
     FOptions->Store();
 }
 
 void TLyProject::ClearAll() {
     // Songs refer to the documents' elements: they go first.
     FMatchResult->Clear();
+    FLoaded.store(false);
     FDocumentOne.reset();
     FDocumentTwo.reset();
 }
@@ -128,6 +135,7 @@ void TLyProject::LoadWork() {
         main->Step(ArFormat(QStringLiteral("Loading %s..."), {two->Name()}));
         JoinHelper(helper, main, QStringLiteral("Loading XML..."));
         FDocumentTwo = std::move(documentTwo);
+        FLoaded.store(FDocumentTwo != nullptr);
     }
     MatchWork(main);
 }
@@ -195,6 +203,7 @@ void TLyProject::ExecuteWork() {
     ILyProcessTask* sub = main->StartSubTask(count, QStringLiteral("Updating Songs..."));
     FCurrentTask = sub;
     for (TLySong* song : *FExecuteSongs) {
+        FModified = true; // also when a later song fails or the run is cancelled
         FExecuteStep(song);
         sub->Step();
         Process()->CheckCancelled();

@@ -87,11 +87,16 @@ void TLySongSelection::DoChanged() {
 
 template <typename Edit>
 void TLySongSelection::EditSongs(const Edit& edit) {
+    if (FMatchResult)
+        FMatchResult->CheckCanChangeSongs();
     TVxUpdateGuard update(FMatchResult);
     if (FMatchResult)
         FMatchResult->Changed();
-    for (TLySong* song : FSongs)
+    for (TLySong* song : FSongs) {
         edit(song);
+        if (FMatchResult)
+            FMatchResult->SongsChangedByHand(); // also when a later song refuses the edit
+    }
 }
 
 void TLySongSelection::SetValue(tLySongPart part, const QVariant& value) {

@@ -49,7 +49,8 @@ private:
 };
 
 // Main thread only. The editing operations change songs inside an update of the match result
-// given at creation (when there is one), so views stop refreshing before and refresh after.
+// (when there is one), so views stop refreshing before and refresh after; they are hand changes
+// of that result, refused while its project's process runs.
 class TLySongSelection : public TVxUpdateable {
 public:
     explicit TLySongSelection(TLyMatchResult* matchResult = nullptr);
