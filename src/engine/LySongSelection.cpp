@@ -53,6 +53,15 @@ bool TLySongSelectionProperties::DiffersFrom(const TLySongSelectionProperties* o
 TLySongSelection::TLySongSelection(TLyMatchResult* matchResult)
     : FMatchResult(matchResult) {}
 
+void TLySongSelection::SetMatchResult(TLyMatchResult* matchResult) {
+    if (matchResult == FMatchResult)
+        return;
+    TVxUpdateGuard update(*this);
+    Clear();
+    FMatchResult = matchResult;
+    Changed();
+}
+
 void TLySongSelection::Add(TLySong* song) {
     TVxUpdateGuard update(*this);
     Changed();
@@ -89,10 +98,13 @@ template <typename Edit>
 void TLySongSelection::EditSongs(const Edit& edit) {
     if (FMatchResult)
         FMatchResult->CheckCanChangeSongs();
+    // Taken before the update opens: a list may empty the selection when it hears that the
+    // songs are about to change.
+    const QList<TLySong*> songs = FSongs.AsList();
     TVxUpdateGuard update(FMatchResult);
     if (FMatchResult)
         FMatchResult->Changed();
-    for (TLySong* song : FSongs) {
+    for (TLySong* song : songs) {
         edit(song);
         if (FMatchResult)
             FMatchResult->SongsChangedByHand(); // also when a later song refuses the edit

@@ -55,6 +55,11 @@ class TLySongSelection : public TVxUpdateable {
 public:
     explicit TLySongSelection(TLyMatchResult* matchResult = nullptr);
 
+    TLyMatchResult* MatchResult() const { return FMatchResult; }
+    // Follows another match result (a new project's): the selection empties, reporting a
+    // change, since its songs belong to the previous one.
+    void SetMatchResult(TLyMatchResult* matchResult);
+
     TLySongSelectionProperties& OriginalOne() { return FOriginalOne; }
     TLySongSelectionProperties& OriginalTwo() { return FOriginalTwo; }
     TLySongSelectionProperties& CurrentOne() { return FCurrentOne; }
