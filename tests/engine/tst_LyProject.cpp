@@ -163,9 +163,14 @@ void TestLyProject::Run(const std::function<void()>& start) {
 void TestLyProject::loadPairsExactly() {
     QVERIFY(FProject->CanLoad());
     FProject->LoadLibraries();
+    bool wasLoaded = false;
     while (FProject->Process()->Working()) {
-        // A window reads these while the worker sets them (run under ThreadSanitizer).
-        [[maybe_unused]] const bool state = FProject->IsLoaded() || FProject->Modified();
+        // A window asks these while the worker sets them (run under ThreadSanitizer): a load
+        // never marks the songs modified, and a loaded project stays loaded.
+        QVERIFY(!FProject->Modified());
+        const bool loaded = FProject->IsLoaded();
+        QVERIFY(loaded || !wasLoaded);
+        wasLoaded = loaded;
         ProcessMainThreadCalls();
     }
     FProject->Process()->WaitFor();
