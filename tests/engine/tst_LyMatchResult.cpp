@@ -297,7 +297,7 @@ void TestLyMatchResult::matchSongsByHand() {
 
 void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong_data() {
     QTest::addColumn<bool>("unmatchedToo");
-    // The matched song comes first in the list: a search for equal values alone would take it,
+    // The matched song comes first in the list: a lookup by equal values alone would take it,
     // and its library Two track would leave the result.
     QTest::newRow("an unmatched song with the values goes") << true;
     QTest::newRow("only a matched song holds them: refused") << false;
