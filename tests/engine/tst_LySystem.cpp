@@ -3,7 +3,7 @@
 #include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LySystem.h"
-#include "LyTestSupport.h"
+#include "LyTestHome.h"
 
 #include <QTest>
 
@@ -44,14 +44,10 @@ private Q_SLOTS:
     void loggedLinesReachTheDebugViewer();
 
 private:
-    TLyTempFolder FHome;
-    QString FChannel = QStringLiteral("ArborDebugLogSystemTest%1").arg(::getpid());
+    TLyTestHome FHome;
 };
 
 void TestLySystem::initTestCase() {
-    qputenv("HOME", FHome.Path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", FHome.FilePath(QStringLiteral(".config")).toUtf8());
-    ArDebugOutputSetChannelName(FChannel);
     LySystemStartup();
     QVERIFY(FileStatusCalculator());
     LoggedLines();
@@ -98,7 +94,7 @@ void TestLySystem::listenersHearChangesOnce() {
 }
 
 void TestLySystem::loggedLinesReachTheDebugViewer() {
-    TArDebugViewer viewer(FChannel);
+    TArDebugViewer viewer(TLyTestHome::DebugChannel());
     QString error;
     QVERIFY2(viewer.Open(&error), qPrintable(error));
     viewer.SetActive(true);
