@@ -38,8 +38,11 @@ class TestLySystem : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase() { LySystemShutdown(); }
+    void init() { QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively(); }
 
     void createAndDestroyStoresThePreferences();
+    void invalidPreferencesAreSetAside_data();
+    void invalidPreferencesAreSetAside();
     void listenersHearChangesOnce();
     void loggedLinesReachTheDebugViewer();
 
@@ -72,6 +75,52 @@ void TestLySystem::createAndDestroyStoresThePreferences() {
     }
     TLySystem again;
     QCOMPARE(again.Options()->Projects()->Files(), QStringList{"/p.xml"});
+}
+
+void TestLySystem::invalidPreferencesAreSetAside_data() {
+    QTest::addColumn<QByteArray>("valid");
+    QTest::addColumn<QByteArray>("invalid");
+    QTest::newRow("not well-formed") << QByteArray("</Settings>") << QByteArray("</Setting>");
+    QTest::newRow("boolean") << QByteArray("<StartITunes>True<")
+                             << QByteArray("<StartITunes>perhaps<");
+    QTest::newRow("integer") << QByteArray("<Left>100<") << QByteArray("<Left>wide<");
+    QTest::newRow("enumeration") << QByteArray("<FilterPart>sdName<")
+                                 << QByteArray("<FilterPart>sdTempo<");
+    QTest::newRow("handler") << QByteArray("<handler>TStrings<")
+                             << QByteArray("<handler>TVxObjectHashMap<");
+}
+
+// The program must start whatever the preferences file holds; the file is kept for the user.
+void TestLySystem::invalidPreferencesAreSetAside() {
+    QFETCH(QByteArray, valid);
+    QFETCH(QByteArray, invalid);
+    const QString fileName = TLyOptions().GetFileName();
+    {
+        TLySystem system;
+        system.Options()->Projects()->Add(QStringLiteral("/p.xml"));
+    }
+    QByteArray text = ReadWholeFile(fileName);
+    QVERIFY(text.contains(valid));
+    text.replace(valid, invalid);
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) > 0);
+    file.close();
+    LoggedLines();
+    {
+        TLySystem system;
+        QCOMPARE(system.Options()->Projects()->Files(), QStringList());
+        QVERIFY(system.Options()->ITunes()->StartITunes());
+    }
+    const QString kept = fileName + ".unreadable";
+    QCOMPARE(ReadWholeFile(kept), text);
+    const QStringList warnings = LoggedLines().filter("could not be read");
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings.first().startsWith("Settings file [" + fileName +
+                                         "] could not be read and was kept as [" + kept +
+                                         "]; the settings start empty."),
+             qPrintable(warnings.first()));
+    TLySystem again; // what was stored instead reads without a warning
+    QCOMPARE(LoggedLines().filter("could not be read"), QStringList());
 }
 
 void TestLySystem::listenersHearChangesOnce() {
