@@ -34,9 +34,15 @@ bool TLyProject::CanLoad() const {
 }
 
 void TLyProject::Open() {
-    FOptions->Load();
-    Process()->SetName(QFileInfo(FOptions->Name()).fileName());
+    LoadOptions();
     Reload();
+}
+
+void TLyProject::LoadOptions() {
+    const QString fileName = FOptions->GetFileName();
+    FOptions->Load();
+    FOptions->SetName(fileName);
+    Process()->SetName(QFileInfo(fileName).fileName());
 }
 
 void TLyProject::Reload() {

@@ -36,6 +36,9 @@ public:
 
     // Loads the project file named by the options, then reloads the libraries.
     void Open();
+    // Loads the project file named by the options, which stay named after that file whatever
+    // path it was stored with (it may have been moved or copied since), so it is saved there.
+    void LoadOptions();
     void Reload();
     // Stores the project file.
     void Save();

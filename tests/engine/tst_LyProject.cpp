@@ -56,12 +56,13 @@ const TLySong* FindSong(const TLyMatchResult& result, const QString& name) {
 class TestLyProject : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { VxThreadsStartup(); }
+    void initTestCase();
     void init();
     void cleanup();
 
     void loadPairsExactly();
     void reloadClearsFirst();
+    void openedProjectIsTheFileItWasReadFrom();
     void invalidInputStartsNothing();
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
@@ -80,6 +81,12 @@ private:
     std::unique_ptr<TRunRecorder> FRecorder;
     std::unique_ptr<TLyTempFolder> FFolder;
 };
+
+void TestLyProject::initTestCase() {
+    VxThreadsStartup();
+    RegisterLyTypes();
+    RegisterLyOptionClasses();
+}
 
 void TestLyProject::init() {
     FFolder = std::make_unique<TLyTempFolder>();
@@ -129,6 +136,26 @@ void TestLyProject::reloadClearsFirst() {
     QCOMPARE(FRecorder->MainStepCounts, QList<int>{6});
     QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Clearing song list..."));
     QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
+}
+
+void TestLyProject::openedProjectIsTheFileItWasReadFrom() {
+    const QString stored = FFolder->FilePath("stored.xml");
+    FProject->Options()->SetName(stored);
+    FProject->Options()->Store();
+    // Moved after it was stored: it still holds the old path.
+    const QString moved = FFolder->FilePath("moved.xml");
+    QVERIFY(QFile::rename(stored, moved));
+
+    TLyProject opened(nullptr, nullptr);
+    opened.Options()->SetName(moved);
+    opened.Open();
+    opened.Process()->WaitFor();
+    QCOMPARE(opened.Options()->LibraryTwo()->OutputPath(), FFolder->FilePath("two-out.xml"));
+    QCOMPARE(opened.Options()->Name(), moved);
+    QCOMPARE(opened.Process()->Name(), QStringLiteral("moved.xml"));
+    opened.Save();
+    QVERIFY(!QFileInfo::exists(stored));
+    QVERIFY(ReadWholeFile(moved).contains("<Name>" + moved.toUtf8() + "</Name>"));
 }
 
 void TestLyProject::invalidInputStartsNothing() {
