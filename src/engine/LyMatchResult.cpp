@@ -16,7 +16,9 @@ TLyMatchResult::TLyMatchResult(TLyProject* project, TLyMatchResult* parent,
     : FViewOptions(viewOptions)
     , FParent(parent)
     , FProject(project)
-    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {}
+    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {
+    CreateViews();
+}
 
 TLyMatchResult::~TLyMatchResult() {
     FViews->Clear(); // their refreshes read the songs: they go first
@@ -65,6 +67,17 @@ void TLyMatchResult::DoBeginUpdate() {
 
 void TLyMatchResult::DoEndUpdate() {
     FChanging.store(false);
+    // The views heard OwnerChanging: they refresh even when nothing changed, so that a list
+    // that froze at OwnerChanging thaws. A reported change refreshes them through DoChanged.
+    if (!ChangePending())
+        RefreshViews();
+}
+
+void TLyMatchResult::SongLeaving(const TLySong* song) {
+    FViews->Iterate([song](const QString&, TLyView* view) {
+        view->SongLeaving(song);
+        return true;
+    });
 }
 
 void TLyMatchResult::DoChanged() {
@@ -241,12 +254,14 @@ void TLyMatchResult::Clear() {
     if (FSongs.IsEmpty())
         return;
     TVxUpdateGuard update(*this);
+    SongLeaving(nullptr);
     FSongs.Clear();
     Changed();
 }
 
 void TLyMatchResult::SynchronizeSongs(TLySongList* songs, bool freeList) {
-    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { SynchronizeStep(song); });
+    FProject->ExecuteForSongs(this, songs, freeList,
+                              [this](TLySong* song) { SynchronizeStep(song); });
 }
 
 void TLyMatchResult::SynchronizeAll() {
@@ -254,7 +269,7 @@ void TLyMatchResult::SynchronizeAll() {
 }
 
 void TLyMatchResult::RevertSongs(TLySongList* songs, bool freeList) {
-    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { RevertStep(song); });
+    FProject->ExecuteForSongs(this, songs, freeList, [this](TLySong* song) { RevertStep(song); });
 }
 
 void TLyMatchResult::SynchronizeStep(TLySong* song) {
@@ -343,6 +358,7 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     songA->Original(taken) = songB->Original(taken);
     songA->Current(taken) = songB->Current(taken);
     songA->CalculateDifferences();
+    SongLeaving(FSongs.Items(consumed));
     FSongs.Delete(consumed);
     Changed();
     SongsChangedByHand();
@@ -357,6 +373,7 @@ void TLyMatchResult::CommitToParent() {
     TVxUpdateGuard update(*this);
     TVxUpdateGuard parentUpdate(*FParent);
     for (TLySong* source : FSources) {
+        FParent->SongLeaving(source);
         FParent->FSongs.Remove(source);
         FParent->Changed();
     }

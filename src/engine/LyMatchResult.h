@@ -20,8 +20,8 @@ class TVxObjectHashMap;
 // thread makes the change: matching, clearing, synchronising, reverting, unmatching, combining,
 // committing, and hand edits through a selection. The outermost BeginUpdate first tells every
 // view's listeners that the data is about to change and stops every running view refresh,
-// waiting for it to end; no refresh starts while the update is open; the outermost EndUpdate,
-// when a change was reported, requests a refresh of every view. Refreshes are started and
+// waiting for it to end; no refresh starts while the update is open; the outermost EndUpdate
+// requests a refresh of every view, also when nothing changed. Refreshes are started and
 // stopped on the main thread only. So a refresh never reads songs while they change, and every
 // change ends with a refresh whose list reflects it. OwnerChanging reaches the views' listeners
 // on the main thread whichever thread opens the update (a project's worker hands it over and
@@ -34,7 +34,8 @@ class TVxObjectHashMap;
 class TLyMatchResult : public TVxUpdateable {
 public:
     // `parent` is set on the result of a match window, whose songs are committed back into it.
-    // `viewOptions` (not owned) are the saved views the result's views are made from.
+    // `viewOptions` (not owned) are the saved views the result's views are made from; the views
+    // are created at once.
     TLyMatchResult(TLyProject* project, TLyMatchResult* parent, TVxObjectHashMap* viewOptions);
     ~TLyMatchResult() override;
 
@@ -115,6 +116,8 @@ protected:
     void DoChanged() override;
 
 private:
+    // Tells every view that `song` (null: every song) is about to be freed.
+    void SongLeaving(const TLySong* song);
     TLySong* AppendSong(const TLySongProperties* one, const TLySongProperties* two);
     // Appends the songs that are not null, in order, reporting a change for each.
     void AppendSongs(std::vector<std::unique_ptr<TLySong>> songs);

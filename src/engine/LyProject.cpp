@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 LY_UNIT("Units/LyProject")
 
 TLyProject::TLyProject(TLyOptions* appOptions, TVxObjectHashMap* viewOptions)
@@ -39,9 +41,15 @@ void TLyProject::CheckCanChangeSongs() const {
 }
 
 void TLyProject::Open() {
-    FOptions->Load();
-    Process()->SetName(QFileInfo(FOptions->Name()).fileName());
+    LoadOptions();
     Reload();
+}
+
+void TLyProject::LoadOptions() {
+    const QString fileName = FOptions->GetFileName();
+    FOptions->Load();
+    FOptions->SetName(fileName);
+    Process()->SetName(QFileInfo(fileName).fileName());
 }
 
 void TLyProject::Reload() {
@@ -86,9 +94,11 @@ void TLyProject::MatchSongs() {
                      [this](TVxPausableThread&) { MatchWork(nullptr); });
 }
 
-void TLyProject::ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step) {
-    LY_ASSERT(songs);
+void TLyProject::ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
+                                 TExecuteStep step) {
+    LY_ASSERT(result && songs);
     LY_ASSERT(bool(step));
+    FExecuteResult = result;
     FExecuteSongs = songs;
     FExecuteFreeList = freeList;
     FExecuteStep = std::move(step);
@@ -185,8 +195,8 @@ void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
 }
 
 void TLyProject::ExecuteWork() {
-    TVxUpdateGuard update(*FMatchResult);
-    FMatchResult->Changed();
+    TVxUpdateGuard update(*FExecuteResult);
+    FExecuteResult->Changed();
     struct TCleanUp {
         TLyProject* Project;
         ~TCleanUp() {
@@ -195,6 +205,7 @@ void TLyProject::ExecuteWork() {
             if (Project->FExecuteFreeList)
                 delete Project->FExecuteSongs;
             Project->FExecuteSongs = nullptr;
+            Project->FExecuteResult = nullptr;
         }
     } cleanUp{this};
     const int count = FExecuteSongs->Count();

@@ -45,6 +45,9 @@ public:
 
     // Loads the project file named by the options, then reloads the libraries.
     void Open();
+    // Loads the project file named by the options, which stay named after that file whatever
+    // path it was stored with (it may have been moved or copied since), so it is saved there.
+    void LoadOptions();
     void Reload();
     // Stores the project file; the songs stay modified until they are stored.
     void Save();
@@ -56,9 +59,11 @@ public:
     void LoadLibraries();
     // Runs "Match Songs" with the project's compare options.
     void MatchSongs();
-    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of the
-    // match result; with `freeList` the list is freed afterwards.
-    void ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step);
+    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of `result`
+    // (the project's match result, or a match window's); with `freeList` the list is freed
+    // afterwards.
+    void ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
+                         TExecuteStep step);
     // Runs "Store Libraries": side 0 writes library One to its output path, 1 library Two.
     void StoreLibrary(int side);
     // Runs "Replace iTunes Library": the document of `side` replaces iTunes' library file
@@ -83,6 +88,7 @@ private:
     std::atomic<bool> FLoaded{false}; // FDocumentTwo is set; read while the worker sets it
     ILyProcessTask* FCurrentTask = nullptr;
     int FStoreSide = 0;
+    TLyMatchResult* FExecuteResult = nullptr;
     TLySongList* FExecuteSongs = nullptr;
     bool FExecuteFreeList = false;
     TExecuteStep FExecuteStep;

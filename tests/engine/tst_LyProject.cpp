@@ -108,12 +108,13 @@ public:
 class TestLyProject : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { VxThreadsStartup(); }
+    void initTestCase();
     void init();
     void cleanup();
 
     void loadPairsExactly();
     void reloadClearsFirst();
+    void openedProjectIsTheFileItWasReadFrom();
     void invalidInputStartsNothing();
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
@@ -135,6 +136,12 @@ private:
     std::unique_ptr<TRunRecorder> FRecorder;
     std::unique_ptr<TLyTempFolder> FFolder;
 };
+
+void TestLyProject::initTestCase() {
+    VxThreadsStartup();
+    RegisterLyTypes();
+    RegisterLyOptionClasses();
+}
 
 void TestLyProject::init() {
     FFolder = std::make_unique<TLyTempFolder>();
@@ -195,6 +202,26 @@ void TestLyProject::reloadClearsFirst() {
     QCOMPARE(FRecorder->MainStepCounts, QList<int>{6});
     QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Clearing song list..."));
     QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
+}
+
+void TestLyProject::openedProjectIsTheFileItWasReadFrom() {
+    const QString stored = FFolder->FilePath("stored.xml");
+    FProject->Options()->SetName(stored);
+    FProject->Options()->Store();
+    // Moved after it was stored: it still holds the old path.
+    const QString moved = FFolder->FilePath("moved.xml");
+    QVERIFY(QFile::rename(stored, moved));
+
+    TLyProject opened(nullptr, nullptr);
+    opened.Options()->SetName(moved);
+    opened.Open();
+    opened.Process()->WaitFor();
+    QCOMPARE(opened.Options()->LibraryTwo()->OutputPath(), FFolder->FilePath("two-out.xml"));
+    QCOMPARE(opened.Options()->Name(), moved);
+    QCOMPARE(opened.Process()->Name(), QStringLiteral("moved.xml"));
+    opened.Save();
+    QVERIFY(!QFileInfo::exists(stored));
+    QVERIFY(ReadWholeFile(moved).contains("<Name>" + moved.toUtf8() + "</Name>"));
 }
 
 void TestLyProject::invalidInputStartsNothing() {
@@ -325,24 +352,27 @@ void TestLyProject::executeOverNoSongs() {
     FRecorder->Clear();
     int steps = 0;
     Run([&] {
-        FProject->ExecuteForSongs(new TLySongList(false), true, [&](TLySong*) { ++steps; });
+        FProject->ExecuteForSongs(FProject->MatchResult(), new TLySongList(false), true,
+                                  [&](TLySong*) { ++steps; });
     });
     QCOMPARE(steps, 0);
     QVERIFY(FProject->Modified());
     QCOMPARE(FRecorder->SubTaskStepCounts, QList<int>{0});
     QVERIFY(!FProject->MatchResult()->Updating());
-    LY_EXPECT_ASSERTION(FProject->ExecuteForSongs(nullptr, false, [](TLySong*) {}),
-                        "Units/LyProject");
+    LY_EXPECT_ASSERTION(
+        FProject->ExecuteForSongs(FProject->MatchResult(), nullptr, false, [](TLySong*) {}),
+        "Units/LyProject");
 
     // A run that fails after changing a song has still changed the songs.
     Run([&] { FProject->LoadLibraries(); });
     QVERIFY(!FProject->Modified());
     Run([&] {
-        FProject->ExecuteForSongs(&FProject->MatchResult()->Songs(), false, [&](TLySong* song) {
-            if (song != FProject->MatchResult()->Songs().First())
-                throw ELyProjectError(QStringLiteral("refused"));
-            song->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
-        });
+        FProject->ExecuteForSongs(FProject->MatchResult(), &FProject->MatchResult()->Songs(), false,
+                                  [&](TLySong* song) {
+                                      if (song != FProject->MatchResult()->Songs().First())
+                                          throw ELyProjectError(QStringLiteral("refused"));
+                                      song->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
+                                  });
     });
     QCOMPARE(FRecorder->Failures.last(), QStringLiteral("refused"));
     QVERIFY(FProject->Modified());
@@ -397,7 +427,7 @@ void TestLyProject::ownerChangingReachesTheMainThread() {
     TLyView* view = project.MatchResult()->View(QStringLiteral("All"));
     view->Listeners()->AddListener(&recorder);
     // The worker opens the update of the songs.
-    project.ExecuteForSongs(new TLySongList(false), true, [](TLySong*) {});
+    project.ExecuteForSongs(project.MatchResult(), new TLySongList(false), true, [](TLySong*) {});
     project.Process()->WaitFor();
     view->Listeners()->RemoveListener(&recorder);
     QCOMPARE(recorder.Threads, QList<std::thread::id>{std::this_thread::get_id()});
