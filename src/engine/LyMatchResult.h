@@ -23,7 +23,14 @@ class TVxObjectHashMap;
 // waiting for it to end; no refresh starts while the update is open; the outermost EndUpdate
 // requests a refresh of every view, also when nothing changed. Refreshes are started and
 // stopped on the main thread only. So a refresh never reads songs while they change, and every
-// change ends with a refresh whose list reflects it.
+// change ends with a refresh whose list reflects it. OwnerChanging reaches the views' listeners
+// on the main thread whichever thread opens the update (a project's worker hands it over and
+// waits), so a listener may freeze its window's list in it.
+//
+// Hand changes (selection edits, check boxes, unmatching, matching by hand, committing) are
+// made on the main thread and refused while the project's process runs: they raise
+// ELyProjectError naming the running work and change nothing. Each one marks the project
+// modified; a match window's result does so when it is committed.
 class TLyMatchResult : public TVxUpdateable {
 public:
     // `parent` is set on the result of a match window, whose songs are committed back into it.
@@ -72,10 +79,22 @@ public:
     void SynchronizeStep(TLySong* song);
     void RevertStep(TLySong* song);
 
+    // True when songs may be changed by hand now (the project's process is not running).
+    bool CanChangeSongs() const;
+    // Raises ELyProjectError naming the project's running work unless CanChangeSongs.
+    void CheckCanChangeSongs() const;
+    // Records a hand change of songs in the project's Modified flag.
+    void SongsChangedByHand();
+    // Sets whether `songs` are written back (their check boxes). Views show every song
+    // whatever its flag, so this needs no refresh.
+    void SetChecked(const QList<TLySong*>& songs, bool checked);
+
     // Splits a matched song into a One-only song (new, unchecked) and the Two-only `song`.
     void Unmatch(TLySong* song);
     // Pairs a One-only and a Two-only song by hand into `songA`; `songB` (or, for a candidate
-    // not in the list, the list's song with its values) is removed.
+    // not in the list, the list's unmatched song with its values) is removed. Only an unmatched
+    // song is consumed: when there is none to remove, raises ELyProjectError and changes
+    // nothing.
     void MatchSongs(TLySong* songA, TLySong* songB);
     // Replaces the parent's songs that were sources of this result by this result's songs.
     void CommitToParent();

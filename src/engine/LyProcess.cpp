@@ -218,6 +218,10 @@ bool TLyProcess::Running() const {
     return FThread && !FThread->Finished();
 }
 
+bool TLyProcess::Working() const {
+    return FThread && !FThread->Done();
+}
+
 void TLyProcess::Start(const QString& runName, TLyProcessWork work) {
     LY_ASSERT(FAlive);
     LY_ASSERT(!Running());

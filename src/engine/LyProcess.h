@@ -129,6 +129,9 @@ public:
 
     // A worker exists and has neither finished nor been asked to stop.
     bool Running() const;
+    // A worker exists whose work has not ended: unlike Running() it stays true while a
+    // cancelled run unwinds. Main thread only.
+    bool Working() const;
     // Waits for a previous worker to end, then runs `work` on a new worker; returns at once.
     void Start(const QString& runName, TLyProcessWork work);
     // Starts the task of `level`: a new one when level is the number of tasks, otherwise the

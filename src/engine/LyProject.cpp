@@ -24,19 +24,32 @@ TLyLibraryDocument* TLyProject::Document(int side) const {
     return side == 0 ? FDocumentOne.get() : FDocumentTwo.get();
 }
 
-bool TLyProject::IsLoaded() const {
-    return FDocumentTwo != nullptr;
-}
-
 bool TLyProject::CanLoad() const {
     return !Process()->Running() && FOptions->LibraryOne()->InputIsValid() &&
            FOptions->LibraryTwo()->InputIsValid();
 }
 
+bool TLyProject::CanChangeSongs() const {
+    return !Process()->Working();
+}
+
+void TLyProject::CheckCanChangeSongs() const {
+    if (!CanChangeSongs())
+        throw ELyProjectError(
+            ArFormat(QStringLiteral("Songs cannot be changed while [%s] is running."),
+                     {Process()->RunName()}));
+}
+
 void TLyProject::Open() {
-    FOptions->Load();
-    Process()->SetName(QFileInfo(FOptions->Name()).fileName());
+    LoadOptions();
     Reload();
+}
+
+void TLyProject::LoadOptions() {
+    const QString fileName = FOptions->GetFileName();
+    FOptions->Load();
+    FOptions->SetName(fileName);
+    Process()->SetName(QFileInfo(fileName).fileName());
 }
 
 void TLyProject::Reload() {
@@ -48,13 +61,13 @@ void TLyProject::Reload() {
 }
 
 void TLyProject::Save() {
-    FModified = false;
     FOptions->Store();
 }
 
 void TLyProject::ClearAll() {
     // Songs refer to the documents' elements: they go first.
     FMatchResult->Clear();
+    FLoaded.store(false);
     FDocumentOne.reset();
     FDocumentTwo.reset();
 }
@@ -132,6 +145,7 @@ void TLyProject::LoadWork() {
         main->Step(ArFormat(QStringLiteral("Loading %s..."), {two->Name()}));
         JoinHelper(helper, main, QStringLiteral("Loading XML..."));
         FDocumentTwo = std::move(documentTwo);
+        FLoaded.store(FDocumentTwo != nullptr);
     }
     MatchWork(main);
 }
@@ -181,7 +195,7 @@ void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
 }
 
 void TLyProject::ExecuteWork() {
-    FExecuteResult->BeginUpdate();
+    TVxUpdateGuard update(*FExecuteResult);
     FExecuteResult->Changed();
     struct TCleanUp {
         TLyProject* Project;
@@ -191,7 +205,7 @@ void TLyProject::ExecuteWork() {
             if (Project->FExecuteFreeList)
                 delete Project->FExecuteSongs;
             Project->FExecuteSongs = nullptr;
-            std::exchange(Project->FExecuteResult, nullptr)->EndUpdate();
+            Project->FExecuteResult = nullptr;
         }
     } cleanUp{this};
     const int count = FExecuteSongs->Count();
@@ -200,6 +214,7 @@ void TLyProject::ExecuteWork() {
     ILyProcessTask* sub = main->StartSubTask(count, QStringLiteral("Updating Songs..."));
     FCurrentTask = sub;
     for (TLySong* song : *FExecuteSongs) {
+        FModified = true; // also when a later song fails or the run is cancelled
         FExecuteStep(song);
         sub->Step();
         Process()->CheckCancelled();
@@ -213,16 +228,17 @@ void TLyProject::StoreWork() {
     LY_ASSERT(IsLoaded());
     const int side = FStoreSide;
     ILyProcessTask* main = Process()->StartMainTask(2, QStringLiteral("Exporting to file..."));
-    main->Step(QStringLiteral("Finalizing songs..."));
-    FMatchResult->ExportSide(side);
     TLyLibraryOptions* library = FOptions->Library(side);
-    TLyLibraryDocument* document = Document(side);
-    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
+    // Refused before the songs go into the document, which must stay as it was.
     if (library->OutputPath().isEmpty())
         throw ELyProjectError(
             ArFormat(QStringLiteral("Library [%s] has no output file: set one in the library's "
                                     "properties."),
                      {library->Name()}));
+    main->Step(QStringLiteral("Finalizing songs..."));
+    FMatchResult->ExportSide(side);
+    TLyLibraryDocument* document = Document(side);
+    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
     const QFileInfo output(library->OutputPath());
     SaveLibraryDocument(*document, library->OutputPath(), main, Process(),
                         output.isFile() ? output.size() : 0);
