@@ -361,9 +361,7 @@ void TLySongListView::ToggleSelected() {
     const QList<TLySong*> songs = SelectedSongs();
     if (songs.isEmpty() || !FModel->CanChangeSongs())
         return;
-    const bool checked = !songs.first()->Checked();
-    for (TLySong* song : songs)
-        song->SetChecked(checked);
+    View()->MatchResult()->SetChecked(songs, !songs.first()->Checked());
     Q_EMIT FModel->dataChanged(FModel->index(0, scName),
                                FModel->index(FModel->rowCount() - 1, scName), {Qt::CheckStateRole});
 }

@@ -1,5 +1,6 @@
 #include "LySongListModel.h"
 
+#include "LyGuard.h"
 #include "LyMatchResult.h"
 #include "LyProject.h"
 #include "LyView.h"
@@ -20,10 +21,9 @@ const QStringList& ColumnNames() {
     return names;
 }
 
-// The project's process runs work that changes songs; hand changes wait until it ends.
-bool ProjectTakesHandChanges(const TLyView* view) {
-    const TLyProject* project = view->MatchResult() ? view->MatchResult()->Project() : nullptr;
-    return !project || !project->Process()->Running();
+// Hand changes wait while the project's process runs work that changes songs.
+bool TakesHandChanges(const TLyView* view) {
+    return view->MatchResult() && view->MatchResult()->CanChangeSongs();
 }
 
 } // namespace
@@ -199,7 +199,7 @@ TLySong* TLySongListModel::Song(int row) const {
 }
 
 bool TLySongListModel::CanChangeSongs() const {
-    return !FFrozen && FView && ProjectTakesHandChanges(FView);
+    return !FFrozen && FView && TakesHandChanges(FView);
 }
 
 int TLySongListModel::rowCount(const QModelIndex& parent) const {
@@ -287,9 +287,14 @@ bool TLySongListModel::setData(const QModelIndex& index, const QVariant& value, 
     TLySong* song = Song(index.row());
     if (!song)
         return false;
-    song->SetChecked(value.toInt() == Qt::Checked);
-    Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
-    return true;
+    bool changed = false;
+    LyGuarded(nullptr, [&] {
+        FView->MatchResult()->SetChecked({song}, value.toInt() == Qt::Checked);
+        changed = true;
+    });
+    if (changed)
+        Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
+    return changed;
 }
 
 Qt::ItemFlags TLySongListModel::flags(const QModelIndex& index) const {

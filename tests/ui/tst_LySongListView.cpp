@@ -453,8 +453,10 @@ void TestLySongListView::checkBoxesAndKeys() {
     option.features = QStyleOptionViewItem::HasCheckIndicator;
     const QRect box =
         tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
+    fixture.Project().SetModified(false);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
     QVERIFY(!first->Checked());
+    QVERIFY(fixture.Project().Modified()); // a hand change of the project
     // Space on the current row toggles it back; Ctrl+Space toggles the selection.
     tree->setCurrentIndex(model->index(0, scArtist));
     QTest::keyClick(tree, Qt::Key_Space);
