@@ -148,7 +148,10 @@ void TLySongListView::TaskFinished(ILyProcessTask* task) {
         return;
     const bool valid = !task->Cancelled() && !task->Failed() &&
                        !(View()->MatchResult() && View()->MatchResult()->Changing());
-    if (valid) {
+    if (valid && FilterChangedSinceRequest()) {
+        // A filter typed key by key: the next key's refresh is being requested and replaces
+        // this list at once, so the rows are not rebuilt for it (its songs stay valid).
+    } else if (valid) {
         if (isVisible())
             RebuildRows(View()->Songs().AsList());
         else
@@ -157,6 +160,14 @@ void TLySongListView::TaskFinished(ILyProcessTask* task) {
     if (!FModel->Frozen())
         ResumeRepainting();
     UpdateActions();
+}
+
+bool TLySongListView::FilterChangedSinceRequest() const {
+    const TLyViewOptions* options = View()->Options();
+    const TLyViewFilter& requested = View()->Filter();
+    return options && (options->FilterText() != requested.Text ||
+                       options->FilterOptions() != requested.Options ||
+                       options->FilterPart() != requested.Part);
 }
 
 void TLySongListView::showEvent(QShowEvent* event) {

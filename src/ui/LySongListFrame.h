@@ -88,6 +88,9 @@ private:
     void RebuildRows(const QList<TLySong*>& songs);
     void Restore(const TRemembered& remembered);
     bool IsOwnMainTask(ILyProcessTask* task) const;
+    // The view's filter options differ from those of its latest requested refresh: a refresh
+    // with the new ones is about to be requested.
+    bool FilterChangedSinceRequest() const;
     void StopRepainting();
     void ResumeRepainting();
     void HeaderClicked(int column);
