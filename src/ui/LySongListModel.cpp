@@ -199,13 +199,17 @@ QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
 QList<TLySong*> TLySongListModel::RankedSongs(QList<TLySong*> songs, int column, bool ascending) {
     if (FRanksValid && FRankColumn == column && FRankAscending == ascending) {
         // Each song goes to its old row; the rows left empty are dropped.
-        std::vector<TLySong*> placed(size_t(FRanks.size()), nullptr);
+        std::vector<TLySong*> placed(size_t(FRanks.Count()), nullptr);
         qsizetype found = 0;
-        for (TLySong* song : songs) {
-            const auto rank = FRanks.constFind(song);
-            if (rank == FRanks.constEnd())
+        for (qsizetype i = 0; i < songs.size(); ++i) {
+            // The table is far larger than the caches: slots are fetched ahead.
+            if (i + 16 < songs.size())
+                FRanks.Prefetch(songs.at(i + 16));
+            TLySong* song = songs.at(i);
+            const int rank = FRanks.Find(song);
+            if (rank < 0)
                 break;
-            placed[size_t(*rank)] = song;
+            placed[size_t(rank)] = song;
             ++found;
         }
         if (found == songs.size()) {
@@ -219,27 +223,63 @@ QList<TLySong*> TLySongListModel::RankedSongs(QList<TLySong*> songs, int column,
         }
     }
     songs = SortedSongs(std::move(songs), column, ascending);
-    FRanks.clear();
-    FRanks.reserve(songs.size());
-    for (qsizetype i = 0; i < songs.size(); ++i)
-        FRanks.insert(songs.at(i), int(i));
+    FRanks.Assign(songs);
     FRanksValid = true;
     FRankColumn = column;
     FRankAscending = ascending;
     return songs;
 }
 
+void TLySongRanks::Clear() {
+    FSlots = {};
+    FCount = 0;
+}
+
+size_t TLySongRanks::SlotOf(const TLySong* song) const {
+    // Fibonacci hashing of the address without its alignment bits.
+    return size_t((quintptr(song) >> 4) * 0x9E3779B97F4A7C15ULL >> FShift);
+}
+
+void TLySongRanks::Assign(const QList<TLySong*>& sorted) {
+    FCount = sorted.size();
+    int bits = 4;
+    while ((qsizetype(1) << bits) < 2 * FCount)
+        ++bits;
+    FShift = 64 - bits;
+    FSlots.assign(size_t(1) << bits, TSlot{});
+    const size_t mask = FSlots.size() - 1;
+    for (qsizetype rank = 0; rank < FCount; ++rank) {
+        const TLySong* song = sorted.at(rank);
+        size_t slot = SlotOf(song);
+        while (FSlots[slot].Song && FSlots[slot].Song != song)
+            slot = (slot + 1) & mask;
+        FSlots[slot] = {song, int(rank)};
+    }
+}
+
+int TLySongRanks::Find(const TLySong* song) const {
+    if (FSlots.empty() || !song)
+        return -1;
+    const size_t mask = FSlots.size() - 1;
+    for (size_t slot = SlotOf(song);; slot = (slot + 1) & mask) {
+        if (FSlots[slot].Song == song)
+            return FSlots[slot].Rank;
+        if (!FSlots[slot].Song)
+            return -1;
+    }
+}
+
 void TLySongListModel::Freeze() {
     FFrozen = true;
     FRanksValid = false; // the songs' values may change
-    FRanks.clear();
+    FRanks.Clear();
 }
 
 void TLySongListModel::Clear() {
     beginResetModel();
     FSongs.clear();
     FRanksValid = false; // the best matches' candidates go
-    FRanks.clear();
+    FRanks.Clear();
     FFrozen = false;
     endResetModel();
 }
@@ -252,6 +292,15 @@ TLySong* TLySongListModel::Song(int row) const {
 
 bool TLySongListModel::CanChangeSongs() const {
     return !FFrozen && FView && TakesHandChanges(FView);
+}
+
+// Without the base's virtual row and column counts: the tree asks for every row's index on
+// each layout.
+QModelIndex TLySongListModel::index(int row, int column, const QModelIndex& parent) const {
+    if (parent.isValid() || row < 0 || column < 0 || row >= FSongs.size() ||
+        column >= kLySongColumnCount)
+        return {};
+    return createIndex(row, column);
 }
 
 int TLySongListModel::rowCount(const QModelIndex& parent) const {
