@@ -5,6 +5,7 @@
 #include "LySongListModel.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace {
@@ -27,6 +28,29 @@ void TLySongListDelegate::initStyleOption(QStyleOptionViewItem* option,
     }
 }
 
+const QStaticText& TLySongListDelegate::LaidOut(const QString& text, const QFont& font,
+                                                int width) const {
+    if (font != FTextFont) {
+        FTexts.clear();
+        FTextFont = font;
+    }
+    const TTextKey key{text, width};
+    auto found = FTexts.constFind(key);
+    if (found != FTexts.constEnd())
+        return *found;
+    if (FTexts.size() >= kTextCacheSize)
+        FTexts.clear(); // a new page's texts replace the old ones
+    // Shown as typed: plain text, one line, elided at the right like the style's.
+    const QFontMetrics metrics(font);
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QStaticText laidOut(metrics.elidedText(line, Qt::ElideRight, width));
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+    laidOut.prepare(QTransform(), font);
+    return *FTexts.insert(key, laidOut);
+}
+
 void TLySongListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
     QStyleOptionViewItem cell = option;
@@ -38,7 +62,32 @@ void TLySongListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     }
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
+    // The style lays a cell's text out several times (size, layout, elision); the text is
+    // drawn here from a laid-out copy kept per text and width instead, since most cells of
+    // a page repeat texts (status, genre, counts, artists and albums of neighbouring rows).
+    const QString text = cell.text;
+    cell.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    if (!text.isEmpty()) {
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget)
+                               .adjusted(margin, 0, -margin, 0);
+        const QPalette::ColorGroup group =
+            !(cell.state & QStyle::State_Enabled)  ? QPalette::Disabled
+            : !(cell.state & QStyle::State_Active) ? QPalette::Inactive
+                                                   : QPalette::Normal;
+        painter->save();
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected
+                                                      ? QPalette::HighlightedText
+                                                      : QPalette::Text));
+        painter->setClipRect(area, Qt::IntersectClip);
+        const QStaticText& laidOut = LaidOut(text, cell.font, area.width());
+        const QSizeF size = laidOut.size();
+        painter->drawStaticText(
+            QPointF(area.left(), area.top() + (area.height() - size.height()) / 2), laidOut);
+        painter->restore();
+    }
 
     const int stars = index.data(TLySongListModel::StarCountRole).toInt();
     if (stars <= 0)
