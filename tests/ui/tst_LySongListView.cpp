@@ -3,6 +3,7 @@
 #include "LyMatchResult.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
+#include "LyUtils.h"
 #include "LyView.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
@@ -10,6 +11,7 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -20,6 +22,25 @@ TLySong* Find(TLyMatchResult& result, const QString& name) {
             return song;
     return nullptr;
 }
+
+// Counts the events of one type that reach a widget.
+class TLyEventCounter : public QObject {
+public:
+    TLyEventCounter(QObject* watched, QEvent::Type type, int* count)
+        : FType(type)
+        , FCount(count) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == FType)
+            ++*FCount;
+        return false;
+    }
+
+private:
+    QEvent::Type FType;
+    int* FCount;
+};
 
 } // namespace
 
@@ -40,6 +61,7 @@ private Q_SLOTS:
     void frozenListAnswersNothing();
     void checkBoxesAndKeys();
     void hiddenPageRebuildsWhenShown();
+    void fileStatusRepaintsVisibleRows();
     void bestMatchesEmptyAsTheirRefreshStarts();
     void columnLayoutRoundTrip();
 };
@@ -324,16 +346,22 @@ void TestLySongListView::selectionKeptAcrossRebuild_data() {
     QTest::addColumn<QList<int>>("removed");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QList<int>>("expected");
+    // The song scrolled to the top before, which stays at the top (-1: not scrolled).
+    QTest::addColumn<int>("top");
     QTest::newRow("kept songs reselected")
-        << QList<int>{2, 3, 7} << QList<int>{5} << "" << QList<int>{2, 3, 7};
+        << QList<int>{2, 3, 7} << QList<int>{5} << "" << QList<int>{2, 3, 7} << -1;
     QTest::newRow("none left: nearest following")
-        << QList<int>{3, 4} << QList<int>{3, 4, 5} << "" << QList<int>{6};
+        << QList<int>{3, 4} << QList<int>{3, 4, 5} << "" << QList<int>{6} << -1;
     QTest::newRow("none following: nearest preceding")
-        << QList<int>{8, 9} << QList<int>{6, 8, 9} << "" << QList<int>{7};
+        << QList<int>{14, 15} << QList<int>{12, 14, 15} << "" << QList<int>{13} << -1;
     QTest::newRow("filtered out: nearest following")
-        << QList<int>{2} << QList<int>{} << "odd" << QList<int>{3};
+        << QList<int>{2} << QList<int>{} << "odd" << QList<int>{3} << -1;
     QTest::newRow("filter keeps a selected song")
-        << QList<int>{1, 2} << QList<int>{} << "odd" << QList<int>{1};
+        << QList<int>{1, 2} << QList<int>{} << "odd" << QList<int>{1} << -1;
+    QTest::newRow("first visible kept at the top, rows removed above it")
+        << QList<int>{12} << QList<int>{0, 1, 3} << "" << QList<int>{12} << 6;
+    QTest::newRow("first visible kept at the top, filtered")
+        << QList<int>{13} << QList<int>{} << "odd" << QList<int>{13} << 7;
 }
 
 void TestLySongListView::selectionKeptAcrossRebuild() {
@@ -341,15 +369,26 @@ void TestLySongListView::selectionKeptAcrossRebuild() {
     QFETCH(QList<int>, removed);
     QFETCH(QString, filter);
     QFETCH(QList<int>, expected);
+    QFETCH(int, top);
     TLySongListFixture fixture;
     std::vector<std::unique_ptr<TLySong>> songs;
-    for (int i = 0; i < 10; ++i) {
-        auto track = Track(QStringLiteral("song %1").arg(i)).Artist(i % 2 ? "odd" : "even");
+    for (int i = 0; i < 16; ++i) {
+        // Zero-padded: the name order is the number order.
+        auto track = Track(QStringLiteral("song %1").arg(i, 2, 10, QLatin1Char('0')))
+                         .Artist(i % 2 ? "odd" : "even");
         songs.push_back(MakeSong(track.Build(), track.Build()));
     }
     fixture.Add(std::move(songs));
     auto frame = fixture.Show("All");
-    QItemSelectionModel* selection = frame->TreeSongs()->selectionModel();
+    TLySongListTree* tree = frame->TreeSongs();
+    if (top >= 0) {
+        // A few rows high, so that the list scrolls.
+        frame->resize(900, tree->header()->height() + 5 * tree->sizeHintForRow(0));
+        QCoreApplication::processEvents();
+        tree->scrollTo(frame->Model()->index(top, 0), QAbstractItemView::PositionAtTop);
+        QCOMPARE(tree->indexAt(QPoint(0, 0)).row(), top);
+    }
+    QItemSelectionModel* selection = tree->selectionModel();
     for (int row : selected)
         selection->select(frame->Model()->index(row, 0),
                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -368,11 +407,16 @@ void TestLySongListView::selectionKeptAcrossRebuild() {
     QStringList names;
     for (const TLySong* song : frame->SelectedSongs())
         names << song->CurrentOne().Name();
+    auto name = [](int i) {
+        return QStringLiteral("song %1").arg(i, 2, 10, QLatin1Char('0'));
+    };
     QStringList wanted;
     for (int i : expected)
-        wanted << QStringLiteral("song %1").arg(i);
+        wanted << name(i);
     QCOMPARE(names, wanted);
     QCOMPARE(frame->FirstSelectedSong()->CurrentOne().Name(), wanted.first());
+    if (top >= 0)
+        QCOMPARE(tree->indexAt(QPoint(0, 0)).data().toString(), name(top));
 }
 
 void TestLySongListView::modelStaysConsistent() {
@@ -499,6 +543,40 @@ void TestLySongListView::hiddenPageRebuildsWhenShown() {
     hidden->show();
     QVERIFY(!hidden->Model()->Frozen());
     QCOMPARE(hidden->Model()->rowCount(), 10);
+}
+
+void TestLySongListView::fileStatusRepaintsVisibleRows() {
+    QTemporaryDir folder;
+    const QString present = folder.filePath(QStringLiteral("present.mp3"));
+    QFile file(present);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    LyFileStatusStartup();
+    struct TShutdown {
+        ~TShutdown() { LyFileStatusShutdown(); }
+    } shutdown;
+    TLySongListFixture fixture;
+    std::vector<std::unique_ptr<TLySong>> songs;
+    songs.push_back(MakeSong(Track("Present").Location(present).Build(), std::nullopt));
+    fixture.Add(std::move(songs));
+    QWidget window; // a frame listens to the calculator once it has a parent
+    window.resize(900, 400);
+    auto frame = fixture.Show("All");
+    int paints = 0;
+    TLyEventCounter counter(frame->TreeSongs()->viewport(), QEvent::Paint, &paints);
+    frame->setParent(&window);
+    frame->resize(window.size());
+    frame->show();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The first paint asks for the file's status, which the calculator reports later.
+    QTRY_VERIFY(paints > 0);
+    const QModelIndex location = frame->Model()->index(0, scFileName);
+    QVERIFY(location.data(Qt::ForegroundRole).isValid()); // grey while not known
+    paints = 0;
+    FileStatusCalculator()->Process()->WaitFor();
+    QTRY_VERIFY(paints > 0);
+    QVERIFY(!location.data(Qt::ForegroundRole).isValid());
 }
 
 void TestLySongListView::bestMatchesEmptyAsTheirRefreshStarts() {
