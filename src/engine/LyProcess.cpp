@@ -184,6 +184,24 @@ void TLyProcessTask::Finish() {
 // ---------------------------------------------------------------------------------------------
 // TLyProcess
 
+class TLyProcess::TMainThreadInside {
+public:
+    explicit TMainThreadInside(TLyProcess* process)
+        : FProcess(IsMainThread() ? process : nullptr) {
+        if (FProcess)
+            ++FProcess->FMainThreadInside;
+    }
+    ~TMainThreadInside() {
+        if (FProcess)
+            --FProcess->FMainThreadInside;
+    }
+    TMainThreadInside(const TMainThreadInside&) = delete;
+    TMainThreadInside& operator=(const TMainThreadInside&) = delete;
+
+private:
+    TLyProcess* const FProcess;
+};
+
 TLyProcess::TLyProcess() = default;
 
 TLyProcess::~TLyProcess() {
@@ -191,10 +209,20 @@ TLyProcess::~TLyProcess() {
 }
 
 void TLyProcess::StopAndWait() {
+    DropDeferredStart();
     if (FThread) {
         LY_ASSERT(!FThread->IsCurrentThread());
-        FThread->TerminateAndWait();
+        AwaitWorker(true);
     }
+    DropDeferredStart(); // asked for while the worker ended
+}
+
+void TLyProcess::AwaitWorker(bool stop) {
+    TMainThreadInside inside(this);
+    if (stop)
+        FThread->TerminateAndWait();
+    else
+        FThread->WaitFor();
 }
 
 int TLyProcess::TaskCount() const {
@@ -215,23 +243,79 @@ ILyProcessTask* TLyProcess::MainTask() const {
 }
 
 bool TLyProcess::Running() const {
-    return FThread && !FThread->Finished();
+    return FStartDeferred.load() || (FThread && !FThread->Finished());
 }
 
 void TLyProcess::Start(const QString& runName, TLyProcessWork work) {
+    LY_ASSERT(!FThread || !FThread->IsCurrentThread());
     LY_ASSERT(FAlive);
     LY_ASSERT(!Running());
     LY_ASSERT(bool(work));
+    if (FMainThreadInside > 0)
+        DeferStart(runName, std::move(work));
+    else
+        StartNow(runName, std::move(work));
+}
+
+void TLyProcess::StartNow(QString runName, TLyProcessWork work) {
     if (FThread) {
-        LY_ASSERT(!FThread->IsCurrentThread());
-        FThread->TerminateAndWait(); // a cancelled run may still be unwinding
+        AwaitWorker(true); // a cancelled run may still be unwinding
         FThread.reset();
+        if (FDeferredWork) {
+            // Asked for by a listener during the wait, so later than this start.
+            runName = FDeferredRunName;
+            work = std::move(FDeferredWork);
+            DropDeferredStart();
+        }
     }
     FWork = std::move(work);
     FCancelRequested.store(false);
     FRunName = runName;
     FThread = std::make_unique<TVxPausableThread>([this](TVxPausableThread& t) { Run(t); });
     FThread->Resume();
+}
+
+void TLyProcess::DeferStart(const QString& runName, TLyProcessWork work) {
+    FDeferredRunName = runName;
+    FDeferredWork = std::move(work);
+    FStartDeferred.store(true);
+}
+
+void TLyProcess::DropDeferredStart() {
+    FDeferredWork = nullptr;
+    FDeferredRunName.clear();
+    FStartDeferred.store(false);
+}
+
+void TLyProcess::LaunchDeferredStart() {
+    const QString runName = FDeferredRunName;
+    TLyProcessWork work = std::move(FDeferredWork);
+    DropDeferredStart();
+    if (FAlive && work)
+        StartNow(runName, std::move(work)); // the old worker has ended or been told to stop
+}
+
+void TLyProcess::PostDeferredStart() {
+    if (!FDeferredWork || FLaunchPosted)
+        return;
+    FLaunchPosted = true;
+    PostToMainThread([anchor = std::weak_ptr<TLyProcess*>(FAnchor)] {
+        const std::shared_ptr<TLyProcess*> alive = anchor.lock();
+        if (!alive)
+            return;
+        TLyProcess* process = *alive;
+        process->FLaunchPosted = false;
+        // A wait or delivery under way takes the start over when it ends.
+        if (process->FMainThreadInside > 0 || !process->FDeferredWork)
+            return;
+        try {
+            process->LaunchDeferredStart();
+        } catch (const std::exception& error) {
+            LogFormat(QStringLiteral("[%s] Cannot start [%s]: %s"),
+                      {process->FName, process->FRunName, MessageOf(error)}, mtError,
+                      QStringLiteral("Default"));
+        }
+    });
 }
 
 ILyProcessTask* TLyProcess::StartTask(int level, int stepCount, const QString& caption) {
@@ -277,6 +361,9 @@ void TLyProcess::CancelIfRunning() {
 }
 
 void TLyProcess::CancelRun() {
+    DropDeferredStart();
+    if (!FThread || FThread->Finished())
+        return; // only a deferred start was going on
     for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst())
         task->CancelIfRunning(); // the worker may finish a task meanwhile
     FCancelRaised.store(false);
@@ -285,8 +372,17 @@ void TLyProcess::CancelRun() {
 }
 
 void TLyProcess::WaitFor() {
-    if (FThread)
-        FThread->WaitFor();
+    if (!IsMainThread()) {
+        if (FThread)
+            FThread->WaitFor();
+        return;
+    }
+    while (FThread) {
+        AwaitWorker(false);
+        if (FMainThreadInside > 0 || !FDeferredWork)
+            return; // an outer wait takes over a deferred start
+        LaunchDeferredStart();
+    }
 }
 
 QList<std::shared_ptr<TLyProcessTask>> TLyProcess::RunningTasksDeepestFirst() const {
@@ -333,6 +429,15 @@ void TLyProcess::Notify(TLyProcessTask* task, TNotification notification) {
         u"[%s] Start task [%s]", nullptr, u"[%s] Error in task [%s]", u"[%s] Cancel task [%s]",
         u"[%s] Finish task [%s]"};
     auto deliver = [&] {
+        // A start a listener asks for now runs once the delivery is over (see Start).
+        struct TDelivery {
+            TLyProcess* Process;
+            TMainThreadInside Inside{Process};
+            ~TDelivery() {
+                if (Process->FMainThreadInside == 1)
+                    Process->PostDeferredStart();
+            }
+        } delivery{this};
         if (const char16_t* format = kLogFormats[int(notification)])
             LogFormat(QString::fromUtf16(format), {FName, task->Caption()}, mtInfo,
                       QStringLiteral("Default"));
