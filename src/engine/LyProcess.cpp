@@ -395,24 +395,36 @@ QList<std::shared_ptr<TLyProcessTask>> TLyProcess::RunningTasksDeepestFirst() co
 }
 
 void TLyProcess::Run(TVxPausableThread& thread) {
+    std::exception_ptr error;
     try {
         FWork(thread);
-    } catch (const ELyProcessCancelled&) {
-        FCancelRaised.store(false);
-    } catch (const std::exception& error) {
-        FailRunningTasks(MessageOf(error));
     } catch (...) {
-        FailRunningTasks(QStringLiteral("Unknown error"));
+        error = std::current_exception();
     }
     FWork = nullptr;
+    EndRunningTasks(error);
+    std::lock_guard lock(FLock);
+    FTasks.clear();
+}
+
+void TLyProcess::EndRunningTasks(std::exception_ptr error) {
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const ELyProcessCancelled&) {
+            FCancelRaised.store(false);
+        } catch (const std::exception& e) {
+            FailRunningTasks(MessageOf(e));
+        } catch (...) {
+            FailRunningTasks(QStringLiteral("Unknown error"));
+        }
+    }
     for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst()) {
         try {
             task->Finish();
-        } catch (...) {
+        } catch (...) { // a failing listener must not stop the clean-up
         }
     }
-    std::lock_guard lock(FLock);
-    FTasks.clear();
 }
 
 void TLyProcess::FailRunningTasks(const QString& message) {

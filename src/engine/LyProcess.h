@@ -161,6 +161,12 @@ public:
     // started meanwhile; on the main thread notifications keep being delivered meanwhile.
     void WaitFor();
 
+protected:
+    // Ends the run's running tasks as the run procedure does when `error` escapes the work:
+    // failed with its message unless it is ELyProcessCancelled, then finished, innermost
+    // first. For work that goes on after such an error.
+    void EndRunningTasks(std::exception_ptr error);
+
 private:
     friend class TLyProcessTask;
     enum class TNotification { Started, Progressed, Failed, Cancelled, Finished };
