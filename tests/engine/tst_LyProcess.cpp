@@ -290,8 +290,10 @@ void TestLyProcess::helperStopsOnCancelWithoutTakingTheWorkersRaise() {
         process->StartMainTask(1, QStringLiteral("Main"));
         TLyProcessHelper helper([&] {
             for (;;) {
+                // Read first: a cancel that comes during the check may miss it.
+                const bool requested = process->CancelRequested();
                 process->CheckCancelled();
-                if (process->CancelRequested())
+                if (requested)
                     ++helperChecksAfterCancel; // a check that did not raise
                 std::this_thread::yield();
             }
@@ -653,8 +655,7 @@ void TestLyProcess::stressStartCancelRestart() {
             }
             break;
         case 2:
-            if (process->Running())
-                process->Cancel();
+            process->CancelIfRunning(); // the run may end between a check and a Cancel
             break;
         case 3:
             fresh(i); // destroys the old owner while its process may run
