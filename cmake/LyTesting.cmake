@@ -1,6 +1,10 @@
 # Builds only the tests labelled "threads" (what the ThreadSanitizer run needs).
 add_custom_target(ly_thread_tests)
 
+# Every test runs with HOME in this folder, which holds a sentinel preferences file; the fixture
+# LyFakeHome (tests/CMakeLists.txt) makes it before the tests and checks it after them.
+set(LY_FAKE_HOME "${PROJECT_BINARY_DIR}/tests/fake-home")
+
 # ly_add_qt_test(NAME <name> LABEL <layer> SOURCES <files...> [LIBRARIES <targets...>] [TIMEOUT <s>])
 # Builds one Qt Test executable and registers it with CTest under the layer's label.
 function(ly_add_qt_test)
@@ -19,7 +23,8 @@ function(ly_add_qt_test)
   set_tests_properties(${ARG_NAME} PROPERTIES
     LABELS "${ARG_LABEL};${ARG_LABELS}"
     TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    FIXTURES_REQUIRED LyFakeHome
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${LY_FAKE_HOME};XDG_CONFIG_HOME=${LY_FAKE_HOME}/.config;XDG_DATA_HOME=${LY_FAKE_HOME}/.local/share;XDG_CACHE_HOME=${LY_FAKE_HOME}/.cache")
   if("threads" IN_LIST ARG_LABELS)
     add_dependencies(ly_thread_tests ${ARG_NAME})
   endif()

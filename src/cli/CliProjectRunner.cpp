@@ -103,12 +103,8 @@ TCliProjectRunner::TCliProjectRunner(const QString& fileName, ILyProcessListener
     FProject->Listeners()->AddListener(FFailures.get());
     if (FProgress)
         FProject->Listeners()->AddListener(FProgress);
-    TLyProjectOptions& options = Options();
-    options.SetName(FFileName);
-    options.Load();
-    // The file may have been moved since it was stored: it is where it was opened.
-    options.SetName(FFileName);
-    FProject->Process()->SetName(QFileInfo(FFileName).fileName());
+    Options().SetName(FFileName);
+    FProject->LoadOptions();
 }
 
 TCliProjectRunner::~TCliProjectRunner() {

@@ -316,10 +316,14 @@ LoadLibraryDocument(const QString& fileName, ILyProcessTask* mainTask, TLyProces
     ILyProcessTask* task =
         mainTask ? mainTask->StartSubTask(int(size), QStringLiteral("Loading XML...")) : nullptr;
 
-    // Validation follows the reading chunk by chunk, so a cancel is noticed during both.
+    // Validation follows the reading chunk by chunk, so a cancel is noticed during both. It is
+    // checked before each chunk: one requested when the last chunk is reported is noticed by
+    // the parse.
     qint64 read = 0;
     qint64 validated = 0;
     while (read < size) {
+        if (process)
+            process->CheckCancelled();
         const qint64 count = file.read(buffer + read, std::min(kReadChunkSize, size - read));
         if (count < 0)
             RaiseFileError("Cannot read library file [%s]: %s", {fileName, file.errorString()});
@@ -332,8 +336,6 @@ LoadLibraryDocument(const QString& fileName, ILyProcessTask* mainTask, TLyProces
                            {fileName, invalid});
         if (task)
             task->SetPosition(int(read), QString());
-        if (process)
-            process->CheckCancelled();
     }
     size = read;
     if (size == 0)

@@ -1,5 +1,6 @@
 #include "LyMatchResult.h"
 
+#include "ArFormat.h"
 #include "LyLibraryFile.h"
 #include "LyProject.h"
 #include "LyView.h"
@@ -15,7 +16,9 @@ TLyMatchResult::TLyMatchResult(TLyProject* project, TLyMatchResult* parent,
     : FViewOptions(viewOptions)
     , FParent(parent)
     , FProject(project)
-    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {}
+    , FViews(std::make_unique<TVxObjectHashMapOf<TLyView>>(true)) {
+    CreateViews();
+}
 
 TLyMatchResult::~TLyMatchResult() {
     FViews->Clear(); // their refreshes read the songs: they go first
@@ -64,6 +67,17 @@ void TLyMatchResult::DoBeginUpdate() {
 
 void TLyMatchResult::DoEndUpdate() {
     FChanging.store(false);
+    // The views heard OwnerChanging: they refresh even when nothing changed, so that a list
+    // that froze at OwnerChanging thaws. A reported change refreshes them through DoChanged.
+    if (!ChangePending())
+        RefreshViews();
+}
+
+void TLyMatchResult::SongLeaving(const TLySong* song) {
+    FViews->Iterate([song](const QString&, TLyView* view) {
+        view->SongLeaving(song);
+        return true;
+    });
 }
 
 void TLyMatchResult::DoChanged() {
@@ -158,7 +172,7 @@ TLyMatchResult::CreateSongMap(const TLySongList& songs, int side, TLyProcess* pr
 void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongPropertiesMap* mapTwo,
                            TLyProcess* process, const TLyCompareOptions* options) {
     LY_ASSERT(mapOne && mapTwo && process && options);
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     FCompareOptions = options;
     FCurrentTask = process->MainTask();
     struct TCleanUp {
@@ -166,7 +180,6 @@ void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongProp
         ~TCleanUp() {
             Result->FCurrentTask = nullptr;
             Result->FCompareOptions = nullptr;
-            Result->EndUpdate();
         }
     } cleanUp{this};
 
@@ -191,6 +204,7 @@ void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongProp
 }
 
 void TLyMatchResult::MatchSelected() {
+    CheckCanChangeSongs(); // it drives the tasks of the project's process
     TLyProcess* process = FProject->Process();
     const TLyCompareOptions& options = *FProject->Options()->CompareOptions();
     ILyProcessTask* main = process->StartMainTask(1, QStringLiteral("Matching Selected..."));
@@ -239,14 +253,15 @@ std::unique_ptr<TLySongList> TLyMatchResult::FindBestMatches(const TLySongProper
 void TLyMatchResult::Clear() {
     if (FSongs.IsEmpty())
         return;
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
+    SongLeaving(nullptr);
     FSongs.Clear();
     Changed();
-    EndUpdate();
 }
 
 void TLyMatchResult::SynchronizeSongs(TLySongList* songs, bool freeList) {
-    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { SynchronizeStep(song); });
+    FProject->ExecuteForSongs(this, songs, freeList,
+                              [this](TLySong* song) { SynchronizeStep(song); });
 }
 
 void TLyMatchResult::SynchronizeAll() {
@@ -254,26 +269,52 @@ void TLyMatchResult::SynchronizeAll() {
 }
 
 void TLyMatchResult::RevertSongs(TLySongList* songs, bool freeList) {
-    FProject->ExecuteForSongs(songs, freeList, [this](TLySong* song) { RevertStep(song); });
+    FProject->ExecuteForSongs(this, songs, freeList, [this](TLySong* song) { RevertStep(song); });
 }
 
 void TLyMatchResult::SynchronizeStep(TLySong* song) {
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     Changed();
     song->Synchronize(*FProject->Options());
-    EndUpdate();
 }
 
 void TLyMatchResult::RevertStep(TLySong* song) {
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     Changed();
     song->Revert();
-    EndUpdate();
+}
+
+bool TLyMatchResult::CanChangeSongs() const {
+    return !FProject || FProject->CanChangeSongs();
+}
+
+void TLyMatchResult::CheckCanChangeSongs() const {
+    if (FProject)
+        FProject->CheckCanChangeSongs();
+}
+
+void TLyMatchResult::SongsChangedByHand() {
+    // A match window's songs reach the project only when they are committed.
+    if (FProject && !FParent)
+        FProject->SetModified(true);
+}
+
+void TLyMatchResult::SetChecked(const QList<TLySong*>& songs, bool checked) {
+    CheckCanChangeSongs();
+    bool changed = false;
+    for (TLySong* song : songs) {
+        LY_ASSERT(song);
+        changed = changed || song->Checked() != checked;
+        song->SetChecked(checked);
+    }
+    if (changed)
+        SongsChangedByHand();
 }
 
 void TLyMatchResult::Unmatch(TLySong* song) {
     LY_ASSERT(song && song->IsMatched());
-    BeginUpdate();
+    CheckCanChangeSongs();
+    TVxUpdateGuard update(*this);
     auto alone = std::make_unique<TLySong>();
     alone->OriginalOne() = song->OriginalOne();
     alone->CurrentOne() = song->OriginalOne(); // hand edits of side One are dropped
@@ -287,7 +328,7 @@ void TLyMatchResult::Unmatch(TLySong* song) {
     song->CalculateDifferences();
     FSongs.Add(alone.release());
     Changed();
-    EndUpdate();
+    SongsChangedByHand();
 }
 
 void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
@@ -297,44 +338,55 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     const bool bHoldsOne = songB->OriginalOne().Exists() && !songB->OriginalTwo().Exists();
     const bool bHoldsTwo = songB->OriginalTwo().Exists() && !songB->OriginalOne().Exists();
     LY_ASSERT((aHoldsOne && bHoldsTwo) || (aHoldsTwo && bHoldsOne));
-    BeginUpdate();
-    const int count = FSongs.Count();
-    songA->SetChecked(true);
+    CheckCanChangeSongs();
     const int taken = aHoldsOne ? 1 : 0;
+    // A candidate of the best-matches view stands for the list's song with its values. Only an
+    // unmatched song may go: a matched one would take its other library's track with it.
+    int consumed = FSongs.IndexOf(songB);
+    for (int i = 0; consumed < 0 && i < FSongs.Count(); ++i) {
+        const TLySong* other = FSongs.Items(i);
+        if (other != songA && !other->Original(1 - taken).Exists() &&
+            other->Original(taken).Equals(songB->Original(taken)))
+            consumed = i;
+    }
+    if (consumed < 0)
+        throw ELyProjectError(ArFormat(
+            QStringLiteral("Cannot combine with [%s]: no unmatched song holds that track."),
+            {songB->Original(taken).Name()}));
+    TVxUpdateGuard update(*this);
+    songA->SetChecked(true);
     songA->Original(taken) = songB->Original(taken);
     songA->Current(taken) = songB->Current(taken);
     songA->CalculateDifferences();
-    if (FSongs.Contains(songB)) {
-        FSongs.Remove(songB);
-    } else {
-        // A candidate of the best-matches view: remove the list's song with its values.
-        for (int i = 0; i < FSongs.Count(); ++i) {
-            TLySong* other = FSongs.Items(i);
-            if (other != songA && other->Original(taken).Equals(songA->Original(taken))) {
-                FSongs.Delete(i);
-                break;
-            }
-        }
-    }
-    LY_ASSERT(FSongs.Count() == count - 1);
+    SongLeaving(FSongs.Items(consumed));
+    FSongs.Delete(consumed);
     Changed();
-    EndUpdate();
+    SongsChangedByHand();
 }
 
 void TLyMatchResult::CommitToParent() {
     LY_ASSERT(FParent);
-    FParent->BeginUpdate();
-    for (TLySong* source : FSources) {
+    for (const TLySong* source : FSources)
         LY_ASSERT(FParent->FSongs.Contains(source));
+    CheckCanChangeSongs();
+    // This result empties too: its views must not read the songs that move.
+    TVxUpdateGuard update(*this);
+    TVxUpdateGuard parentUpdate(*FParent);
+    for (TLySong* source : FSources) {
+        FParent->SongLeaving(source);
         FParent->FSongs.Remove(source);
         FParent->Changed();
     }
+    const bool moved = !FSources.IsEmpty() || !FSongs.IsEmpty();
     FSources.Clear();
+    if (!FSongs.IsEmpty())
+        Changed();
     while (!FSongs.IsEmpty()) {
         FParent->FSongs.Add(FSongs.Extract(0));
         FParent->Changed();
     }
-    FParent->EndUpdate();
+    if (moved)
+        FParent->SongsChangedByHand();
 }
 
 void TLyMatchResult::ExportSide(int side) {

@@ -20,14 +20,22 @@ class TVxObjectHashMap;
 // thread makes the change: matching, clearing, synchronising, reverting, unmatching, combining,
 // committing, and hand edits through a selection. The outermost BeginUpdate first tells every
 // view's listeners that the data is about to change and stops every running view refresh,
-// waiting for it to end; no refresh starts while the update is open; the outermost EndUpdate,
-// when a change was reported, requests a refresh of every view. Refreshes are started and
+// waiting for it to end; no refresh starts while the update is open; the outermost EndUpdate
+// requests a refresh of every view, also when nothing changed. Refreshes are started and
 // stopped on the main thread only. So a refresh never reads songs while they change, and every
-// change ends with a refresh whose list reflects it.
+// change ends with a refresh whose list reflects it. OwnerChanging reaches the views' listeners
+// on the main thread whichever thread opens the update (a project's worker hands it over and
+// waits), so a listener may freeze its window's list in it.
+//
+// Hand changes (selection edits, check boxes, unmatching, matching by hand, committing) are
+// made on the main thread and refused while the project's process runs: they raise
+// ELyProjectError naming the running work and change nothing. Each one marks the project
+// modified; a match window's result does so when it is committed.
 class TLyMatchResult : public TVxUpdateable {
 public:
     // `parent` is set on the result of a match window, whose songs are committed back into it.
-    // `viewOptions` (not owned) are the saved views the result's views are made from.
+    // `viewOptions` (not owned) are the saved views the result's views are made from; the views
+    // are created at once.
     TLyMatchResult(TLyProject* project, TLyMatchResult* parent, TVxObjectHashMap* viewOptions);
     ~TLyMatchResult() override;
 
@@ -71,10 +79,22 @@ public:
     void SynchronizeStep(TLySong* song);
     void RevertStep(TLySong* song);
 
+    // True when songs may be changed by hand now (the project's process is not running).
+    bool CanChangeSongs() const;
+    // Raises ELyProjectError naming the project's running work unless CanChangeSongs.
+    void CheckCanChangeSongs() const;
+    // Records a hand change of songs in the project's Modified flag.
+    void SongsChangedByHand();
+    // Sets whether `songs` are written back (their check boxes). Views show every song
+    // whatever its flag, so this needs no refresh.
+    void SetChecked(const QList<TLySong*>& songs, bool checked);
+
     // Splits a matched song into a One-only song (new, unchecked) and the Two-only `song`.
     void Unmatch(TLySong* song);
     // Pairs a One-only and a Two-only song by hand into `songA`; `songB` (or, for a candidate
-    // not in the list, the list's song with its values) is removed.
+    // not in the list, the list's unmatched song with its values) is removed. Only an unmatched
+    // song is consumed: when there is none to remove, raises ELyProjectError and changes
+    // nothing.
     void MatchSongs(TLySong* songA, TLySong* songB);
     // Replaces the parent's songs that were sources of this result by this result's songs.
     void CommitToParent();
@@ -96,6 +116,8 @@ protected:
     void DoChanged() override;
 
 private:
+    // Tells every view that `song` (null: every song) is about to be freed.
+    void SongLeaving(const TLySong* song);
     TLySong* AppendSong(const TLySongProperties* one, const TLySongProperties* two);
     // Appends the songs that are not null, in order, reporting a change for each.
     void AppendSongs(std::vector<std::unique_ptr<TLySong>> songs);

@@ -246,6 +246,10 @@ bool TLyProcess::Running() const {
     return FStartDeferred.load() || (FThread && !FThread->Finished());
 }
 
+bool TLyProcess::Working() const {
+    return FThread && !FThread->Done();
+}
+
 void TLyProcess::Start(const QString& runName, TLyProcessWork work) {
     LY_ASSERT(!FThread || !FThread->IsCurrentThread());
     LY_ASSERT(FAlive);

@@ -11,8 +11,10 @@
 class TLyProcess;
 class ILyProcessTask;
 
-// Task notifications always arrive on the main thread. OwnerChanging can come from a worker:
-// a listener must not touch the user interface in it.
+// Every notification reaches listeners on the main thread: task notifications raised on a
+// worker are handed over while the worker waits; OwnerChanging is sent on the main thread
+// whichever thread opens an update of the songs; OwnerChanged and OwnerDestroying come from the
+// main thread's own calls. A listener may therefore touch the user interface in any of them.
 class ILyProcessListener {
 public:
     virtual ~ILyProcessListener() = default;

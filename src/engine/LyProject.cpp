@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 LY_UNIT("Units/LyProject")
 
 TLyProject::TLyProject(TLyOptions* appOptions, TVxObjectHashMap* viewOptions)
@@ -22,19 +24,32 @@ TLyLibraryDocument* TLyProject::Document(int side) const {
     return side == 0 ? FDocumentOne.get() : FDocumentTwo.get();
 }
 
-bool TLyProject::IsLoaded() const {
-    return FDocumentTwo != nullptr;
-}
-
 bool TLyProject::CanLoad() const {
     return !Process()->Running() && FOptions->LibraryOne()->InputIsValid() &&
            FOptions->LibraryTwo()->InputIsValid();
 }
 
+bool TLyProject::CanChangeSongs() const {
+    return !Process()->Working();
+}
+
+void TLyProject::CheckCanChangeSongs() const {
+    if (!CanChangeSongs())
+        throw ELyProjectError(
+            ArFormat(QStringLiteral("Songs cannot be changed while [%s] is running."),
+                     {Process()->RunName()}));
+}
+
 void TLyProject::Open() {
-    FOptions->Load();
-    Process()->SetName(QFileInfo(FOptions->Name()).fileName());
+    LoadOptions();
     Reload();
+}
+
+void TLyProject::LoadOptions() {
+    const QString fileName = FOptions->GetFileName();
+    FOptions->Load();
+    FOptions->SetName(fileName);
+    Process()->SetName(QFileInfo(fileName).fileName());
 }
 
 void TLyProject::Reload() {
@@ -49,13 +64,13 @@ void TLyProject::Reload() {
 }
 
 void TLyProject::Save() {
-    FModified = false;
     FOptions->Store();
 }
 
 void TLyProject::ClearAll() {
     // Songs refer to the documents' elements: they go first.
     FMatchResult->Clear();
+    FLoaded.store(false);
     FDocumentOne.reset();
     FDocumentTwo.reset();
 }
@@ -82,9 +97,11 @@ void TLyProject::MatchSongs() {
                      [this](TVxPausableThread&) { MatchWork(nullptr); });
 }
 
-void TLyProject::ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step) {
-    LY_ASSERT(songs);
+void TLyProject::ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
+                                 TExecuteStep step) {
+    LY_ASSERT(result && songs);
     LY_ASSERT(bool(step));
+    FExecuteResult = result;
     FExecuteSongs = songs;
     FExecuteFreeList = freeList;
     FExecuteStep = std::move(step);
@@ -133,6 +150,7 @@ void TLyProject::LoadWork() {
         main->Step(ArFormat(QStringLiteral("Loading %s..."), {two->Name()}));
         JoinHelper(helper, main, QStringLiteral("Loading XML..."));
         FDocumentTwo = std::move(documentTwo);
+        FLoaded.store(FDocumentTwo != nullptr);
     }
     MatchWork(main);
 }
@@ -182,8 +200,8 @@ void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
 }
 
 void TLyProject::ExecuteWork() {
-    FMatchResult->BeginUpdate();
-    FMatchResult->Changed();
+    TVxUpdateGuard update(*FExecuteResult);
+    FExecuteResult->Changed();
     struct TCleanUp {
         TLyProject* Project;
         ~TCleanUp() {
@@ -192,7 +210,7 @@ void TLyProject::ExecuteWork() {
             if (Project->FExecuteFreeList)
                 delete Project->FExecuteSongs;
             Project->FExecuteSongs = nullptr;
-            Project->FMatchResult->EndUpdate();
+            Project->FExecuteResult = nullptr;
         }
     } cleanUp{this};
     const int count = FExecuteSongs->Count();
@@ -201,6 +219,7 @@ void TLyProject::ExecuteWork() {
     ILyProcessTask* sub = main->StartSubTask(count, QStringLiteral("Updating Songs..."));
     FCurrentTask = sub;
     for (TLySong* song : *FExecuteSongs) {
+        FModified = true; // also when a later song fails or the run is cancelled
         FExecuteStep(song);
         sub->Step();
         Process()->CheckCancelled();
@@ -214,16 +233,17 @@ void TLyProject::StoreWork() {
     LY_ASSERT(IsLoaded());
     const int side = FStoreSide;
     ILyProcessTask* main = Process()->StartMainTask(2, QStringLiteral("Exporting to file..."));
-    main->Step(QStringLiteral("Finalizing songs..."));
-    FMatchResult->ExportSide(side);
     TLyLibraryOptions* library = FOptions->Library(side);
-    TLyLibraryDocument* document = Document(side);
-    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
+    // Refused before the songs go into the document, which must stay as it was.
     if (library->OutputPath().isEmpty())
         throw ELyProjectError(
             ArFormat(QStringLiteral("Library [%s] has no output file: set one in the library's "
                                     "properties."),
                      {library->Name()}));
+    main->Step(QStringLiteral("Finalizing songs..."));
+    FMatchResult->ExportSide(side);
+    TLyLibraryDocument* document = Document(side);
+    main->Step(ArFormat(QStringLiteral("Saving [%s]..."), {library->Name()}));
     const QFileInfo output(library->OutputPath());
     SaveLibraryDocument(*document, library->OutputPath(), main, Process(),
                         output.isFile() ? output.size() : 0);

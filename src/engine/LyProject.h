@@ -6,6 +6,7 @@
 #include "LyOptions.h"
 #include "LyProcess.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -22,22 +23,33 @@ public:
 
     TLyProjectOptions* Options() const { return FOptions.get(); }
     TLyOptions* AppOptions() const { return FAppOptions; }
-    bool Modified() const { return FModified; }
-    void SetModified(bool modified) { FModified = modified; }
+    // The songs have changed since the libraries were last loaded, stored or replaced. Set by
+    // every change to songs; safe to read from the main thread while a run goes on.
+    bool Modified() const { return FModified.load(); }
+    void SetModified(bool modified) { FModified.store(modified); }
     TLyMatchResult* MatchResult() const { return FMatchResult.get(); }
     TLyLibraryDocument* Document(int side) const;
     // The sub task that receives document load and save progress; null otherwise.
     ILyProcessTask* CurrentTask() const { return FCurrentTask; }
 
-    // Library Two's document is loaded.
-    bool IsLoaded() const;
+    // Library Two's document is loaded. Safe to ask from the main thread while a run goes on.
+    bool IsLoaded() const { return FLoaded.load(); }
     // Idle, and both libraries' input files exist.
     bool CanLoad() const;
+    // Songs may be changed by hand (edits, check boxes, unmatching, matching by hand,
+    // committing a match window): no run of the project's process is going on, cancelled runs
+    // included until their worker has ended. Main thread only.
+    bool CanChangeSongs() const;
+    // Raises ELyProjectError naming the running work unless CanChangeSongs.
+    void CheckCanChangeSongs() const;
 
     // Loads the project file named by the options, then reloads the libraries.
     void Open();
+    // Loads the project file named by the options, which stay named after that file whatever
+    // path it was stored with (it may have been moved or copied since), so it is saved there.
+    void LoadOptions();
     void Reload();
-    // Stores the project file.
+    // Stores the project file; the songs stay modified until they are stored.
     void Save();
     void ClearAll();
     void ResetViews();
@@ -47,9 +59,11 @@ public:
     void LoadLibraries();
     // Runs "Match Songs" with the project's compare options.
     void MatchSongs();
-    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of the
-    // match result; with `freeList` the list is freed afterwards.
-    void ExecuteForSongs(TLySongList* songs, bool freeList, TExecuteStep step);
+    // Runs "Execute For Songs": `step` for each song of `songs` inside one update of `result`
+    // (the project's match result, or a match window's); with `freeList` the list is freed
+    // afterwards.
+    void ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
+                         TExecuteStep step);
     // Runs "Store Libraries": side 0 writes library One to its output path, 1 library Two.
     void StoreLibrary(int side);
     // Runs "Replace iTunes Library": the document of `side` replaces iTunes' library file
@@ -67,12 +81,14 @@ private:
 
     std::unique_ptr<TLyProjectOptions> FOptions;
     TLyOptions* FAppOptions;
-    bool FModified = false;
+    std::atomic<bool> FModified{false};
     std::unique_ptr<TLyMatchResult> FMatchResult;
     std::unique_ptr<TLyLibraryDocument> FDocumentOne;
     std::unique_ptr<TLyLibraryDocument> FDocumentTwo;
+    std::atomic<bool> FLoaded{false}; // FDocumentTwo is set; read while the worker sets it
     ILyProcessTask* FCurrentTask = nullptr;
     int FStoreSide = 0;
+    TLyMatchResult* FExecuteResult = nullptr;
     TLySongList* FExecuteSongs = nullptr;
     bool FExecuteFreeList = false;
     TExecuteStep FExecuteStep;

@@ -53,14 +53,22 @@ bool TLySongSelectionProperties::DiffersFrom(const TLySongSelectionProperties* o
 TLySongSelection::TLySongSelection(TLyMatchResult* matchResult)
     : FMatchResult(matchResult) {}
 
+void TLySongSelection::SetMatchResult(TLyMatchResult* matchResult) {
+    if (matchResult == FMatchResult)
+        return;
+    TVxUpdateGuard update(*this);
+    Clear();
+    FMatchResult = matchResult;
+    Changed();
+}
+
 void TLySongSelection::Add(TLySong* song) {
-    BeginUpdate();
+    TVxUpdateGuard update(*this);
     Changed();
     FSongs.Add(song);
     for (TLySongSelectionProperties* merged :
          {&FOriginalOne, &FOriginalTwo, &FCurrentOne, &FCurrentTwo})
         merged->Add(*song);
-    EndUpdate();
 }
 
 void TLySongSelection::Clear() {
@@ -88,19 +96,19 @@ void TLySongSelection::DoChanged() {
 
 template <typename Edit>
 void TLySongSelection::EditSongs(const Edit& edit) {
-    if (FMatchResult) {
-        FMatchResult->BeginUpdate();
+    if (FMatchResult)
+        FMatchResult->CheckCanChangeSongs();
+    // Taken before the update opens: a list may empty the selection when it hears that the
+    // songs are about to change.
+    const QList<TLySong*> songs = FSongs.AsList();
+    TVxUpdateGuard update(FMatchResult);
+    if (FMatchResult)
         FMatchResult->Changed();
-    }
-    struct TEnd {
-        TLyMatchResult* Result;
-        ~TEnd() {
-            if (Result)
-                Result->EndUpdate();
-        }
-    } end{FMatchResult};
-    for (TLySong* song : FSongs)
+    for (TLySong* song : songs) {
         edit(song);
+        if (FMatchResult)
+            FMatchResult->SongsChangedByHand(); // also when a later song refuses the edit
+    }
 }
 
 void TLySongSelection::SetValue(tLySongPart part, const QVariant& value) {

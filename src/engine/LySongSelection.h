@@ -49,10 +49,16 @@ private:
 };
 
 // Main thread only. The editing operations change songs inside an update of the match result
-// given at creation (when there is one), so views stop refreshing before and refresh after.
+// (when there is one), so views stop refreshing before and refresh after; they are hand changes
+// of that result, refused while its project's process runs.
 class TLySongSelection : public TVxUpdateable {
 public:
     explicit TLySongSelection(TLyMatchResult* matchResult = nullptr);
+
+    TLyMatchResult* MatchResult() const { return FMatchResult; }
+    // Follows another match result (a new project's): the selection empties, reporting a
+    // change, since its songs belong to the previous one.
+    void SetMatchResult(TLyMatchResult* matchResult);
 
     TLySongSelectionProperties& OriginalOne() { return FOriginalOne; }
     TLySongSelectionProperties& OriginalTwo() { return FOriginalTwo; }

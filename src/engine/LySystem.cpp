@@ -4,6 +4,7 @@
 #include "ArMessageLog.h"
 #include "LyLibraryArena.h"
 #include "LyUtils.h"
+#include "VxSettingsXML.h"
 #include "VxThreads.h"
 
 #ifdef __GLIBC__
@@ -15,7 +16,14 @@
 
 TLySystem::TLySystem()
     : FOptions(std::make_unique<TLyOptions>()) {
-    FOptions->Load();
+    try {
+        FOptions->Load();
+    } catch (const EVxSettingsException& error) {
+        // Well-formed, but with a value the preferences cannot take: the program must still
+        // start. The file is kept for the user, as an unreadable one is, and the defaults hold.
+        VxSetAsideSettingsFile(FOptions->GetFileName(), error);
+        FOptions = std::make_unique<TLyOptions>();
+    }
 }
 
 TLySystem::~TLySystem() {

@@ -22,7 +22,9 @@ public:
 // Loads the preferences when created and stores them when closed. Main thread only.
 class TLySystem : public TVxUpdateable {
 public:
-    // Loads the preferences file; its errors reach the caller.
+    // Loads the preferences file. A file whose values cannot be read is set aside as
+    // "<file>.unreadable" with a warning, and the preferences start from their defaults; a file
+    // that cannot be set aside raises.
     TLySystem();
     // Stores the preferences unless Close already did; a failure is logged, not raised.
     ~TLySystem() override;

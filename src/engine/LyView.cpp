@@ -37,9 +37,11 @@ void TLyView::StopRefresh() {
 
 void TLyView::RequestRefresh() {
     TLyProcess* process = Process();
-    if (!process || !process->Alive() || !FMatchResult || FMatchResult->Changing())
+    if (!process || !process->Alive() || !FMatchResult || FMatchResult->Changing() || !FOptions)
         return;
-    process->CancelIfRunning();
+    // The running refresh reads the filter: it ends before the filter is replaced.
+    StopRefresh();
+    FFilter = {FOptions->FilterOptions(), FOptions->FilterPart(), FOptions->FilterText()};
     process->Start(QStringLiteral("Refresh"), [this](TVxPausableThread& thread) {
         LY_ASSERT(Process() && FMatchResult);
         BeginUpdate();
@@ -50,6 +52,8 @@ void TLyView::RequestRefresh() {
         Refresh(thread);
     });
 }
+
+void TLyView::SongLeaving(const TLySong*) {}
 
 void TLyView::PublishSongs(QList<TLySong*> songs, int count, std::unique_ptr<TLySongList> owned) {
     RunOnMainThread([&] {
@@ -69,18 +73,6 @@ void TLyView::Refresh(TVxPausableThread& thread) {
     Changed();
     QList<TLySong*> accepted;
     int count = 0;
-    // A cancelled refresh still publishes what it accepted so far.
-    struct TPublish {
-        TLyView* View;
-        QList<TLySong*>& Accepted;
-        int& Count;
-        ~TPublish() {
-            try {
-                View->PublishSongs(Accepted, Count);
-            } catch (...) {
-            }
-        }
-    } publish{this, accepted, count};
     for (TLySong* song : all) {
         if (Includes(song)) {
             ++count;
@@ -89,13 +81,15 @@ void TLyView::Refresh(TVxPausableThread& thread) {
         }
         main->Step();
         if (thread.Terminated())
-            break;
+            break; // a cancelled refresh still publishes what it accepted so far
     }
+    // Listeners read the list when the main task finishes: it is handed over first.
+    PublishSongs(std::move(accepted), count);
     main->Finish();
 }
 
 bool TLyView::Includes(const TLySong* song) const {
-    const tLySongFilterOptionSet filters = FOptions->FilterOptions();
+    const tLySongFilterOptionSet filters = FFilter.Options;
     if (filters.Contains(sfgAll))
         return true;
     if (filters.Contains(sfgUnmatched))
@@ -110,7 +104,7 @@ bool TLyView::Includes(const TLySong* song) const {
 }
 
 bool TLyView::SidePasses(const TLySong* song, int side) const {
-    const tLySongFilterOptionSet filters = FOptions->FilterOptions();
+    const tLySongFilterOptionSet filters = FFilter.Options;
     if (!filters.Contains(side == 0 ? sfgOne : sfgTwo))
         return true;
     if (filters.Contains(sfgNotModified) && song->IsModified(side))
@@ -122,13 +116,13 @@ bool TLyView::SidePasses(const TLySong* song, int side) const {
     if (filters.Contains(sfgModifiedUserData) && !song->UserDataModified(side))
         return false;
     if (filters.Contains(sfgModifiedSingle))
-        return song->PartModified(side, FOptions->FilterPart());
+        return song->PartModified(side, FFilter.Part);
     return true;
 }
 
 bool TLyView::Accepts(const TLySong* song) const {
-    const tLySongFilterOptionSet filters = FOptions->FilterOptions();
-    const QString& text = FOptions->FilterText();
+    const tLySongFilterOptionSet filters = FFilter.Options;
+    const QString& text = FFilter.Text;
     if (filters.Contains(sfgAll))
         return text.isEmpty() || song->MatchesText(text);
     if (filters.Contains(sfgOne) && !song->OriginalOne().Exists())
@@ -143,8 +137,7 @@ bool TLyView::Accepts(const TLySong* song) const {
         return false;
     if (filters.Contains(sfgDifferentAll) && !song->IsDifferent())
         return false;
-    if (filters.Contains(sfgDifferentSingle) &&
-        !song->Differences().Contains(FOptions->FilterPart()))
+    if (filters.Contains(sfgDifferentSingle) && !song->Differences().Contains(FFilter.Part))
         return false;
     if (filters.Contains(sfgDifferentSongData) && !song->SongDataDiffers())
         return false;
@@ -234,10 +227,11 @@ TLyBestMatchesView::~TLyBestMatchesView() {
 }
 
 void TLyBestMatchesView::SetSong(TLySong* song) {
-    if (song == FSong)
+    if (song == FSong.load())
         return;
-    FSong = song;
-    RequestRefresh();
+    StopRefresh(); // the running refresh reads the song
+    FSong.store(song);
+    TLyView::RequestRefresh(); // the maps stay: the match result has not changed
 }
 
 void TLyBestMatchesView::RequestRefresh() {
@@ -248,18 +242,23 @@ void TLyBestMatchesView::RequestRefresh() {
     TLyView::RequestRefresh();
 }
 
+void TLyBestMatchesView::SongLeaving(const TLySong* song) {
+    if (!song || song == FSong.load())
+        FSong.store(nullptr);
+}
+
 void TLyBestMatchesView::Refresh(TVxPausableThread&) {
     TLyProcess* process = Process();
     ILyProcessTask* main = process->StartMainTask(16, QStringLiteral("Refreshing..."));
-    if (!FSong) {
-        PublishSongs({}, 0);
+    PublishSongs({}, 0);
+    const TLySong* song = FSong.load();
+    if (!song) {
         main->Finish();
         return;
     }
-    PublishSongs({}, 0);
     Changed();
-    const int side = FSong->OriginalOne().Exists() ? 1 : 0;
-    const TLySongProperties& track = side == 1 ? FSong->OriginalOne() : FSong->OriginalTwo();
+    const int side = song->OriginalOne().Exists() ? 1 : 0;
+    const TLySongProperties& track = side == 1 ? song->OriginalOne() : song->OriginalTwo();
     TLyCompareOptions options;
     options.SetPhoneticMatch();
     std::unique_ptr<TLySongPropertiesMap>& map = side == 0 ? FMapOne : FMapTwo;

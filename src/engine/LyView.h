@@ -14,10 +14,20 @@
 class TLyMatchResult;
 class TLyViewOptions;
 
-// Threads: Songs and Count change only on the main thread (a refresh hands its list over when
-// it ends), so the main thread may read them at any time. The refresh itself reads the match
-// result's songs on the view's worker; the match result stops every running refresh before it
-// changes songs (see TLyMatchResult).
+// What a refresh filters by: a copy of the view options' filter, taken on the main thread when
+// the refresh is requested, so that the options may change (a filter typed key by key) while a
+// refresh runs.
+struct TLyViewFilter {
+    tLySongFilterOptionSet Options;
+    tLySongPart Part = sdName;
+    QString Text;
+};
+
+// Threads: Songs and Count change only on the main thread (a refresh hands its list over before
+// its main task reports TaskFinished), so the main thread may read them at any time, and a
+// listener finds the final list at TaskFinished. The refresh itself reads the match result's
+// songs on the view's worker; the match result stops every running refresh before it changes
+// songs (see TLyMatchResult).
 class TLyView : public TLyProcessOwner {
 public:
     explicit TLyView(TLyMatchResult* matchResult);
@@ -31,7 +41,8 @@ public:
     // The songs that belong to the view by its group options, before the detailed filters.
     int Count() const { return FCount; }
 
-    // Cancels a running refresh and starts a new one (main thread).
+    // Cancels a running refresh and starts a new one with the filter the options hold now (main
+    // thread). Called by the match result after every change of its songs.
     virtual void RequestRefresh();
     // Cancels a running refresh and waits for it to end (main thread).
     void StopRefresh();
@@ -45,8 +56,13 @@ public:
     void FillColumnMenu(ILyMenu* menu);
     void FillSortMenu(ILyMenu* menu);
 
+    // The filter of the latest requested refresh.
+    const TLyViewFilter& Filter() const { return FFilter; }
     virtual bool Includes(const TLySong* song) const;
     virtual bool Accepts(const TLySong* song) const;
+    // `song` is about to be freed by the match result; null: every song is. Called inside an
+    // update of the match result (no refresh runs), on the thread that changes the songs.
+    virtual void SongLeaving(const TLySong* song);
 
 protected:
     // Rebuilds the list on the view's worker.
@@ -60,6 +76,7 @@ private:
 
     TLyMatchResult* FMatchResult;
     TLyViewOptions* FOptions = nullptr;
+    TLyViewFilter FFilter;
     TLySongList FSongs{false};
     // Songs that belong to no match result (best-match candidates), kept while listed.
     std::unique_ptr<TLySongList> FOwnedSongs;
@@ -67,22 +84,26 @@ private:
 };
 
 // Lists candidate partners for one song, searched phonetically among all songs of the match
-// result (matched ones included).
+// result (matched ones included). The keyed maps of the result's tracks are kept from one song to
+// the next and rebuilt only after the match result changed.
 class TLyBestMatchesView : public TLyView {
 public:
     using TLyView::TLyView;
     ~TLyBestMatchesView() override;
 
-    TLySong* Song() const { return FSong; }
+    // Null when no song is chosen, or when the chosen one left the match result.
+    TLySong* Song() const { return FSong.load(); }
+    // Stops the running refresh, then lists the candidates of `song` (main thread).
     void SetSong(TLySong* song);
-    // Also drops the cached maps, so a change of the match result rebuilds them.
+    // Also drops the cached maps: the match result may have changed.
     void RequestRefresh() override;
+    void SongLeaving(const TLySong* song) override;
 
 protected:
     void Refresh(TVxPausableThread& thread) override;
 
 private:
-    TLySong* FSong = nullptr;
+    std::atomic<TLySong*> FSong{nullptr};
     std::unique_ptr<TLySongPropertiesMap> FMapOne;
     std::unique_ptr<TLySongPropertiesMap> FMapTwo;
 };

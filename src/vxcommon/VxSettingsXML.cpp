@@ -595,9 +595,7 @@ pugi::xml_node TVxSettingsXMLListWriter::FilterNode(const pugi::xml_node& node) 
 
 // --- The settings object of a file -------------------------------------------------------------
 
-void VxSetAsideUnreadableSettingsFile(TVxSettingsFileRepository& repository,
-                                      const std::exception& error) {
-    const QString fileName = repository.FileName();
+void VxSetAsideSettingsFile(const QString& fileName, const std::exception& error) {
     const QString base = fileName + QStringLiteral(".unreadable");
     QString keptName = base;
     for (int n = 1; QFileInfo::exists(keptName) || QFileInfo(keptName).isSymLink(); ++n)
@@ -608,6 +606,11 @@ void VxSetAsideUnreadableSettingsFile(TVxSettingsFileRepository& repository,
     LogFormat(QStringLiteral("Settings file [%s] could not be read and was kept as [%s]; the "
                              "settings start empty. %s"),
               {fileName, keptName, ErrorText(error)}, mtWarning, QStringLiteral("System"));
+}
+
+void VxSetAsideUnreadableSettingsFile(TVxSettingsFileRepository& repository,
+                                      const std::exception& error) {
+    VxSetAsideSettingsFile(repository.FileName(), error);
     repository.Clear();
     repository.SetModified(true);
 }

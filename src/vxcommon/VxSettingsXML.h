@@ -200,11 +200,15 @@ private:
     pugi::xml_node FCurrentItem;
 };
 
-// The OnLoadError handler of settings files: renames the unreadable file to
-// "<file>.unreadable" (or ".unreadable.1", ".unreadable.2", ... when taken), logs a warning on
-// the channel "System", and starts the repository empty and modified, so the next save writes
-// a fresh file without losing the old one. A file that cannot be renamed raises
-// EVxSettingsXMLException rather than being overwritten later.
+// Renames a settings file that cannot be used to "<file>.unreadable" (or ".unreadable.1",
+// ".unreadable.2", ... when taken) and logs a warning naming both and `error` on the channel
+// "System". A file that cannot be renamed raises EVxSettingsXMLException rather than being
+// overwritten later.
+void VxSetAsideSettingsFile(const QString& fileName, const std::exception& error);
+
+// The OnLoadError handler of settings files: sets the unreadable file aside (above) and starts
+// the repository empty and modified, so the next save writes a fresh file without losing the
+// old one.
 void VxSetAsideUnreadableSettingsFile(TVxSettingsFileRepository& repository,
                                       const std::exception& error);
 

@@ -2,6 +2,8 @@
 
 #include "ArFormat.h"
 
+#include <exception>
+
 LY_UNIT("Units/VxUtils")
 
 TVxOptionallyReferenceCountedObject::~TVxOptionallyReferenceCountedObject() {
@@ -51,6 +53,29 @@ void TVxUpdateable::Changed() {
         return;
     }
     DoChanged();
+}
+
+TVxUpdateGuard::TVxUpdateGuard(TVxUpdateable& object)
+    : TVxUpdateGuard(&object) {}
+
+TVxUpdateGuard::TVxUpdateGuard(TVxUpdateable* object)
+    : FObject(object)
+    , FExceptions(std::uncaught_exceptions()) {
+    if (FObject)
+        FObject->BeginUpdate();
+}
+
+TVxUpdateGuard::~TVxUpdateGuard() noexcept(false) {
+    if (!FObject)
+        return;
+    if (std::uncaught_exceptions() == FExceptions) {
+        FObject->EndUpdate();
+        return;
+    }
+    try {
+        FObject->EndUpdate();
+    } catch (...) {
+    }
 }
 
 void TVxPersistent::Assign(const TVxPersistent* source) {

@@ -62,6 +62,23 @@ private:
     bool FChangePending = false;
 };
 
+// Holds an update of an updateable object open for its own lifetime, so that the update also
+// ends when an exception leaves the scope. While an exception unwinds, a failure of the closing
+// EndUpdate is dropped: the exception already on its way is the one to report.
+class TVxUpdateGuard {
+public:
+    explicit TVxUpdateGuard(TVxUpdateable& object);
+    // Opens nothing when `object` is null.
+    explicit TVxUpdateGuard(TVxUpdateable* object);
+    TVxUpdateGuard(const TVxUpdateGuard&) = delete;
+    TVxUpdateGuard& operator=(const TVxUpdateGuard&) = delete;
+    ~TVxUpdateGuard() noexcept(false);
+
+private:
+    TVxUpdateable* FObject;
+    int FExceptions;
+};
+
 // Base of the option classes: published properties (Q_PROPERTY) are what the settings framework
 // stores, and a Q_INVOKABLE parameterless constructor lets it re-create an object by class name.
 class TVxPersistent : public QObject {

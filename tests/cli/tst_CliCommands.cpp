@@ -7,12 +7,11 @@
 #include "LibraryGenerator.h"
 #include "LyMatchResult.h"
 #include "LySystem.h"
-#include "LyTestSupport.h"
+#include "LyTestHome.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -104,6 +103,7 @@ private Q_SLOTS:
     void toITunesRefusesWhileITunesRuns();
 
 private:
+    TLyTestHome FHome; // where the check of the preferences looks
     // Writes the known libraries and a project over them into the test's folder.
     QString NewKnownProject(const QStringList& extra = {});
 
@@ -116,11 +116,7 @@ private:
 };
 
 void TestCliCommands::initTestCase() {
-    // The preferences' location moves to a test folder, where the check below looks.
-    QStandardPaths::setTestModeEnabled(true);
     LySystemStartup();
-    TLyOptions preferences;
-    QFile::remove(preferences.GetFileName());
     FShared = std::make_unique<TLyTempFolder>();
     const TLyLibraryGenerator generator(400);
     QString error;

@@ -2,6 +2,7 @@
 // pair and commit songs.
 #include "LyMatchResult.h"
 #include "LyTestSupport.h"
+#include "LyView.h"
 #include "SongBuilders.h"
 
 #include <QTest>
@@ -16,6 +17,12 @@ int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*
         count += test(song);
     return count;
 }
+
+class TChangingRecorder : public TLyProcessListener {
+public:
+    int Changing = 0;
+    void OwnerChanging(TLyProcess*) override { ++Changing; }
+};
 
 } // namespace
 
@@ -34,6 +41,8 @@ private Q_SLOTS:
     void largeMatchKeepsTheOrderOfAWalk();
     void unmatchSplitsASong();
     void matchSongsByHand();
+    void combineConsumesOnlyAnUnmatchedSong_data();
+    void combineConsumesOnlyAnUnmatchedSong();
     void commitToParent();
     void bestMatchesOfferEachValueOnce();
 };
@@ -286,6 +295,45 @@ void TestLyMatchResult::matchSongsByHand() {
     LY_EXPECT_ASSERTION(result.MatchSongs(lonely, two), "Units/LyProject");
 }
 
+void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong_data() {
+    QTest::addColumn<bool>("unmatchedToo");
+    // The matched song comes first in the list: a lookup by equal values alone would take it,
+    // and its library Two track would leave the result.
+    QTest::newRow("an unmatched song with the values goes") << true;
+    QTest::newRow("only a matched song holds them: refused") << false;
+}
+
+void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong() {
+    QFETCH(bool, unmatchedToo);
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    TLySong* lonely = MakeSong(std::nullopt, Track("Lonely").Build()).release();
+    TLySong* matched = MakeSong(Track("Shared").Build(), Track("Partner").Build()).release();
+    result.Songs().Add(lonely);
+    result.Songs().Add(matched);
+    TLySong* unmatched = nullptr;
+    if (unmatchedToo) {
+        unmatched = MakeSong(Track("Shared").Build(), std::nullopt).release();
+        result.Songs().Add(unmatched);
+    }
+    auto candidate = MakeSong(Track("Shared").Build(), std::nullopt);
+    const int before = result.Songs().Count();
+    if (unmatchedToo) {
+        result.MatchSongs(lonely, candidate.get());
+        QVERIFY(lonely->IsMatched());
+        QVERIFY(!result.Songs().Contains(unmatched));
+        QCOMPARE(result.Songs().Count(), before - 1);
+    } else {
+        QString message;
+        LY_EXPECT_EXCEPTION(ELyProjectError, result.MatchSongs(lonely, candidate.get()), message);
+        QVERIFY2(message.contains(QStringLiteral("[Shared]")), qPrintable(message));
+        QVERIFY(!lonely->OriginalOne().Exists());
+        QCOMPARE(result.Songs().Count(), before);
+        QVERIFY(!result.Updating());
+    }
+    QVERIFY(result.Songs().Contains(matched));
+    QCOMPARE(matched->OriginalTwo().Name(), QStringLiteral("Partner"));
+}
+
 void TestLyMatchResult::commitToParent() {
     TLyMatchResult parent(nullptr, nullptr, nullptr);
     TLySong* a = MakeSong(Track("A").Build(), std::nullopt).release();
@@ -293,7 +341,12 @@ void TestLyMatchResult::commitToParent() {
     TLySong* keep = MakeSong(Track("K").Build(), Track("K").Build()).release();
     for (TLySong* s : {a, b, keep})
         parent.Songs().Add(s);
-    TLyMatchResult child(nullptr, &parent, nullptr);
+    TChangingRecorder recorder;
+    TLyOptions appOptions;
+    TLyMatchResult child(nullptr, &parent, appOptions.MatchWindow()->Views());
+    child.CreateViews();
+    TLyView* view = child.View(QStringLiteral("All"));
+    view->Listeners()->AddListener(&recorder);
     child.Sources().Add(a);
     child.Sources().Add(b);
     TLySong* matched = MakeSong(Track("A").Build(), Track("a").Build()).release();
@@ -303,6 +356,18 @@ void TestLyMatchResult::commitToParent() {
     QVERIFY(parent.Songs().Contains(keep));
     QVERIFY(parent.Songs().Contains(matched));
     QVERIFY(child.Songs().IsEmpty());
+    QCOMPARE(recorder.Changing, 1); // the match window's songs leave inside an update
+    view->Listeners()->RemoveListener(&recorder);
+
+    // A source missing from the parent fails before anything changes; no update stays open.
+    auto missing = MakeSong(Track("M").Build(), std::nullopt);
+    TLyMatchResult stray(nullptr, &parent, nullptr);
+    stray.Sources().Add(missing.get());
+    stray.Songs().Add(MakeSong(Track("M").Build(), Track("M").Build()).release());
+    LY_EXPECT_ASSERTION(stray.CommitToParent(), "Units/LyProject");
+    QVERIFY(!parent.Updating());
+    QCOMPARE(parent.Songs().Count(), 2);
+    QCOMPARE(stray.Songs().Count(), 1);
     TLyMatchResult orphan(nullptr, nullptr, nullptr);
     LY_EXPECT_ASSERTION(orphan.CommitToParent(), "Units/LyProject");
 }

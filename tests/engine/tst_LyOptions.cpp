@@ -3,7 +3,7 @@
 #include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LyOptions.h"
-#include "LyTestSupport.h"
+#include "LyTestHome.h"
 #include "VxSettingsRepository.h"
 #include "VxShell.h"
 
@@ -62,17 +62,13 @@ private Q_SLOTS:
     void assignLayout();
 
 private:
-    TLyTempFolder FHome;
+    TLyTestHome FHome; // every stored file goes below it
 };
 
 void TestLyOptions::initTestCase() {
-    // Every stored file goes below a temporary home.
-    qputenv("HOME", FHome.Path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", FHome.FilePath(QStringLiteral(".config")).toUtf8());
     ArMessageLogStartup();
     RegisterLyTypes();
     RegisterLyOptionClasses();
-    QVERIFY(GetSpecialFolder(sfPersonal).startsWith(FHome.Path()));
 }
 
 void TestLyOptions::freshPreferences() {

@@ -3,9 +3,14 @@
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
 #include "LyProject.h"
+#include "LySongSelection.h"
 #include "LyTestSupport.h"
+#include "LyView.h"
+#include "SongBuilders.h"
 
 #include <QTest>
+
+#include <thread>
 
 namespace {
 
@@ -44,24 +49,72 @@ TLyLibraryTrack Song(const QString& name, const QString& artist, int playCount) 
             {"Track Type", "string", "File"}};
 }
 
-const TLySong* FindSong(const TLyMatchResult& result, const QString& name) {
-    for (const TLySong* song : result.Songs())
+TLySong* FindSong(const TLyMatchResult& result, const QString& name) {
+    for (TLySong* song : result.Songs())
         if (song->CurrentOne().Name() == name || song->CurrentTwo().Name() == name)
             return song;
     return nullptr;
 }
+
+// Every song's sides, genres and check box, one line each.
+QString Describe(const TLyMatchResult& result) {
+    QStringList lines;
+    for (const TLySong* song : result.Songs()) {
+        const auto side = [&](int s) {
+            const TLySongProperties& track = song->Current(s);
+            return track.Exists() ? track.Name() + u'/' + track.Genre() : QStringLiteral("-");
+        };
+        lines << side(0) + u'|' + side(1) + u'|' + QString::number(song->Checked());
+    }
+    return lines.join(u'\n');
+}
+
+// One change to the songs of a loaded project, as the user makes it.
+void ChangeByHand(TLyProject& project, const QString& change) {
+    TLyMatchResult* result = project.MatchResult();
+    TLySong* waterloo = FindSong(*result, "Waterloo");
+    TLySong* onlyOne = FindSong(*result, "Only One");
+    TLySong* onlyTwo = FindSong(*result, "Only Two");
+    if (change == u"edit") {
+        TLySongSelection selection(result);
+        selection.Add(waterloo);
+        selection.SetValue(sdGenre, QStringLiteral("Jazz"));
+    } else if (change == u"check box") {
+        result->SetChecked({waterloo}, false);
+    } else if (change == u"unmatch") {
+        result->Unmatch(waterloo);
+    } else if (change == u"match by hand") {
+        result->MatchSongs(onlyTwo, onlyOne);
+    } else if (change == u"commit") {
+        TLyMatchResult window(&project, result, nullptr);
+        window.Sources().Add(onlyOne);
+        window.Sources().Add(onlyTwo);
+        window.Songs().Add(MakeSong(onlyOne->OriginalOne(), onlyTwo->OriginalTwo()).release());
+        window.CommitToParent();
+    } else {
+        QFAIL("unknown change");
+    }
+}
+
+// Records the threads OwnerChanging arrives on.
+class TChangingRecorder : public TLyProcessListener {
+public:
+    QList<std::thread::id> Threads;
+    void OwnerChanging(TLyProcess*) override { Threads << std::this_thread::get_id(); }
+};
 
 } // namespace
 
 class TestLyProject : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { VxThreadsStartup(); }
+    void initTestCase();
     void init();
     void cleanup();
 
     void loadPairsExactly();
     void reloadClearsFirst();
+    void openedProjectIsTheFileItWasReadFrom();
     void invalidInputStartsNothing();
     void synchronizeThenMatchShowsTheDocuments();
     void storedLibraryIsReadByTheNextMatch();
@@ -69,6 +122,9 @@ private Q_SLOTS:
     void exportOfASharedTrackKeepsTheLastSong_data();
     void exportOfASharedTrackKeepsTheLastSong();
     void executeOverNoSongs();
+    void handChangesWaitForTheRun_data();
+    void handChangesWaitForTheRun();
+    void ownerChangingReachesTheMainThread();
     void failedLoadNamesTheFile_data();
     void failedLoadNamesTheFile();
     void storeNeedsAnOutputPath();
@@ -80,6 +136,12 @@ private:
     std::unique_ptr<TRunRecorder> FRecorder;
     std::unique_ptr<TLyTempFolder> FFolder;
 };
+
+void TestLyProject::initTestCase() {
+    VxThreadsStartup();
+    RegisterLyTypes();
+    RegisterLyOptionClasses();
+}
 
 void TestLyProject::init() {
     FFolder = std::make_unique<TLyTempFolder>();
@@ -107,7 +169,18 @@ void TestLyProject::Run(const std::function<void()>& start) {
 
 void TestLyProject::loadPairsExactly() {
     QVERIFY(FProject->CanLoad());
-    Run([&] { FProject->LoadLibraries(); });
+    FProject->LoadLibraries();
+    bool wasLoaded = false;
+    while (FProject->Process()->Working()) {
+        // A window asks these while the worker sets them (run under ThreadSanitizer): a load
+        // never marks the songs modified, and a loaded project stays loaded.
+        QVERIFY(!FProject->Modified());
+        const bool loaded = FProject->IsLoaded();
+        QVERIFY(loaded || !wasLoaded);
+        wasLoaded = loaded;
+        ProcessMainThreadCalls();
+    }
+    FProject->Process()->WaitFor();
     QVERIFY(FRecorder->Failures.isEmpty());
     QVERIFY(FProject->IsLoaded());
     const TLyMatchResult& result = *FProject->MatchResult();
@@ -134,6 +207,26 @@ void TestLyProject::reloadClearsFirst() {
     Run([&] { FProject->Reload(); });
     QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Clearing song list..."));
     QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
+}
+
+void TestLyProject::openedProjectIsTheFileItWasReadFrom() {
+    const QString stored = FFolder->FilePath("stored.xml");
+    FProject->Options()->SetName(stored);
+    FProject->Options()->Store();
+    // Moved after it was stored: it still holds the old path.
+    const QString moved = FFolder->FilePath("moved.xml");
+    QVERIFY(QFile::rename(stored, moved));
+
+    TLyProject opened(nullptr, nullptr);
+    opened.Options()->SetName(moved);
+    opened.Open();
+    opened.Process()->WaitFor();
+    QCOMPARE(opened.Options()->LibraryTwo()->OutputPath(), FFolder->FilePath("two-out.xml"));
+    QCOMPARE(opened.Options()->Name(), moved);
+    QCOMPARE(opened.Process()->Name(), QStringLiteral("moved.xml"));
+    opened.Save();
+    QVERIFY(!QFileInfo::exists(stored));
+    QVERIFY(ReadWholeFile(moved).contains("<Name>" + moved.toUtf8() + "</Name>"));
 }
 
 void TestLyProject::invalidInputStartsNothing() {
@@ -264,14 +357,85 @@ void TestLyProject::executeOverNoSongs() {
     FRecorder->Clear();
     int steps = 0;
     Run([&] {
-        FProject->ExecuteForSongs(new TLySongList(false), true, [&](TLySong*) { ++steps; });
+        FProject->ExecuteForSongs(FProject->MatchResult(), new TLySongList(false), true,
+                                  [&](TLySong*) { ++steps; });
     });
     QCOMPARE(steps, 0);
     QVERIFY(FProject->Modified());
     QCOMPARE(FRecorder->SubTaskStepCounts, QList<int>{0});
     QVERIFY(!FProject->MatchResult()->Updating());
-    LY_EXPECT_ASSERTION(FProject->ExecuteForSongs(nullptr, false, [](TLySong*) {}),
-                        "Units/LyProject");
+    LY_EXPECT_ASSERTION(
+        FProject->ExecuteForSongs(FProject->MatchResult(), nullptr, false, [](TLySong*) {}),
+        "Units/LyProject");
+
+    // A run that fails after changing a song has still changed the songs.
+    Run([&] { FProject->LoadLibraries(); });
+    QVERIFY(!FProject->Modified());
+    Run([&] {
+        FProject->ExecuteForSongs(FProject->MatchResult(), &FProject->MatchResult()->Songs(), false,
+                                  [&](TLySong* song) {
+                                      if (song != FProject->MatchResult()->Songs().First())
+                                          throw ELyProjectError(QStringLiteral("refused"));
+                                      song->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
+                                  });
+    });
+    QCOMPARE(FRecorder->Failures.last(), QStringLiteral("refused"));
+    QVERIFY(FProject->Modified());
+}
+
+void TestLyProject::handChangesWaitForTheRun_data() {
+    QTest::addColumn<QString>("change");
+    for (const char* change : {"edit", "check box", "unmatch", "match by hand", "commit"})
+        QTest::newRow(change) << QString::fromLatin1(change);
+}
+
+void TestLyProject::handChangesWaitForTheRun() {
+    // While the project's worker may touch the songs, a hand change is refused and changes
+    // nothing; once the run has ended it is made and the songs count as modified.
+    QFETCH(QString, change);
+    FProject->Options()->SetName(FFolder->FilePath("project.xml"));
+    Run([&] { FProject->LoadLibraries(); });
+    const QString before = Describe(*FProject->MatchResult());
+    // The run holds the worker until the test lets it go, also when a check fails.
+    const auto release = std::make_shared<std::atomic<bool>>(false);
+    const std::shared_ptr<void> releaseAtEnd(nullptr, [release](void*) { release->store(true); });
+    FProject->Process()->Start(QStringLiteral("Load Libraries"), [release](TVxPausableThread&) {
+        while (!release->load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    for (bool cancelled : {false, true}) {
+        if (cancelled)
+            FProject->Process()->Cancel(); // the worker still runs until it sees the cancel
+        QVERIFY(!FProject->CanChangeSongs());
+        QString message;
+        LY_EXPECT_EXCEPTION(ELyProjectError, ChangeByHand(*FProject, change), message);
+        QVERIFY2(message.contains(QStringLiteral("[Load Libraries]")), qPrintable(message));
+        QCOMPARE(Describe(*FProject->MatchResult()), before);
+        QVERIFY(!FProject->Modified());
+        QVERIFY(!FProject->MatchResult()->Updating());
+    }
+    release->store(true);
+    FProject->Process()->WaitFor();
+    QVERIFY(FProject->CanChangeSongs());
+    ChangeByHand(*FProject, change);
+    QVERIFY(Describe(*FProject->MatchResult()) != before);
+    QVERIFY(FProject->Modified());
+    FProject->Save(); // stores the project file, not the songs
+    QVERIFY(FProject->Modified());
+}
+
+void TestLyProject::ownerChangingReachesTheMainThread() {
+    TLyOptions appOptions;
+    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+    project.MatchResult()->CreateViews();
+    TChangingRecorder recorder;
+    TLyView* view = project.MatchResult()->View(QStringLiteral("All"));
+    view->Listeners()->AddListener(&recorder);
+    // The worker opens the update of the songs.
+    project.ExecuteForSongs(project.MatchResult(), new TLySongList(false), true, [](TLySong*) {});
+    project.Process()->WaitFor();
+    view->Listeners()->RemoveListener(&recorder);
+    QCOMPARE(recorder.Threads, QList<std::thread::id>{std::this_thread::get_id()});
 }
 
 void TestLyProject::failedLoadNamesTheFile_data() {
@@ -305,10 +469,17 @@ void TestLyProject::failedLoadNamesTheFile() {
 
 void TestLyProject::storeNeedsAnOutputPath() {
     Run([&] { FProject->LoadLibraries(); });
+    TLySongSelection selection(FProject->MatchResult());
+    selection.Add(FindSong(*FProject->MatchResult(), "Waterloo"));
+    selection.SetValue(sdPlayCount, 40);
     Run([&] { FProject->StoreLibrary(0); }); // library One has no output path
     QCOMPARE(FRecorder->Failures.size(), 1);
     QVERIFY2(FRecorder->Failures.first().contains("no output file"),
              qPrintable(FRecorder->Failures.first()));
+    QVERIFY(FProject->Modified());
+    // The refused store left library One's document as it was: matching again reads it.
+    Run([&] { FProject->MatchSongs(); });
+    QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalOne().PlayCount(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestLyProject)

@@ -1,7 +1,9 @@
 // The merged values of selected songs and editing many songs at once.
 #include "LyMatchResult.h"
+#include "LyProject.h"
 #include "LySongSelection.h"
 #include "LyTestSupport.h"
+#include "LyView.h"
 #include "SongBuilders.h"
 
 #include <QTest>
@@ -12,6 +14,23 @@ class TCountingListener : public ILySongSelectionListener {
 public:
     QList<TLySongSelection*> Calls;
     void SelectionChanged(TLySongSelection* selection) override { Calls << selection; }
+};
+
+// A song list that lets go of the selection when it hears that the songs are about to change.
+class TClearingListener : public TLyProcessListener {
+public:
+    explicit TClearingListener(TLySongSelection& selection)
+        : FSelection(selection) {}
+    int Calls = 0;
+    void OwnerChanging(TLyProcess*) override {
+        ++Calls;
+        FSelection.BeginUpdate();
+        FSelection.Clear();
+        FSelection.EndUpdate();
+    }
+
+private:
+    TLySongSelection& FSelection;
 };
 
 } // namespace
@@ -26,6 +45,8 @@ private Q_SLOTS:
     void sidesWithoutTracksContributeEmptyValues();
     void differencesBetweenTheLibraries();
     void editsReachEverySong();
+    void editsSurviveAListThatClearsTheSelection();
+    void selectionFollowsANewMatchResult();
     void listeners();
 };
 
@@ -110,6 +131,47 @@ void TestLySongSelection::editsReachEverySong() {
     LY_EXPECT_EXCEPTION(ELyProjectError, selection.SetValue(sdPlayCount, QStringLiteral("many")),
                         message);
     QVERIFY(!result.Updating()); // the update closes also on a failure
+}
+
+void TestLySongSelection::editsSurviveAListThatClearsTheSelection() {
+    TLyOptions appOptions;
+    TLyMatchResult result(nullptr, nullptr, appOptions.ProjectWindow()->Views());
+    result.CreateViews();
+    TLySongSelection selection(&result);
+    for (const QString& name : {QStringLiteral("a"), QStringLiteral("b")}) {
+        result.Songs().Add(MakeSong(Track(name).Build(), Track(name).Build()).release());
+        selection.Add(result.Songs().Last());
+    }
+    TClearingListener list(selection);
+    TLyView* view = result.View(QStringLiteral("All"));
+    view->Listeners()->AddListener(&list);
+    selection.SetValue(sdGenre, QStringLiteral("Jazz"));
+    view->Listeners()->RemoveListener(&list);
+    QCOMPARE(list.Calls, 1);
+    QCOMPARE(selection.Count(), 0);
+    for (const TLySong* song : result.Songs())
+        QCOMPARE(song->CurrentTwo().Genre(), QStringLiteral("Jazz"));
+}
+
+void TestLySongSelection::selectionFollowsANewMatchResult() {
+    // A window that gets a new project hands its selection the new project's match result.
+    TLyProject first(nullptr, nullptr);
+    TLyProject second(nullptr, nullptr);
+    first.MatchResult()->Songs().Add(MakeSong(Track("a").Build(), std::nullopt).release());
+    second.MatchResult()->Songs().Add(MakeSong(Track("b").Build(), std::nullopt).release());
+    TLySongSelection selection(first.MatchResult());
+    selection.Add(first.MatchResult()->Songs().First());
+    TCountingListener listener;
+    selection.AddListener(&listener);
+    selection.SetMatchResult(second.MatchResult());
+    QCOMPARE(selection.MatchResult(), second.MatchResult());
+    QCOMPARE(selection.Count(), 0); // the songs of the first result are not the second's
+    QCOMPARE(listener.Calls.size(), 2);
+    selection.Add(second.MatchResult()->Songs().First());
+    selection.SetValue(sdGenre, QStringLiteral("Jazz"));
+    QVERIFY(second.Modified());
+    QVERIFY(!first.Modified());
+    selection.RemoveListener(&listener);
 }
 
 void TestLySongSelection::listeners() {

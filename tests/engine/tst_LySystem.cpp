@@ -3,7 +3,7 @@
 #include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LySystem.h"
-#include "LyTestSupport.h"
+#include "LyTestHome.h"
 
 #include <QTest>
 
@@ -38,20 +38,19 @@ class TestLySystem : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase() { LySystemShutdown(); }
+    void init() { QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively(); }
 
     void createAndDestroyStoresThePreferences();
+    void invalidPreferencesAreSetAside_data();
+    void invalidPreferencesAreSetAside();
     void listenersHearChangesOnce();
     void loggedLinesReachTheDebugViewer();
 
 private:
-    TLyTempFolder FHome;
-    QString FChannel = QStringLiteral("ArborDebugLogSystemTest%1").arg(::getpid());
+    TLyTestHome FHome;
 };
 
 void TestLySystem::initTestCase() {
-    qputenv("HOME", FHome.Path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", FHome.FilePath(QStringLiteral(".config")).toUtf8());
-    ArDebugOutputSetChannelName(FChannel);
     LySystemStartup();
     QVERIFY(FileStatusCalculator());
     LoggedLines();
@@ -78,6 +77,52 @@ void TestLySystem::createAndDestroyStoresThePreferences() {
     QCOMPARE(again.Options()->Projects()->Files(), QStringList{"/p.xml"});
 }
 
+void TestLySystem::invalidPreferencesAreSetAside_data() {
+    QTest::addColumn<QByteArray>("valid");
+    QTest::addColumn<QByteArray>("invalid");
+    QTest::newRow("not well-formed") << QByteArray("</Settings>") << QByteArray("</Setting>");
+    QTest::newRow("boolean") << QByteArray("<StartITunes>True<")
+                             << QByteArray("<StartITunes>perhaps<");
+    QTest::newRow("integer") << QByteArray("<Left>100<") << QByteArray("<Left>wide<");
+    QTest::newRow("enumeration") << QByteArray("<FilterPart>sdName<")
+                                 << QByteArray("<FilterPart>sdTempo<");
+    QTest::newRow("handler") << QByteArray("<handler>TStrings<")
+                             << QByteArray("<handler>TVxObjectHashMap<");
+}
+
+// The program must start whatever the preferences file holds; the file is kept for the user.
+void TestLySystem::invalidPreferencesAreSetAside() {
+    QFETCH(QByteArray, valid);
+    QFETCH(QByteArray, invalid);
+    const QString fileName = TLyOptions().GetFileName();
+    {
+        TLySystem system;
+        system.Options()->Projects()->Add(QStringLiteral("/p.xml"));
+    }
+    QByteArray text = ReadWholeFile(fileName);
+    QVERIFY(text.contains(valid));
+    text.replace(valid, invalid);
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) > 0);
+    file.close();
+    LoggedLines();
+    {
+        TLySystem system;
+        QCOMPARE(system.Options()->Projects()->Files(), QStringList());
+        QVERIFY(system.Options()->ITunes()->StartITunes());
+    }
+    const QString kept = fileName + ".unreadable";
+    QCOMPARE(ReadWholeFile(kept), text);
+    const QStringList warnings = LoggedLines().filter("could not be read");
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings.first().startsWith("Settings file [" + fileName +
+                                         "] could not be read and was kept as [" + kept +
+                                         "]; the settings start empty."),
+             qPrintable(warnings.first()));
+    TLySystem again; // what was stored instead reads without a warning
+    QCOMPARE(LoggedLines().filter("could not be read"), QStringList());
+}
+
 void TestLySystem::listenersHearChangesOnce() {
     TLySystem system;
     TCountingListener listener;
@@ -98,7 +143,7 @@ void TestLySystem::listenersHearChangesOnce() {
 }
 
 void TestLySystem::loggedLinesReachTheDebugViewer() {
-    TArDebugViewer viewer(FChannel);
+    TArDebugViewer viewer(TLyTestHome::DebugChannel());
     QString error;
     QVERIFY2(viewer.Open(&error), qPrintable(error));
     viewer.SetActive(true);

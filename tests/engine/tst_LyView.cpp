@@ -66,6 +66,47 @@ void FillSongs(TLyMatchResult& result) {
     song->CalculateDifferences();
 }
 
+// What a view's listeners hear: "changing", "map" for each song map a refresh builds, and
+// "finished N" with the view's list count when a refresh's main task finishes. `OnStarted` runs
+// when a refresh starts, while its worker waits.
+class TViewRecorder : public TLyProcessListener {
+public:
+    TViewRecorder(TLyView* view)
+        : FView(view) {
+        view->Listeners()->AddListener(this);
+    }
+    ~TViewRecorder() override {
+        if (FView)
+            FView->Listeners()->RemoveListener(this);
+    }
+    QStringList Events;
+    std::function<void()> OnStarted;
+
+    void OwnerChanging(TLyProcess*) override { Events << QStringLiteral("changing"); }
+    void OwnerDestroying(TLyProcess*) override {
+        FView->Listeners()->RemoveListener(this);
+        FView = nullptr;
+    }
+    void TaskStarted(ILyProcessTask* task) override {
+        if (task->Caption() == u"Creating song map...")
+            Events << QStringLiteral("map");
+        if (task->IsMainTask() && OnStarted)
+            OnStarted();
+    }
+    void TaskFinished(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            Events << QStringLiteral("finished %1").arg(FView->Songs().Count());
+    }
+
+private:
+    TLyView* FView;
+};
+
+TLySong* AddSong(TLyMatchResult& result, const std::optional<TLySongProperties>& one,
+                 const std::optional<TLySongProperties>& two) {
+    return result.Songs().Items(result.Songs().Add(MakeSong(one, two).release()));
+}
+
 QStringList Names(const TLyView& view) {
     QStringList names;
     for (const TLySong* song : view.Songs())
@@ -87,6 +128,13 @@ private Q_SLOTS:
     void bestMatchesSearchTheOtherLibrary();
     void synchronizeAndRevertTheListedSongs();
     void refreshesRaceWithChanges();
+    void everyUpdateEndsWithAFinishedList_data();
+    void everyUpdateEndsWithAFinishedList();
+    void refreshKeepsTheFilterItWasRequestedWith();
+    void bestMatchesForgetASongThatLeaves_data();
+    void bestMatchesForgetASongThatLeaves();
+    void bestMatchesKeepTheirMapsUntilTheResultChanges();
+    void matchWindowSynchronisesItsOwnResult();
 };
 
 void TestLyView::filters_data() {
@@ -290,6 +338,144 @@ void TestLyView::refreshesRaceWithChanges() {
     for (const TLySong* song : result->View(QStringLiteral("All"))->Songs())
         edited += song->CurrentOne().Genre() == u"Edited 39";
     QVERIFY(edited > 0);
+}
+
+void TestLyView::everyUpdateEndsWithAFinishedList_data() {
+    QTest::addColumn<int>("change");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("refresh") << 0 << QStringList{"finished 6"};
+    QTest::newRow("update without a change") << 1 << QStringList{"changing", "finished 6"};
+    QTest::newRow("match of two empty maps") << 2 << QStringList{"changing", "finished 6"};
+    QTest::newRow("clear") << 3 << QStringList{"changing", "finished 0"};
+}
+
+void TestLyView::everyUpdateEndsWithAFinishedList() {
+    // A listener finds the view's final list when the refresh finishes, and every update of the
+    // match result that announced a change ends with one.
+    QFETCH(int, change);
+    QFETCH(QStringList, events);
+    TLyOptions appOptions;
+    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+    TLyMatchResult* result = project.MatchResult();
+    FillSongs(*result);
+    TLyView* view = result->View(QStringLiteral("All"));
+    QVERIFY(view);
+    view->RequestRefresh();
+    view->Process()->WaitFor();
+    TViewRecorder recorder(view);
+    if (change == 0) {
+        view->RequestRefresh();
+    } else if (change == 1) {
+        result->BeginUpdate();
+        result->EndUpdate();
+    } else if (change == 2) {
+        TLySongPropertiesMap empty;
+        TLyCompareOptions options;
+        project.Process()->Start(QStringLiteral("Match Songs"), [&](TVxPausableThread&) {
+            project.Process()->StartMainTask(1, QStringLiteral("Matching Songs..."));
+            result->Match(&empty, &empty, project.Process(), &options);
+        });
+        project.Process()->WaitFor();
+    } else {
+        result->Clear();
+    }
+    view->Process()->WaitFor();
+    QCOMPARE(recorder.Events, events);
+}
+
+void TestLyView::refreshKeepsTheFilterItWasRequestedWith() {
+    // The filter text changes while the refresh runs (a key typed into the filter box): the
+    // refresh goes on with the text it was requested with.
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    FillSongs(result);
+    TLyViewOptions viewOptions(QStringLiteral("All"));
+    viewOptions.SetFilterOptions({sfgAll});
+    viewOptions.SetFilterText(QStringLiteral("differs"));
+    TLyView view(&result);
+    view.SetOptions(&viewOptions);
+    TViewRecorder recorder(&view);
+    recorder.OnStarted = [&] {
+        viewOptions.SetFilterText(QStringLiteral("nothing like it"));
+    };
+    view.RequestRefresh();
+    view.Process()->WaitFor();
+    QCOMPARE(Names(view), (QStringList{"rating differs", "genre differs"}));
+    QCOMPARE(view.Filter().Text, QStringLiteral("differs"));
+}
+
+void TestLyView::bestMatchesForgetASongThatLeaves_data() {
+    QTest::addColumn<int>("change");
+    QTest::newRow("clear") << 0;
+    QTest::newRow("combined into another song") << 1;
+    QTest::newRow("committed from a match window") << 2;
+}
+
+void TestLyView::bestMatchesForgetASongThatLeaves() {
+    // The song whose candidates are listed is freed by the match result: the view forgets it,
+    // and the refresh that follows reads nothing freed (AddressSanitizer).
+    QFETCH(int, change);
+    TLyOptions appOptions;
+    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+    TLyMatchResult* result = project.MatchResult();
+    TLySong* chosen = AddSong(*result, std::nullopt, Track("Colour").Artist("X").Build());
+    TLySong* partner = AddSong(*result, Track("Color").Artist("X").Build(), std::nullopt);
+    auto* view = static_cast<TLyBestMatchesView*>(result->View(QStringLiteral("Best Matches")));
+    QVERIFY(view);
+    view->SetSong(chosen);
+    view->Process()->WaitFor();
+    QCOMPARE(view->Songs().Count(), 1);
+    TLyMatchResult child(&project, result, appOptions.MatchWindow()->Views());
+    if (change == 0) {
+        result->Clear();
+    } else if (change == 1) {
+        result->MatchSongs(partner, chosen);
+    } else {
+        child.Sources().Add(chosen);
+        child.Songs().Add(MakeSong(std::nullopt, Track("Colour").Build()).release());
+        child.CommitToParent();
+    }
+    QCOMPARE(view->Song(), nullptr);
+    view->Process()->WaitFor();
+    QVERIFY(view->Songs().IsEmpty());
+}
+
+void TestLyView::bestMatchesKeepTheirMapsUntilTheResultChanges() {
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    TLySong* first = AddSong(result, std::nullopt, Track("Colour").Build());
+    TLySong* second = AddSong(result, std::nullopt, Track("Red").Build());
+    AddSong(result, Track("Color").Build(), std::nullopt);
+    TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
+    TLyBestMatchesView view(&result);
+    view.SetOptions(&viewOptions);
+    TViewRecorder recorder(&view);
+    view.SetSong(first);
+    view.Process()->WaitFor();
+    view.SetSong(second); // library One's map is kept
+    view.Process()->WaitFor();
+    view.RequestRefresh(); // what the match result asks after a change: the map is built again
+    view.Process()->WaitFor();
+    QCOMPARE(recorder.Events,
+             (QStringList{"map", "finished 1", "finished 0", "map", "finished 0"}));
+}
+
+void TestLyView::matchWindowSynchronisesItsOwnResult() {
+    // A match window's result has views of its own, and synchronising its songs updates that
+    // result, not the project's.
+    TLyOptions appOptions;
+    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+    TLyMatchResult child(&project, project.MatchResult(), appOptions.MatchWindow()->Views());
+    TLyView* childView = child.View(QStringLiteral("All"));
+    QVERIFY(childView);
+    child.Songs().Add(
+        MakeSong(Track("a").PlayCount(1).Build(), Track("a").PlayCount(5).Build()).release());
+    TViewRecorder childRecorder(childView);
+    TViewRecorder projectRecorder(project.MatchResult()->View(QStringLiteral("All")));
+    child.SynchronizeAll();
+    project.Process()->WaitFor();
+    childView->Process()->WaitFor();
+    QCOMPARE(child.Songs().Items(0)->CurrentOne().PlayCount(), 5);
+    QCOMPARE(childRecorder.Events, (QStringList{"changing", "finished 1"}));
+    QCOMPARE(projectRecorder.Events, QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestLyView)

@@ -18,10 +18,15 @@ class TCountingUpdateable : public TVxUpdateable {
 public:
     int BeginHooks = 0;
     int Changes = 0;
+    bool FailChanged = false;
 
 protected:
     void DoBeginUpdate() override { ++BeginHooks; }
-    void DoChanged() override { ++Changes; }
+    void DoChanged() override {
+        ++Changes;
+        if (FailChanged)
+            throw EVxUtilsError(QStringLiteral("notification"));
+    }
 };
 
 class TPoint : public TVxCloneable {
@@ -98,6 +103,7 @@ private Q_SLOTS:
     void updateBatchesChanges_data();
     void updateBatchesChanges();
     void unbalancedEndUpdateIsAnAssertion();
+    void updateGuardEndsOnException();
     void cloneCopiesEveryLevel();
     void copyFromRefusesForeignOrNullSources();
     void referenceCounting();
@@ -149,6 +155,30 @@ void TestVxUtils::unbalancedEndUpdateIsAnAssertion() {
     u.EndUpdate();
     LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
     QCOMPARE(u.UpdateCount(), 0);
+}
+
+void TestVxUtils::updateGuardEndsOnException() {
+    // The update ends when an exception leaves the guarded scope; a notification that fails at
+    // that end is dropped while the first exception unwinds, and raised otherwise.
+    TCountingUpdateable u;
+    u.FailChanged = true;
+    const auto failInside = [&] {
+        TVxUpdateGuard update(u);
+        u.Changed();
+        throw EVxUtilsError(QStringLiteral("first"));
+    };
+    const auto changeInside = [&] {
+        TVxUpdateGuard update(u);
+        u.Changed();
+    };
+    QString message;
+    LY_EXPECT_EXCEPTION(EVxUtilsError, failInside(), message);
+    QCOMPARE(message, QStringLiteral("first"));
+    QVERIFY(!u.Updating());
+    LY_EXPECT_EXCEPTION(EVxUtilsError, changeInside(), message);
+    QCOMPARE(message, QStringLiteral("notification"));
+    QVERIFY(!u.Updating());
+    QCOMPARE(u.Changes, 2);
 }
 
 void TestVxUtils::cloneCopiesEveryLevel() {

@@ -1,0 +1,63 @@
+// The one place through which the windows show message boxes, file and folder dialogs and
+// modal windows, so that tests answer them without showing anything.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// What a window asks; a test's answerer receives it instead of the user.
+struct TLyDialogRequest {
+    enum TKind { Message, Question, OpenFile, SaveFile, Folder, Modal };
+    TKind Kind = Message;
+    QString Title;
+    // The message or question text, or the starting file or folder of a file dialog.
+    QString Text;
+    // The filter of a file dialog; the class name of a modal window.
+    QString Detail;
+};
+
+// The user's answer: the button pressed, and the chosen file or folder (empty: cancelled).
+struct TLyDialogAnswer {
+    int Button = QMessageBox::Ok;
+    QString Path;
+};
+
+class TLyDialogs {
+public:
+    using TAnswerer = std::function<TLyDialogAnswer(const TLyDialogRequest&)>;
+
+    // While an answerer is set, nothing is shown: every request goes to it. Tests only.
+    static void SetAnswerer(TAnswerer answerer);
+    static bool Answering();
+
+    static void ShowMessage(QWidget* parent, const QString& text);
+    // Yes/No (or OK/Cancel with `okCancel`); true for Yes or OK.
+    static bool Confirm(QWidget* parent, const QString& text, bool okCancel = false);
+    // The chosen file, or an empty text when cancelled.
+    static QString OpenFile(QWidget* parent, const QString& title, const QString& start,
+                            const QString& filter);
+    static QString SaveFile(QWidget* parent, const QString& title, const QString& start,
+                            const QString& filter);
+    static QString ChooseFolder(QWidget* parent, const QString& title, const QString& start);
+    // Runs `dialog` modally; the answer's button is the dialog's result code.
+    static int Exec(QDialog* dialog);
+
+private:
+    static TLyDialogAnswer Ask(const TLyDialogRequest& request);
+};
+
+// Sets an answerer for its lifetime and records every request it answers.
+class TLyDialogAnswers {
+public:
+    explicit TLyDialogAnswers(TLyDialogs::TAnswerer answerer = {});
+    ~TLyDialogAnswers();
+    TLyDialogAnswers(const TLyDialogAnswers&) = delete;
+    TLyDialogAnswers& operator=(const TLyDialogAnswers&) = delete;
+
+    QList<TLyDialogRequest> Requests;
+};

@@ -1,0 +1,474 @@
+#include "LySongListFrame.h"
+
+#include "LyGuard.h"
+#include "LyMatchResult.h"
+#include "LyMenuAdapter.h"
+#include "LyOptions.h"
+#include "LyProject.h"
+#include "LySongListDelegate.h"
+#include "LySongListModel.h"
+#include "LySongListTree.h"
+#include "LyView.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QSet>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TLySongListView::TLySongListView(QWidget* parent)
+    : TLyBaseView(parent)
+    , FTree(new TLySongListTree(this))
+    , FModel(new TLySongListModel(this))
+    , FDelegate(new TLySongListDelegate(this))
+    , FMnuVisibleColumns(new QMenu(this))
+    , FActToggleSelected(new QAction(QStringLiteral("&Toggle Exported"), this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(FTree);
+    FTree->setModel(FModel);
+    FTree->setItemDelegate(FDelegate);
+    FTree->setUniformRowHeights(true);
+    FTree->setRootIsDecorated(false);
+    FTree->setItemsExpandable(false);
+    FTree->setAllColumnsShowFocus(true);
+    FTree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FTree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QHeaderView* header = FTree->header();
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(true);
+    header->setSortIndicatorShown(true);
+    header->setStretchLastSection(false);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    FColumnAdapter = std::make_unique<TLyMenuAdapter>(FMnuVisibleColumns);
+
+    FActToggleSelected->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
+    FActToggleSelected->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(FActToggleSelected);
+
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { LyGuarded(this, [&] { HeaderClicked(column); }); });
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        FMnuVisibleColumns->popup(header->mapToGlobal(at));
+    });
+    connect(FActToggleSelected, &QAction::triggered, this,
+            [this] { LyGuarded(this, [&] { ToggleSelected(); }); });
+    connect(FTree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        UpdateActions();
+        Q_EMIT SelectionChanged();
+    });
+    connect(FTree, &TLySongListTree::PopupRequested, this, [this](const QPoint& at) {
+        if (FPopupMenu)
+            FPopupMenu->popup(at);
+    });
+    UpdatePalette();
+    UpdateActions();
+}
+
+TLySongListView::~TLySongListView() {
+    EnsureFinalised();
+}
+
+void TLySongListView::Initialise() {
+    if (TLyFileStatusCalculator* calculator = FileStatusCalculator()) {
+        calculator->AddListener(this);
+        FFileStatusListening = true;
+    }
+}
+
+void TLySongListView::Finalise() {
+    if (FFileStatusListening)
+        if (TLyFileStatusCalculator* calculator = FileStatusCalculator())
+            calculator->RemoveListener(this);
+    FFileStatusListening = false;
+    TLyBaseView::Finalise();
+}
+
+void TLySongListView::SetSide(int side, bool librarySpecific) {
+    FSide = {side, librarySpecific};
+    FModel->SetSide(FSide);
+}
+
+void TLySongListView::FileStatusChanged() {
+    if (!FModel->Frozen())
+        FTree->viewport()->update();
+}
+
+// --- the update rule -------------------------------------------------------------------------
+
+void TLySongListView::ViewChanged() {
+    if (View() != FShownView) {
+        // Whether the new view's list is valid is not known (a change may have just ended):
+        // the rows come from its next finished refresh.
+        FShownView = View();
+        FRemembered = {};
+        FRebuildPending = false;
+        FModel->Clear();
+        FModel->SetView(View());
+        if (View()) {
+            FModel->Freeze();
+            View()->RequestRefresh();
+        }
+    }
+    ApplyViewOptions();
+}
+
+bool TLySongListView::IsOwnMainTask(ILyProcessTask* task) const {
+    return View() && task->IsMainTask() && task->Process() == View()->Process();
+}
+
+void TLySongListView::OwnerChanging(TLyProcess* process) {
+    if (!View() || process != View()->Process())
+        return;
+    if (!FModel->Frozen())
+        FRemembered = Remember();
+    FModel->Freeze();
+    FRebuildPending = false;
+    StopRepainting();
+    UpdateActions();
+}
+
+void TLySongListView::TaskStarted(ILyProcessTask* task) {
+    if (!IsOwnMainTask(task))
+        return;
+    FRebuildPending = false; // the view's list is being replaced
+    StopRepainting();
+    // The candidates of a best-matches list are freed as its refresh starts.
+    if (dynamic_cast<TLyBestMatchesView*>(View()))
+        FModel->Clear();
+    UpdateActions();
+}
+
+void TLySongListView::TaskFinished(ILyProcessTask* task) {
+    if (!IsOwnMainTask(task))
+        return;
+    const bool valid = !task->Cancelled() && !task->Failed() &&
+                       !(View()->MatchResult() && View()->MatchResult()->Changing());
+    if (valid) {
+        if (isVisible())
+            RebuildRows(View()->Songs().AsList());
+        else
+            FRebuildPending = true; // a page that is not on top stays as it is until shown
+    }
+    if (!FModel->Frozen())
+        ResumeRepainting();
+    UpdateActions();
+}
+
+void TLySongListView::showEvent(QShowEvent* event) {
+    TLyBaseView::showEvent(event);
+    if (!FRebuildPending || !View())
+        return;
+    FRebuildPending = false;
+    LyGuarded(this, [this] {
+        RebuildRows(View()->Songs().AsList());
+        ResumeRepainting();
+        UpdateActions();
+    });
+}
+
+void TLySongListView::StopRepainting() {
+    if (FRepaintStops++ == 0)
+        FTree->setUpdatesEnabled(false);
+}
+
+void TLySongListView::ResumeRepainting() {
+    FRepaintStops = 0;
+    FTree->setUpdatesEnabled(true);
+}
+
+// --- rows and selection ----------------------------------------------------------------------
+
+TLySongListView::TRemembered TLySongListView::Remember() const {
+    TRemembered result;
+    if (FModel->Frozen())
+        return result;
+    const QList<TLySong*>& songs = FModel->Songs();
+    result.Order = songs;
+    const QItemSelection selection = FTree->selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        if (result.FirstSelectedRow < 0 || range.top() < result.FirstSelectedRow)
+            result.FirstSelectedRow = range.top();
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            result.Selected.append(songs.at(row));
+    }
+    const QModelIndex current = FTree->currentIndex();
+    if (current.isValid())
+        result.Current = songs.at(current.row());
+    const QModelIndex top = FTree->indexAt(QPoint(0, 0));
+    if (top.isValid())
+        result.FirstVisible = songs.at(top.row());
+    return result;
+}
+
+void TLySongListView::RebuildRows(const QList<TLySong*>& songs) {
+    const TRemembered remembered = FModel->Frozen() ? FRemembered : Remember();
+    FRemembered = {};
+    FModel->SetSongs(songs, FSortColumn, FSortAscending);
+    Restore(remembered);
+}
+
+void TLySongListView::Restore(const TRemembered& remembered) {
+    const QList<TLySong*>& songs = FModel->Songs();
+    QList<int> rows;
+    int currentRow = -1;
+    int topRow = -1;
+    if (!remembered.Selected.isEmpty() || remembered.Current || remembered.FirstVisible) {
+        const QSet<TLySong*> wanted(remembered.Selected.begin(), remembered.Selected.end());
+        for (int row = 0; row < songs.size(); ++row) {
+            TLySong* song = songs.at(row);
+            if (!wanted.isEmpty() && wanted.contains(song))
+                rows.append(row);
+            if (song == remembered.Current)
+                currentRow = row;
+            if (song == remembered.FirstVisible)
+                topRow = row;
+        }
+    }
+    if (rows.isEmpty() && !remembered.Selected.isEmpty()) {
+        // None of the selected songs is left: the nearest remaining row after the first
+        // selected one, else the nearest before it.
+        QHash<TLySong*, int> rowOf;
+        rowOf.reserve(songs.size());
+        for (int row = 0; row < songs.size(); ++row)
+            rowOf.insert(songs.at(row), row);
+        const QList<TLySong*>& order = remembered.Order;
+        const int first = remembered.FirstSelectedRow;
+        for (int i = first + 1; i < order.size() && rows.isEmpty(); ++i)
+            if (auto found = rowOf.constFind(order.at(i)); found != rowOf.constEnd())
+                rows.append(*found);
+        for (int i = first - 1; i >= 0 && rows.isEmpty(); --i)
+            if (auto found = rowOf.constFind(order.at(i)); found != rowOf.constEnd())
+                rows.append(*found);
+        if (!rows.isEmpty())
+            currentRow = rows.first();
+    }
+    std::sort(rows.begin(), rows.end());
+    QItemSelection selection;
+    for (int i = 0; i < rows.size();) {
+        int last = i;
+        while (last + 1 < rows.size() && rows.at(last + 1) == rows.at(last) + 1)
+            ++last;
+        selection.append(QItemSelectionRange(FModel->index(rows.at(i), 0),
+                                             FModel->index(rows.at(last), kLySongColumnCount - 1)));
+        i = last + 1;
+    }
+    QItemSelectionModel* model = FTree->selectionModel();
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (currentRow >= 0)
+        model->setCurrentIndex(FModel->index(currentRow, 0), QItemSelectionModel::NoUpdate);
+    if (topRow >= 0)
+        FTree->scrollTo(FModel->index(topRow, 0), QAbstractItemView::PositionAtTop);
+}
+
+bool TLySongListView::Queryable() const {
+    return View() && !View()->Process()->Running() && !FModel->Frozen();
+}
+
+QList<TLySong*> TLySongListView::SelectedSongs() const {
+    QList<TLySong*> result;
+    if (!Queryable())
+        return result;
+    QList<int> rows;
+    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    std::sort(rows.begin(), rows.end());
+    result.reserve(rows.size());
+    for (int row : rows)
+        result.append(FModel->Songs().at(row));
+    return result;
+}
+
+int TLySongListView::SelectedCount() const {
+    if (!Queryable())
+        return 0;
+    int count = 0;
+    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
+        count += range.height();
+    return count;
+}
+
+TLySong* TLySongListView::FirstSelectedSong() const {
+    if (!Queryable())
+        return nullptr;
+    int first = -1;
+    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
+        if (first < 0 || range.top() < first)
+            first = range.top();
+    return first < 0 ? nullptr : FModel->Songs().at(first);
+}
+
+template <typename Test>
+bool TLySongListView::AnySelected(const Test& test) const {
+    if (!Queryable())
+        return false;
+    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            if (test(*FModel->Songs().at(row)))
+                return true;
+    return false;
+}
+
+bool TLySongListView::AnySelectedModified() const {
+    return AnySelected([](const TLySong& song) { return song.IsModifiedAny(); });
+}
+
+bool TLySongListView::AnySelectedHasSide(int side) const {
+    return AnySelected([side](const TLySong& song) { return song.Original(side).Exists(); });
+}
+
+bool TLySongListView::AnySelectedHasBothSides() const {
+    return AnySelected([](const TLySong& song) { return song.IsMatched(); });
+}
+
+bool TLySongListView::SelectedLackBothSides() const {
+    return AnySelected([](const TLySong& s) { return !s.OriginalOne().Exists(); }) &&
+           AnySelected([](const TLySong& s) { return !s.OriginalTwo().Exists(); });
+}
+
+bool TLySongListView::AllLackBothSides() const {
+    if (!Queryable())
+        return false;
+    bool lacksOne = false;
+    bool lacksTwo = false;
+    for (const TLySong* song : FModel->Songs()) {
+        lacksOne = lacksOne || !song->OriginalOne().Exists();
+        lacksTwo = lacksTwo || !song->OriginalTwo().Exists();
+        if (lacksOne && lacksTwo)
+            return true;
+    }
+    return false;
+}
+
+void TLySongListView::ExecuteForSelected(const std::function<void(TLySong*)>& step) {
+    TLyProject* project = Project();
+    if (!project || !Queryable())
+        return;
+    auto* songs = new TLySongList(false);
+    for (TLySong* song : SelectedSongs())
+        songs->Add(song);
+    project->ExecuteForSongs(View()->MatchResult(), songs, true, step);
+}
+
+void TLySongListView::ToggleSelected() {
+    if (!FActToggleSelected->isEnabled())
+        return;
+    const QList<TLySong*> songs = SelectedSongs();
+    if (songs.isEmpty() || !FModel->CanChangeSongs())
+        return;
+    View()->MatchResult()->SetChecked(songs, !songs.first()->Checked());
+    Q_EMIT FModel->dataChanged(FModel->index(0, scName),
+                               FModel->index(FModel->rowCount() - 1, scName), {Qt::CheckStateRole});
+}
+
+void TLySongListView::UpdateActions() {
+    FActToggleSelected->setEnabled(CanChange() && FModel->CanChangeSongs() &&
+                                   FTree->selectionModel()->hasSelection());
+}
+
+// --- columns, header and menus ---------------------------------------------------------------
+
+void TLySongListView::ApplyViewOptions() {
+    TLyViewOptions* options = View() ? View()->Options() : nullptr;
+    if (!options) {
+        FColumnAdapter->Clear();
+        FModel->Clear();
+        UpdateActions();
+        return;
+    }
+    FModel->HeaderChanged();
+    QHeaderView* header = FTree->header();
+    QList<int> byPosition;
+    for (int i = 0; i < kLySongColumnCount && i < options->Columns()->Count(); ++i) {
+        const TLyViewColumnOptions* column = options->Column(i);
+        header->setSectionHidden(i, !column->Visible() && i != scName);
+        if (column->Width() > 0)
+            header->resizeSection(i, column->Width());
+        byPosition.append(i);
+    }
+    std::stable_sort(byPosition.begin(), byPosition.end(), [&](int a, int b) {
+        return options->Column(a)->Position() < options->Column(b)->Position();
+    });
+    for (int visual = 0; visual < byPosition.size(); ++visual)
+        header->moveSection(header->visualIndex(byPosition.at(visual)), visual);
+    const bool sortChanged =
+        options->SortColumn() != FSortColumn || options->SortAscending() != FSortAscending;
+    FSortColumn = qBound(0, options->SortColumn(), kLySongColumnCount - 1);
+    FSortAscending = options->SortAscending();
+    header->setSortIndicator(FSortColumn,
+                             FSortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+
+    View()->FillColumnMenu(FColumnAdapter.get());
+    FMnuVisibleColumns->addSeparator();
+    QMenu* sortBy = FMnuVisibleColumns->addMenu(QStringLiteral("&Sort By"));
+    FSortAdapter = std::make_unique<TLyMenuAdapter>(sortBy);
+    View()->FillSortMenu(FSortAdapter.get());
+
+    // The rows are valid unless frozen; a frozen list waits for its refresh.
+    if (!FModel->Frozen() && sortChanged) {
+        StopRepainting();
+        RebuildRows(FModel->Songs());
+        ResumeRepainting();
+    }
+    UpdateActions();
+}
+
+void TLySongListView::StoreViewOptions() {
+    TLyViewOptions* options = View() ? View()->Options() : nullptr;
+    if (!options)
+        return;
+    options->SetSortColumn(FSortColumn);
+    options->SetSortAscending(FSortAscending);
+    const QHeaderView* header = FTree->header();
+    for (int i = 0; i < kLySongColumnCount && i < options->Columns()->Count(); ++i) {
+        TLyViewColumnOptions* column = options->Column(i);
+        column->SetPosition(header->visualIndex(i));
+        column->SetVisible(!header->isSectionHidden(i));
+        if (!header->isSectionHidden(i))
+            column->SetWidth(header->sectionSize(i));
+    }
+}
+
+void TLySongListView::FillColumnMenu(QMenu* menu) {
+    TLyMenuAdapter adapter(menu);
+    if (View())
+        View()->FillColumnMenu(&adapter);
+    else
+        adapter.Clear();
+}
+
+void TLySongListView::FillSortMenu(QMenu* menu) {
+    TLyMenuAdapter adapter(menu);
+    if (View())
+        View()->FillSortMenu(&adapter);
+    else
+        adapter.Clear();
+}
+
+void TLySongListView::HeaderClicked(int column) {
+    if (!View())
+        return;
+    StoreViewOptions();
+    const bool ascending = !(column == FSortColumn && FSortAscending);
+    View()->SetSort(column, ascending);
+}
+
+// --- palette ---------------------------------------------------------------------------------
+
+void TLySongListView::changeEvent(QEvent* event) {
+    TLyBaseView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        UpdatePalette();
+}
+
+void TLySongListView::UpdatePalette() {
+    const QPalette& colours = FTree->palette();
+    const QColor base = colours.color(QPalette::Base);
+    FModel->SetDarkPalette(base.lightness() < 128,
+                           colours.color(QPalette::Disabled, QPalette::Text), base);
+}

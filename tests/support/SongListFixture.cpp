@@ -1,0 +1,100 @@
+#include "SongListFixture.h"
+
+#include "LySongListModel.h"
+#include "LyView.h"
+#include "SongBuilders.h"
+
+#include <QApplication>
+#include <QTest>
+
+TLySongListFixture::TLySongListFixture()
+    : FProject(std::make_unique<TLyProject>(&FAppOptions, FAppOptions.ProjectWindow()->Views())) {
+    FProject->Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
+    FProject->Options()->LibraryTwo()->SetName(QStringLiteral("Desktop"));
+}
+
+TLySongListFixture::~TLySongListFixture() {
+    Settle();
+}
+
+void TLySongListFixture::Change(const std::function<void()>& change) {
+    Result().BeginUpdate();
+    change();
+    Result().EndUpdate();
+    Settle();
+}
+
+void TLySongListFixture::Add(std::vector<std::unique_ptr<TLySong>> songs) {
+    Change([&] {
+        for (auto& song : songs)
+            Result().Songs().Add(song.release());
+    });
+}
+
+void TLySongListFixture::Settle() {
+    FProject->Process()->WaitFor();
+    for (const QString& name : TLyWindowOptions::DefaultViewNames())
+        if (TLyView* view = View(name))
+            view->Process()->WaitFor();
+    QCoreApplication::processEvents();
+}
+
+std::unique_ptr<TLySongListView> TLySongListFixture::Show(const QString& name, int side,
+                                                          bool librarySpecific) {
+    auto frame = std::make_unique<TLySongListView>();
+    frame->resize(900, 400);
+    frame->SetSide(side, librarySpecific);
+    frame->show();
+    frame->SetView(View(name));
+    Settle();
+    return frame;
+}
+
+QStringList ColumnTexts(const TLySongListView& frame, int column) {
+    QStringList texts;
+    const TLySongListModel* model = frame.Model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+namespace {
+
+TLyTrackBuilder Base(const QString& name) {
+    return Track(name).Artist("Abba").Album("Gold").Genre("Pop").Rating(60).PlayCount(3).LastPlayed(
+        45000.5);
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<TLySong>> RepresentativeSongs() {
+    std::vector<std::unique_ptr<TLySong>> songs;
+    auto add = [&](TLyTrackBuilder one, TLyTrackBuilder two) {
+        songs.push_back(MakeSong(one.Build(), two.Build()));
+        return songs.back().get();
+    };
+    TLySong* equal = add(Base("Equal").Location("/music/equal.mp3"), Base("Equal"));
+    equal->CurrentOne().SetFileStatus(fsExists);
+    add(Base("Alpha"), Base("Alfa"));
+    add(Base("Genre differs"), Base("Genre differs").Genre("Rock"));
+    add(Base("Plays differ"), Base("Plays differ").PlayCount(7));
+    add(Base("Dates differ"), Base("Dates differ").LastPlayed(45001.0));
+    add(Base("Rating differs"), Base("Rating differs").Rating(100));
+    TLySong* halfNamed = add(Base("Half named"), Base("Half named").Genre(""));
+    halfNamed->CurrentTwo().SetPlayCount(0);
+    halfNamed->CalculateDifferences();
+    TLySong* edited = add(Base("Edited"), Base("Edited"));
+    edited->CurrentOne().SetArtist(QStringLiteral("Abba (live)"));
+    edited->CalculateDifferences();
+    TLySong* bothEdited = add(Base("Both edited"), Base("Both edited"));
+    bothEdited->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
+    bothEdited->SetValueBoth(sdRating, 80);
+    TLySong* missing =
+        add(Base("Missing file").Location("/nowhere/missing.mp3"), Base("Missing file"));
+    missing->CurrentOne().SetFileStatus(fsMissing);
+    songs.push_back(MakeSong(Base("One only").Rating(40).Build(), std::nullopt));
+    songs.back()->SetChecked(false);
+    songs.push_back(MakeSong(std::nullopt, Base("Two only").Location("<b>x</b>").Build()));
+    songs.back()->CurrentTwo().SetFileStatus(fsExists);
+    return songs;
+}

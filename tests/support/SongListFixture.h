@@ -1,0 +1,43 @@
+// A project whose match result holds hand-made songs, and song list frames that show its
+// views, for the user interface's tests.
+#pragma once
+
+#include "LyProject.h"
+#include "LySongListFrame.h"
+
+#include <functional>
+#include <memory>
+
+class TLySongListFixture {
+public:
+    // Library One is named "Laptop", library Two "Desktop".
+    TLySongListFixture();
+    ~TLySongListFixture();
+
+    TLyProject& Project() { return *FProject; }
+    TLyMatchResult& Result() { return *FProject->MatchResult(); }
+    TLyView* View(const QString& name) { return Result().View(name); }
+
+    // Runs `change` inside one update of the match result (the views hear OwnerChanging and
+    // refresh afterwards) and waits for every view's refresh.
+    void Change(const std::function<void()>& change);
+    // Adds songs in one update.
+    void Add(std::vector<std::unique_ptr<TLySong>> songs);
+    // Waits until no view refreshes, delivering the notifications.
+    void Settle();
+
+    // A shown frame on the view `name`; side and library flag as for that page.
+    std::unique_ptr<TLySongListView> Show(const QString& name, int side = 0,
+                                          bool librarySpecific = false);
+
+private:
+    TLyOptions FAppOptions;
+    std::unique_ptr<TLyProject> FProject;
+};
+
+// One song of each kind the list tells apart (colours, pictures, stars, fallbacks), named after
+// what it is.
+std::vector<std::unique_ptr<TLySong>> RepresentativeSongs();
+
+// The rows' texts of `column` in row order.
+QStringList ColumnTexts(const TLySongListView& frame, int column = 0);
