@@ -247,7 +247,7 @@ bool TLyProcess::Running() const {
 }
 
 bool TLyProcess::Working() const {
-    return FThread && !FThread->Done();
+    return FStartDeferred.load() || (FThread && !FThread->Done());
 }
 
 void TLyProcess::Start(const QString& runName, TLyProcessWork work) {

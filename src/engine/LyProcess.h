@@ -136,8 +136,8 @@ public:
 
     // A worker exists and has neither finished nor been asked to stop, or a start is deferred.
     bool Running() const;
-    // A worker exists whose work has not ended: unlike Running() it stays true while a
-    // cancelled run unwinds. Main thread only.
+    // A worker exists whose work has not ended, or a start is deferred: unlike Running() it
+    // stays true while a cancelled run unwinds. Main thread only.
     bool Working() const;
     // Waits for a previous worker to end, then runs `work` on a new worker; returns at once.
     // A start asked for while this one waits comes later: it runs instead of this one.
