@@ -165,7 +165,10 @@ int ProcessMainThreadCalls() {
         }
         {
             std::lock_guard lock(q.Lock);
-            handed->Error = error;
+            // Moved, not copied: the worker then holds the only reference and frees the
+            // exception itself (a count dropped here would free it out of ThreadSanitizer's
+            // sight, in the uninstrumented standard library).
+            handed->Error = std::move(error);
             handed->Ran = true;
         }
         q.CallsRan.notify_all();
