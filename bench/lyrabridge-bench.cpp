@@ -1,6 +1,6 @@
 // lyrabridge-bench: generates two realistic libraries and times the engine's own runs on them
 // (load and exact match, match with the default compare options, synchronise every song, store
-// library One), next to the floor of simply reading both files.
+// library One, reload), next to the floor of simply reading both files.
 #include "LibraryGenerator.h"
 #include "LyOptions.h"
 #include "LyProcessListener.h"
@@ -12,13 +12,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -85,6 +88,7 @@ struct TFigures {
     double SynchronizeAll = 0;
     double StoreLibrary = 0;
     double RefreshViews = 0;
+    double ReloadLongestBlock = 0;
     qint64 PeakRss = 0;
     std::optional<double> XmllintNoout;
 };
@@ -227,6 +231,57 @@ bool XmllintNoout(const QStringList& paths, double* seconds, QString* error) {
     return true;
 }
 
+// Reloads the project as a window would, with the main thread in its event loop, and returns
+// the longest stretch in which that loop did not get round to a 1 ms timer: how long a window
+// would freeze. It ends when the reload's run and the views' refreshes have ended.
+bool ReloadLongestBlock(TLyProject& project, TFailureListener& listener, double* seconds,
+                        QString* error) {
+    const auto idle = [&] {
+        if (project.Process()->Running())
+            return false;
+        for (const QString& name : TLyWindowOptions::DefaultViewNames()) {
+            const TLyView* view = project.MatchResult()->View(name);
+            if (view && view->Process()->Running())
+                return false;
+        }
+        return true;
+    };
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    const auto beat = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    QEventLoop loop;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    heartbeat.setInterval(1);
+    QObject::connect(&heartbeat, &QTimer::timeout, &loop, [&] {
+        beat();
+        if (idle())
+            loop.quit();
+    });
+    clock.start();
+    try {
+        project.Reload();
+    } catch (const Exception& e) {
+        *error = e.Message();
+        return false;
+    }
+    beat();
+    heartbeat.start();
+    loop.exec();
+    project.Process()->WaitFor();
+    *seconds = double(longest) / 1e9;
+    if (listener.Failed()) {
+        *error = listener.TakeMessage();
+        return false;
+    }
+    return true;
+}
+
 QString MatchSummary(const TLyMatchResult& result) {
     int matched = 0, oneOnly = 0, twoOnly = 0;
     for (int i = 0; i < result.Songs().Count(); ++i) {
@@ -260,13 +315,14 @@ QString Json(const TFigures& f) {
     QString json = QStringLiteral("{\"tracks\":%1,\"input_bytes\":%2,\"floor_read_s\":%3,"
                                   "\"load_libraries_s\":%4,\"match_songs_s\":%5,"
                                   "\"synchronize_all_s\":%6,\"store_library_s\":%7,"
-                                  "\"peak_rss_bytes\":%8,\"refresh_views_s\":%9")
+                                  "\"peak_rss_bytes\":%8,\"refresh_views_s\":%9,"
+                                  "\"reload_longest_block_s\":%10")
                        .arg(f.Tracks)
                        .arg(f.InputBytes)
                        .arg(number(f.FloorRead), number(f.LoadLibraries), number(f.MatchSongs),
                             number(f.SynchronizeAll), number(f.StoreLibrary))
                        .arg(f.PeakRss)
-                       .arg(number(f.RefreshViews));
+                       .arg(number(f.RefreshViews), number(f.ReloadLongestBlock));
     if (f.XmllintNoout)
         json += QStringLiteral(",\"xmllint_noout_s\":") + number(*f.XmllintNoout);
     return json + u'}';
@@ -363,6 +419,18 @@ int Measure(const QString& folder, const TLibraryFiles& files, bool json, TFigur
         figures.XmllintNoout = seconds;
         PrintPhase(QStringLiteral("xmllint_noout"), seconds);
     }
+
+    // Last, so that the figures above (the peak memory among them) are those of one load.
+    QElapsedTimer reload;
+    reload.start();
+    if (!ReloadLongestBlock(project, listener, &figures.ReloadLongestBlock, &error))
+        return Fail(QStringLiteral("reload_longest_block"), error);
+    if (!project.IsLoaded())
+        return Fail(QStringLiteral("reload_longest_block"),
+                    QStringLiteral("the libraries are not loaded"));
+    PrintPhase(QStringLiteral("reload_block"), figures.ReloadLongestBlock,
+               QStringLiteral("longest main-thread block of a reload taking %1 s")
+                   .arg(Seconds(reload), 0, 'f', 3));
 
     if (json)
         Out() << Json(figures) << Qt::endl;

@@ -184,6 +184,24 @@ void TLyProcessTask::Finish() {
 // ---------------------------------------------------------------------------------------------
 // TLyProcess
 
+class TLyProcess::TMainThreadInside {
+public:
+    explicit TMainThreadInside(TLyProcess* process)
+        : FProcess(IsMainThread() ? process : nullptr) {
+        if (FProcess)
+            ++FProcess->FMainThreadInside;
+    }
+    ~TMainThreadInside() {
+        if (FProcess)
+            --FProcess->FMainThreadInside;
+    }
+    TMainThreadInside(const TMainThreadInside&) = delete;
+    TMainThreadInside& operator=(const TMainThreadInside&) = delete;
+
+private:
+    TLyProcess* const FProcess;
+};
+
 TLyProcess::TLyProcess() = default;
 
 TLyProcess::~TLyProcess() {
@@ -191,10 +209,20 @@ TLyProcess::~TLyProcess() {
 }
 
 void TLyProcess::StopAndWait() {
+    DropDeferredStart();
     if (FThread) {
         LY_ASSERT(!FThread->IsCurrentThread());
-        FThread->TerminateAndWait();
+        AwaitWorker(true);
     }
+    DropDeferredStart(); // asked for while the worker ended
+}
+
+void TLyProcess::AwaitWorker(bool stop) {
+    TMainThreadInside inside(this);
+    if (stop)
+        FThread->TerminateAndWait();
+    else
+        FThread->WaitFor();
 }
 
 int TLyProcess::TaskCount() const {
@@ -215,27 +243,83 @@ ILyProcessTask* TLyProcess::MainTask() const {
 }
 
 bool TLyProcess::Running() const {
-    return FThread && !FThread->Finished();
+    return FStartDeferred.load() || (FThread && !FThread->Finished());
 }
 
 bool TLyProcess::Working() const {
-    return FThread && !FThread->Done();
+    return FStartDeferred.load() || (FThread && !FThread->Done());
 }
 
 void TLyProcess::Start(const QString& runName, TLyProcessWork work) {
+    LY_ASSERT(!FThread || !FThread->IsCurrentThread());
     LY_ASSERT(FAlive);
     LY_ASSERT(!Running());
     LY_ASSERT(bool(work));
+    if (FMainThreadInside > 0)
+        DeferStart(runName, std::move(work));
+    else
+        StartNow(runName, std::move(work));
+}
+
+void TLyProcess::StartNow(QString runName, TLyProcessWork work) {
     if (FThread) {
-        LY_ASSERT(!FThread->IsCurrentThread());
-        FThread->TerminateAndWait(); // a cancelled run may still be unwinding
+        AwaitWorker(true); // a cancelled run may still be unwinding
         FThread.reset();
+        if (FDeferredWork) {
+            // Asked for by a listener during the wait, so later than this start.
+            runName = FDeferredRunName;
+            work = std::move(FDeferredWork);
+            DropDeferredStart();
+        }
     }
     FWork = std::move(work);
     FCancelRequested.store(false);
     FRunName = runName;
     FThread = std::make_unique<TVxPausableThread>([this](TVxPausableThread& t) { Run(t); });
     FThread->Resume();
+}
+
+void TLyProcess::DeferStart(const QString& runName, TLyProcessWork work) {
+    FDeferredRunName = runName;
+    FDeferredWork = std::move(work);
+    FStartDeferred.store(true);
+}
+
+void TLyProcess::DropDeferredStart() {
+    FDeferredWork = nullptr;
+    FDeferredRunName.clear();
+    FStartDeferred.store(false);
+}
+
+void TLyProcess::LaunchDeferredStart() {
+    const QString runName = FDeferredRunName;
+    TLyProcessWork work = std::move(FDeferredWork);
+    DropDeferredStart();
+    if (FAlive && work)
+        StartNow(runName, std::move(work)); // the old worker has ended or been told to stop
+}
+
+void TLyProcess::PostDeferredStart() {
+    if (!FDeferredWork || FLaunchPosted)
+        return;
+    FLaunchPosted = true;
+    PostToMainThread([anchor = std::weak_ptr<TLyProcess*>(FAnchor)] {
+        const std::shared_ptr<TLyProcess*> alive = anchor.lock();
+        if (!alive)
+            return;
+        TLyProcess* process = *alive;
+        process->FLaunchPosted = false;
+        // A wait or delivery under way takes the start over when it ends.
+        if (process->FMainThreadInside > 0 || !process->FDeferredWork)
+            return;
+        try {
+            process->LaunchDeferredStart();
+        } catch (const std::exception& error) {
+            LogFormat(QStringLiteral("[%s] Cannot start [%s]: %s"),
+                      {process->FName, process->FRunName, MessageOf(error)}, mtError,
+                      QStringLiteral("Default"));
+        }
+    });
 }
 
 ILyProcessTask* TLyProcess::StartTask(int level, int stepCount, const QString& caption) {
@@ -281,6 +365,9 @@ void TLyProcess::CancelIfRunning() {
 }
 
 void TLyProcess::CancelRun() {
+    DropDeferredStart();
+    if (!FThread || FThread->Finished())
+        return; // only a deferred start was going on
     for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst())
         task->CancelIfRunning(); // the worker may finish a task meanwhile
     FCancelRaised.store(false);
@@ -289,8 +376,17 @@ void TLyProcess::CancelRun() {
 }
 
 void TLyProcess::WaitFor() {
-    if (FThread)
-        FThread->WaitFor();
+    if (!IsMainThread()) {
+        if (FThread)
+            FThread->WaitFor();
+        return;
+    }
+    while (FThread) {
+        AwaitWorker(false);
+        if (FMainThreadInside > 0 || !FDeferredWork)
+            return; // an outer wait takes over a deferred start
+        LaunchDeferredStart();
+    }
 }
 
 QList<std::shared_ptr<TLyProcessTask>> TLyProcess::RunningTasksDeepestFirst() const {
@@ -303,24 +399,36 @@ QList<std::shared_ptr<TLyProcessTask>> TLyProcess::RunningTasksDeepestFirst() co
 }
 
 void TLyProcess::Run(TVxPausableThread& thread) {
+    std::exception_ptr error;
     try {
         FWork(thread);
-    } catch (const ELyProcessCancelled&) {
-        FCancelRaised.store(false);
-    } catch (const std::exception& error) {
-        FailRunningTasks(MessageOf(error));
     } catch (...) {
-        FailRunningTasks(QStringLiteral("Unknown error"));
+        error = std::current_exception();
     }
     FWork = nullptr;
+    EndRunningTasks(error);
+    std::lock_guard lock(FLock);
+    FTasks.clear();
+}
+
+void TLyProcess::EndRunningTasks(std::exception_ptr error) {
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const ELyProcessCancelled&) {
+            FCancelRaised.store(false);
+        } catch (const std::exception& e) {
+            FailRunningTasks(MessageOf(e));
+        } catch (...) {
+            FailRunningTasks(QStringLiteral("Unknown error"));
+        }
+    }
     for (const std::shared_ptr<TLyProcessTask>& task : RunningTasksDeepestFirst()) {
         try {
             task->Finish();
-        } catch (...) {
+        } catch (...) { // a failing listener must not stop the clean-up
         }
     }
-    std::lock_guard lock(FLock);
-    FTasks.clear();
 }
 
 void TLyProcess::FailRunningTasks(const QString& message) {
@@ -337,6 +445,15 @@ void TLyProcess::Notify(TLyProcessTask* task, TNotification notification) {
         u"[%s] Start task [%s]", nullptr, u"[%s] Error in task [%s]", u"[%s] Cancel task [%s]",
         u"[%s] Finish task [%s]"};
     auto deliver = [&] {
+        // A start a listener asks for now runs once the delivery is over (see Start).
+        struct TDelivery {
+            TLyProcess* Process;
+            TMainThreadInside Inside{Process};
+            ~TDelivery() {
+                if (Process->FMainThreadInside == 1)
+                    Process->PostDeferredStart();
+            }
+        } delivery{this};
         if (const char16_t* format = kLogFormats[int(notification)])
             LogFormat(QString::fromUtf16(format), {FName, task->Caption()}, mtInfo,
                       QStringLiteral("Default"));

@@ -101,7 +101,14 @@ using TLyProcessWork = std::function<void(TVxPausableThread& thread)>;
 // Threads: the main thread creates, starts, cancels and destroys the process; the worker runs
 // the work and steps the tasks. Every task notification raised on the worker is handed to the
 // main thread, and the worker waits until all listeners have returned. Whenever the main
-// thread waits for the worker to end (Start, destruction) it keeps delivering them.
+// thread waits for a worker to end (Start, WaitFor, destruction) it keeps delivering the calls
+// of every worker, this one's included.
+//
+// A listener may start the process again, also from within one of its notifications or while
+// the main thread waits for its worker. Such a start is deferred until the main thread has
+// left that wait or notification: starting at once would wait for a worker that waits for the
+// listener, or free the thread object the wait still uses. Until the deferred start runs,
+// Running() is true and a cancel drops it.
 class TLyProcess {
 public:
     TLyProcess();
@@ -127,12 +134,13 @@ public:
     ILyProcessTask* Task(int index) const;
     ILyProcessTask* MainTask() const;
 
-    // A worker exists and has neither finished nor been asked to stop.
+    // A worker exists and has neither finished nor been asked to stop, or a start is deferred.
     bool Running() const;
-    // A worker exists whose work has not ended: unlike Running() it stays true while a
-    // cancelled run unwinds. Main thread only.
+    // A worker exists whose work has not ended, or a start is deferred: unlike Running() it
+    // stays true while a cancelled run unwinds. Main thread only.
     bool Working() const;
     // Waits for a previous worker to end, then runs `work` on a new worker; returns at once.
+    // A start asked for while this one waits comes later: it runs instead of this one.
     void Start(const QString& runName, TLyProcessWork work);
     // Starts the task of `level`: a new one when level is the number of tasks, otherwise the
     // existing one, which must not be running.
@@ -149,16 +157,34 @@ public:
     // Cancel when a run is going on; unlike checking Running() first, it does not fail when the
     // worker ends between the check and the cancel.
     void CancelIfRunning();
-    // Asks the worker to stop and waits for it to end; not from the worker itself.
+    // Asks the worker to stop and waits for it to end; not from the worker itself. Starts asked
+    // for meanwhile are dropped.
     void StopAndWait();
-    // Blocks until the current worker (if any) has ended; on the main thread its notifications
-    // keep being delivered meanwhile.
+    // Blocks until the current worker (if any) has ended, and then a run that a listener
+    // started meanwhile; on the main thread notifications keep being delivered meanwhile.
     void WaitFor();
+
+protected:
+    // Ends the run's running tasks as the run procedure does when `error` escapes the work:
+    // failed with its message unless it is ELyProcessCancelled, then finished, innermost
+    // first. For work that goes on after such an error.
+    void EndRunningTasks(std::exception_ptr error);
 
 private:
     friend class TLyProcessTask;
     enum class TNotification { Started, Progressed, Failed, Cancelled, Finished };
+    // Counts the main thread into a wait for this process's worker or a delivery of one of
+    // its notifications (the main thread only; elsewhere it does nothing).
+    class TMainThreadInside;
 
+    void StartNow(QString runName, TLyProcessWork work);
+    // Main thread: waits for the worker to end, stopping it first when `stop` is set.
+    void AwaitWorker(bool stop);
+    void DeferStart(const QString& runName, TLyProcessWork work);
+    void DropDeferredStart();
+    void LaunchDeferredStart();
+    // Runs the deferred start from the main thread's call queue.
+    void PostDeferredStart();
     void Run(TVxPausableThread& thread);
     void FailRunningTasks(const QString& message);
     void CancelRun();
@@ -177,6 +203,15 @@ private:
     QString FRunName;
     std::unique_ptr<TVxPausableThread> FThread;
     TLyProcessWork FWork;
+    // The main thread's waits and deliveries under way, and the start deferred meanwhile
+    // (main thread only; FStartDeferred also answers Running() on the worker).
+    int FMainThreadInside = 0;
+    QString FDeferredRunName;
+    TLyProcessWork FDeferredWork;
+    std::atomic<bool> FStartDeferred{false};
+    bool FLaunchPosted = false;
+    // A posted launch holds it weakly, so it does nothing once the process is gone.
+    std::shared_ptr<TLyProcess*> FAnchor = std::make_shared<TLyProcess*>(this);
 };
 
 // A piece of a process's work that runs beside the worker on a thread of its own, so that

@@ -55,9 +55,12 @@ void TLyProject::LoadOptions() {
 void TLyProject::Reload() {
     FModified = false;
     FMatchResult->CreateViews();
-    ClearAll();
+    // Freeing two large libraries would hold up the main thread for a visible moment: a load
+    // frees what the project holds on its worker, before it reads the files again.
     if (FOptions->LibraryOne()->InputIsValid() && FOptions->LibraryTwo()->InputIsValid())
         LoadLibraries();
+    else
+        ClearAll();
 }
 
 void TLyProject::Save() {
@@ -132,6 +135,8 @@ void TLyProject::LoadWork() {
     if (reload) {
         main->Step(QStringLiteral("Clearing song list..."));
         ClearAll();
+    } else {
+        FDocumentOne.reset(); // what a failed load left goes before the new files take memory
     }
     main->Step(ArFormat(QStringLiteral("Loading %s..."), {one->Name()}));
     {

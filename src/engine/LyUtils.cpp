@@ -56,28 +56,33 @@ int TLyFileStatusProcess::ResultCount() const {
     return int(FResults.size());
 }
 
-void TLyFileStatusProcess::CheckFiles(TVxPausableThread&) {
-    try {
-        for (;;) {
+void TLyFileStatusProcess::CheckFiles(TVxPausableThread& thread) {
+    // Names asked for while the listeners are told (they ask again when told) are checked in
+    // another round of this run, so the run takes names until its last notification has been
+    // delivered: a listener that started a run from within one would wait for this worker,
+    // which waits for the listener.
+    for (;;) {
+        int taken = 0;
+        bool failed = false;
+        try {
             ILyProcessTask* main = StartMainTask(PendingCount(), QStringLiteral("Checking Files"));
-            CheckPendingNames();
+            CheckPendingNames(taken);
             main->Finish();
-            // Names asked for while the listeners were told (they ask again when told) are
-            // checked in another round of this run; only an empty queue ends it.
-            std::lock_guard lock(FLock);
-            if (FPending.isEmpty()) {
-                FAccepting = false;
-                return;
-            }
+        } catch (...) {
+            // Stopped, or a listener raised: the tasks end now, still taking names.
+            EndRunningTasks(std::current_exception());
+            failed = true;
         }
-    } catch (...) {
         std::lock_guard lock(FLock);
-        FAccepting = false;
-        throw;
+        // A failed round that took no name would fail again.
+        if (FPending.isEmpty() || thread.Terminated() || (failed && taken == 0)) {
+            FAccepting = false; // what is left waits for the next request
+            return;
+        }
     }
 }
 
-void TLyFileStatusProcess::CheckPendingNames() {
+void TLyFileStatusProcess::CheckPendingNames(int& taken) {
     for (;;) {
         QString fileName;
         bool known = false;
@@ -88,6 +93,7 @@ void TLyFileStatusProcess::CheckPendingNames() {
             fileName = FPending.takeFirst();
             known = FResults.contains(fileName);
         }
+        ++taken;
         if (!known) {
             const bool exists = IsExistingFile(fileName);
             std::lock_guard lock(FLock);
@@ -106,7 +112,10 @@ TLyFileStatusCalculator::TLyFileStatusCalculator()
 }
 
 TLyFileStatusCalculator::~TLyFileStatusCalculator() {
-    FProcess.reset(); // stops the worker while this listener still exists
+    // Stopped while this listener and the process still answer: listeners told as the last
+    // run ends may ask again.
+    FProcess->StopAndWait();
+    FProcess.reset();
 }
 
 void TLyFileStatusCalculator::AddListener(ILyFileStatusListener* listener) {
@@ -139,6 +148,8 @@ void LyFileStatusStartup() {
 }
 
 void LyFileStatusShutdown() {
+    if (gFileStatusCalculator)
+        gFileStatusCalculator->Process()->StopAndWait(); // its listeners may still ask
     delete std::exchange(gFileStatusCalculator, nullptr);
 }
 

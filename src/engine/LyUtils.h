@@ -39,14 +39,16 @@ public:
 
 private:
     void CheckFiles(TVxPausableThread& thread);
-    void CheckPendingNames();
+    // Tests pending names until none is left; `taken` counts the names taken.
+    void CheckPendingNames(int& taken);
 
     mutable std::mutex FLock; // guards FPending and FResults
     QList<QString> FPending;
     // File name → whether a file (not a folder) exists there. Names are compared exactly:
     // on this platform two spellings can be two files.
     QHash<QString, bool> FResults;
-    // Whether a worker will still take names from FPending.
+    // Whether a worker will still take names from FPending: from the request that starts a
+    // run until the run's last notification has been delivered.
     bool FAccepting = false;
 };
 

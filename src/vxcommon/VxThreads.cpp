@@ -16,10 +16,12 @@ LY_UNIT("Units/VxUtils")
 
 namespace {
 
+// A call a worker waits for (Call), or a posted one that the queue owns (Posted).
 struct THandedCall {
-    const std::function<void()>* Call;
+    const std::function<void()>* Call = nullptr;
     std::exception_ptr Error;
     bool Ran = false;
+    std::function<void()> Posted;
 };
 
 // The queue of calls handed to the main thread. Workers wake an idle event loop through a
@@ -110,7 +112,8 @@ void RunOnMainThread(const std::function<void()>& call) {
         return;
     }
     TMainThreadQueue& q = Queue();
-    THandedCall handed{&call, nullptr};
+    THandedCall handed;
+    handed.Call = &call;
     {
         std::unique_lock lock(q.Lock);
         LY_ASSERT_MSG(q.MainThread.load() != std::thread::id(),
@@ -122,6 +125,16 @@ void RunOnMainThread(const std::function<void()>& call) {
     }
     if (handed.Error)
         std::rethrow_exception(handed.Error);
+}
+
+void PostToMainThread(std::function<void()> call) {
+    auto posted = std::make_unique<THandedCall>();
+    posted->Posted = std::move(call);
+    TMainThreadQueue& q = Queue();
+    std::lock_guard lock(q.Lock);
+    q.Calls.push_back(posted.release());
+    q.MainWake.notify_all();
+    q.WakeEventLoop();
 }
 
 int ProcessMainThreadCalls() {
@@ -138,6 +151,12 @@ int ProcessMainThreadCalls() {
             q.Calls.pop_front();
         }
         // Run outside the lock: the call may itself start, wait for or hand over work.
+        if (!handed->Call) {
+            const std::unique_ptr<THandedCall> posted(handed);
+            posted->Posted();
+            ++count;
+            continue;
+        }
         std::exception_ptr error;
         try {
             (*handed->Call)();
@@ -146,7 +165,10 @@ int ProcessMainThreadCalls() {
         }
         {
             std::lock_guard lock(q.Lock);
-            handed->Error = error;
+            // Moved, not copied: the worker then holds the only reference and frees the
+            // exception itself (a count dropped here would free it out of ThreadSanitizer's
+            // sight, in the uninstrumented standard library).
+            handed->Error = std::move(error);
             handed->Ran = true;
         }
         q.CallsRan.notify_all();

@@ -23,7 +23,12 @@ bool IsMainThread();
 // at once. An exception raised by `call` is raised again in the calling thread.
 void RunOnMainThread(const std::function<void()>& call);
 
-// Main thread only: runs every call handed over so far; returns how many ran.
+// Queues `call` to run on the main thread after the calls handed over before it, and returns at
+// once; nobody waits for it. It runs from the event loop or while the main thread waits for a
+// worker, and must not raise.
+void PostToMainThread(std::function<void()> call);
+
+// Main thread only: runs every call handed over or posted so far; returns how many ran.
 int ProcessMainThreadCalls();
 
 // A thread that runs one piece of work. It is created suspended; Resume starts it. The work

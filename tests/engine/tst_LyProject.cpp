@@ -202,6 +202,11 @@ void TestLyProject::reloadClearsFirst() {
     QCOMPARE(FRecorder->MainStepCounts, QList<int>{6});
     QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Clearing song list..."));
     QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
+    // A reload leaves the freeing to the worker as well, not to the main thread.
+    FRecorder->Clear();
+    Run([&] { FProject->Reload(); });
+    QCOMPARE(FRecorder->MainSteps.first(), QStringLiteral("Clearing song list..."));
+    QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
 }
 
 void TestLyProject::openedProjectIsTheFileItWasReadFrom() {

@@ -15,6 +15,22 @@ public:
     void FileStatusChanged() override { ++Changes; }
 };
 
+// Asks for `Name` whenever told, as a list repaints; raises once when told to.
+class TAskingFileListener : public ILyFileStatusListener {
+public:
+    TLyFileStatusCalculator* Calculator = nullptr;
+    QString Name;
+    tLyFileStatus Status = fsUnknown;
+    int Changes = 0;
+    bool RaiseOnce = false;
+    void FileStatusChanged() override {
+        ++Changes;
+        Status = Calculator->GetStatus(Name);
+        if (std::exchange(RaiseOnce, false))
+            throw Exception(QStringLiteral("Cannot repaint"));
+    }
+};
+
 } // namespace
 
 class TestLyUtils : public QObject {
@@ -29,6 +45,8 @@ private Q_SLOTS:
     void answersStayForTheProgramsRun();
     void manyNamesInOneRun();
     void songPropertiesCacheTheAnswer();
+    void listenerAsksAgainAsARunEndsByAnError_data();
+    void listenerAsksAgainAsARunEndsByAnError();
     void libraryFileTest_data();
     void libraryFileTest();
     void fileSize();
@@ -147,6 +165,49 @@ void TestLyUtils::songPropertiesCacheTheAnswer() {
     FileStatusCalculator()->RemoveListener(&listener);
     LyFileStatusShutdown();
     QVERIFY(track.FileExists()); // kept in the properties
+}
+
+void TestLyUtils::listenerAsksAgainAsARunEndsByAnError_data() {
+    QTest::addColumn<QString>("end");
+    QTest::newRow("cancelled") << "cancel";
+    QTest::newRow("a listener raised") << "raise";
+    QTest::newRow("shut-down") << "shut-down";
+}
+
+void TestLyUtils::listenerAsksAgainAsARunEndsByAnError() {
+    // The listener asks for a name not yet tested from within the notification of a run that
+    // ends by an error: the run still takes the name, so asking does not wait for the worker
+    // (which waits for the listener).
+    QFETCH(QString, end);
+    LyFileStatusStartup();
+    TLyFileStatusCalculator* calculator = FileStatusCalculator();
+    TAskingFileListener listener;
+    listener.Calculator = calculator;
+    listener.Name = FFolder.WriteFile(QStringLiteral("asked when told.mp3"), "x");
+    listener.RaiseOnce = end == u"raise";
+    calculator->AddListener(&listener);
+    // The worker cannot check before the main thread has delivered its start notification.
+    calculator->GetStatus(FFolder.FilePath(QStringLiteral("a.mp3")));
+    calculator->GetStatus(FFolder.FilePath(QStringLiteral("b.mp3")));
+    if (end == u"shut-down") {
+        LyFileStatusShutdown(); // stops the run after its first name
+        QCOMPARE(listener.Changes, 1);
+        QCOMPARE(listener.Status, fsUnknown);
+        return;
+    }
+    if (end == u"cancel") {
+        calculator->Process()->Cancel();
+        calculator->Process()->WaitFor();
+        QCOMPARE(listener.Changes, 1);
+        // Left for the next request, which starts a run.
+        QCOMPARE(calculator->GetStatus(listener.Name), fsUnknown);
+    }
+    // The name is answered, and the listener told (by the failed run itself when it raised).
+    QTRY_COMPARE(listener.Status, fsExists);
+    calculator->Process()->WaitFor();
+    QCOMPARE(calculator->Process()->PendingCount(), 0);
+    calculator->RemoveListener(&listener);
+    LyFileStatusShutdown();
 }
 
 void TestLyUtils::libraryFileTest_data() {
