@@ -14,28 +14,64 @@ constexpr int kSoundexLength = 20;
 // key built from them.
 using TKeyParts = std::array<QString, 4>;
 
-QString AlphanumericText(const QString& text) {
+bool IsAsciiLetter(char16_t u) {
+    return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
+}
+
+// Every letter, combining mark and digit of `text` (NFC), of whatever script; spaces,
+// punctuation and symbols go. *latinOrAscii receives whether the result is empty, ASCII only
+// or holds a letter of the Latin script: then a phonetic key is its Soundex code.
+QString AlphanumericText(const QString& text, bool* latinOrAscii) {
     QString result(text.size(), Qt::Uninitialized);
     QChar* out = result.data();
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
-            *out++ = c;
+    const auto* p = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = p + text.size();
+    bool ascii = true;
+    bool latin = false;
+    while (p < end) {
+        const char16_t u = *p;
+        if (u < 0x80) {
+            if ((u >= u'0' && u <= u'9') || IsAsciiLetter(u))
+                *out++ = QChar(u);
+            ++p;
+            continue;
+        }
+        char32_t c = u;
+        int units = 1;
+        if (QChar::isHighSurrogate(u) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
+            c = QChar::surrogateToUcs4(u, p[1]);
+            units = 2;
+        }
+        if (QChar::isLetterOrNumber(c) || QChar::isMark(c)) {
+            ascii = false;
+            latin = latin || (QChar::isLetter(c) && QChar::script(c) == QChar::Script_Latin);
+            for (int i = 0; i < units; ++i)
+                *out++ = QChar(p[i]);
+        }
+        p += units;
     }
     result.truncate(out - result.constData());
+    if (!ascii && !latin) // ASCII letters are Latin letters too
+        latin = std::any_of(result.cbegin(), result.cend(),
+                            [](QChar c) { return IsAsciiLetter(c.unicode()); });
+    *latinOrAscii = ascii || latin;
     return result;
 }
 
 QString NormalisedPart(const QString& text, tLySongCompareMode mode) {
     // Mac exports often store accented letters decomposed: compare them composed.
     const QString composed = text.normalized(QString::NormalizationForm_C);
+    bool latinOrAscii = true;
     switch (mode) {
     case scmExactMatch:
         return composed;
     case scmAlphanumericMatch:
-        return AlphanumericText(composed);
-    case scmPhoneticMatch:
-        return SoundexCode(AlphanumericText(composed));
+        return AlphanumericText(composed, &latinOrAscii);
+    case scmPhoneticMatch: {
+        // Soundex knows only Latin letters: text of other scripts is compared as it is.
+        QString alphanumeric = AlphanumericText(composed, &latinOrAscii);
+        return latinOrAscii ? SoundexCode(alphanumeric) : alphanumeric;
+    }
     }
     return composed;
 }
@@ -162,8 +198,11 @@ QString SoundexCode(QStringView text) {
     code.reserve(kSoundexLength);
     const QChar first = text.at(0);
     code += (first >= u'a' && first <= u'z') ? first.toUpper() : first;
+    qsizetype i = 1;
+    if (first.isHighSurrogate() && i < text.size() && text.at(i).isLowSurrogate())
+        code += text.at(i++); // the first character is the whole pair
     int previous = SoundexScore(first);
-    for (qsizetype i = 1; i < text.size(); ++i) {
+    for (; i < text.size(); ++i) {
         const int score = SoundexScore(text.at(i));
         if (score >= 1 && score != previous) {
             code += QChar(u'0' + score);

@@ -12,10 +12,12 @@
 #include <QString>
 
 // The key of a track: "/" + component for each component in Components (title, artist,
-// album, genre), each normalised by the mode: exact (as it is), alphanumeric (only ASCII
-// letters and digits kept) or phonetic (the 20-character Soundex code of the alphanumeric
-// text). Text is compared in Unicode normalisation form C, so a name stored decomposed
-// gets the same key as the same name stored composed.
+// album, genre), each normalised by the mode: exact (as it is), alphanumeric (only letters,
+// combining marks and digits kept, of every script) or phonetic (the 20-character Soundex
+// code of the alphanumeric text when that is empty, ASCII only or holds a Latin letter;
+// otherwise the alphanumeric text itself, since Soundex scores only Latin letters). Text is
+// compared in Unicode normalisation form C, so a name stored decomposed gets the same key as
+// the same name stored composed.
 QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
                 tLySongCompareComponentSet components);
 
