@@ -4,6 +4,8 @@
 #include "LyOptions.h"
 #include "LyUtils.h"
 
+#include <algorithm>
+
 LY_UNIT("Units/LyProject")
 
 namespace {
@@ -26,6 +28,19 @@ TDateTime ToDateTime(const QVariant& value, tLySongPart part) {
         throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a date for [%s]."),
                                        {value.toString(), QVariant::fromValue(part).toString()}));
     return result;
+}
+
+// Whether two texts differ other than in their Unicode normalisation: a name stored decomposed
+// in one library and composed in the other is the same name.
+bool TextsDiffer(const QString& a, const QString& b) {
+    if (a == b)
+        return false;
+    const auto ascii = [](const QString& text) {
+        return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    };
+    if (ascii(a) && ascii(b))
+        return true;
+    return a.normalized(QString::NormalizationForm_C) != b.normalized(QString::NormalizationForm_C);
 }
 
 } // namespace
@@ -57,13 +72,52 @@ const QString& TLySongProperties::Text(tLySongPart part) const {
     }
 }
 
+void TLySongProperties::SetText(tLySongPart part, const QString& text) {
+    switch (part) {
+    case sdName:
+        FName = text;
+        break;
+    case sdArtist:
+        FArtist = text;
+        break;
+    case sdAlbum:
+        FAlbum = text;
+        break;
+    case sdGenre:
+        FGenre = text;
+        break;
+    default:
+        RaiseAssertionFailed(kLyUnitName, __LINE__);
+    }
+}
+
+void TLySongProperties::CopyPart(const TLySongProperties& source, tLySongPart part) {
+    switch (part) {
+    case sdName:
+    case sdArtist:
+    case sdAlbum:
+    case sdGenre:
+        SetText(part, source.Text(part));
+        break;
+    case sdPlayCount:
+        FPlayCount = source.FPlayCount;
+        break;
+    case sdLastPlayed:
+        FLastPlayed = source.FLastPlayed;
+        break;
+    case sdRating:
+        FRating = source.FRating;
+        break;
+    }
+}
+
 bool TLySongProperties::PartDiffers(const TLySongProperties& other, tLySongPart part) const {
     switch (part) {
     case sdName:
     case sdArtist:
     case sdAlbum:
     case sdGenre:
-        return Text(part) != other.Text(part); // ordinal: letter case counts
+        return TextsDiffer(Text(part), other.Text(part)); // letter case counts
     case sdPlayCount:
         return FPlayCount != other.FPlayCount;
     case sdLastPlayed:
@@ -277,32 +331,6 @@ T SynchronizedNumber(T one, T two, T unset, tLySynchronizeAction action) {
     }
 }
 
-void AssignPart(TLySongProperties& target, const TLySongProperties& source, tLySongPart part) {
-    switch (part) {
-    case sdName:
-        target.SetName(source.Name());
-        break;
-    case sdArtist:
-        target.SetArtist(source.Artist());
-        break;
-    case sdAlbum:
-        target.SetAlbum(source.Album());
-        break;
-    case sdGenre:
-        target.SetGenre(source.Genre());
-        break;
-    case sdPlayCount:
-        target.SetPlayCount(source.PlayCount());
-        break;
-    case sdLastPlayed:
-        target.SetLastPlayed(source.LastPlayed());
-        break;
-    case sdRating:
-        target.SetRating(source.Rating());
-        break;
-    }
-}
-
 } // namespace
 
 void TLySong::SetSides(const TLySongProperties* one, const TLySongProperties* two) {
@@ -328,14 +356,20 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
         const tLySynchronizeAction action = options.Action(part);
         if (action == saIgnore)
             continue;
+        // Texts that differ only in their normalisation are equal: each side keeps its own.
+        bool keepTwo = false;
         switch (part) {
         case sdName:
         case sdArtist:
         case sdAlbum:
-        case sdGenre:
-            computed.SetValue(
-                part, SynchronizedText(FOriginalOne.Text(part), FOriginalTwo.Text(part), action));
+        case sdGenre: {
+            const QString& one = FOriginalOne.Text(part);
+            const QString& two = FOriginalTwo.Text(part);
+            keepTwo = one != two && !TextsDiffer(one, two);
+            if (!keepTwo)
+                computed.SetText(part, SynchronizedText(one, two, action));
             break;
+        }
         case sdPlayCount:
             computed.SetPlayCount(
                 SynchronizedNumber(FOriginalOne.PlayCount(), FOriginalTwo.PlayCount(), 0, action));
@@ -351,11 +385,11 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
         }
         const bool force = options.ForceSynchronize();
         if (force || !FModifiedOne.Contains(part)) {
-            AssignPart(FCurrentOne, computed, part);
+            FCurrentOne.CopyPart(computed, part);
             assigned = true;
         }
         if (force || !FModifiedTwo.Contains(part)) {
-            AssignPart(FCurrentTwo, computed, part);
+            FCurrentTwo.CopyPart(keepTwo ? FOriginalTwo : computed, part);
             assigned = true;
         }
     }
@@ -366,8 +400,8 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
 void TLySong::RevertPart(tLySongPart part) {
     if (!PartModifiedAny(part))
         return;
-    AssignPart(FCurrentOne, FOriginalOne, part);
-    AssignPart(FCurrentTwo, FOriginalTwo, part);
+    FCurrentOne.CopyPart(FOriginalOne, part);
+    FCurrentTwo.CopyPart(FOriginalTwo, part);
     CalculateDifferences();
 }
 
@@ -382,8 +416,8 @@ void TLySong::Revert() {
 void TLySong::SetPartFrom(const TLySongProperties& properties, tLySongPart part) {
     if (!properties.Exists())
         return;
-    AssignPart(FCurrentOne, properties, part);
-    AssignPart(FCurrentTwo, properties, part);
+    FCurrentOne.CopyPart(properties, part);
+    FCurrentTwo.CopyPart(properties, part);
     CalculateDifferences();
 }
 

@@ -32,10 +32,14 @@ public:
     // Primary and FileStatus stay.
     void Clear();
 
+    // Texts differ in letter case but not in Unicode normalisation alone; numbers and dates
+    // differ when they are not exactly equal.
     bool PartDiffers(const TLySongProperties& other, tLySongPart part) const;
     bool Equals(const TLySongProperties& other) const;
     QVariant GetValue(tLySongPart part) const;
     void SetValue(tLySongPart part, const QVariant& value);
+    // Copies the part's value of `source` as it is, unchecked (values read from a library).
+    void CopyPart(const TLySongProperties& source, tLySongPart part);
     bool IsEmpty(tLySongPart part) const;
     // The display text of a part: stars for the rating, "never" for a track never played.
     QString GetText(tLySongPart part) const;
@@ -83,6 +87,7 @@ public:
 
     // The string value of part 0 to 3.
     const QString& Text(tLySongPart part) const;
+    void SetText(tLySongPart part, const QString& text);
 
 protected:
     void DoCopyFrom(const TVxCloneable& source) override;

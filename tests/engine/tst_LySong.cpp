@@ -1,5 +1,6 @@
 // The song model: values of one track, a song seen in both libraries, and the stored
 // identifiers of the engine's enumerations.
+#include "LyOptions.h"
 #include "LyTestSupport.h"
 #include "SongBuilders.h"
 
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void valueRoundTrip_data();
     void valueRoundTrip();
     void setValueRefusesWhatIsNoNumber();
+    void synchronizeKeepsEachSpellingOfEqualTexts();
     void clearKeepsPlaceAndKey();
     void cloneIsIndependentAndComplete();
     void differencesOfAnUnmatchedSong_data();
@@ -158,6 +160,14 @@ void TestLySong::partDiffers_data() {
     QTest::newRow("everything")
         << Track("a").Artist("b").Album("c").Genre("d").PlayCount(1).LastPlayed(1).Rating(1).Build()
         << Track("A").Build() << 0b1111111;
+    QTest::newRow("composed and decomposed are equal")
+        << Track(QStringLiteral("Mot\u00F6rhead")).Album(QStringLiteral("\uAC15\uB0A8")).Build()
+        << Track(QStringLiteral("Moto\u0308rhead"))
+               .Album(QStringLiteral("\u1100\u1161\u11BC\u1102\u1161\u11B7"))
+               .Build()
+        << 0;
+    QTest::newRow("compatibility forms differ")
+        << Track(QStringLiteral("\uFB01ve")).Build() << Track("five").Build() << 0b1;
 }
 
 void TestLySong::partDiffers() {
@@ -262,6 +272,27 @@ void TestLySong::setValueRefusesWhatIsNoNumber() {
     QCOMPARE(message, QStringLiteral("[five] is not a whole number for [sdPlayCount]."));
     QCOMPARE(track.PlayCount(), 5); // unchanged
     LY_EXPECT_EXCEPTION(ELyProjectError, track.SetValue(sdLastPlayed, QVariant("soon")), message);
+}
+
+void TestLySong::synchronizeKeepsEachSpellingOfEqualTexts() {
+    // One stores the name composed, Two decomposed: the same name, so neither side is
+    // rewritten, even when forced. A value read with a control character is copied as it is.
+    const QString composed = QStringLiteral("Mot\u00F6rhead");
+    const QString decomposed = QStringLiteral("Moto\u0308rhead");
+    const QString read = QStringLiteral("Bell\u0007");
+    auto song = MakeSong(Track(composed).Artist(read).Build(), Track(decomposed).Build());
+    QCOMPARE(song->Differences(), tLySongPartSet{sdArtist});
+    TLyProjectOptions options;
+    options.SetForceSynchronize(true);
+    for (int part = sdName; part <= sdRating; ++part)
+        options.SetAction(tLySongPart(part), saUseOne);
+    song->Synchronize(options);
+    QCOMPARE(song->CurrentOne().Name(), composed);
+    QCOMPARE(song->CurrentTwo().Name(), decomposed);
+    QCOMPARE(song->CurrentTwo().Artist(), read);
+    QCOMPARE(song->ModifiedTwo(), tLySongPartSet{sdArtist});
+    QVERIFY(song->ModifiedOne().IsEmpty());
+    QVERIFY(song->Differences().IsEmpty());
 }
 
 void TestLySong::clearKeepsPlaceAndKey() {
