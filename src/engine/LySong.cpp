@@ -1,33 +1,135 @@
 #include "LySong.h"
 
 #include "ArFormat.h"
+#include "LyLibraryValues.h"
 #include "LyOptions.h"
 #include "LyUtils.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 LY_UNIT("Units/LyProject")
 
 namespace {
 
-int ToInteger(const QVariant& value, tLySongPart part) {
+const QString kLastPlayedPattern = QStringLiteral("mmmm d, yyyy h:nn:ss");
+
+[[noreturn]] void RaiseValueError(const char* format, const QVariantList& args) {
+    throw ELyProjectError(ArFormat(QString::fromLatin1(format), args));
+}
+
+// A whole number from `low` to `high`: a number without a fraction, or the text of one.
+int ToWholeNumber(const QVariant& value, tLySongPart part, int low, int high) {
     bool ok = false;
-    const int result = value.toInt(&ok);
-    if (!ok)
-        throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a whole number for [%s]."),
-                                       {value.toString(), QVariant::fromValue(part).toString()}));
+    qint64 number = 0;
+    switch (value.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double real = value.toDouble();
+        ok = std::isfinite(real) && real == std::trunc(real) && real >= low && real <= high;
+        number = ok ? qint64(real) : 0;
+        break;
+    }
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        ok = value.toULongLong() <= quint64(high);
+        number = ok ? qint64(value.toULongLong()) : 0;
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        number = value.toLongLong();
+        ok = true;
+        break;
+    default:
+        number = value.toString().trimmed().toLongLong(&ok, 10);
+        break;
+    }
+    if (!ok || number < low || number > high)
+        RaiseValueError("[%s] is not a valid [%s]: give a whole number from %d to %d.",
+                        {value.toString(), SongPartName(part), low, high});
+    return int(number);
+}
+
+// The play date of LastPlayedText's form ("February 19, 2006 12:00:00"); false when `text`
+// has another form or names no real date and time.
+bool ParseLastPlayedText(const QString& text, TDateTime* value) {
+    static const QRegularExpression form(QStringLiteral(
+        R"(^([A-Za-z]+) +([0-9]{1,2}), *([0-9]{4}) +([0-9]{1,2}):([0-9]{2}):([0-9]{2})$)"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return false;
+    int month = 0;
+    for (int m = 1; m <= 12 && month == 0; ++m)
+        if (FormatDateTime(QStringLiteral("mmmm"), EncodeDateTime(2000, m, 1))
+                .compare(match.capturedView(1), Qt::CaseInsensitive) == 0)
+            month = m;
+    const auto number = [&](int group) {
+        return match.capturedView(group).toInt();
+    };
+    if (!QDate::isValid(number(3), month, number(2)) ||
+        !QTime::isValid(number(4), number(5), number(6)))
+        return false;
+    *value = EncodeDateTime(number(3), month, number(2), number(4), number(5), number(6));
+    return true;
+}
+
+// A play date: a date-time, a number of days, the text the song lists show or "never"; the
+// date must be one a library file can hold.
+TDateTime ToDateTime(const QVariant& value) {
+    TDateTime result = 0.0;
+    switch (value.metaType().id()) {
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QDateTime dateTime = value.metaType().id() == QMetaType::QDate
+                                       ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
+                                       : value.toDateTime();
+        result = dateTime.isValid() ? QDateTimeToDateTime(dateTime) : qQNaN();
+        break;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        result = value.toDouble();
+        break;
+    default: {
+        const QString text = value.toString().simplified();
+        if (text.compare(u"never", Qt::CaseInsensitive) == 0)
+            return 0.0;
+        if (!ParseLastPlayedText(text, &result))
+            RaiseValueError("[%s] is not a valid [%s]: give a date and time as [%s], or [never].",
+                            {value.toString(), SongPartName(sdLastPlayed),
+                             FormatDateTime(kLastPlayedPattern, EncodeDateTime(2006, 2, 19, 12))});
+    }
+    }
+    if (!IsLibraryDate(result))
+        RaiseValueError("[%s] is not a valid [%s]: a library file holds dates of the years 1 to "
+                        "9999.",
+                        {value.metaType().id() == QMetaType::QDateTime
+                             ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                             : value.toString(),
+                         SongPartName(sdLastPlayed)});
     return result;
 }
 
-TDateTime ToDateTime(const QVariant& value, tLySongPart part) {
-    if (value.metaType().id() == QMetaType::QDateTime)
-        return QDateTimeToDateTime(value.toDateTime());
-    bool ok = false;
-    const double result = value.toDouble(&ok);
-    if (!ok)
-        throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a date for [%s]."),
-                                       {value.toString(), QVariant::fromValue(part).toString()}));
-    return result;
+// Text without control characters other than tab, line feed and carriage return: the writer
+// could store them only as references that strict XML readers refuse.
+QString ToText(const QVariant& value, tLySongPart part) {
+    QString text = value.toString();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F))
+            RaiseValueError("[%s] cannot hold the control character [U+%s] (character %d of "
+                            "the text): a library file cannot store it.",
+                            {SongPartName(part),
+                             QString::number(c, 16).toUpper().rightJustified(4, u'0'), int(i + 1)});
+    }
+    return text;
 }
 
 // Whether two texts differ other than in their Unicode normalisation: a name stored decomposed
@@ -155,25 +257,19 @@ QVariant TLySongProperties::GetValue(tLySongPart part) const {
 void TLySongProperties::SetValue(tLySongPart part, const QVariant& value) {
     switch (part) {
     case sdName:
-        FName = value.toString();
-        break;
     case sdArtist:
-        FArtist = value.toString();
-        break;
     case sdAlbum:
-        FAlbum = value.toString();
-        break;
     case sdGenre:
-        FGenre = value.toString();
+        SetText(part, ToText(value, part));
         break;
     case sdPlayCount:
-        FPlayCount = ToInteger(value, part);
+        FPlayCount = ToWholeNumber(value, part, 0, std::numeric_limits<int>::max());
         break;
     case sdLastPlayed:
-        FLastPlayed = ToDateTime(value, part);
+        FLastPlayed = ToDateTime(value);
         break;
     case sdRating:
-        FRating = ToInteger(value, part);
+        FRating = ToWholeNumber(value, part, 0, 100);
         break;
     }
 }
@@ -215,7 +311,7 @@ QString TLySongProperties::GetText(tLySongPart part) const {
 QString TLySongProperties::LastPlayedText() const {
     if (FLastPlayed == 0.0)
         return QStringLiteral("never");
-    return FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"), FLastPlayed);
+    return FormatDateTime(kLastPlayedPattern, FLastPlayed);
 }
 
 bool TLySongProperties::FileExists() {

@@ -37,6 +37,11 @@ public:
     bool PartDiffers(const TLySongProperties& other, tLySongPart part) const;
     bool Equals(const TLySongProperties& other) const;
     QVariant GetValue(tLySongPart part) const;
+    // Sets a part to a value given by hand: text without control characters other than tab,
+    // line feed and carriage return; a whole number, 0 up for the play count and 0 to 100 for
+    // the rating (or the text of one); for Last Played a date-time, a number of days, the text
+    // LastPlayedText gives or "never", within the dates a library file can hold. Anything else
+    // raises ELyProjectError naming the part, and the value stays as it was.
     void SetValue(tLySongPart part, const QVariant& value);
     // Copies the part's value of `source` as it is, unchecked (values read from a library).
     void CopyPart(const TLySongProperties& source, tLySongPart part);
@@ -172,6 +177,7 @@ public:
     void Revert();
     // Both current sides get the part's value of `properties`, when it holds a track.
     void SetPartFrom(const TLySongProperties& properties, tLySongPart part);
+    // Both current sides get `value`, given by hand and checked as SetValue checks it.
     void SetValueBoth(tLySongPart part, const QVariant& value);
     bool MatchesText(const QString& text) const {
         return FCurrentOne.MatchesText(text) || FCurrentTwo.MatchesText(text);
