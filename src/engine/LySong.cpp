@@ -132,15 +132,28 @@ QString ToText(const QVariant& value, tLySongPart part) {
     return text;
 }
 
+// Whether `c` stands for itself in every normalisation form and nothing before it reorders
+// past it: a starter (combining class 0) without a canonical decomposition.
+bool IsStableStarter(char16_t c) {
+    if (c < 0xC0) // no canonical decomposition or combining mark comes before U+00C0
+        return true;
+    return !QChar::isSurrogate(c) && QChar::combiningClass(c) == 0 &&
+           QChar::decompositionTag(c) != QChar::Canonical;
+}
+
 // Whether two texts differ other than in their Unicode normalisation: a name stored decomposed
 // in one library and composed in the other is the same name.
 bool TextsDiffer(const QString& a, const QString& b) {
     if (a == b)
         return false;
-    const auto ascii = [](const QString& text) {
-        return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    };
-    if (ascii(a) && ascii(b))
+    // Up to the first difference the texts agree. When both texts hold a stable starter there,
+    // their decompositions differ at that point, so they differ in every form; so does a text
+    // that is a prefix of the other.
+    const qsizetype size = std::min(a.size(), b.size());
+    qsizetype i = 0;
+    while (i < size && a.at(i) == b.at(i))
+        ++i;
+    if (i == size || (IsStableStarter(a.at(i).unicode()) && IsStableStarter(b.at(i).unicode())))
         return true;
     return a.normalized(QString::NormalizationForm_C) != b.normalized(QString::NormalizationForm_C);
 }

@@ -167,6 +167,10 @@ void TestLySong::partDiffers_data() {
                .Album(QStringLiteral("\u1100\u1161\u11BC\u1102\u1161\u11B7"))
                .Build()
         << 0;
+    QTest::newRow("marks in either order are equal, one mark more is not")
+        << Track(QStringLiteral("e\u0323\u0301")).Artist("Abba").Build()
+        << Track(QStringLiteral("e\u0301\u0323")).Artist(QStringLiteral("Abba\u0301")).Build()
+        << 0b10;
     QTest::newRow("compatibility forms differ")
         << Track(QStringLiteral("\uFB01ve")).Build() << Track("five").Build() << 0b1;
 }
