@@ -11,17 +11,18 @@ namespace {
 constexpr int kSoundexLength = 20;
 
 // The four component texts of one track, normalised once for the mode and reused for every
-// key built from them.
+// key built from them; TKeyViews refers to them, or to the parts of a stored key.
 using TKeyParts = std::array<QString, 4>;
+using TKeyViews = std::array<QStringView, 4>;
 
 bool IsAsciiLetter(char16_t u) {
     return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
 }
 
 // Every letter, combining mark and digit of `text` (NFC), of whatever script; spaces,
-// punctuation and symbols go. *latinOrAscii receives whether the result is empty, ASCII only
-// or holds a letter of the Latin script: then a phonetic key is its Soundex code.
-QString AlphanumericText(const QString& text, bool* latinOrAscii) {
+// punctuation and symbols go. *latinOrAscii (when given) receives whether the result is empty,
+// ASCII only or holds a letter of the Latin script: then a phonetic key is its Soundex code.
+QString AlphanumericText(const QString& text, bool* latinOrAscii = nullptr) {
     QString result(text.size(), Qt::Uninitialized);
     QChar* out = result.data();
     const auto* p = reinterpret_cast<const char16_t*>(text.constData());
@@ -42,33 +43,38 @@ QString AlphanumericText(const QString& text, bool* latinOrAscii) {
             c = QChar::surrogateToUcs4(u, p[1]);
             units = 2;
         }
-        if (QChar::isLetterOrNumber(c) || QChar::isMark(c)) {
+        const QChar::Category category = QChar::category(c);
+        const bool letter = category >= QChar::Letter_Uppercase && category <= QChar::Letter_Other;
+        if (letter || category <= QChar::Number_Other) { // marks and numbers come first
             ascii = false;
-            latin = latin || (QChar::isLetter(c) && QChar::script(c) == QChar::Script_Latin);
+            if (latinOrAscii && letter && !latin)
+                latin = QChar::script(c) == QChar::Script_Latin;
             for (int i = 0; i < units; ++i)
                 *out++ = QChar(p[i]);
         }
         p += units;
     }
     result.truncate(out - result.constData());
-    if (!ascii && !latin) // ASCII letters are Latin letters too
-        latin = std::any_of(result.cbegin(), result.cend(),
-                            [](QChar c) { return IsAsciiLetter(c.unicode()); });
-    *latinOrAscii = ascii || latin;
+    if (latinOrAscii) {
+        if (!ascii && !latin) // ASCII letters are Latin letters too
+            latin = std::any_of(result.cbegin(), result.cend(),
+                                [](QChar c) { return IsAsciiLetter(c.unicode()); });
+        *latinOrAscii = ascii || latin;
+    }
     return result;
 }
 
 QString NormalisedPart(const QString& text, tLySongCompareMode mode) {
     // Mac exports often store accented letters decomposed: compare them composed.
     const QString composed = text.normalized(QString::NormalizationForm_C);
-    bool latinOrAscii = true;
     switch (mode) {
     case scmExactMatch:
         return composed;
     case scmAlphanumericMatch:
-        return AlphanumericText(composed, &latinOrAscii);
+        return AlphanumericText(composed);
     case scmPhoneticMatch: {
         // Soundex knows only Latin letters: text of other scripts is compared as it is.
+        bool latinOrAscii = true;
         QString alphanumeric = AlphanumericText(composed, &latinOrAscii);
         return latinOrAscii ? SoundexCode(alphanumeric) : alphanumeric;
     }
@@ -85,8 +91,30 @@ TKeyParts KeyParts(const TLySongProperties& properties, tLySongCompareMode mode,
     return parts;
 }
 
+TKeyViews Views(const TKeyParts& parts) {
+    return {parts[0], parts[1], parts[2], parts[3]};
+}
+
+// The parts of a full key of the alphanumeric or phonetic mode, whose parts never hold "/";
+// false when `key` does not have one part for each component.
+bool SplitKey(const QString& key, tLySongCompareComponentSet components, TKeyViews* views) {
+    qsizetype pos = 0;
+    for (int c = sccTitle; c <= sccGenre; ++c) {
+        if (!components.Contains(tLySongCompareComponent(c)))
+            continue;
+        if (pos >= key.size() || key.at(pos) != u'/')
+            return false;
+        qsizetype end = key.indexOf(u'/', pos + 1);
+        if (end < 0)
+            end = key.size();
+        (*views)[c] = QStringView(key).sliced(pos + 1, end - pos - 1);
+        pos = end;
+    }
+    return pos == key.size();
+}
+
 // Builds the key into `key`, reusing its memory.
-void ComposeInto(QString& key, const TKeyParts& parts, tLySongCompareComponentSet components) {
+void ComposeInto(QString& key, const TKeyViews& parts, tLySongCompareComponentSet components) {
     qsizetype length = 0;
     for (int c = sccTitle; c <= sccGenre; ++c)
         if (components.Contains(tLySongCompareComponent(c)))
@@ -101,7 +129,7 @@ void ComposeInto(QString& key, const TKeyParts& parts, tLySongCompareComponentSe
     }
 }
 
-QString Compose(const TKeyParts& parts, tLySongCompareComponentSet components) {
+QString Compose(const TKeyViews& parts, tLySongCompareComponentSet components) {
     QString key;
     ComposeInto(key, parts, components);
     return key;
@@ -153,7 +181,7 @@ bool ForEachDroppable(tLySongCompareComponentSet components, tLySongCompareCompo
 }
 
 // `buffer` holds each key while it is looked up; only a key that is stored gets its own string.
-void AddShortenedEntries(const TLySongProperties& properties, const TKeyParts& parts,
+void AddShortenedEntries(const TLySongProperties& properties, const TKeyViews& parts,
                          tLySongCompareComponentSet components,
                          tLySongCompareComponentSet canBeEmpty, TLySongPropertiesMap& map,
                          QString& buffer) {
@@ -171,19 +199,19 @@ void AddShortenedEntries(const TLySongProperties& properties, const TKeyParts& p
     });
 }
 
-TLySongProperties* ReducedSearch(const TKeyParts& parts, tLySongCompareComponentSet components,
+// `buffer` holds each key while it is looked up.
+TLySongProperties* ReducedSearch(const TKeyViews& parts, tLySongCompareComponentSet components,
                                  tLySongCompareComponentSet canBeEmpty,
-                                 const TLySongPropertiesMap& map) {
+                                 const TLySongPropertiesMap& map, QString& buffer) {
     TLySongProperties* found = nullptr;
-    QString key;
     if (ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-            ComposeInto(key, parts, components - c);
-            found = map.Find(key);
+            ComposeInto(buffer, parts, components - c);
+            found = map.Find(buffer);
             return found != nullptr;
         }))
         return found;
     ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-        found = ReducedSearch(parts, components - c, canBeEmpty - c, map);
+        found = ReducedSearch(parts, components - c, canBeEmpty - c, map, buffer);
         return found != nullptr;
     });
     return found;
@@ -217,7 +245,8 @@ QString SoundexCode(QStringView text) {
 
 QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
                 tLySongCompareComponentSet components) {
-    return Compose(KeyParts(properties, mode, components), components);
+    const TKeyParts parts = KeyParts(properties, mode, components);
+    return Compose(Views(parts), components);
 }
 
 void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
@@ -225,13 +254,14 @@ void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
     LY_ASSERT(properties);
     std::unique_ptr<TLySongProperties> owned(properties);
     const TKeyParts parts = KeyParts(*properties, options.Mode(), options.Components());
+    const TKeyViews views = Views(parts);
     if (!(options.Components() & options.CanBeEmpty()).IsEmpty()) {
         QString buffer;
-        AddShortenedEntries(*properties, parts, options.Components(), options.CanBeEmpty(), map,
+        AddShortenedEntries(*properties, views, options.Components(), options.CanBeEmpty(), map,
                             buffer);
     }
     properties->SetPrimary(true);
-    properties->SetKey(Compose(parts, options.Components()));
+    properties->SetKey(Compose(views, options.Components()));
     map.Put(properties->Key(), owned.release());
 }
 
@@ -240,8 +270,19 @@ TLySongProperties* FindMatch(const TLySongProperties& properties,
                              const TLyCompareOptions& options) {
     if (TLySongProperties* entry = otherMap.Find(properties.Key()))
         return entry;
-    const TKeyParts parts = KeyParts(properties, options.Mode(), options.Components());
-    return ReducedSearch(parts, options.Components(), options.CanBeEmpty(), otherMap);
+    if ((options.Components() & options.CanBeEmpty()).IsEmpty())
+        return nullptr;
+    // Parts of the alphanumeric and phonetic modes are read back from the key rather than
+    // normalised again; exact parts may hold "/" themselves.
+    TKeyParts parts;
+    TKeyViews views;
+    if (options.Mode() == scmExactMatch ||
+        !SplitKey(properties.Key(), options.Components(), &views)) {
+        parts = KeyParts(properties, options.Mode(), options.Components());
+        views = Views(parts);
+    }
+    QString buffer;
+    return ReducedSearch(views, options.Components(), options.CanBeEmpty(), otherMap, buffer);
 }
 
 int ExpectedMapEntries(int tracks, const TLyCompareOptions& options) {
