@@ -180,12 +180,31 @@ bool ForEachDroppable(tLySongCompareComponentSet components, tLySongCompareCompo
     return false;
 }
 
+// The shortened component sets one track has reached, one bit for each of the 16 sets.
+// Dropping the same components in another order reaches a set again, with the same
+// components still allowed to be empty: its keys were looked up already and nothing changes.
+class TVisitedSets {
+public:
+    // True the first time `components` is reached.
+    bool Visit(tLySongCompareComponentSet components) {
+        const auto bit = quint16(1u << components.ToBits());
+        const bool first = (FSets & bit) == 0;
+        FSets |= bit;
+        return first;
+    }
+
+private:
+    quint16 FSets = 0;
+};
+
 // `buffer` holds each key while it is looked up; only a key that is stored gets its own string.
 void AddShortenedEntries(const TLySongProperties& properties, const TKeyViews& parts,
                          tLySongCompareComponentSet components,
                          tLySongCompareComponentSet canBeEmpty, TLySongPropertiesMap& map,
-                         QString& buffer) {
+                         QString& buffer, TVisitedSets& visited) {
     ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
+        if (!visited.Visit(components - c))
+            return false;
         ComposeInto(buffer, parts, components - c);
         if (!map.Find(buffer)) {
             const QString key(buffer.constData(), buffer.size());
@@ -194,24 +213,29 @@ void AddShortenedEntries(const TLySongProperties& properties, const TKeyViews& p
             clone->SetKey(key);
             map.AddNew(key, clone.release());
         }
-        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map, buffer);
+        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map, buffer,
+                            visited);
         return false;
     });
 }
 
-// `buffer` holds each key while it is looked up.
+// `buffer` holds each key while it is looked up. A set reached again was looked up without an
+// answer already (an answer ends the search), so it is not looked up twice.
 TLySongProperties* ReducedSearch(const TKeyViews& parts, tLySongCompareComponentSet components,
                                  tLySongCompareComponentSet canBeEmpty,
-                                 const TLySongPropertiesMap& map, QString& buffer) {
+                                 const TLySongPropertiesMap& map, QString& buffer,
+                                 TVisitedSets& visited) {
     TLySongProperties* found = nullptr;
     if (ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
+            if (!visited.Visit(components - c))
+                return false;
             ComposeInto(buffer, parts, components - c);
             found = map.Find(buffer);
             return found != nullptr;
         }))
         return found;
     ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-        found = ReducedSearch(parts, components - c, canBeEmpty - c, map, buffer);
+        found = ReducedSearch(parts, components - c, canBeEmpty - c, map, buffer, visited);
         return found != nullptr;
     });
     return found;
@@ -257,8 +281,9 @@ void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
     const TKeyViews views = Views(parts);
     if (!(options.Components() & options.CanBeEmpty()).IsEmpty()) {
         QString buffer;
+        TVisitedSets visited;
         AddShortenedEntries(*properties, views, options.Components(), options.CanBeEmpty(), map,
-                            buffer);
+                            buffer, visited);
     }
     properties->SetPrimary(true);
     properties->SetKey(Compose(views, options.Components()));
@@ -282,7 +307,9 @@ TLySongProperties* FindMatch(const TLySongProperties& properties,
         views = Views(parts);
     }
     QString buffer;
-    return ReducedSearch(views, options.Components(), options.CanBeEmpty(), otherMap, buffer);
+    TVisitedSets visited;
+    return ReducedSearch(views, options.Components(), options.CanBeEmpty(), otherMap, buffer,
+                         visited);
 }
 
 int ExpectedMapEntries(int tracks, const TLyCompareOptions& options) {

@@ -29,8 +29,9 @@ QString SoundexCode(QStringView text);
 void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
               const TLyCompareOptions& options);
 
-// The entry of `otherMap` that pairs with `properties` (a primary entry of the other library):
-// the entry under its key, else the first found by dropping allowed-empty components.
+// The entry of `otherMap` that pairs with `properties` (a primary entry of the other library,
+// whose Key is its full key under `options`): the entry under its key, else the first found by
+// dropping allowed-empty components.
 TLySongProperties* FindMatch(const TLySongProperties& properties,
                              const TLySongPropertiesMap& otherMap,
                              const TLyCompareOptions& options);
