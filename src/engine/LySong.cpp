@@ -3,6 +3,7 @@
 #include "ArFormat.h"
 #include "LyLibraryValues.h"
 #include "LyOptions.h"
+#include "LyTextForms.h"
 #include "LyUtils.h"
 
 #include <QRegularExpression>
@@ -132,32 +133,6 @@ QString ToText(const QVariant& value, tLySongPart part) {
     return text;
 }
 
-// Whether `c` stands for itself in every normalisation form and nothing before it reorders
-// past it: a starter (combining class 0) without a canonical decomposition.
-bool IsStableStarter(char16_t c) {
-    if (c < 0xC0) // no canonical decomposition or combining mark comes before U+00C0
-        return true;
-    return !QChar::isSurrogate(c) && QChar::combiningClass(c) == 0 &&
-           QChar::decompositionTag(c) != QChar::Canonical;
-}
-
-// Whether two texts differ other than in their Unicode normalisation: a name stored decomposed
-// in one library and composed in the other is the same name.
-bool TextsDiffer(const QString& a, const QString& b) {
-    if (a == b)
-        return false;
-    // Up to the first difference the texts agree. When both texts hold a stable starter there,
-    // their decompositions differ at that point, so they differ in every form; so does a text
-    // that is a prefix of the other.
-    const qsizetype size = std::min(a.size(), b.size());
-    qsizetype i = 0;
-    while (i < size && a.at(i) == b.at(i))
-        ++i;
-    if (i == size || (IsStableStarter(a.at(i).unicode()) && IsStableStarter(b.at(i).unicode())))
-        return true;
-    return a.normalized(QString::NormalizationForm_C) != b.normalized(QString::NormalizationForm_C);
-}
-
 } // namespace
 
 void TLySongProperties::Clear() {
@@ -232,7 +207,7 @@ bool TLySongProperties::PartDiffers(const TLySongProperties& other, tLySongPart 
     case sdArtist:
     case sdAlbum:
     case sdGenre:
-        return TextsDiffer(Text(part), other.Text(part)); // letter case counts
+        return LyTextsDiffer(Text(part), other.Text(part)); // letter case counts
     case sdPlayCount:
         return FPlayCount != other.FPlayCount;
     case sdLastPlayed:
@@ -466,6 +441,7 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
         if (action == saIgnore)
             continue;
         // Texts that differ only in their normalisation are equal: each side keeps its own.
+        // While neither side is changed, the differences tell without comparing them again.
         bool keepTwo = false;
         switch (part) {
         case sdName:
@@ -474,7 +450,8 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
         case sdGenre: {
             const QString& one = FOriginalOne.Text(part);
             const QString& two = FOriginalTwo.Text(part);
-            keepTwo = one != two && !TextsDiffer(one, two);
+            keepTwo = one != two && !(PartModifiedAny(part) ? LyTextsDiffer(one, two)
+                                                            : FDifferences.Contains(part));
             if (!keepTwo)
                 computed.SetText(part, SynchronizedText(one, two, action));
             break;

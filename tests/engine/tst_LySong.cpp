@@ -171,6 +171,10 @@ void TestLySong::partDiffers_data() {
         << Track(QStringLiteral("e\u0323\u0301")).Artist("Abba").Build()
         << Track(QStringLiteral("e\u0301\u0323")).Artist(QStringLiteral("Abba\u0301")).Build()
         << 0b10;
+    QTest::newRow("singletons are equal")
+        << Track(QStringLiteral("\u2126")).Artist(QStringLiteral("\u212B ngstr\u00F6m")).Build()
+        << Track(QStringLiteral("\u03A9")).Artist(QStringLiteral("A\u030A ngstro\u0308m")).Build()
+        << 0;
     QTest::newRow("compatibility forms differ")
         << Track(QStringLiteral("\uFB01ve")).Build() << Track("five").Build() << 0b1;
 }
