@@ -378,7 +378,8 @@ void TLySong::CalculateDifferences() {
 namespace {
 
 // The value both sides keep: never an empty or zero value over a set one, whatever the action.
-QString SynchronizedText(const QString& one, const QString& two, tLySynchronizeAction action) {
+const QString& SynchronizedText(const QString& one, const QString& two,
+                                tLySynchronizeAction action) {
     const int c = QString::compare(one, two, Qt::CaseSensitive);
     if (c == 0 || two.isEmpty())
         return one;
@@ -432,17 +433,22 @@ void TLySong::SetSides(const TLySongProperties* one, const TLySongProperties* tw
 }
 
 void TLySong::Synchronize(const TLyProjectOptions& options) {
-    // The computed values go into a scratch copy first, then to the sides that take them.
-    TLySongProperties computed = FOriginalOne;
+    const bool force = options.ForceSynchronize();
     bool assigned = false;
     for (int i = sdName; i <= sdRating; ++i) {
         const auto part = tLySongPart(i);
         const tLySynchronizeAction action = options.Action(part);
-        if (action == saIgnore)
+        const bool toOne = force || !FModifiedOne.Contains(part);
+        const bool toTwo = force || !FModifiedTwo.Contains(part);
+        if (action == saIgnore || !(toOne || toTwo))
             continue;
-        // Texts that differ only in their normalisation are equal: each side keeps its own.
-        // While neither side is changed, the differences tell without comparing them again.
-        bool keepTwo = false;
+        assigned = true;
+        const auto assign = [&](auto setter, auto value) {
+            if (toOne)
+                (FCurrentOne.*setter)(value);
+            if (toTwo)
+                (FCurrentTwo.*setter)(value);
+        };
         switch (part) {
         case sdName:
         case sdArtist:
@@ -450,33 +456,32 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
         case sdGenre: {
             const QString& one = FOriginalOne.Text(part);
             const QString& two = FOriginalTwo.Text(part);
-            keepTwo = one != two && !(PartModifiedAny(part) ? LyTextsDiffer(one, two)
-                                                            : FDifferences.Contains(part));
-            if (!keepTwo)
-                computed.SetText(part, SynchronizedText(one, two, action));
+            // Texts that differ only in their normalisation are equal: each side keeps its
+            // own. While neither side is changed, the differences tell without comparing again.
+            const bool keepTwo =
+                one != two &&
+                !(PartModifiedAny(part) ? LyTextsDiffer(one, two) : FDifferences.Contains(part));
+            const QString& value = keepTwo ? one : SynchronizedText(one, two, action);
+            if (toOne)
+                FCurrentOne.SetText(part, value);
+            if (toTwo)
+                FCurrentTwo.SetText(part, keepTwo ? two : value);
             break;
         }
         case sdPlayCount:
-            computed.SetPlayCount(
+            assign(
+                &TLySongProperties::SetPlayCount,
                 SynchronizedNumber(FOriginalOne.PlayCount(), FOriginalTwo.PlayCount(), 0, action));
             break;
         case sdRating:
-            computed.SetRating(
-                SynchronizedNumber(FOriginalOne.Rating(), FOriginalTwo.Rating(), 0, action));
+            assign(&TLySongProperties::SetRating,
+                   SynchronizedNumber(FOriginalOne.Rating(), FOriginalTwo.Rating(), 0, action));
             break;
         case sdLastPlayed:
-            computed.SetLastPlayed(SynchronizedNumber(FOriginalOne.LastPlayed(),
-                                                      FOriginalTwo.LastPlayed(), 0.0, action));
+            assign(&TLySongProperties::SetLastPlayed,
+                   SynchronizedNumber(FOriginalOne.LastPlayed(), FOriginalTwo.LastPlayed(), 0.0,
+                                      action));
             break;
-        }
-        const bool force = options.ForceSynchronize();
-        if (force || !FModifiedOne.Contains(part)) {
-            FCurrentOne.CopyPart(computed, part);
-            assigned = true;
-        }
-        if (force || !FModifiedTwo.Contains(part)) {
-            FCurrentTwo.CopyPart(keepTwo ? FOriginalTwo : computed, part);
-            assigned = true;
         }
     }
     if (assigned)

@@ -11,6 +11,11 @@ using TDecomposed = QVarLengthArray<char32_t, 64>;
 constexpr char32_t kHangulFirst = 0xAC00;
 constexpr char32_t kHangulCount = 11172;
 
+// The canonical combining class of `c`; nothing before U+0300 combines.
+int CombiningClass(char32_t c) {
+    return c < 0x300 ? 0 : QChar::combiningClass(c);
+}
+
 // Whether `c` stands for itself in every normalisation form and nothing before it reorders
 // past it: a starter (combining class 0) without a canonical decomposition.
 bool IsStableStarter(char16_t c) {
@@ -54,19 +59,15 @@ TDecomposed Decomposition(QStringView text) {
         }
         Decompose(c, out);
     }
-    // Canonical order: each run of combining marks sorted by combining class, stably.
-    for (qsizetype start = 0; start < out.size();) {
-        if (QChar::combiningClass(out[start]) == 0) {
-            ++start;
-            continue;
-        }
-        qsizetype end = start;
-        while (end < out.size() && QChar::combiningClass(out[end]) != 0)
-            ++end;
-        std::stable_sort(out.begin() + start, out.begin() + end, [](char32_t x, char32_t y) {
-            return QChar::combiningClass(x) < QChar::combiningClass(y);
-        });
-        start = end;
+    // Canonical order: each run of combining marks sorted by combining class, stably (runs are
+    // a few marks long).
+    for (qsizetype i = 1; i < out.size(); ++i) {
+        const char32_t mark = out[i];
+        const int markClass = CombiningClass(mark);
+        qsizetype j = i;
+        for (; markClass != 0 && j > 0 && CombiningClass(out[j - 1]) > markClass; --j)
+            out[j] = out[j - 1];
+        out[j] = mark;
     }
     return out;
 }
