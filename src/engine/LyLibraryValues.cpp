@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QTime>
 
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
@@ -92,6 +93,16 @@ int FormatDateBytes(TDateTime value, char* out) {
     const QTime time = dateTime.time();
     return std::snprintf(out, 32, "%04d-%02d-%02dT%02d:%02d:%02dZ", date.year(), date.month(),
                          date.day(), time.hour(), time.minute(), time.second());
+}
+
+bool IsLibraryDate(TDateTime value) {
+    // About 8,200 years either way of 1899: beyond it the conversion below would overflow.
+    if (!std::isfinite(value) || std::abs(value) > 3.0e6)
+        return false;
+    if (value == 0.0)
+        return true;
+    const int year = DateTimeToQDateTime(value).date().year();
+    return year >= 1 && year <= 9999;
 }
 
 namespace {

@@ -12,3 +12,7 @@ bool ParseDateBytes(std::string_view text, TDateTime* value);
 
 // Writes "YYYY-MM-DDTHH:MM:SSZ" into `out` (at least 32 bytes); returns its length.
 int FormatDateBytes(TDateTime value, char* out);
+
+// Whether a library file can hold `value` as a date: 0.0 (never), or a finite value within the
+// years 1 to 9999.
+bool IsLibraryDate(TDateTime value);

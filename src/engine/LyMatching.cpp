@@ -11,18 +11,56 @@ namespace {
 constexpr int kSoundexLength = 20;
 
 // The four component texts of one track, normalised once for the mode and reused for every
-// key built from them.
+// key built from them; TKeyViews refers to them, or to the parts of a stored key.
 using TKeyParts = std::array<QString, 4>;
+using TKeyViews = std::array<QStringView, 4>;
 
-QString AlphanumericText(const QString& text) {
+bool IsAsciiLetter(char16_t u) {
+    return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
+}
+
+// Every letter, combining mark and digit of `text` (NFC), of whatever script; spaces,
+// punctuation and symbols go. *latinOrAscii (when given) receives whether the result is empty,
+// ASCII only or holds a letter of the Latin script: then a phonetic key is its Soundex code.
+QString AlphanumericText(const QString& text, bool* latinOrAscii = nullptr) {
     QString result(text.size(), Qt::Uninitialized);
     QChar* out = result.data();
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
-            *out++ = c;
+    const auto* p = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = p + text.size();
+    bool ascii = true;
+    bool latin = false;
+    while (p < end) {
+        const char16_t u = *p;
+        if (u < 0x80) {
+            if ((u >= u'0' && u <= u'9') || IsAsciiLetter(u))
+                *out++ = QChar(u);
+            ++p;
+            continue;
+        }
+        char32_t c = u;
+        int units = 1;
+        if (QChar::isHighSurrogate(u) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
+            c = QChar::surrogateToUcs4(u, p[1]);
+            units = 2;
+        }
+        const QChar::Category category = QChar::category(c);
+        const bool letter = category >= QChar::Letter_Uppercase && category <= QChar::Letter_Other;
+        if (letter || category <= QChar::Number_Other) { // marks and numbers come first
+            ascii = false;
+            if (latinOrAscii && letter && !latin)
+                latin = QChar::script(c) == QChar::Script_Latin;
+            for (int i = 0; i < units; ++i)
+                *out++ = QChar(p[i]);
+        }
+        p += units;
     }
     result.truncate(out - result.constData());
+    if (latinOrAscii) {
+        if (!ascii && !latin) // ASCII letters are Latin letters too
+            latin = std::any_of(result.cbegin(), result.cend(),
+                                [](QChar c) { return IsAsciiLetter(c.unicode()); });
+        *latinOrAscii = ascii || latin;
+    }
     return result;
 }
 
@@ -34,8 +72,12 @@ QString NormalisedPart(const QString& text, tLySongCompareMode mode) {
         return composed;
     case scmAlphanumericMatch:
         return AlphanumericText(composed);
-    case scmPhoneticMatch:
-        return SoundexCode(AlphanumericText(composed));
+    case scmPhoneticMatch: {
+        // Soundex knows only Latin letters: text of other scripts is compared as it is.
+        bool latinOrAscii = true;
+        QString alphanumeric = AlphanumericText(composed, &latinOrAscii);
+        return latinOrAscii ? SoundexCode(alphanumeric) : alphanumeric;
+    }
     }
     return composed;
 }
@@ -49,8 +91,30 @@ TKeyParts KeyParts(const TLySongProperties& properties, tLySongCompareMode mode,
     return parts;
 }
 
+TKeyViews Views(const TKeyParts& parts) {
+    return {parts[0], parts[1], parts[2], parts[3]};
+}
+
+// The parts of a full key of the alphanumeric or phonetic mode, whose parts never hold "/";
+// false when `key` does not have one part for each component.
+bool SplitKey(const QString& key, tLySongCompareComponentSet components, TKeyViews* views) {
+    qsizetype pos = 0;
+    for (int c = sccTitle; c <= sccGenre; ++c) {
+        if (!components.Contains(tLySongCompareComponent(c)))
+            continue;
+        if (pos >= key.size() || key.at(pos) != u'/')
+            return false;
+        qsizetype end = key.indexOf(u'/', pos + 1);
+        if (end < 0)
+            end = key.size();
+        (*views)[c] = QStringView(key).sliced(pos + 1, end - pos - 1);
+        pos = end;
+    }
+    return pos == key.size();
+}
+
 // Builds the key into `key`, reusing its memory.
-void ComposeInto(QString& key, const TKeyParts& parts, tLySongCompareComponentSet components) {
+void ComposeInto(QString& key, const TKeyViews& parts, tLySongCompareComponentSet components) {
     qsizetype length = 0;
     for (int c = sccTitle; c <= sccGenre; ++c)
         if (components.Contains(tLySongCompareComponent(c)))
@@ -65,7 +129,7 @@ void ComposeInto(QString& key, const TKeyParts& parts, tLySongCompareComponentSe
     }
 }
 
-QString Compose(const TKeyParts& parts, tLySongCompareComponentSet components) {
+QString Compose(const TKeyViews& parts, tLySongCompareComponentSet components) {
     QString key;
     ComposeInto(key, parts, components);
     return key;
@@ -116,12 +180,31 @@ bool ForEachDroppable(tLySongCompareComponentSet components, tLySongCompareCompo
     return false;
 }
 
+// The shortened component sets one track has reached, one bit for each of the 16 sets.
+// Dropping the same components in another order reaches a set again, with the same
+// components still allowed to be empty: its keys were looked up already and nothing changes.
+class TVisitedSets {
+public:
+    // True the first time `components` is reached.
+    bool Visit(tLySongCompareComponentSet components) {
+        const auto bit = quint16(1u << components.ToBits());
+        const bool first = (FSets & bit) == 0;
+        FSets |= bit;
+        return first;
+    }
+
+private:
+    quint16 FSets = 0;
+};
+
 // `buffer` holds each key while it is looked up; only a key that is stored gets its own string.
-void AddShortenedEntries(const TLySongProperties& properties, const TKeyParts& parts,
+void AddShortenedEntries(const TLySongProperties& properties, const TKeyViews& parts,
                          tLySongCompareComponentSet components,
                          tLySongCompareComponentSet canBeEmpty, TLySongPropertiesMap& map,
-                         QString& buffer) {
+                         QString& buffer, TVisitedSets& visited) {
     ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
+        if (!visited.Visit(components - c))
+            return false;
         ComposeInto(buffer, parts, components - c);
         if (!map.Find(buffer)) {
             const QString key(buffer.constData(), buffer.size());
@@ -130,24 +213,29 @@ void AddShortenedEntries(const TLySongProperties& properties, const TKeyParts& p
             clone->SetKey(key);
             map.AddNew(key, clone.release());
         }
-        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map, buffer);
+        AddShortenedEntries(properties, parts, components - c, canBeEmpty - c, map, buffer,
+                            visited);
         return false;
     });
 }
 
-TLySongProperties* ReducedSearch(const TKeyParts& parts, tLySongCompareComponentSet components,
+// `buffer` holds each key while it is looked up. A set reached again was looked up without an
+// answer already (an answer ends the search), so it is not looked up twice.
+TLySongProperties* ReducedSearch(const TKeyViews& parts, tLySongCompareComponentSet components,
                                  tLySongCompareComponentSet canBeEmpty,
-                                 const TLySongPropertiesMap& map) {
+                                 const TLySongPropertiesMap& map, QString& buffer,
+                                 TVisitedSets& visited) {
     TLySongProperties* found = nullptr;
-    QString key;
     if (ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-            ComposeInto(key, parts, components - c);
-            found = map.Find(key);
+            if (!visited.Visit(components - c))
+                return false;
+            ComposeInto(buffer, parts, components - c);
+            found = map.Find(buffer);
             return found != nullptr;
         }))
         return found;
     ForEachDroppable(components, canBeEmpty, [&](tLySongCompareComponent c) {
-        found = ReducedSearch(parts, components - c, canBeEmpty - c, map);
+        found = ReducedSearch(parts, components - c, canBeEmpty - c, map, buffer, visited);
         return found != nullptr;
     });
     return found;
@@ -162,8 +250,11 @@ QString SoundexCode(QStringView text) {
     code.reserve(kSoundexLength);
     const QChar first = text.at(0);
     code += (first >= u'a' && first <= u'z') ? first.toUpper() : first;
+    qsizetype i = 1;
+    if (first.isHighSurrogate() && i < text.size() && text.at(i).isLowSurrogate())
+        code += text.at(i++); // the first character is the whole pair
     int previous = SoundexScore(first);
-    for (qsizetype i = 1; i < text.size(); ++i) {
+    for (; i < text.size(); ++i) {
         const int score = SoundexScore(text.at(i));
         if (score >= 1 && score != previous) {
             code += QChar(u'0' + score);
@@ -178,7 +269,8 @@ QString SoundexCode(QStringView text) {
 
 QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
                 tLySongCompareComponentSet components) {
-    return Compose(KeyParts(properties, mode, components), components);
+    const TKeyParts parts = KeyParts(properties, mode, components);
+    return Compose(Views(parts), components);
 }
 
 void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
@@ -186,13 +278,15 @@ void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
     LY_ASSERT(properties);
     std::unique_ptr<TLySongProperties> owned(properties);
     const TKeyParts parts = KeyParts(*properties, options.Mode(), options.Components());
+    const TKeyViews views = Views(parts);
     if (!(options.Components() & options.CanBeEmpty()).IsEmpty()) {
         QString buffer;
-        AddShortenedEntries(*properties, parts, options.Components(), options.CanBeEmpty(), map,
-                            buffer);
+        TVisitedSets visited;
+        AddShortenedEntries(*properties, views, options.Components(), options.CanBeEmpty(), map,
+                            buffer, visited);
     }
     properties->SetPrimary(true);
-    properties->SetKey(Compose(parts, options.Components()));
+    properties->SetKey(Compose(views, options.Components()));
     map.Put(properties->Key(), owned.release());
 }
 
@@ -201,8 +295,21 @@ TLySongProperties* FindMatch(const TLySongProperties& properties,
                              const TLyCompareOptions& options) {
     if (TLySongProperties* entry = otherMap.Find(properties.Key()))
         return entry;
-    const TKeyParts parts = KeyParts(properties, options.Mode(), options.Components());
-    return ReducedSearch(parts, options.Components(), options.CanBeEmpty(), otherMap);
+    if ((options.Components() & options.CanBeEmpty()).IsEmpty())
+        return nullptr;
+    // Parts of the alphanumeric and phonetic modes are read back from the key rather than
+    // normalised again; exact parts may hold "/" themselves.
+    TKeyParts parts;
+    TKeyViews views;
+    if (options.Mode() == scmExactMatch ||
+        !SplitKey(properties.Key(), options.Components(), &views)) {
+        parts = KeyParts(properties, options.Mode(), options.Components());
+        views = Views(parts);
+    }
+    QString buffer;
+    TVisitedSets visited;
+    return ReducedSearch(views, options.Components(), options.CanBeEmpty(), otherMap, buffer,
+                         visited);
 }
 
 int ExpectedMapEntries(int tracks, const TLyCompareOptions& options) {

@@ -12,10 +12,12 @@
 #include <QString>
 
 // The key of a track: "/" + component for each component in Components (title, artist,
-// album, genre), each normalised by the mode: exact (as it is), alphanumeric (only ASCII
-// letters and digits kept) or phonetic (the 20-character Soundex code of the alphanumeric
-// text). Text is compared in Unicode normalisation form C, so a name stored decomposed
-// gets the same key as the same name stored composed.
+// album, genre), each normalised by the mode: exact (as it is), alphanumeric (only letters,
+// combining marks and digits kept, of every script) or phonetic (the 20-character Soundex
+// code of the alphanumeric text when that is empty, ASCII only or holds a Latin letter;
+// otherwise the alphanumeric text itself, since Soundex scores only Latin letters). Text is
+// compared in Unicode normalisation form C, so a name stored decomposed gets the same key as
+// the same name stored composed.
 QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
                 tLySongCompareComponentSet components);
 
@@ -27,8 +29,9 @@ QString SoundexCode(QStringView text);
 void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
               const TLyCompareOptions& options);
 
-// The entry of `otherMap` that pairs with `properties` (a primary entry of the other library):
-// the entry under its key, else the first found by dropping allowed-empty components.
+// The entry of `otherMap` that pairs with `properties` (a primary entry of the other library,
+// whose Key is its full key under `options`): the entry under its key, else the first found by
+// dropping allowed-empty components.
 TLySongProperties* FindMatch(const TLySongProperties& properties,
                              const TLySongPropertiesMap& otherMap,
                              const TLyCompareOptions& options);

@@ -1,31 +1,136 @@
 #include "LySong.h"
 
 #include "ArFormat.h"
+#include "LyLibraryValues.h"
 #include "LyOptions.h"
+#include "LyTextForms.h"
 #include "LyUtils.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 LY_UNIT("Units/LyProject")
 
 namespace {
 
-int ToInteger(const QVariant& value, tLySongPart part) {
+const QString kLastPlayedPattern = QStringLiteral("mmmm d, yyyy h:nn:ss");
+
+[[noreturn]] void RaiseValueError(const char* format, const QVariantList& args) {
+    throw ELyProjectError(ArFormat(QString::fromLatin1(format), args));
+}
+
+// A whole number from `low` to `high`: a number without a fraction, or the text of one.
+int ToWholeNumber(const QVariant& value, tLySongPart part, int low, int high) {
     bool ok = false;
-    const int result = value.toInt(&ok);
-    if (!ok)
-        throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a whole number for [%s]."),
-                                       {value.toString(), QVariant::fromValue(part).toString()}));
+    qint64 number = 0;
+    switch (value.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double real = value.toDouble();
+        ok = std::isfinite(real) && real == std::trunc(real) && real >= low && real <= high;
+        number = ok ? qint64(real) : 0;
+        break;
+    }
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        ok = value.toULongLong() <= quint64(high);
+        number = ok ? qint64(value.toULongLong()) : 0;
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        number = value.toLongLong();
+        ok = true;
+        break;
+    default:
+        number = value.toString().trimmed().toLongLong(&ok, 10);
+        break;
+    }
+    if (!ok || number < low || number > high)
+        RaiseValueError("[%s] is not a valid [%s]: give a whole number from %d to %d.",
+                        {value.toString(), SongPartName(part), low, high});
+    return int(number);
+}
+
+// The play date of LastPlayedText's form ("February 19, 2006 12:00:00"); false when `text`
+// has another form or names no real date and time.
+bool ParseLastPlayedText(const QString& text, TDateTime* value) {
+    static const QRegularExpression form(QStringLiteral(
+        R"(^([A-Za-z]+) +([0-9]{1,2}), *([0-9]{4}) +([0-9]{1,2}):([0-9]{2}):([0-9]{2})$)"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return false;
+    int month = 0;
+    for (int m = 1; m <= 12 && month == 0; ++m)
+        if (FormatDateTime(QStringLiteral("mmmm"), EncodeDateTime(2000, m, 1))
+                .compare(match.capturedView(1), Qt::CaseInsensitive) == 0)
+            month = m;
+    const auto number = [&](int group) {
+        return match.capturedView(group).toInt();
+    };
+    if (!QDate::isValid(number(3), month, number(2)) ||
+        !QTime::isValid(number(4), number(5), number(6)))
+        return false;
+    *value = EncodeDateTime(number(3), month, number(2), number(4), number(5), number(6));
+    return true;
+}
+
+// A play date: a date-time, a number of days, the text the song lists show or "never"; the
+// date must be one a library file can hold.
+TDateTime ToDateTime(const QVariant& value) {
+    TDateTime result = 0.0;
+    switch (value.metaType().id()) {
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QDateTime dateTime = value.metaType().id() == QMetaType::QDate
+                                       ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
+                                       : value.toDateTime();
+        result = dateTime.isValid() ? QDateTimeToDateTime(dateTime) : qQNaN();
+        break;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        result = value.toDouble();
+        break;
+    default: {
+        const QString text = value.toString().simplified();
+        if (text.compare(u"never", Qt::CaseInsensitive) == 0)
+            return 0.0;
+        if (!ParseLastPlayedText(text, &result))
+            RaiseValueError("[%s] is not a valid [%s]: give a date and time as [%s], or [never].",
+                            {value.toString(), SongPartName(sdLastPlayed),
+                             FormatDateTime(kLastPlayedPattern, EncodeDateTime(2006, 2, 19, 12))});
+    }
+    }
+    if (!IsLibraryDate(result))
+        RaiseValueError("[%s] is not a valid [%s]: a library file holds dates of the years 1 to "
+                        "9999.",
+                        {value.metaType().id() == QMetaType::QDateTime
+                             ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                             : value.toString(),
+                         SongPartName(sdLastPlayed)});
     return result;
 }
 
-TDateTime ToDateTime(const QVariant& value, tLySongPart part) {
-    if (value.metaType().id() == QMetaType::QDateTime)
-        return QDateTimeToDateTime(value.toDateTime());
-    bool ok = false;
-    const double result = value.toDouble(&ok);
-    if (!ok)
-        throw ELyProjectError(ArFormat(QStringLiteral("[%s] is not a date for [%s]."),
-                                       {value.toString(), QVariant::fromValue(part).toString()}));
-    return result;
+// Text without control characters other than tab, line feed and carriage return: the writer
+// could store them only as references that strict XML readers refuse.
+QString ToText(const QVariant& value, tLySongPart part) {
+    QString text = value.toString();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F))
+            RaiseValueError("[%s] cannot hold the control character [U+%s] (character %d of "
+                            "the text): a library file cannot store it.",
+                            {SongPartName(part),
+                             QString::number(c, 16).toUpper().rightJustified(4, u'0'), int(i + 1)});
+    }
+    return text;
 }
 
 } // namespace
@@ -57,13 +162,52 @@ const QString& TLySongProperties::Text(tLySongPart part) const {
     }
 }
 
+void TLySongProperties::SetText(tLySongPart part, const QString& text) {
+    switch (part) {
+    case sdName:
+        FName = text;
+        break;
+    case sdArtist:
+        FArtist = text;
+        break;
+    case sdAlbum:
+        FAlbum = text;
+        break;
+    case sdGenre:
+        FGenre = text;
+        break;
+    default:
+        RaiseAssertionFailed(kLyUnitName, __LINE__);
+    }
+}
+
+void TLySongProperties::CopyPart(const TLySongProperties& source, tLySongPart part) {
+    switch (part) {
+    case sdName:
+    case sdArtist:
+    case sdAlbum:
+    case sdGenre:
+        SetText(part, source.Text(part));
+        break;
+    case sdPlayCount:
+        FPlayCount = source.FPlayCount;
+        break;
+    case sdLastPlayed:
+        FLastPlayed = source.FLastPlayed;
+        break;
+    case sdRating:
+        FRating = source.FRating;
+        break;
+    }
+}
+
 bool TLySongProperties::PartDiffers(const TLySongProperties& other, tLySongPart part) const {
     switch (part) {
     case sdName:
     case sdArtist:
     case sdAlbum:
     case sdGenre:
-        return Text(part) != other.Text(part); // ordinal: letter case counts
+        return LyTextsDiffer(Text(part), other.Text(part)); // letter case counts
     case sdPlayCount:
         return FPlayCount != other.FPlayCount;
     case sdLastPlayed:
@@ -101,25 +245,19 @@ QVariant TLySongProperties::GetValue(tLySongPart part) const {
 void TLySongProperties::SetValue(tLySongPart part, const QVariant& value) {
     switch (part) {
     case sdName:
-        FName = value.toString();
-        break;
     case sdArtist:
-        FArtist = value.toString();
-        break;
     case sdAlbum:
-        FAlbum = value.toString();
-        break;
     case sdGenre:
-        FGenre = value.toString();
+        SetText(part, ToText(value, part));
         break;
     case sdPlayCount:
-        FPlayCount = ToInteger(value, part);
+        FPlayCount = ToWholeNumber(value, part, 0, std::numeric_limits<int>::max());
         break;
     case sdLastPlayed:
-        FLastPlayed = ToDateTime(value, part);
+        FLastPlayed = ToDateTime(value);
         break;
     case sdRating:
-        FRating = ToInteger(value, part);
+        FRating = ToWholeNumber(value, part, 0, 100);
         break;
     }
 }
@@ -161,7 +299,7 @@ QString TLySongProperties::GetText(tLySongPart part) const {
 QString TLySongProperties::LastPlayedText() const {
     if (FLastPlayed == 0.0)
         return QStringLiteral("never");
-    return FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"), FLastPlayed);
+    return FormatDateTime(kLastPlayedPattern, FLastPlayed);
 }
 
 bool TLySongProperties::FileExists() {
@@ -240,7 +378,8 @@ void TLySong::CalculateDifferences() {
 namespace {
 
 // The value both sides keep: never an empty or zero value over a set one, whatever the action.
-QString SynchronizedText(const QString& one, const QString& two, tLySynchronizeAction action) {
+const QString& SynchronizedText(const QString& one, const QString& two,
+                                tLySynchronizeAction action) {
     const int c = QString::compare(one, two, Qt::CaseSensitive);
     if (c == 0 || two.isEmpty())
         return one;
@@ -277,32 +416,6 @@ T SynchronizedNumber(T one, T two, T unset, tLySynchronizeAction action) {
     }
 }
 
-void AssignPart(TLySongProperties& target, const TLySongProperties& source, tLySongPart part) {
-    switch (part) {
-    case sdName:
-        target.SetName(source.Name());
-        break;
-    case sdArtist:
-        target.SetArtist(source.Artist());
-        break;
-    case sdAlbum:
-        target.SetAlbum(source.Album());
-        break;
-    case sdGenre:
-        target.SetGenre(source.Genre());
-        break;
-    case sdPlayCount:
-        target.SetPlayCount(source.PlayCount());
-        break;
-    case sdLastPlayed:
-        target.SetLastPlayed(source.LastPlayed());
-        break;
-    case sdRating:
-        target.SetRating(source.Rating());
-        break;
-    }
-}
-
 } // namespace
 
 void TLySong::SetSides(const TLySongProperties* one, const TLySongProperties* two) {
@@ -320,43 +433,55 @@ void TLySong::SetSides(const TLySongProperties* one, const TLySongProperties* tw
 }
 
 void TLySong::Synchronize(const TLyProjectOptions& options) {
-    // The computed values go into a scratch copy first, then to the sides that take them.
-    TLySongProperties computed = FOriginalOne;
+    const bool force = options.ForceSynchronize();
     bool assigned = false;
     for (int i = sdName; i <= sdRating; ++i) {
         const auto part = tLySongPart(i);
         const tLySynchronizeAction action = options.Action(part);
-        if (action == saIgnore)
+        const bool toOne = force || !FModifiedOne.Contains(part);
+        const bool toTwo = force || !FModifiedTwo.Contains(part);
+        if (action == saIgnore || !(toOne || toTwo))
             continue;
+        assigned = true;
+        const auto assign = [&](auto setter, auto value) {
+            if (toOne)
+                (FCurrentOne.*setter)(value);
+            if (toTwo)
+                (FCurrentTwo.*setter)(value);
+        };
         switch (part) {
         case sdName:
         case sdArtist:
         case sdAlbum:
-        case sdGenre:
-            computed.SetValue(
-                part, SynchronizedText(FOriginalOne.Text(part), FOriginalTwo.Text(part), action));
+        case sdGenre: {
+            const QString& one = FOriginalOne.Text(part);
+            const QString& two = FOriginalTwo.Text(part);
+            // Texts that differ only in their normalisation are equal: each side keeps its
+            // own. While neither side is changed, the differences tell without comparing again.
+            const bool keepTwo =
+                one != two &&
+                !(PartModifiedAny(part) ? LyTextsDiffer(one, two) : FDifferences.Contains(part));
+            const QString& value = keepTwo ? one : SynchronizedText(one, two, action);
+            if (toOne)
+                FCurrentOne.SetText(part, value);
+            if (toTwo)
+                FCurrentTwo.SetText(part, keepTwo ? two : value);
             break;
+        }
         case sdPlayCount:
-            computed.SetPlayCount(
+            assign(
+                &TLySongProperties::SetPlayCount,
                 SynchronizedNumber(FOriginalOne.PlayCount(), FOriginalTwo.PlayCount(), 0, action));
             break;
         case sdRating:
-            computed.SetRating(
-                SynchronizedNumber(FOriginalOne.Rating(), FOriginalTwo.Rating(), 0, action));
+            assign(&TLySongProperties::SetRating,
+                   SynchronizedNumber(FOriginalOne.Rating(), FOriginalTwo.Rating(), 0, action));
             break;
         case sdLastPlayed:
-            computed.SetLastPlayed(SynchronizedNumber(FOriginalOne.LastPlayed(),
-                                                      FOriginalTwo.LastPlayed(), 0.0, action));
+            assign(&TLySongProperties::SetLastPlayed,
+                   SynchronizedNumber(FOriginalOne.LastPlayed(), FOriginalTwo.LastPlayed(), 0.0,
+                                      action));
             break;
-        }
-        const bool force = options.ForceSynchronize();
-        if (force || !FModifiedOne.Contains(part)) {
-            AssignPart(FCurrentOne, computed, part);
-            assigned = true;
-        }
-        if (force || !FModifiedTwo.Contains(part)) {
-            AssignPart(FCurrentTwo, computed, part);
-            assigned = true;
         }
     }
     if (assigned)
@@ -366,8 +491,8 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
 void TLySong::RevertPart(tLySongPart part) {
     if (!PartModifiedAny(part))
         return;
-    AssignPart(FCurrentOne, FOriginalOne, part);
-    AssignPart(FCurrentTwo, FOriginalTwo, part);
+    FCurrentOne.CopyPart(FOriginalOne, part);
+    FCurrentTwo.CopyPart(FOriginalTwo, part);
     CalculateDifferences();
 }
 
@@ -382,8 +507,8 @@ void TLySong::Revert() {
 void TLySong::SetPartFrom(const TLySongProperties& properties, tLySongPart part) {
     if (!properties.Exists())
         return;
-    AssignPart(FCurrentOne, properties, part);
-    AssignPart(FCurrentTwo, properties, part);
+    FCurrentOne.CopyPart(properties, part);
+    FCurrentTwo.CopyPart(properties, part);
     CalculateDifferences();
 }
 

@@ -32,10 +32,19 @@ public:
     // Primary and FileStatus stay.
     void Clear();
 
+    // Texts differ in letter case but not in Unicode normalisation alone; numbers and dates
+    // differ when they are not exactly equal.
     bool PartDiffers(const TLySongProperties& other, tLySongPart part) const;
     bool Equals(const TLySongProperties& other) const;
     QVariant GetValue(tLySongPart part) const;
+    // Sets a part to a value given by hand: text without control characters other than tab,
+    // line feed and carriage return; a whole number, 0 up for the play count and 0 to 100 for
+    // the rating (or the text of one); for Last Played a date-time, a number of days, the text
+    // LastPlayedText gives or "never", within the dates a library file can hold. Anything else
+    // raises ELyProjectError naming the part, and the value stays as it was.
     void SetValue(tLySongPart part, const QVariant& value);
+    // Copies the part's value of `source` as it is, unchecked (values read from a library).
+    void CopyPart(const TLySongProperties& source, tLySongPart part);
     bool IsEmpty(tLySongPart part) const;
     // The display text of a part: stars for the rating, "never" for a track never played.
     QString GetText(tLySongPart part) const;
@@ -83,6 +92,7 @@ public:
 
     // The string value of part 0 to 3.
     const QString& Text(tLySongPart part) const;
+    void SetText(tLySongPart part, const QString& text);
 
 protected:
     void DoCopyFrom(const TVxCloneable& source) override;
@@ -167,6 +177,7 @@ public:
     void Revert();
     // Both current sides get the part's value of `properties`, when it holds a track.
     void SetPartFrom(const TLySongProperties& properties, tLySongPart part);
+    // Both current sides get `value`, given by hand and checked as SetValue checks it.
     void SetValueBoth(tLySongPart part, const QVariant& value);
     bool MatchesText(const QString& text) const {
         return FCurrentOne.MatchesText(text) || FCurrentTwo.MatchesText(text);

@@ -27,7 +27,7 @@ void TLySongSelectionProperties::Add(const TLySong& song) {
         const auto part = tLySongPart(i);
         if (FSameParts.Contains(part)) {
             if (FCount == 1 && FMerged.IsEmpty(part))
-                FMerged.SetValue(part, track.GetValue(part));
+                FMerged.CopyPart(track, part);
             else if (FMerged.PartDiffers(track, part))
                 FSameParts.Exclude(part);
         }

@@ -107,5 +107,9 @@ public:
     using Exception::Exception;
 };
 
+// The name the user sees for a part: "Name", "Artist", "Album", "Genre", "Play Count",
+// "Last Played", "Rating".
+QString SongPartName(tLySongPart part);
+
 // Registers the sets with QMetaType so that they can travel in a QVariant.
 void RegisterLyTypes();

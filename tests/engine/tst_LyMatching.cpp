@@ -1,8 +1,13 @@
 // Matching keys under the three compare modes, and how tracks of two libraries find each
 // other through full and shortened keys.
+#include "LibraryBuilders.h"
+#include "LyLibraryFile.h"
+#include "LyMatchResult.h"
 #include "LyMatching.h"
+#include "LyProcess.h"
 #include "LyTestSupport.h"
 #include "SongBuilders.h"
+#include "VxThreads.h"
 
 #include <QTest>
 
@@ -31,11 +36,129 @@ int PrimaryCount(const TLySongPropertiesMap& map) {
     return count;
 }
 
+// Title, artist, album and genre of the songs of two libraries. Library Two's texts are
+// upper-cased when the file is built, and a title starting "~" stores that track decomposed.
+using TSongTexts = QList<std::array<const char*, 4>>;
+const TSongTexts kSongsOne = {
+    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
+    {"Тёмная ночь", "Марк Бернес", "Песни войны", "Шансон"},
+    {"Калинка", "Хор Пятницкого", "Народные песни", "Фолк"},
+    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
+    {"Ο έρωτας", "Χαρούλα Αλεξίου", "Τα τσιγάρα", "Λαϊκό"},
+    {"上を向いて歩こう", "坂本九", "ベスト", "歌謡曲"},
+    {"ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "ポップ"},
+    {"봄날", "방탄소년단", "윙스", "케이팝"},
+    {"아리랑", "김소희", "전통 민요", "국악"},
+    {"月亮代表我的心", "邓丽君", "岛国之情歌", "流行"},
+    {"ירושלים של זהב", "שולי נתן", "שירים", "עממי"},
+    {"שָׁלוֹם", "עופרה חזה", "שירי מולדת", "עממי"},
+    {"أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
+    {"حبيبي يا نور العين", "عمرو دياب", "نور العين", "بوب"},
+    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
+    {"Love Song", "ABBA", "Gold", "Pop"},
+    {"Colour", "Blur", "Parklife", "Rock"},
+    {"Waterloo", "ABBA", "Gold", "Pop"},
+};
+const TSongTexts kSongsTwo = {
+    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
+    {"~Тёмная ночь!", "Марк Бернес", "Песни войны", "Шансон"},
+    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
+    {"Ο έρωτας", "Χαρούλα Αλεξίου", "", "Λαϊκό"},
+    {"上を向いて歩こう", "坂本九", "ベスト", "歌謡曲"},
+    {"~ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "ロック"},
+    {"~봄날", "방탄소년단", "윙스", "케이팝"},
+    {"강남스타일", "싸이", "싸이식스", "케이팝"},
+    {"月亮代表我的心", "邓丽君", "岛国之情歌", "流行"},
+    {"茉莉花", "宋祖英", "民歌", "民族"},
+    {"ירושלים של זהב", "נעמי שמר", "שירים", "עממי"},
+    {"~أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
+    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
+    {"कल हो ना हो", "सोनू निगम", "कल हो ना हो", "फ़िल्मी"},
+    {"Love-Song!", "Abba", "Gold", "Pop"},
+    {"Color", "Blur", "Parklife", "Rock"},
+};
+
+// `text` with every run of non-ASCII characters replaced by an ASCII word, the same word for
+// the same run (letter case and normalisation ignored) and upper-case for an upper-case run.
+// The words are "Za?a?a?a" with consonants of distinct Soundex digits, so that every key mode
+// tells them apart, and "Z" starts no other text.
+QString AsciiCopy(const QString& text, QHash<QString, QString>& words) {
+    static const char consonants[] = "BCDLMR";
+    QString copy;
+    for (qsizetype i = 0, end = 0; i < text.size(); i = end) {
+        end = i + 1;
+        if (text.at(i).unicode() < 0x80) {
+            copy += text.at(i);
+            continue;
+        }
+        while (end < text.size() && text.at(end).unicode() >= 0x80)
+            ++end;
+        const QString run = text.mid(i, end - i);
+        QString& word = words[run.normalized(QString::NormalizationForm_C).toCaseFolded()];
+        if (word.isEmpty()) {
+            const auto n = words.size() - 1;
+            word = QStringLiteral("Za%1a%2a%3a")
+                       .arg(QChar(consonants[n / 36 % 6]), QChar(consonants[n / 6 % 6]),
+                            QChar(consonants[n % 6]))
+                       .toLower();
+        }
+        copy += run == run.toUpper() && run != run.toLower() ? word.toUpper() : word;
+    }
+    return copy;
+}
+
+QByteArray LibraryXml(const TSongTexts& songs, const QString& side, bool upperCase,
+                      QHash<QString, QString>* asciiWords) {
+    QList<TLyLibraryTrack> tracks;
+    for (const auto& song : songs) {
+        TLyLibraryTrack track{{"Track ID", "integer", QString::number(tracks.size() + 1)}};
+        const bool decomposed = song[0][0] == '~';
+        for (int part = sdName; part <= sdGenre; ++part) {
+            QString text = QString::fromUtf8(song[part] + (part == sdName && decomposed));
+            if (upperCase)
+                text = text.toUpper();
+            if (decomposed)
+                text = text.normalized(QString::NormalizationForm_D);
+            if (asciiWords)
+                text = AsciiCopy(text, *asciiWords);
+            static const char* const keys[] = {"Name", "Artist", "Album", "Genre"};
+            track << TLyLibraryPair{keys[part], "string", text};
+        }
+        track << TLyLibraryPair{"Location", "string",
+                                QStringLiteral("file:///%1-%2.mp3").arg(side).arg(tracks.size())};
+        tracks << track;
+    }
+    return MakeLibraryXml(tracks);
+}
+
+// The songs that matching the two libraries gives, each as "one location|two location".
+QStringList MatchedPairs(const QByteArray& one, const QByteArray& two,
+                         const TLyCompareOptions& options) {
+    TLyTempFolder folder;
+    auto documentOne = LoadLibraryDocument(folder.WriteFile("one.xml", one), nullptr, nullptr);
+    auto documentTwo = LoadLibraryDocument(folder.WriteFile("two.xml", two), nullptr, nullptr);
+    TLyLibraryOptions library;
+    auto mapOne = ReadLibrary(*documentOne, library, options, nullptr, nullptr);
+    auto mapTwo = ReadLibrary(*documentTwo, library, options, nullptr, nullptr);
+    TLyProcess process;
+    process.StartMainTask(2, QStringLiteral("Match"));
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    result.Match(mapOne.get(), mapTwo.get(), &process, &options);
+    QStringList pairs;
+    for (const TLySong* song : result.Songs())
+        pairs << song->OriginalOne().Location() + u'|' + song->OriginalTwo().Location();
+    pairs.sort();
+    return pairs;
+}
+
 } // namespace
 
 class TestLyMatching : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { VxThreadsStartup(); }
     void soundex_data();
     void soundex();
     void keys_data();
@@ -45,6 +168,8 @@ private Q_SLOTS:
     void shortenedKeysBelongToTheFirstTrack();
     void duplicateFullKeysKeepTheLastTrack();
     void emptyKeyOfTitleOnlyMatching();
+    void otherScriptsPairAsAsciiWordsWould_data();
+    void otherScriptsPairAsAsciiWordsWould();
 };
 
 void TestLyMatching::soundex_data() {
@@ -66,6 +191,8 @@ void TestLyMatching::soundex_data() {
                            << "";
     QTest::newRow("long text is cut at 20") << "BCDLMRBCDLMRBCDLMRBCDLMRBCDLMR"
                                             << "B2345612345612345612";
+    QTest::newRow("first character beyond the basic plane") << "\U0001D400bc"
+                                                            << "\U0001D40012" + QString(16, u'0');
 }
 
 void TestLyMatching::soundex() {
@@ -88,17 +215,34 @@ void TestLyMatching::keys_data() {
     QTest::newRow("empty component keeps its slash")
         << Track("T").Build() << int(scmExactMatch) << 0b0111 << "/T//";
     QTest::newRow("no components") << song << int(scmExactMatch) << 0 << "";
-    QTest::newRow("alphanumeric drops non-ASCII")
-        << Track("Café del Mar").Build() << int(scmAlphanumericMatch) << 0b0001
-        << "/Cafdel" + QString("Mar");
+    QTest::newRow("alphanumeric keeps accented letters")
+        << Track("Café del Mar").Build() << int(scmAlphanumericMatch) << 0b0001 << "/CafédelMar";
+    QTest::newRow("alphanumeric keeps letters of every script")
+        << Track("Любовь, моя!").Artist("坂本 九").Build() << int(scmAlphanumericMatch) << 0b0011
+        << "/Любовьмоя/坂本九";
+    QTest::newRow("alphanumeric keeps combining marks")
+        << Track("שָׁלוֹם").Artist("तुम ही हो").Build() << int(scmAlphanumericMatch) << 0b0011
+        << "/שָׁלוֹם/तुमहीहो";
+    QTest::newRow("alphanumeric beyond the basic plane")
+        << Track("\U0002000B \U0001D11E").Build() << int(scmAlphanumericMatch) << 0b0001
+        << "/\U0002000B"; // a CJK letter stays, a musical symbol goes
     QTest::newRow("phonetic") << Track("Colour").Build() << int(scmPhoneticMatch) << 0b0001
                               << "/C46" + QString(17, u'0');
+    QTest::newRow("phonetic of Latin letters with accents")
+        << Track("Müller").Build() << int(scmPhoneticMatch) << 0b0001 << "/M46" + QString(17, u'0');
+    QTest::newRow("phonetic of Latin and other letters")
+        << Track("Tokyo 東京").Build() << int(scmPhoneticMatch) << 0b0001
+        << "/T2" + QString(18, u'0');
+    QTest::newRow("phonetic of other scripts is the alphanumeric text")
+        << Track("Любовь моя").Artist("!").Build() << int(scmPhoneticMatch) << 0b0011
+        << "/Любовьмоя/";
     // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
     QTest::newRow("decomposed exact")
         << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmExactMatch) << 0b0001
         << QStringLiteral("/Mot\u00F6rhead");
-    QTest::newRow("decomposed alphanumeric") << Track(QStringLiteral("Moto\u0308rhead")).Build()
-                                             << int(scmAlphanumericMatch) << 0b0001 << "/Motrhead";
+    QTest::newRow("decomposed alphanumeric")
+        << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmAlphanumericMatch) << 0b0001
+        << QStringLiteral("/Mot\u00F6rhead");
 }
 
 void TestLyMatching::keys() {
@@ -207,6 +351,36 @@ void TestLyMatching::emptyKeyOfTitleOnlyMatching() {
     TLySongProperties lonely = Track("Nothing like it").Build();
     lonely.SetKey(MakeKey(lonely, scmExactMatch, {sccTitle}));
     QCOMPARE(FindMatch(lonely, *mapOne, *options)->Name(), QStringLiteral("First"));
+}
+
+void TestLyMatching::otherScriptsPairAsAsciiWordsWould_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("exactComponents"); // else the default of new compare options
+    QTest::addColumn<int>("matched");
+    QTest::newRow("exact, default components") << int(scmExactMatch) << false << 11;
+    QTest::newRow("exact, all components") << int(scmExactMatch) << true << 8;
+    QTest::newRow("alphanumeric, default components") << int(scmAlphanumericMatch) << false << 13;
+    QTest::newRow("alphanumeric, all components") << int(scmAlphanumericMatch) << true << 10;
+    QTest::newRow("phonetic, default components") << int(scmPhoneticMatch) << false << 14;
+    QTest::newRow("phonetic, all components") << int(scmPhoneticMatch) << true << 11;
+}
+
+void TestLyMatching::otherScriptsPairAsAsciiWordsWould() {
+    // Text of any script pairs as the same libraries do with each word spelled in ASCII.
+    QFETCH(int, mode);
+    QFETCH(bool, exactComponents);
+    TLyCompareOptions options;
+    if (exactComponents)
+        options.SetExactMatch();
+    options.SetMode(tLySongCompareMode(mode));
+    QHash<QString, QString> words;
+    const QStringList pairs = MatchedPairs(LibraryXml(kSongsOne, "one", false, nullptr),
+                                           LibraryXml(kSongsTwo, "two", true, nullptr), options);
+    const QStringList asciiPairs =
+        MatchedPairs(LibraryXml(kSongsOne, "one", false, &words),
+                     LibraryXml(kSongsTwo, "two", true, &words), options);
+    QCOMPARE(pairs, asciiPairs);
+    QTEST(int(pairs.filter(QRegularExpression(QStringLiteral(".\\|."))).size()), "matched");
 }
 
 QTEST_APPLESS_MAIN(TestLyMatching)

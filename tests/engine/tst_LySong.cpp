@@ -1,5 +1,6 @@
 // The song model: values of one track, a song seen in both libraries, and the stored
 // identifiers of the engine's enumerations.
+#include "LyOptions.h"
 #include "LyTestSupport.h"
 #include "SongBuilders.h"
 
@@ -28,7 +29,9 @@ private Q_SLOTS:
     void isEmpty();
     void valueRoundTrip_data();
     void valueRoundTrip();
-    void setValueRefusesWhatIsNoNumber();
+    void setValueRefuses_data();
+    void setValueRefuses();
+    void synchronizeKeepsEachSpellingOfEqualTexts();
     void clearKeepsPlaceAndKey();
     void cloneIsIndependentAndComplete();
     void differencesOfAnUnmatchedSong_data();
@@ -158,6 +161,22 @@ void TestLySong::partDiffers_data() {
     QTest::newRow("everything")
         << Track("a").Artist("b").Album("c").Genre("d").PlayCount(1).LastPlayed(1).Rating(1).Build()
         << Track("A").Build() << 0b1111111;
+    QTest::newRow("composed and decomposed are equal")
+        << Track(QStringLiteral("Mot\u00F6rhead")).Album(QStringLiteral("\uAC15\uB0A8")).Build()
+        << Track(QStringLiteral("Moto\u0308rhead"))
+               .Album(QStringLiteral("\u1100\u1161\u11BC\u1102\u1161\u11B7"))
+               .Build()
+        << 0;
+    QTest::newRow("marks in either order are equal, one mark more is not")
+        << Track(QStringLiteral("e\u0323\u0301")).Artist("Abba").Build()
+        << Track(QStringLiteral("e\u0301\u0323")).Artist(QStringLiteral("Abba\u0301")).Build()
+        << 0b10;
+    QTest::newRow("singletons are equal")
+        << Track(QStringLiteral("\u2126")).Artist(QStringLiteral("\u212B ngstr\u00F6m")).Build()
+        << Track(QStringLiteral("\u03A9")).Artist(QStringLiteral("A\u030A ngstro\u0308m")).Build()
+        << 0;
+    QTest::newRow("compatibility forms differ")
+        << Track(QStringLiteral("\uFB01ve")).Build() << Track("five").Build() << 0b1;
 }
 
 void TestLySong::partDiffers() {
@@ -242,6 +261,23 @@ void TestLySong::valueRoundTrip_data() {
     QTest::newRow("last played from date-time")
         << sdLastPlayed << QVariant(QDateTime(QDate(2006, 2, 19), QTime(12, 0), Qt::UTC))
         << QVariant(38767.5);
+    QTest::newRow("last played from date")
+        << sdLastPlayed << QVariant(QDate(2006, 2, 19)) << QVariant(38767.0);
+    QTest::newRow("last played from its display text")
+        << sdLastPlayed << QVariant("February 19, 2006 12:00:00") << QVariant(38767.5);
+    QTest::newRow("display text before 1900, any letter case")
+        << sdLastPlayed << QVariant(" december 29, 1899 6:00:00 ") << QVariant(-1.25);
+    QTest::newRow("first day a library file holds")
+        << sdLastPlayed << QVariant("January 1, 0001 0:00:00") << QVariant(-693593.0);
+    QTest::newRow("last second a library file holds")
+        << sdLastPlayed << QVariant("December 31, 9999 23:59:59")
+        << QVariant(EncodeDateTime(9999, 12, 31, 23, 59, 59));
+    QTest::newRow("never") << sdLastPlayed << QVariant("Never") << QVariant(0.0);
+    QTest::newRow("rating from text") << sdRating << QVariant(" 60 ") << QVariant(60);
+    QTest::newRow("play count from a whole real number")
+        << sdPlayCount << QVariant(17.0) << QVariant(17);
+    QTest::newRow("tab, line feed and carriage return stay")
+        << sdName << QVariant("a\tb\nc\rd") << QVariant("a\tb\nc\rd");
 }
 
 void TestLySong::valueRoundTrip() {
@@ -255,13 +291,78 @@ void TestLySong::valueRoundTrip() {
     QCOMPARE(read.metaType(), stored.metaType());
 }
 
-void TestLySong::setValueRefusesWhatIsNoNumber() {
-    TLySongProperties track = Track().PlayCount(5).Build();
+void TestLySong::setValueRefuses_data() {
+    QTest::addColumn<tLySongPart>("part");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("message");
+    const QString plays = "is not a valid [Play Count]: give a whole number from 0 to 2147483647.";
+    const QString rating = "is not a valid [Rating]: give a whole number from 0 to 100.";
+    const QString form = "is not a valid [Last Played]: give a date and time as "
+                         "[February 19, 2006 12:00:00], or [never].";
+    const QString range =
+        "is not a valid [Last Played]: a library file holds dates of the years 1 to 9999.";
+    QTest::newRow("play count text") << sdPlayCount << QVariant("five") << "[five] " + plays;
+    QTest::newRow("play count with a fraction") << sdPlayCount << QVariant(2.5) << "[2.5] " + plays;
+    QTest::newRow("negative play count") << sdPlayCount << QVariant("-1") << "[-1] " + plays;
+    QTest::newRow("play count too large")
+        << sdPlayCount << QVariant("2147483648") << "[2147483648] " + plays;
+    QTest::newRow("rating beyond 100") << sdRating << QVariant(120) << "[120] " + rating;
+    QTest::newRow("rating as stars") << sdRating << QVariant("***") << "[***] " + rating;
+    QTest::newRow("other text for a date") << sdLastPlayed << QVariant("soon") << "[soon] " + form;
+    QTest::newRow("text of a number for a date")
+        << sdLastPlayed << QVariant("38767.5") << "[38767.5] " + form;
+    QTest::newRow("no such day") << sdLastPlayed << QVariant("February 30, 2006 12:00:00")
+                                 << "[February 30, 2006 12:00:00] " + form;
+    QTest::newRow("not a number") << sdLastPlayed << QVariant(qQNaN()) << "[nan] " + range;
+    QTest::newRow("infinite") << sdLastPlayed << QVariant(qInf()) << "[inf] " + range;
+    QTest::newRow("after the year 9999")
+        << sdLastPlayed << QVariant(2958466.0) << "[2958466] " + range;
+    QTest::newRow("before the year 1")
+        << sdLastPlayed << QVariant(-693594.0) << "[-693594] " + range;
+    QTest::newRow("date-time after the year 9999")
+        << sdLastPlayed << QVariant(QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC))
+        << "[10000-01-01 00:00:00] " + range;
+    QTest::newRow("control character")
+        << sdName << QVariant("Bell\x07")
+        << "[Name] cannot hold the control character [U+0007] (character 5 of the text): a "
+           "library file cannot store it.";
+    QTest::newRow("control character of the upper range")
+        << sdGenre << QVariant(QStringLiteral("\u0085Pop"))
+        << "[Genre] cannot hold the control character [U+0085] (character 1 of the text): a "
+           "library file cannot store it.";
+}
+
+void TestLySong::setValueRefuses() {
+    QFETCH(tLySongPart, part);
+    QFETCH(QVariant, value);
+    TLySongProperties track =
+        Track("Name").Genre("Rock").PlayCount(5).Rating(40).LastPlayed(38767.5).Build();
+    const QVariant before = track.GetValue(part);
     QString message;
-    LY_EXPECT_EXCEPTION(ELyProjectError, track.SetValue(sdPlayCount, QVariant("five")), message);
-    QCOMPARE(message, QStringLiteral("[five] is not a whole number for [sdPlayCount]."));
-    QCOMPARE(track.PlayCount(), 5); // unchanged
-    LY_EXPECT_EXCEPTION(ELyProjectError, track.SetValue(sdLastPlayed, QVariant("soon")), message);
+    LY_EXPECT_EXCEPTION(ELyProjectError, track.SetValue(part, value), message);
+    QTEST(message, "message");
+    QCOMPARE(track.GetValue(part), before);
+}
+
+void TestLySong::synchronizeKeepsEachSpellingOfEqualTexts() {
+    // One stores the name composed, Two decomposed: the same name, so neither side is
+    // rewritten, even when forced. A value read with a control character is copied as it is.
+    const QString composed = QStringLiteral("Mot\u00F6rhead");
+    const QString decomposed = QStringLiteral("Moto\u0308rhead");
+    const QString read = QStringLiteral("Bell\u0007");
+    auto song = MakeSong(Track(composed).Artist(read).Build(), Track(decomposed).Build());
+    QCOMPARE(song->Differences(), tLySongPartSet{sdArtist});
+    TLyProjectOptions options;
+    options.SetForceSynchronize(true);
+    for (int part = sdName; part <= sdRating; ++part)
+        options.SetAction(tLySongPart(part), saUseOne);
+    song->Synchronize(options);
+    QCOMPARE(song->CurrentOne().Name(), composed);
+    QCOMPARE(song->CurrentTwo().Name(), decomposed);
+    QCOMPARE(song->CurrentTwo().Artist(), read);
+    QCOMPARE(song->ModifiedTwo(), tLySongPartSet{sdArtist});
+    QVERIFY(song->ModifiedOne().IsEmpty());
+    QVERIFY(song->Differences().IsEmpty());
 }
 
 void TestLySong::clearKeepsPlaceAndKey() {

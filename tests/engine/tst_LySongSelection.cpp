@@ -44,6 +44,7 @@ private Q_SLOTS:
     void mergedText();
     void sidesWithoutTracksContributeEmptyValues();
     void differencesBetweenTheLibraries();
+    void mergesValuesAsRead();
     void editsReachEverySong();
     void editsSurviveAListThatClearsTheSelection();
     void selectionFollowsANewMatchResult();
@@ -104,6 +105,16 @@ void TestLySongSelection::differencesBetweenTheLibraries() {
     QVERIFY(selection.OriginalOne().DiffersFrom(&selection.OriginalTwo(), sdRating));
     QVERIFY(!selection.OriginalOne().DiffersFrom(&selection.OriginalTwo(), sdName));
     LY_EXPECT_ASSERTION(selection.OriginalOne().DiffersFrom(nullptr, sdName), "Units/LyProject");
+}
+
+void TestLySongSelection::mergesValuesAsRead() {
+    // Values read from a library are merged as they are, even those a hand edit refuses.
+    const TLySongProperties track = Track(QStringLiteral("Bell\u0007")).Rating(120).Build();
+    auto song = MakeSong(track, track);
+    TLySongSelection selection;
+    selection.Add(song.get());
+    QCOMPARE(selection.CurrentOne().GetText(sdName), track.Name());
+    QCOMPARE(selection.OriginalTwo().Merged().Rating(), 120);
 }
 
 void TestLySongSelection::editsReachEverySong() {
