@@ -1,0 +1,17 @@
+#include "LyIdleUpdate.h"
+
+#include "LyGuard.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QThread>
+#include <QWidget>
+
+void LyUpdateWhenIdle(QWidget* owner, std::function<void()> update) {
+    QAbstractEventDispatcher* dispatcher =
+        QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+    if (!dispatcher)
+        return;
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, owner,
+                     [owner, update = std::move(update)] { LyGuarded(owner, update); });
+}
