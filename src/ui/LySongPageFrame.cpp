@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
@@ -43,7 +42,6 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
     , FMenuItems(std::move(menu)) {
     FToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     FEdtFilter->setPlaceholderText(QStringLiteral("Filter"));
-    FEdtFilter->installEventFilter(this);
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(0, 0, 0, 0);
     bar->addWidget(FToolBar);
@@ -51,7 +49,6 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
     if (filterList != flNone) {
         FCmbFilter = new QComboBox(this);
         FCmbFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        FCmbFilter->installEventFilter(this);
         bar->insertWidget(filterList == flBeforeBox ? 1 : 2, FCmbFilter);
         connect(FCmbFilter, &QComboBox::activated, this,
                 [this](int index) { LyGuarded(this, [&] { ChooseFilter(index); }); });
@@ -108,7 +105,7 @@ void TLySongPage::Contribute(tLyPageItem item, const QList<QAction*>& actions) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
     }
-    QMenu* sub = item == piUseOne ? FMnuUseOne
+    QMenu* sub = item == piUseOne   ? FMnuUseOne
                  : item == piUseTwo ? FMnuUseTwo
                  : item == piEdit   ? FMnuEdit
                                     : nullptr;
@@ -251,17 +248,4 @@ void TLySongPage::UpdateActions() {
     const int inForce = canChange ? EntryInForce() : -1;
     for (int i = 0; i < FActShow.size(); ++i)
         FActShow.at(i)->setEnabled(canChange && inForce != i);
-}
-
-bool TLySongPage::eventFilter(QObject* watched, QEvent* event) {
-    // The filter box and list would take some of the page's shortcuts as their own keys (a
-    // line edit reads Ctrl+Shift+A as "deselect"): the page's actions come first.
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->keyCombination());
-        for (QAction* action : actions())
-            if (action->isEnabled() && action->shortcut() == pressed)
-                return true;
-    }
-    return TLyBaseView::eventFilter(watched, event);
 }

@@ -100,8 +100,8 @@ public:
 protected:
     // `toolBar` and `menu` list the items in order. A page's constructor ends with
     // ApplyViewOptions(), which makes its filter entries.
-    TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
-                tLyFilterListPlace filterList, QWidget* parent);
+    TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu, tLyFilterListPlace filterList,
+                QWidget* parent);
 
     virtual QList<TLyFilterEntry> MakeFilterEntries() const { return {}; }
     // Refills the tool bar and the menus from the items.
@@ -118,7 +118,6 @@ protected:
 
     void ViewChanged() override;
     void TaskFinished(ILyProcessTask* task) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FilterTextEdited(const QString& text);

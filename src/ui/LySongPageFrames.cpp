@@ -130,12 +130,12 @@ TLyMatchedSongs::TLyMatchedSongs(QWidget* parent)
 }
 
 QList<TLyFilterEntry> TLyMatchedSongs::MakeFilterEntries() const {
-    return PartEntries({sfgMatched},
-                       {QStringLiteral("Not Different"), QStringLiteral("Different"),
-                        QStringLiteral("Song Data Differs"), QStringLiteral("User Data Differs")},
-                       {sfgNotDifferent, sfgDifferentAll, sfgDifferentSongData,
-                        sfgDifferentUserData},
-                       sfgDifferentSingle, QStringLiteral("%1 Differs"));
+    return PartEntries(
+        {sfgMatched},
+        {QStringLiteral("Not Different"), QStringLiteral("Different"),
+         QStringLiteral("Song Data Differs"), QStringLiteral("User Data Differs")},
+        {sfgNotDifferent, sfgDifferentAll, sfgDifferentSongData, sfgDifferentUserData},
+        sfgDifferentSingle, QStringLiteral("%1 Differs"));
 }
 
 // --- unmatched songs --------------------------------------------------------------------------

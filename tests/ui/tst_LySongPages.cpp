@@ -1,0 +1,501 @@
+// The song pages: the entries of the filter lists, the Show shortcuts wherever the focus is in
+// the page, the enabled rules over the states of view and project, the filter box, the menus'
+// order with the owner's actions, and the best matches that follow the selection.
+#include "LibraryBuilders.h"
+#include "LyMatchResult.h"
+#include "LyOptions.h"
+#include "LySongListFrame.h"
+#include "LySongListModel.h"
+#include "LySongListTree.h"
+#include "LySongPageFrames.h"
+#include "LyView.h"
+#include "SongBuilders.h"
+#include "SongListFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// A page of `name` ("All", "One", "Two", "Matches", "Unmatched"), shown on its view.
+std::unique_ptr<TLySongPage> ShowPage(TLySongListFixture& fixture, const QString& name,
+                                      TLyView* view = nullptr) {
+    std::unique_ptr<TLySongPage> page;
+    if (name == u"All")
+        page = std::make_unique<TLyAllSongs>();
+    else if (name == u"Matches")
+        page = std::make_unique<TLyMatchedSongs>();
+    else if (name == u"Unmatched")
+        page = std::make_unique<TLyUnmatchedSongs>();
+    else {
+        auto library = std::make_unique<TLyLibrarySongs>();
+        library->SetSide(name == u"Two" ? 1 : 0);
+        page = std::move(library);
+    }
+    page->resize(900, 500);
+    page->show();
+    page->SetView(view ? view : fixture.View(name));
+    fixture.Settle();
+    return page;
+}
+
+// The captions of a menu's items in order ("-" for a separator), submenus in brackets.
+QString MenuText(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            items << QStringLiteral("-");
+        else if (action->menu())
+            items << action->text() + QStringLiteral(" [") + MenuText(action->menu()) +
+                         QLatin1Char(']');
+        else
+            items << action->text();
+    }
+    return items.join(QStringLiteral(" | "));
+}
+
+void SelectSongs(TLySongSelection& selection, const QList<TLySong*>& songs) {
+    selection.BeginUpdate();
+    selection.Clear();
+    for (TLySong* song : songs)
+        selection.Add(song);
+    selection.EndUpdate();
+}
+
+TLySong* Named(TLyMatchResult& result, const QString& name) {
+    for (TLySong* song : result.Songs())
+        if (song->OriginalOne().Name() == name || song->OriginalTwo().Name() == name)
+            return song;
+    return nullptr;
+}
+
+} // namespace
+
+class TestLySongPages : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { VxThreadsStartup(); }
+    void cleanupTestCase() { VxThreadsShutdown(); }
+
+    void filterEntries_data();
+    void filterEntries();
+    void showShortcuts_data();
+    void showShortcuts();
+    void enabledRules_data();
+    void enabledRules();
+    void enabledRulesRunWhenTheLoopGoesIdle();
+    void filterBoxFollowsTyping();
+    void menus_data();
+    void menus();
+    void bestMatchesFollowTheSelection();
+};
+
+void TestLySongPages::filterEntries_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("part"); // -1: the entry leaves the part as it was (sdAlbum here)
+    auto row = [](const char* page, int entry, const char* caption, const char* options,
+                  int part = -1) {
+        QTest::addRow("%s %s", page, caption) << page << entry << caption << options << part;
+    };
+    row("One", 0, "All", "sfgOne");
+    row("One", 1, "Not Modified", "sfgOne,sfgNotModified");
+    row("One", 2, "Modified", "sfgOne,sfgModifiedAll");
+    row("One", 3, "Song Data Modified", "sfgOne,sfgModifiedSongData");
+    row("One", 4, "User Data Modified", "sfgOne,sfgModifiedUserData");
+    row("One", 5, "Name Modified", "sfgOne,sfgModifiedSingle", sdName);
+    row("One", 6, "Artist Modified", "sfgOne,sfgModifiedSingle", sdArtist);
+    row("One", 7, "Album Modified", "sfgOne,sfgModifiedSingle", sdAlbum);
+    row("One", 8, "Genre Modified", "sfgOne,sfgModifiedSingle", sdGenre);
+    row("One", 9, "Play Count Modified", "sfgOne,sfgModifiedSingle", sdPlayCount);
+    row("One", 10, "Last Played Modified", "sfgOne,sfgModifiedSingle", sdLastPlayed);
+    row("One", 11, "Rating Modified", "sfgOne,sfgModifiedSingle", sdRating);
+    row("Two", 0, "All", "sfgTwo");
+    row("Two", 2, "Modified", "sfgTwo,sfgModifiedAll");
+    row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
+    row("Matches", 0, "All", "sfgMatched");
+    row("Matches", 1, "Not Different", "sfgMatched,sfgNotDifferent");
+    row("Matches", 2, "Different", "sfgMatched,sfgDifferentAll");
+    row("Matches", 3, "Song Data Differs", "sfgMatched,sfgDifferentSongData");
+    row("Matches", 4, "User Data Differs", "sfgMatched,sfgDifferentUserData");
+    row("Matches", 5, "Name Differs", "sfgMatched,sfgDifferentSingle", sdName);
+    row("Matches", 6, "Artist Differs", "sfgMatched,sfgDifferentSingle", sdArtist);
+    row("Matches", 7, "Album Differs", "sfgMatched,sfgDifferentSingle", sdAlbum);
+    row("Matches", 8, "Genre Differs", "sfgMatched,sfgDifferentSingle", sdGenre);
+    row("Matches", 9, "Play Count Differs", "sfgMatched,sfgDifferentSingle", sdPlayCount);
+    row("Matches", 10, "Last Played Differs", "sfgMatched,sfgDifferentSingle", sdLastPlayed);
+    row("Matches", 11, "Rating Differs", "sfgMatched,sfgDifferentSingle", sdRating);
+    row("Unmatched", 0, "All", "sfgUnmatched");
+    row("Unmatched", 1, "Laptop Only", "sfgOne,sfgUnmatched");
+    row("Unmatched", 2, "Desktop Only", "sfgTwo,sfgUnmatched");
+}
+
+void TestLySongPages::filterEntries() {
+    QFETCH(QString, page);
+    QFETCH(int, entry);
+    QFETCH(QString, caption);
+    QFETCH(QString, options);
+    QFETCH(int, part);
+    TLySongListFixture fixture;
+    fixture.Add(RepresentativeSongs());
+    TLyViewOptions* viewOptions = fixture.View(page)->Options();
+    viewOptions->SetFilterPart(sdAlbum);
+    // Start from an entry other than the chosen one, so that choosing it changes something.
+    viewOptions->SetFilterOptions(
+        *tLySongFilterOptionSet::FromIdentifiers(entry == 1 ? "sfgAll" : "sfgOne,sfgTwo"));
+    auto frame = ShowPage(fixture, page);
+    QComboBox* list = frame->CmbFilter();
+    QVERIFY(list);
+    QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(list->itemText(entry), caption);
+
+    Q_EMIT list->activated(entry); // as the user's choice
+    QCOMPARE(viewOptions->FilterOptions().ToIdentifiers(), options);
+    QCOMPARE(int(viewOptions->FilterPart()), part < 0 ? int(sdAlbum) : part);
+    // The view refreshes with the new filter.
+    QCOMPARE(fixture.View(page)->Filter().Options.ToIdentifiers(), options);
+    fixture.Settle();
+    QCOMPARE(list->currentIndex(), entry);
+    QCOMPARE(frame->EntryInForce(), entry);
+}
+
+void TestLySongPages::showShortcuts_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("inFilterBox");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("expected");
+    const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
+    QTest::newRow("unmatched, list: one only") << "Unmatched" << false << 0 << one << 1;
+    QTest::newRow("unmatched, list: two only") << "Unmatched" << false << 1 << two << 2;
+    QTest::newRow("unmatched, list: all") << "Unmatched" << false << 2 << all << 0;
+    QTest::newRow("unmatched, box: one only") << "Unmatched" << true << 2 << one << 1;
+    QTest::newRow("unmatched, box: two only") << "Unmatched" << true << 0 << two << 2;
+    QTest::newRow("unmatched, box: all") << "Unmatched" << true << 1 << all << 0;
+    QTest::newRow("library, list: all") << "Two" << false << 4 << all << 0;
+    QTest::newRow("library, box: all") << "One" << true << 11 << all << 0;
+    QTest::newRow("library: no one only") << "One" << true << 3 << one << 3;
+    QTest::newRow("matched, box: all") << "Matches" << true << 2 << all << 0;
+    QTest::newRow("matched, list: all") << "Matches" << false << 7 << all << 0;
+}
+
+void TestLySongPages::showShortcuts() {
+    QFETCH(QString, page);
+    QFETCH(bool, inFilterBox);
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(int, expected);
+    TLySongListFixture fixture;
+    fixture.Add(RepresentativeSongs());
+    auto frame = ShowPage(fixture, page);
+    frame->ChooseFilter(from);
+    fixture.Settle();
+    frame->EdtFilter()->setText(QStringLiteral("o"));
+    fixture.Settle();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    QWidget* focus =
+        inFilterBox ? static_cast<QWidget*>(frame->EdtFilter()) : frame->FrmSongList()->TreeSongs();
+    focus->setFocus();
+    QVERIFY(focus->hasFocus());
+    RunUntilIdle();
+    QTest::keyClick(focus, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(frame->EntryInForce(), expected);
+    fixture.Settle();
+    QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
+}
+
+void TestLySongPages::enabledRules_data() {
+    QTest::addColumn<QString>("page");
+    // Steps in order: loaded, filter (a filter text), entry N, window (the view of a match
+    // window's result), noview, refreshing, running (the project's process), frozen.
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("enabled");
+    auto row = [](const char* page, const char* state, const char* enabled) {
+        QTest::addRow("%s: %s", page, state) << page << state << enabled;
+    };
+    row("All", "", "LoadLibraries");
+    row("All", "noview", "");
+    row("All", "filter", "ClearFilter LoadLibraries");
+    row("All", "filter refreshing", "LoadLibraries");
+    row("All", "filter running", "ClearFilter");
+    row("All", "filter frozen", "ClearFilter LoadLibraries");
+    row("All", "loaded", "LoadLibraries");
+    row("All", "window", "");
+    row("One", "", "");
+    row("One", "loaded", "ExportToITunes ExportToFile");
+    row("One", "loaded entry2", "ShowAll ExportToITunes ExportToFile");
+    row("One", "loaded entry2 refreshing", "ExportToITunes ExportToFile");
+    row("One", "loaded entry2 running", "ShowAll");
+    row("One", "loaded entry2 frozen", "ShowAll ExportToITunes ExportToFile");
+    row("One", "loaded window", "");
+    row("One", "loaded noview", "");
+    row("Two", "loaded filter entry11", "ClearFilter ShowAll ExportToITunes ExportToFile");
+    row("Matches", "", "");
+    row("Matches", "entry5", "ShowAll");
+    row("Matches", "entry5 noview", "");
+    row("Unmatched", "", "ShowOneOnly ShowTwoOnly");
+    row("Unmatched", "entry1", "ShowAll ShowTwoOnly");
+    row("Unmatched", "filter entry2", "ClearFilter ShowAll ShowOneOnly");
+    row("Unmatched", "entry2 refreshing", "");
+    row("Unmatched", "entry2 running", "ShowAll ShowOneOnly");
+    row("Unmatched", "entry2 frozen", "ShowAll ShowOneOnly");
+    row("Unmatched", "window", "ShowOneOnly ShowTwoOnly");
+    row("Unmatched", "noview", "");
+}
+
+void TestLySongPages::enabledRules() {
+    QFETCH(QString, page);
+    QFETCH(QString, state);
+    QFETCH(QString, enabled);
+    QTemporaryDir folder;
+    TLySongListFixture fixture;
+    for (int side = 0; side < 2; ++side) {
+        const QString path = folder.filePath(side == 0 ? "one.xml" : "two.xml");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(MakeLibraryXml({MakeLibraryTrack(1)}));
+        file.close();
+        TLyProjectOptions* options = fixture.Project().Options();
+        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(path);
+    }
+    const QStringList steps = state.split(u' ', Qt::SkipEmptyParts);
+    if (steps.contains(u"loaded")) {
+        fixture.Project().LoadLibraries();
+        fixture.Settle();
+        QVERIFY(fixture.Project().IsLoaded());
+    } else {
+        fixture.Add(RepresentativeSongs());
+    }
+    TLyMatchResult window(&fixture.Project(), fixture.Project().MatchResult(),
+                          fixture.Project().MatchResult()->ViewOptions());
+    auto frame = ShowPage(fixture, page);
+    std::atomic<bool> release{false};
+    bool frozen = false;
+    for (const QString& step : steps) {
+        if (step == u"filter") {
+            frame->EdtFilter()->setText(QStringLiteral("e"));
+            fixture.Settle();
+        } else if (step.startsWith(u"entry")) {
+            frame->ChooseFilter(step.mid(5).toInt());
+            fixture.Settle();
+        } else if (step == u"window") {
+            frame->SetView(window.View(page));
+            window.View(page)->Process()->WaitFor();
+            fixture.Settle();
+        } else if (step == u"noview") {
+            frame->SetView(nullptr);
+        } else if (step == u"refreshing") {
+            frame->View()->RequestRefresh();
+        } else if (step == u"running") {
+            fixture.Project().Process()->Start(QStringLiteral("Held"), [&](TVxPausableThread&) {
+                while (!release.load())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
+        } else if (step == u"frozen") {
+            fixture.Result().BeginUpdate();
+            frozen = true;
+        }
+    }
+    frame->UpdateActions();
+    QStringList actual;
+    const QList<std::pair<const char*, QAction*>> actions{
+        {"ClearFilter", frame->ActClearFilter()},
+        {"ShowAll", frame->ActShowAll()},
+        {"ShowOneOnly", frame->ActShowOneOnly()},
+        {"ShowTwoOnly", frame->ActShowTwoOnly()},
+        {"LoadLibraries",
+         page == u"All" ? static_cast<TLyAllSongs*>(frame.get())->ActLoadLibraries() : nullptr},
+        {"ExportToITunes", frame->inherits("TLyLibrarySongs")
+                               ? static_cast<TLyLibrarySongs*>(frame.get())->ActExportToITunes()
+                               : nullptr},
+        {"ExportToFile", frame->inherits("TLyLibrarySongs")
+                             ? static_cast<TLyLibrarySongs*>(frame.get())->ActExportToFile()
+                             : nullptr}};
+    for (const auto& [name, action] : actions)
+        if (action && action->isEnabled())
+            actual << QString::fromLatin1(name);
+    release.store(true);
+    if (frozen)
+        fixture.Result().EndUpdate();
+    fixture.Settle();
+    frame->SetView(nullptr);
+    QCOMPARE(actual.join(u' '), enabled);
+}
+
+void TestLySongPages::enabledRulesRunWhenTheLoopGoesIdle() {
+    TLySongListFixture fixture;
+    fixture.Add(RepresentativeSongs());
+    auto frame = ShowPage(fixture, QStringLiteral("Unmatched"));
+    RunUntilIdle();
+    QVERIFY(!frame->ActShowAll()->isEnabled());
+    // A change no signal of the page reports: the next idle turn shows it.
+    fixture.View(QStringLiteral("Unmatched"))->Options()->SetFilterOptions({sfgUnmatched, sfgTwo});
+    fixture.View(QStringLiteral("Unmatched"))->Options()->SetFilterText(QStringLiteral("x"));
+    QVERIFY(!frame->ActShowAll()->isEnabled());
+    RunUntilIdle();
+    QVERIFY(frame->ActShowAll()->isEnabled());
+    QVERIFY(frame->ActClearFilter()->isEnabled());
+    QVERIFY(!frame->ActShowTwoOnly()->isEnabled());
+}
+
+void TestLySongPages::filterBoxFollowsTyping() {
+    TLySongListFixture fixture;
+    fixture.Add(RepresentativeSongs());
+    auto frame = ShowPage(fixture, QStringLiteral("All"));
+    TLyView* view = fixture.View(QStringLiteral("All"));
+    // Key by key, without waiting: each key's refresh replaces the one before.
+    QTest::keyClicks(frame->EdtFilter(), QStringLiteral("edit"));
+    QCOMPARE(view->Options()->FilterText(), QStringLiteral("edit"));
+    QCOMPARE(view->Filter().Text, QStringLiteral("edit"));
+    fixture.Settle();
+    QCOMPARE(ColumnTexts(*frame->FrmSongList()),
+             QStringList({QStringLiteral("Both edited"), QStringLiteral("Edited")}));
+    // A finished refresh leaves the box as the user left it, cursor included.
+    frame->EdtFilter()->setCursorPosition(1);
+    view->RequestRefresh();
+    fixture.Settle();
+    QCOMPARE(frame->EdtFilter()->cursorPosition(), 1);
+    // A text set elsewhere is shown when the refresh ends; Clear Filter empties both.
+    view->Options()->SetFilterText(QStringLiteral("alpha"));
+    view->RequestRefresh();
+    fixture.Settle();
+    QCOMPARE(frame->EdtFilter()->text(), QStringLiteral("alpha"));
+    frame->UpdateActions();
+    frame->ActClearFilter()->trigger();
+    QCOMPARE(view->Options()->FilterText(), QString());
+    fixture.Settle();
+    QCOMPARE(ColumnTexts(*frame->FrmSongList()).size(), int(fixture.Result().Songs().Count()));
+}
+
+void TestLySongPages::menus_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("contributed");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("toolBar");
+    const QString use = QStringLiteral("&Name | &Artist]");
+    QTest::newRow("all") << "All" << true
+                         << "&Toggle Exported | - | Use Laptop [" + use + " | Use Desktop [" + use +
+                                " | &Edit [&Name] | &Combine | &Split | - | S&ynchronize... | "
+                                "Synchronize A&ll... | &Revert | Revert &All | &Match... | "
+                                "Matc&h All | - | Clear &Filter | Toggle Song &Info | "
+                                "&Set Defaults..."
+                         << "Revert &All | &Revert | &Load Libraries";
+    QTest::newRow("library") << "Two" << true
+                             << "&Toggle Exported | - | Use Laptop [" + use + " | Use Desktop [" +
+                                    use +
+                                    " | &Edit [&Name] | &Combine | &Split | - | S&ynchronize... | "
+                                    "Synchronize A&ll... | &Revert | Revert &All | - | "
+                                    "Clear &Filter | Toggle Song &Info | &Set Defaults..."
+                             << "Export to &ITunes... | &Export to File...";
+    QTest::newRow("matched") << "Matches" << true
+                             << "&Toggle Exported | - | Use Laptop [" + use + " | Use Desktop [" +
+                                    use +
+                                    " | &Edit [&Name] | &Split | - | S&ynchronize... | "
+                                    "Synchronize A&ll... | &Revert | Revert &All | - | "
+                                    "Clear &Filter | Toggle Song &Info | &Set Defaults..."
+                             << "S&ynchronize... | Synchronize A&ll... | &Revert";
+    QTest::newRow("unmatched") << "Unmatched" << true
+                               << "&Toggle Exported | - | &Split | &Combine | - | &Match... | "
+                                  "Matc&h All | - | Clear &Filter | Toggle Song &Info | "
+                                  "&Set Defaults..."
+                               << "&Match... | Matc&h All";
+    // Without the owner's actions no separator stands at an end or next to another.
+    QTest::newRow("all, own actions only")
+        << "All" << false << "&Toggle Exported | - | Clear &Filter"
+        << "&Load Libraries";
+    QTest::newRow("unmatched, own actions only")
+        << "Unmatched" << false << "&Toggle Exported | - | Clear &Filter"
+        << "";
+}
+
+void TestLySongPages::menus() {
+    QFETCH(QString, page);
+    QFETCH(bool, contributed);
+    QFETCH(QString, menu);
+    QFETCH(QString, toolBar);
+    TLySongListFixture fixture;
+    fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
+    auto frame = ShowPage(fixture, page);
+    QObject owner;
+    auto action = [&](const char* caption) {
+        return new QAction(caption, &owner);
+    };
+    if (contributed) {
+        // In the reverse order of the menus: the page puts them in place.
+        const QList<std::pair<tLyPageItem, const char*>> single{
+            {piSetAsDefaultView, "&Set Defaults..."},
+            {piToggleSongInfo, "Toggle Song &Info"},
+            {piMatchAll, "Matc&h All"},
+            {piMatchSelected, "&Match..."},
+            {piRevertAll, "Revert &All"},
+            {piRevertSelected, "&Revert"},
+            {piSynchronizeAll, "Synchronize A&ll..."},
+            {piSynchronizeSelected, "S&ynchronize..."},
+            {piSplit, "&Split"},
+            {piCombine, "&Combine"}};
+        for (const auto& [item, caption] : single)
+            frame->Contribute(item, {action(caption)});
+        frame->Contribute(piEdit, {action("&Name")});
+        frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
+        frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});
+    }
+    QCOMPARE(MenuText(frame->PopupMenu()), menu);
+    QStringList tools;
+    for (const QAction* item : frame->ToolBar()->actions())
+        tools << item->text();
+    QCOMPARE(tools.join(QStringLiteral(" | ")), toolBar);
+    if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
+        QCOMPARE(MenuText(unmatched->MnuBestMatches()),
+                 contributed ? QStringLiteral("&Combine") : QString());
+}
+
+void TestLySongPages::bestMatchesFollowTheSelection() {
+    TLySongListFixture fixture;
+    std::vector<std::unique_ptr<TLySong>> songs;
+    songs.push_back(MakeSong(Track("Waterloo").Artist("Abba").Album("Gold").Build(), std::nullopt));
+    songs.push_back(MakeSong(std::nullopt, Track("Waterlo").Artist("Abba").Album("Gold").Build()));
+    songs.push_back(
+        MakeSong(Track("Fernando").Artist("Abba").Album("Arrival").Build(), std::nullopt));
+    songs.push_back(
+        MakeSong(std::nullopt, Track("Fernandoo").Artist("Abba").Album("Arrival").Build()));
+    fixture.Add(std::move(songs));
+    auto page = ShowPage(fixture, QStringLiteral("Unmatched"));
+    auto* unmatched = static_cast<TLyUnmatchedSongs*>(page.get());
+    auto* best = dynamic_cast<TLyBestMatchesView*>(unmatched->FrmBestMatches()->View());
+    QVERIFY(best);
+    QCOMPARE(best, fixture.View(QStringLiteral("Best Matches")));
+    TLySongSelection selection(&fixture.Result());
+    page->SetSongSelection(&selection);
+
+    TLySong* waterloo = Named(fixture.Result(), QStringLiteral("Waterloo"));
+    SelectSongs(selection, {waterloo});
+    fixture.Settle();
+    QCOMPARE(best->Song(), waterloo);
+    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{QStringLiteral("Waterlo")});
+
+    // Two songs: the list stays with the last single one.
+    TLySong* fernando = Named(fixture.Result(), QStringLiteral("Fernando"));
+    SelectSongs(selection, {waterloo, fernando});
+    fixture.Settle();
+    QCOMPARE(best->Song(), waterloo);
+
+    SelectSongs(selection, {fernando});
+    fixture.Settle();
+    QCOMPARE(best->Song(), fernando);
+    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{QStringLiteral("Fernandoo")});
+    page->SetSongSelection(nullptr);
+}
+
+QTEST_MAIN(TestLySongPages)
+#include "tst_LySongPages.moc"
