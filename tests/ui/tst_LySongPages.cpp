@@ -385,22 +385,23 @@ void TestLySongPages::menus_data() {
     QTest::addColumn<QString>("toolBar");
     const QString use = QStringLiteral("&Name | &Artist]");
     QTest::newRow("all") << "All" << true
-                         << "&Toggle Exported | - | Use Laptop [" + use + " | Use Desktop [" + use +
+                         << "&Toggle Exported | - | Use Laptop && Co [" + use + " | Use Desktop [" +
+                                use +
                                 " | &Edit [&Name] | &Combine | &Split | - | S&ynchronize... | "
                                 "Synchronize A&ll... | &Revert | Revert &All | &Match... | "
                                 "Matc&h All | - | Clear &Filter | Toggle Song &Info | "
                                 "&Set Defaults..."
                          << "Revert &All | &Revert | &Load Libraries";
     QTest::newRow("library") << "Two" << true
-                             << "&Toggle Exported | - | Use Laptop [" + use + " | Use Desktop [" +
-                                    use +
+                             << "&Toggle Exported | - | Use Laptop && Co [" + use +
+                                    " | Use Desktop [" + use +
                                     " | &Edit [&Name] | &Combine | &Split | - | S&ynchronize... | "
                                     "Synchronize A&ll... | &Revert | Revert &All | - | "
                                     "Clear &Filter | Toggle Song &Info | &Set Defaults..."
                              << "Export to &ITunes... | &Export to File...";
     QTest::newRow("matched") << "Matches" << true
-                             << "&Toggle Exported | - | Use Laptop [" + use + " | Use Desktop [" +
-                                    use +
+                             << "&Toggle Exported | - | Use Laptop && Co [" + use +
+                                    " | Use Desktop [" + use +
                                     " | &Edit [&Name] | &Split | - | S&ynchronize... | "
                                     "Synchronize A&ll... | &Revert | Revert &All | - | "
                                     "Clear &Filter | Toggle Song &Info | &Set Defaults..."
@@ -425,7 +426,7 @@ void TestLySongPages::menus() {
     QFETCH(QString, menu);
     QFETCH(QString, toolBar);
     TLySongListFixture fixture;
-    fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
+    fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
     auto frame = ShowPage(fixture, page);
     QObject owner;
     auto action = [&](const char* caption) {
