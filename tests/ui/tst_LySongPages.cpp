@@ -2,6 +2,7 @@
 // the page, the enabled rules over the states of view and project, the filter box, the menus'
 // order with the owner's actions, and the best matches that follow the selection.
 #include "LibraryBuilders.h"
+#include "LyDialogs.h"
 #include "LyMatchResult.h"
 #include "LyOptions.h"
 #include "LySongListFrame.h"
@@ -70,6 +71,20 @@ void SelectSongs(TLySongSelection& selection, const QList<TLySong*>& songs) {
     selection.EndUpdate();
 }
 
+// Library files of one track each in `folder`, made the project's input files.
+bool WriteLibraries(TLySongListFixture& fixture, const QTemporaryDir& folder) {
+    for (int side = 0; side < 2; ++side) {
+        const QString path = folder.filePath(side == 0 ? "one.xml" : "two.xml");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(MakeLibraryXml({MakeLibraryTrack(1)})) < 0 || !file.flush())
+            return false;
+        TLyProjectOptions* options = fixture.Project().Options();
+        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(path);
+    }
+    return true;
+}
+
 TLySong* Named(TLyMatchResult& result, const QString& name) {
     for (TLySong* song : result.Songs())
         if (song->OriginalOne().Name() == name || song->OriginalTwo().Name() == name)
@@ -93,6 +108,8 @@ private Q_SLOTS:
     void enabledRules();
     void enabledRulesRunWhenTheLoopGoesIdle();
     void filterBoxFollowsTyping();
+    void libraryActions_data();
+    void libraryActions();
     void menus_data();
     void menus();
     void bestMatchesFollowTheSelection();
@@ -260,15 +277,7 @@ void TestLySongPages::enabledRules() {
     QFETCH(QString, enabled);
     QTemporaryDir folder;
     TLySongListFixture fixture;
-    for (int side = 0; side < 2; ++side) {
-        const QString path = folder.filePath(side == 0 ? "one.xml" : "two.xml");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(MakeLibraryXml({MakeLibraryTrack(1)}));
-        file.close();
-        TLyProjectOptions* options = fixture.Project().Options();
-        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(path);
-    }
+    QVERIFY(WriteLibraries(fixture, folder));
     const QStringList steps = state.split(u' ', Qt::SkipEmptyParts);
     if (steps.contains(u"loaded")) {
         fixture.Project().LoadLibraries();
@@ -376,6 +385,59 @@ void TestLySongPages::filterBoxFollowsTyping() {
     QCOMPARE(view->Options()->FilterText(), QString());
     fixture.Settle();
     QCOMPARE(ColumnTexts(*frame->FrmSongList()).size(), int(fixture.Result().Songs().Count()));
+}
+
+void TestLySongPages::libraryActions_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("reloaded");
+    QTest::addColumn<int>("exportedSide"); // -1: no export asked for
+    QTest::newRow("load, not loaded") << "All" << false << 0 << 0 << true << -1;
+    QTest::newRow("reload, yes") << "All" << true << int(QMessageBox::Yes) << 1 << true << -1;
+    QTest::newRow("reload, no") << "All" << true << int(QMessageBox::No) << 1 << false << -1;
+    QTest::newRow("export One") << "One" << true << 0 << 0 << false << 0;
+    QTest::newRow("export Two") << "Two" << true << 0 << 0 << false << 1;
+    QTest::newRow("export, not loaded") << "Two" << false << 0 << 0 << false << -1;
+}
+
+void TestLySongPages::libraryActions() {
+    QFETCH(QString, page);
+    QFETCH(bool, loaded);
+    QFETCH(int, answer);
+    QFETCH(int, questions);
+    QFETCH(bool, reloaded);
+    QFETCH(int, exportedSide);
+    QTemporaryDir folder;
+    TLySongListFixture fixture;
+    QVERIFY(WriteLibraries(fixture, folder));
+    if (loaded) {
+        fixture.Project().LoadLibraries();
+        fixture.Settle();
+    }
+    // A load clears the flag: it tells whether one ran.
+    fixture.Project().SetModified(true);
+    auto frame = ShowPage(fixture, page);
+    frame->UpdateActions();
+    TLyDialogAnswers answers([&](const TLyDialogRequest&) { return TLyDialogAnswer{answer, {}}; });
+    QList<int> exported;
+    if (auto* library = qobject_cast<TLyLibrarySongs*>(frame.get())) {
+        connect(library, &TLyLibrarySongs::ExportToFileRequested, this,
+                [&](int side) { exported << side; });
+        connect(library, &TLyLibrarySongs::ExportToITunesRequested, this,
+                [&](int side) { exported << side; });
+        library->ActExportToFile()->trigger();
+        library->ActExportToITunes()->trigger();
+    } else {
+        static_cast<TLyAllSongs*>(frame.get())->ActLoadLibraries()->trigger();
+    }
+    fixture.Settle();
+    QCOMPARE(answers.Requests.size(), questions);
+    QCOMPARE(!fixture.Project().Modified(), reloaded);
+    QCOMPARE(fixture.Project().IsLoaded(), loaded || reloaded);
+    const QList<int> expected(exportedSide < 0 ? 0 : 2, exportedSide); // to a file, to iTunes
+    QCOMPARE(exported, expected);
 }
 
 void TestLySongPages::menus_data() {
