@@ -40,6 +40,8 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
     , FActClearFilter(new QAction(QStringLiteral("Clear &Filter"), this))
     , FToolBarItems(std::move(toolBar))
     , FMenuItems(std::move(menu)) {
+    FEdtFilter->setObjectName(QStringLiteral("EdtFilter"));
+    FActClearFilter->setObjectName(QStringLiteral("ActClearFilter"));
     FToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     FEdtFilter->setPlaceholderText(QStringLiteral("Filter"));
     auto* bar = new QHBoxLayout;
@@ -48,6 +50,7 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
     bar->addWidget(FEdtFilter, 1);
     if (filterList != flNone) {
         FCmbFilter = new QComboBox(this);
+        FCmbFilter->setObjectName(QStringLiteral("CmbFilter"));
         FCmbFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         bar->insertWidget(filterList == flBeforeBox ? 1 : 2, FCmbFilter);
         connect(FCmbFilter, &QComboBox::activated, this,
@@ -86,8 +89,10 @@ void TLySongPage::SetOwnAction(tLyPageItem item, QAction* action) {
     RebuildMenus();
 }
 
-QAction* TLySongPage::AddShowAction(const QString& caption, const QKeySequence& shortcut) {
+QAction* TLySongPage::AddShowAction(const QString& name, const QString& caption,
+                                    const QKeySequence& shortcut) {
     auto* action = new QAction(caption, this);
+    action->setObjectName(name);
     action->setShortcut(shortcut);
     action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(action);

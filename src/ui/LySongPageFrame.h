@@ -109,7 +109,8 @@ protected:
     QList<QAction*> ItemActions(tLyPageItem item) const;
     // A page's own action for `item`, its shortcut working anywhere in the page.
     void SetOwnAction(tLyPageItem item, QAction* action);
-    QAction* AddShowAction(const QString& caption, const QKeySequence& shortcut);
+    QAction* AddShowAction(const QString& name, const QString& caption,
+                           const QKeySequence& shortcut);
     QSplitter* Splitter() const { return FSplitter; }
     // Library `side`'s name, "One" or "Two" without a project.
     QString LibraryName(int side) const;

@@ -29,8 +29,10 @@ QList<TLyFilterEntry> PartEntries(tLySongFilterOptionSet base, const QStringList
     return entries;
 }
 
-QAction* NewAction(const QString& caption, QObject* parent) {
-    return new QAction(caption, parent);
+QAction* NewAction(const QString& name, const QString& caption, QObject* parent) {
+    auto* action = new QAction(caption, parent);
+    action->setObjectName(name);
+    return action;
 }
 
 } // namespace
@@ -44,7 +46,8 @@ TLyAllSongs::TLyAllSongs(QWidget* parent)
                    piRevertAll, piMatchSelected, piMatchAll, piSeparator, piClearFilter,
                    piToggleSongInfo, piSetAsDefaultView},
                   flNone, parent)
-    , FActLoadLibraries(NewAction(QStringLiteral("&Load Libraries"), this)) {
+    , FActLoadLibraries(
+          NewAction(QStringLiteral("ActLoadLibraries"), QStringLiteral("&Load Libraries"), this)) {
     SetOwnAction(piLoadLibraries, FActLoadLibraries);
     connect(FActLoadLibraries, &QAction::triggered, this,
             [this] { LyGuarded(this, [this] { LoadLibraries(); }); });
@@ -77,11 +80,14 @@ TLyLibrarySongs::TLyLibrarySongs(QWidget* parent)
                    piSeparator, piSynchronizeSelected, piSynchronizeAll, piRevertSelected,
                    piRevertAll, piSeparator, piClearFilter, piToggleSongInfo, piSetAsDefaultView},
                   flAfterBox, parent)
-    , FActExportToITunes(NewAction(QStringLiteral("Export to &ITunes..."), this))
-    , FActExportToFile(NewAction(QStringLiteral("&Export to File..."), this)) {
+    , FActExportToITunes(NewAction(QStringLiteral("ActExportToITunes"),
+                                   QStringLiteral("Export to &ITunes..."), this))
+    , FActExportToFile(NewAction(QStringLiteral("ActExportToFile"),
+                                 QStringLiteral("&Export to File..."), this)) {
     SetOwnAction(piExportToITunes, FActExportToITunes);
     SetOwnAction(piExportToFile, FActExportToFile);
-    AddShowAction(QStringLiteral("Show &All"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    AddShowAction(QStringLiteral("ActShowAll"), QStringLiteral("Show &All"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     connect(FActExportToITunes, &QAction::triggered, this, [this] {
         UpdateActions();
         if (FActExportToITunes->isEnabled())
@@ -125,7 +131,8 @@ TLyMatchedSongs::TLyMatchedSongs(QWidget* parent)
                    piSynchronizeSelected, piSynchronizeAll, piRevertSelected, piRevertAll,
                    piSeparator, piClearFilter, piToggleSongInfo, piSetAsDefaultView},
                   flBeforeBox, parent) {
-    AddShowAction(QStringLiteral("Show &All"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    AddShowAction(QStringLiteral("ActShowAll"), QStringLiteral("Show &All"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     ApplyViewOptions();
 }
 
@@ -148,14 +155,19 @@ TLyUnmatchedSongs::TLyUnmatchedSongs(QWidget* parent)
     , FPageTools(new QTabWidget)
     , FFrmBestMatches(new TLySongListView)
     , FMnuBestMatches(new QMenu(this)) {
+    FPageTools->setObjectName(QStringLiteral("PageTools"));
+    FFrmBestMatches->setObjectName(QStringLiteral("FrmBestMatches"));
     FPageTools->addTab(FFrmBestMatches, QStringLiteral("&Best Matches"));
     Splitter()->addWidget(FPageTools);
     Splitter()->setStretchFactor(0, 3);
     Splitter()->setStretchFactor(1, 1);
     FFrmBestMatches->SetPopupMenu(FMnuBestMatches);
-    AddShowAction(QStringLiteral("Show &All"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-    AddShowAction(QStringLiteral("Show One Only"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1));
-    AddShowAction(QStringLiteral("Show Two Only"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
+    AddShowAction(QStringLiteral("ActShowAll"), QStringLiteral("Show &All"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    AddShowAction(QStringLiteral("ActShowOneOnly"), QStringLiteral("Show One Only"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1));
+    AddShowAction(QStringLiteral("ActShowTwoOnly"), QStringLiteral("Show Two Only"),
+                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
     ApplyViewOptions();
 }
 

@@ -1,12 +1,12 @@
 // The song pages: the entries of the filter lists, the Show shortcuts wherever the focus is in
-// the page, the enabled rules over the states of view and project, the filter box, the menus'
-// order with the owner's actions, and the best matches that follow the selection.
+// the page, the enabled rules over the states of view and project, the filter box, Load and
+// the exports, the menus' order with the owner's actions, and the best matches that follow the
+// selection.
 #include "LibraryBuilders.h"
 #include "LyDialogs.h"
 #include "LyMatchResult.h"
 #include "LyOptions.h"
 #include "LySongListFrame.h"
-#include "LySongListModel.h"
 #include "LySongListTree.h"
 #include "LySongPageFrames.h"
 #include "LyView.h"
@@ -27,8 +27,7 @@
 namespace {
 
 // A page of `name` ("All", "One", "Two", "Matches", "Unmatched"), shown on its view.
-std::unique_ptr<TLySongPage> ShowPage(TLySongListFixture& fixture, const QString& name,
-                                      TLyView* view = nullptr) {
+std::unique_ptr<TLySongPage> ShowPage(TLySongListFixture& fixture, const QString& name) {
     std::unique_ptr<TLySongPage> page;
     if (name == u"All")
         page = std::make_unique<TLyAllSongs>();
@@ -43,23 +42,20 @@ std::unique_ptr<TLySongPage> ShowPage(TLySongListFixture& fixture, const QString
     }
     page->resize(900, 500);
     page->show();
-    page->SetView(view ? view : fixture.View(name));
+    page->SetView(fixture.View(name));
     fixture.Settle();
     return page;
 }
 
-// The captions of a menu's items in order ("-" for a separator), submenus in brackets.
-QString MenuText(const QMenu* menu) {
+// The captions of a menu's or tool bar's items in order, "-" for a separator, submenus in
+// brackets.
+QString ItemsText(const QWidget* menu) {
     QStringList items;
-    for (const QAction* action : menu->actions()) {
-        if (action->isSeparator())
-            items << QStringLiteral("-");
-        else if (action->menu())
-            items << action->text() + QStringLiteral(" [") + MenuText(action->menu()) +
-                         QLatin1Char(']');
-        else
-            items << action->text();
-    }
+    for (const QAction* action : menu->actions())
+        items << (action->isSeparator() ? QStringLiteral("-")
+                  : action->menu()
+                      ? action->text() + QStringLiteral(" [") + ItemsText(action->menu()) + u']'
+                      : action->text());
     return items.join(QStringLiteral(" | "));
 }
 
@@ -74,22 +70,14 @@ void SelectSongs(TLySongSelection& selection, const QList<TLySong*>& songs) {
 // Library files of one track each in `folder`, made the project's input files.
 bool WriteLibraries(TLySongListFixture& fixture, const QTemporaryDir& folder) {
     for (int side = 0; side < 2; ++side) {
-        const QString path = folder.filePath(side == 0 ? "one.xml" : "two.xml");
-        QFile file(path);
+        QFile file(folder.filePath(side == 0 ? "one.xml" : "two.xml"));
         if (!file.open(QIODevice::WriteOnly) ||
-            file.write(MakeLibraryXml({MakeLibraryTrack(1)})) < 0 || !file.flush())
+            file.write(MakeLibraryXml({MakeLibraryTrack(1)})) < 0)
             return false;
         TLyProjectOptions* options = fixture.Project().Options();
-        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(path);
+        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(file.fileName());
     }
     return true;
-}
-
-TLySong* Named(TLyMatchResult& result, const QString& name) {
-    for (TLySong* song : result.Songs())
-        if (song->OriginalOne().Name() == name || song->OriginalTwo().Name() == name)
-            return song;
-    return nullptr;
 }
 
 } // namespace
@@ -138,7 +126,6 @@ void TestLySongPages::filterEntries_data() {
     row("One", 10, "Last Played Modified", "sfgOne,sfgModifiedSingle", sdLastPlayed);
     row("One", 11, "Rating Modified", "sfgOne,sfgModifiedSingle", sdRating);
     row("Two", 0, "All", "sfgTwo");
-    row("Two", 2, "Modified", "sfgTwo,sfgModifiedAll");
     row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
     row("Matches", 0, "All", "sfgMatched");
     row("Matches", 1, "Not Different", "sfgMatched,sfgNotDifferent");
@@ -164,26 +151,20 @@ void TestLySongPages::filterEntries() {
     QFETCH(QString, options);
     QFETCH(int, part);
     TLySongListFixture fixture;
-    fixture.Add(RepresentativeSongs());
     TLyViewOptions* viewOptions = fixture.View(page)->Options();
+    // Options of no entry, so that choosing one changes something.
     viewOptions->SetFilterPart(sdAlbum);
-    // Start from an entry other than the chosen one, so that choosing it changes something.
-    viewOptions->SetFilterOptions(
-        *tLySongFilterOptionSet::FromIdentifiers(entry == 1 ? "sfgAll" : "sfgOne,sfgTwo"));
+    viewOptions->SetFilterOptions({sfgOne, sfgTwo});
     auto frame = ShowPage(fixture, page);
     QComboBox* list = frame->CmbFilter();
-    QVERIFY(list);
     QCOMPARE(list->currentIndex(), -1);
     QCOMPARE(list->itemText(entry), caption);
-
     Q_EMIT list->activated(entry); // as the user's choice
     QCOMPARE(viewOptions->FilterOptions().ToIdentifiers(), options);
     QCOMPARE(int(viewOptions->FilterPart()), part < 0 ? int(sdAlbum) : part);
-    // The view refreshes with the new filter.
-    QCOMPARE(fixture.View(page)->Filter().Options.ToIdentifiers(), options);
+    QCOMPARE(fixture.View(page)->Filter().Options.ToIdentifiers(), options); // refreshing
     fixture.Settle();
     QCOMPARE(list->currentIndex(), entry);
-    QCOMPARE(frame->EntryInForce(), entry);
 }
 
 void TestLySongPages::showShortcuts_data() {
@@ -194,16 +175,12 @@ void TestLySongPages::showShortcuts_data() {
     QTest::addColumn<int>("expected");
     const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
     QTest::newRow("unmatched, list: one only") << "Unmatched" << false << 0 << one << 1;
-    QTest::newRow("unmatched, list: two only") << "Unmatched" << false << 1 << two << 2;
     QTest::newRow("unmatched, list: all") << "Unmatched" << false << 2 << all << 0;
-    QTest::newRow("unmatched, box: one only") << "Unmatched" << true << 2 << one << 1;
     QTest::newRow("unmatched, box: two only") << "Unmatched" << true << 0 << two << 2;
     QTest::newRow("unmatched, box: all") << "Unmatched" << true << 1 << all << 0;
     QTest::newRow("library, list: all") << "Two" << false << 4 << all << 0;
-    QTest::newRow("library, box: all") << "One" << true << 11 << all << 0;
-    QTest::newRow("library: no one only") << "One" << true << 3 << one << 3;
+    QTest::newRow("library, box: no one only") << "One" << true << 3 << one << 3;
     QTest::newRow("matched, box: all") << "Matches" << true << 2 << all << 0;
-    QTest::newRow("matched, list: all") << "Matches" << false << 7 << all << 0;
 }
 
 void TestLySongPages::showShortcuts() {
@@ -216,7 +193,6 @@ void TestLySongPages::showShortcuts() {
     fixture.Add(RepresentativeSongs());
     auto frame = ShowPage(fixture, page);
     frame->ChooseFilter(from);
-    fixture.Settle();
     frame->EdtFilter()->setText(QStringLiteral("o"));
     fixture.Settle();
     frame->activateWindow();
@@ -224,50 +200,39 @@ void TestLySongPages::showShortcuts() {
     QWidget* focus =
         inFilterBox ? static_cast<QWidget*>(frame->EdtFilter()) : frame->FrmSongList()->TreeSongs();
     focus->setFocus();
-    QVERIFY(focus->hasFocus());
     RunUntilIdle();
     QTest::keyClick(focus, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(frame->EntryInForce(), expected);
     fixture.Settle();
     QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
+    QCOMPARE(frame->EntryInForce(), expected);
 }
 
 void TestLySongPages::enabledRules_data() {
     QTest::addColumn<QString>("page");
-    // Steps in order: loaded, filter (a filter text), entry N, window (the view of a match
-    // window's result), noview, refreshing, running (the project's process), frozen.
+    // Steps in order: loaded, filter (a filter text), entryN (choose entry N), window (the view
+    // of a match window's result), noview, refreshing, running (the project's process), frozen.
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("enabled");
     auto row = [](const char* page, const char* state, const char* enabled) {
         QTest::addRow("%s: %s", page, state) << page << state << enabled;
     };
-    row("All", "", "LoadLibraries");
+    row("All", "", "ActLoadLibraries");
     row("All", "noview", "");
-    row("All", "filter", "ClearFilter LoadLibraries");
-    row("All", "filter refreshing", "LoadLibraries");
-    row("All", "filter running", "ClearFilter");
-    row("All", "filter frozen", "ClearFilter LoadLibraries");
-    row("All", "loaded", "LoadLibraries");
+    row("All", "filter", "ActClearFilter ActLoadLibraries");
+    row("All", "filter refreshing", "ActLoadLibraries");
+    row("All", "filter running", "ActClearFilter");
+    row("All", "filter frozen", "ActClearFilter ActLoadLibraries");
     row("All", "window", "");
     row("One", "", "");
-    row("One", "loaded", "ExportToITunes ExportToFile");
-    row("One", "loaded entry2", "ShowAll ExportToITunes ExportToFile");
-    row("One", "loaded entry2 refreshing", "ExportToITunes ExportToFile");
-    row("One", "loaded entry2 running", "ShowAll");
-    row("One", "loaded entry2 frozen", "ShowAll ExportToITunes ExportToFile");
+    row("One", "loaded", "ActExportToFile ActExportToITunes");
+    row("One", "loaded entry2", "ActExportToFile ActExportToITunes ActShowAll");
+    row("One", "loaded entry2 running", "ActShowAll");
     row("One", "loaded window", "");
-    row("One", "loaded noview", "");
-    row("Two", "loaded filter entry11", "ClearFilter ShowAll ExportToITunes ExportToFile");
-    row("Matches", "", "");
-    row("Matches", "entry5", "ShowAll");
-    row("Matches", "entry5 noview", "");
-    row("Unmatched", "", "ShowOneOnly ShowTwoOnly");
-    row("Unmatched", "entry1", "ShowAll ShowTwoOnly");
-    row("Unmatched", "filter entry2", "ClearFilter ShowAll ShowOneOnly");
+    row("Matches", "entry5", "ActShowAll");
+    row("Unmatched", "", "ActShowOneOnly ActShowTwoOnly");
+    row("Unmatched", "filter entry1", "ActClearFilter ActShowAll ActShowTwoOnly");
     row("Unmatched", "entry2 refreshing", "");
-    row("Unmatched", "entry2 running", "ShowAll ShowOneOnly");
-    row("Unmatched", "entry2 frozen", "ShowAll ShowOneOnly");
-    row("Unmatched", "window", "ShowOneOnly ShowTwoOnly");
+    row("Unmatched", "entry2 frozen", "ActShowAll ActShowOneOnly");
     row("Unmatched", "noview", "");
 }
 
@@ -282,60 +247,43 @@ void TestLySongPages::enabledRules() {
     if (steps.contains(u"loaded")) {
         fixture.Project().LoadLibraries();
         fixture.Settle();
-        QVERIFY(fixture.Project().IsLoaded());
     } else {
         fixture.Add(RepresentativeSongs());
     }
-    TLyMatchResult window(&fixture.Project(), fixture.Project().MatchResult(),
-                          fixture.Project().MatchResult()->ViewOptions());
+    TLyMatchResult window(&fixture.Project(), &fixture.Result(), fixture.Result().ViewOptions());
     auto frame = ShowPage(fixture, page);
     std::atomic<bool> release{false};
-    bool frozen = false;
     for (const QString& step : steps) {
-        if (step == u"filter") {
+        if (step == u"filter")
             frame->EdtFilter()->setText(QStringLiteral("e"));
-            fixture.Settle();
-        } else if (step.startsWith(u"entry")) {
+        else if (step.startsWith(u"entry"))
             frame->ChooseFilter(step.mid(5).toInt());
-            fixture.Settle();
-        } else if (step == u"window") {
+        else if (step == u"window")
             frame->SetView(window.View(page));
-            window.View(page)->Process()->WaitFor();
-            fixture.Settle();
-        } else if (step == u"noview") {
+        else if (step == u"noview")
             frame->SetView(nullptr);
-        } else if (step == u"refreshing") {
+        else if (step == u"refreshing")
             frame->View()->RequestRefresh();
-        } else if (step == u"running") {
+        else if (step == u"running")
             fixture.Project().Process()->Start(QStringLiteral("Held"), [&](TVxPausableThread&) {
                 while (!release.load())
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
             });
-        } else if (step == u"frozen") {
+        else if (step == u"frozen")
             fixture.Result().BeginUpdate();
-            frozen = true;
+        if (step != u"refreshing" && step != u"running" && step != u"frozen") {
+            window.View(page)->Process()->WaitFor();
+            fixture.Settle();
         }
     }
     frame->UpdateActions();
     QStringList actual;
-    const QList<std::pair<const char*, QAction*>> actions{
-        {"ClearFilter", frame->ActClearFilter()},
-        {"ShowAll", frame->ActShowAll()},
-        {"ShowOneOnly", frame->ActShowOneOnly()},
-        {"ShowTwoOnly", frame->ActShowTwoOnly()},
-        {"LoadLibraries",
-         page == u"All" ? static_cast<TLyAllSongs*>(frame.get())->ActLoadLibraries() : nullptr},
-        {"ExportToITunes", frame->inherits("TLyLibrarySongs")
-                               ? static_cast<TLyLibrarySongs*>(frame.get())->ActExportToITunes()
-                               : nullptr},
-        {"ExportToFile", frame->inherits("TLyLibrarySongs")
-                             ? static_cast<TLyLibrarySongs*>(frame.get())->ActExportToFile()
-                             : nullptr}};
-    for (const auto& [name, action] : actions)
-        if (action && action->isEnabled())
-            actual << QString::fromLatin1(name);
+    for (const QAction* action : frame->findChildren<QAction*>())
+        if (action->isEnabled() && action->objectName().startsWith(u"Act"))
+            actual << action->objectName();
+    actual.sort();
     release.store(true);
-    if (frozen)
+    if (steps.contains(u"frozen"))
         fixture.Result().EndUpdate();
     fixture.Settle();
     frame->SetView(nullptr);
@@ -344,17 +292,14 @@ void TestLySongPages::enabledRules() {
 
 void TestLySongPages::enabledRulesRunWhenTheLoopGoesIdle() {
     TLySongListFixture fixture;
-    fixture.Add(RepresentativeSongs());
     auto frame = ShowPage(fixture, QStringLiteral("Unmatched"));
     RunUntilIdle();
     QVERIFY(!frame->ActShowAll()->isEnabled());
-    // A change no signal of the page reports: the next idle turn shows it.
+    // A change that no signal of the page reports: the next idle turn shows it.
     fixture.View(QStringLiteral("Unmatched"))->Options()->SetFilterOptions({sfgUnmatched, sfgTwo});
-    fixture.View(QStringLiteral("Unmatched"))->Options()->SetFilterText(QStringLiteral("x"));
     QVERIFY(!frame->ActShowAll()->isEnabled());
     RunUntilIdle();
     QVERIFY(frame->ActShowAll()->isEnabled());
-    QVERIFY(frame->ActClearFilter()->isEnabled());
     QVERIFY(!frame->ActShowTwoOnly()->isEnabled());
 }
 
@@ -365,17 +310,15 @@ void TestLySongPages::filterBoxFollowsTyping() {
     TLyView* view = fixture.View(QStringLiteral("All"));
     // Key by key, without waiting: each key's refresh replaces the one before.
     QTest::keyClicks(frame->EdtFilter(), QStringLiteral("edit"));
-    QCOMPARE(view->Options()->FilterText(), QStringLiteral("edit"));
     QCOMPARE(view->Filter().Text, QStringLiteral("edit"));
     fixture.Settle();
-    QCOMPARE(ColumnTexts(*frame->FrmSongList()),
-             QStringList({QStringLiteral("Both edited"), QStringLiteral("Edited")}));
+    QCOMPARE(ColumnTexts(*frame->FrmSongList()), QStringList({"Both edited", "Edited"}));
     // A finished refresh leaves the box as the user left it, cursor included.
     frame->EdtFilter()->setCursorPosition(1);
     view->RequestRefresh();
     fixture.Settle();
     QCOMPARE(frame->EdtFilter()->cursorPosition(), 1);
-    // A text set elsewhere is shown when the refresh ends; Clear Filter empties both.
+    // A text set elsewhere shows when the refresh ends; Clear Filter empties both.
     view->Options()->SetFilterText(QStringLiteral("alpha"));
     view->RequestRefresh();
     fixture.Settle();
@@ -383,8 +326,6 @@ void TestLySongPages::filterBoxFollowsTyping() {
     frame->UpdateActions();
     frame->ActClearFilter()->trigger();
     QCOMPARE(view->Options()->FilterText(), QString());
-    fixture.Settle();
-    QCOMPARE(ColumnTexts(*frame->FrmSongList()).size(), int(fixture.Result().Songs().Count()));
 }
 
 void TestLySongPages::libraryActions_data() {
@@ -397,7 +338,6 @@ void TestLySongPages::libraryActions_data() {
     QTest::newRow("load, not loaded") << "All" << false << 0 << 0 << true << -1;
     QTest::newRow("reload, yes") << "All" << true << int(QMessageBox::Yes) << 1 << true << -1;
     QTest::newRow("reload, no") << "All" << true << int(QMessageBox::No) << 1 << false << -1;
-    QTest::newRow("export One") << "One" << true << 0 << 0 << false << 0;
     QTest::newRow("export Two") << "Two" << true << 0 << 0 << false << 1;
     QTest::newRow("export, not loaded") << "Two" << false << 0 << 0 << false << -1;
 }
@@ -416,17 +356,16 @@ void TestLySongPages::libraryActions() {
         fixture.Project().LoadLibraries();
         fixture.Settle();
     }
-    // A load clears the flag: it tells whether one ran.
-    fixture.Project().SetModified(true);
+    fixture.Project().SetModified(true); // a load clears it: it tells whether one ran
     auto frame = ShowPage(fixture, page);
     frame->UpdateActions();
     TLyDialogAnswers answers([&](const TLyDialogRequest&) { return TLyDialogAnswer{answer, {}}; });
     QList<int> exported;
     if (auto* library = qobject_cast<TLyLibrarySongs*>(frame.get())) {
         connect(library, &TLyLibrarySongs::ExportToFileRequested, this,
-                [&](int side) { exported << side; });
+                [&](int s) { exported << s; });
         connect(library, &TLyLibrarySongs::ExportToITunesRequested, this,
-                [&](int side) { exported << side; });
+                [&](int s) { exported << s; });
         library->ActExportToFile()->trigger();
         library->ActExportToITunes()->trigger();
     } else {
@@ -435,9 +374,7 @@ void TestLySongPages::libraryActions() {
     fixture.Settle();
     QCOMPARE(answers.Requests.size(), questions);
     QCOMPARE(!fixture.Project().Modified(), reloaded);
-    QCOMPARE(fixture.Project().IsLoaded(), loaded || reloaded);
-    const QList<int> expected(exportedSide < 0 ? 0 : 2, exportedSide); // to a file, to iTunes
-    QCOMPARE(exported, expected);
+    QCOMPARE(exported, QList<int>(exportedSide < 0 ? 0 : 2, exportedSide)); // file, iTunes
 }
 
 void TestLySongPages::menus_data() {
@@ -445,38 +382,26 @@ void TestLySongPages::menus_data() {
     QTest::addColumn<bool>("contributed");
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("toolBar");
-    const QString use = QStringLiteral("&Name | &Artist]");
+    const QString use = QStringLiteral("&Toggle Exported | - | Use Laptop && Co [&Name | &Artist] "
+                                       "| Use Desktop [&Name | &Artist] | &Edit [&Name] | ");
+    const QString end =
+        QStringLiteral(" | - | Clear &Filter | Toggle Song &Info | &Set Defaults...");
+    const QString sync =
+        QStringLiteral("S&ynchronize... | Synchronize A&ll... | &Revert | Revert &All");
     QTest::newRow("all") << "All" << true
-                         << "&Toggle Exported | - | Use Laptop && Co [" + use + " | Use Desktop [" +
-                                use +
-                                " | &Edit [&Name] | &Combine | &Split | - | S&ynchronize... | "
-                                "Synchronize A&ll... | &Revert | Revert &All | &Match... | "
-                                "Matc&h All | - | Clear &Filter | Toggle Song &Info | "
-                                "&Set Defaults..."
+                         << use + "&Combine | &Split | - | " + sync + " | &Match... | Matc&h All" +
+                                end
                          << "Revert &All | &Revert | &Load Libraries";
-    QTest::newRow("library") << "Two" << true
-                             << "&Toggle Exported | - | Use Laptop && Co [" + use +
-                                    " | Use Desktop [" + use +
-                                    " | &Edit [&Name] | &Combine | &Split | - | S&ynchronize... | "
-                                    "Synchronize A&ll... | &Revert | Revert &All | - | "
-                                    "Clear &Filter | Toggle Song &Info | &Set Defaults..."
+    QTest::newRow("library") << "Two" << true << use + "&Combine | &Split | - | " + sync + end
                              << "Export to &ITunes... | &Export to File...";
-    QTest::newRow("matched") << "Matches" << true
-                             << "&Toggle Exported | - | Use Laptop && Co [" + use +
-                                    " | Use Desktop [" + use +
-                                    " | &Edit [&Name] | &Split | - | S&ynchronize... | "
-                                    "Synchronize A&ll... | &Revert | Revert &All | - | "
-                                    "Clear &Filter | Toggle Song &Info | &Set Defaults..."
+    QTest::newRow("matched") << "Matches" << true << use + "&Split | - | " + sync + end
                              << "S&ynchronize... | Synchronize A&ll... | &Revert";
     QTest::newRow("unmatched") << "Unmatched" << true
                                << "&Toggle Exported | - | &Split | &Combine | - | &Match... | "
-                                  "Matc&h All | - | Clear &Filter | Toggle Song &Info | "
-                                  "&Set Defaults..."
+                                  "Matc&h All" +
+                                      end
                                << "&Match... | Matc&h All";
     // Without the owner's actions no separator stands at an end or next to another.
-    QTest::newRow("all, own actions only")
-        << "All" << false << "&Toggle Exported | - | Clear &Filter"
-        << "&Load Libraries";
     QTest::newRow("unmatched, own actions only")
         << "Unmatched" << false << "&Toggle Exported | - | Clear &Filter"
         << "";
@@ -494,69 +419,59 @@ void TestLySongPages::menus() {
     auto action = [&](const char* caption) {
         return new QAction(caption, &owner);
     };
-    if (contributed) {
-        // In the reverse order of the menus: the page puts them in place.
-        const QList<std::pair<tLyPageItem, const char*>> single{
-            {piSetAsDefaultView, "&Set Defaults..."},
-            {piToggleSongInfo, "Toggle Song &Info"},
-            {piMatchAll, "Matc&h All"},
-            {piMatchSelected, "&Match..."},
-            {piRevertAll, "Revert &All"},
-            {piRevertSelected, "&Revert"},
-            {piSynchronizeAll, "Synchronize A&ll..."},
-            {piSynchronizeSelected, "S&ynchronize..."},
-            {piSplit, "&Split"},
-            {piCombine, "&Combine"}};
-        for (const auto& [item, caption] : single)
+    // In an order of their own: the page puts them in place.
+    const QList<std::pair<tLyPageItem, const char*>> single{
+        {piSetAsDefaultView, "&Set Defaults..."},
+        {piToggleSongInfo, "Toggle Song &Info"},
+        {piMatchAll, "Matc&h All"},
+        {piMatchSelected, "&Match..."},
+        {piRevertAll, "Revert &All"},
+        {piRevertSelected, "&Revert"},
+        {piSynchronizeAll, "Synchronize A&ll..."},
+        {piSynchronizeSelected, "S&ynchronize..."},
+        {piSplit, "&Split"},
+        {piCombine, "&Combine"}};
+    for (const auto& [item, caption] : single)
+        if (contributed)
             frame->Contribute(item, {action(caption)});
+    if (contributed) {
         frame->Contribute(piEdit, {action("&Name")});
         frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
         frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});
     }
-    QCOMPARE(MenuText(frame->PopupMenu()), menu);
-    QStringList tools;
-    for (const QAction* item : frame->ToolBar()->actions())
-        tools << item->text();
-    QCOMPARE(tools.join(QStringLiteral(" | ")), toolBar);
+    QCOMPARE(ItemsText(frame->PopupMenu()), menu);
+    QCOMPARE(ItemsText(frame->ToolBar()), toolBar);
     if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
-        QCOMPARE(MenuText(unmatched->MnuBestMatches()),
-                 contributed ? QStringLiteral("&Combine") : QString());
+        QCOMPARE(ItemsText(unmatched->MnuBestMatches()), contributed ? "&Combine" : "");
 }
 
 void TestLySongPages::bestMatchesFollowTheSelection() {
     TLySongListFixture fixture;
     std::vector<std::unique_ptr<TLySong>> songs;
-    songs.push_back(MakeSong(Track("Waterloo").Artist("Abba").Album("Gold").Build(), std::nullopt));
-    songs.push_back(MakeSong(std::nullopt, Track("Waterlo").Artist("Abba").Album("Gold").Build()));
-    songs.push_back(
-        MakeSong(Track("Fernando").Artist("Abba").Album("Arrival").Build(), std::nullopt));
-    songs.push_back(
-        MakeSong(std::nullopt, Track("Fernandoo").Artist("Abba").Album("Arrival").Build()));
+    const std::pair<const char*, int> tracks[] = {
+        {"Waterloo", 0}, {"Waterlo", 1}, {"Fernando", 0}, {"Fernandoo", 1}};
+    for (const auto& [name, side] : tracks) {
+        const TLySongProperties track = Track(name).Artist("Abba").Build();
+        songs.push_back(side == 0 ? MakeSong(track, std::nullopt) : MakeSong(std::nullopt, track));
+    }
     fixture.Add(std::move(songs));
     auto page = ShowPage(fixture, QStringLiteral("Unmatched"));
     auto* unmatched = static_cast<TLyUnmatchedSongs*>(page.get());
     auto* best = dynamic_cast<TLyBestMatchesView*>(unmatched->FrmBestMatches()->View());
-    QVERIFY(best);
     QCOMPARE(best, fixture.View(QStringLiteral("Best Matches")));
     TLySongSelection selection(&fixture.Result());
     page->SetSongSelection(&selection);
-
-    TLySong* waterloo = Named(fixture.Result(), QStringLiteral("Waterloo"));
+    TLySong* waterloo = fixture.Result().Songs().Items(0);
+    TLySong* fernando = fixture.Result().Songs().Items(2);
     SelectSongs(selection, {waterloo});
     fixture.Settle();
-    QCOMPARE(best->Song(), waterloo);
-    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{QStringLiteral("Waterlo")});
-
-    // Two songs: the list stays with the last single one.
-    TLySong* fernando = Named(fixture.Result(), QStringLiteral("Fernando"));
-    SelectSongs(selection, {waterloo, fernando});
+    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Waterlo"});
+    SelectSongs(selection, {waterloo, fernando}); // two: the list stays with the last single one
     fixture.Settle();
     QCOMPARE(best->Song(), waterloo);
-
     SelectSongs(selection, {fernando});
     fixture.Settle();
-    QCOMPARE(best->Song(), fernando);
-    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{QStringLiteral("Fernandoo")});
+    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Fernandoo"});
     page->SetSongSelection(nullptr);
 }
 
