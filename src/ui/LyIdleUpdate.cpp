@@ -8,8 +8,9 @@
 #include <QWidget>
 
 void LyUpdateWhenIdle(QWidget* owner, std::function<void()> update) {
+    QCoreApplication* application = QCoreApplication::instance();
     QAbstractEventDispatcher* dispatcher =
-        QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+        application ? QAbstractEventDispatcher::instance(application->thread()) : nullptr;
     if (!dispatcher)
         return;
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, owner,

@@ -53,6 +53,8 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
         FCmbFilter->setObjectName(QStringLiteral("CmbFilter"));
         FCmbFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         bar->insertWidget(filterList == flBeforeBox ? 1 : 2, FCmbFilter);
+        if (filterList == flBeforeBox)
+            setTabOrder(FCmbFilter, FEdtFilter); // Tab follows the boxes as they stand
         connect(FCmbFilter, &QComboBox::activated, this,
                 [this](int index) { LyGuarded(this, [&] { ChooseFilter(index); }); });
     }
