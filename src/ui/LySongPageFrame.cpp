@@ -108,6 +108,10 @@ QAction* TLySongPage::AddShowAction(const QString& name, const QString& caption,
 }
 
 void TLySongPage::Contribute(tLyPageItem item, const QList<QAction*>& actions) {
+    // The actions given before for the item leave, shortcuts included.
+    for (QAction* old : FContributed.value(item))
+        removeAction(old);
+    FContributed.insert(item, actions);
     for (QAction* action : actions) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);

@@ -80,6 +80,8 @@ public:
     // Two, Edit). They take their places in the tool bar and the menu, and their shortcuts
     // work while the focus is anywhere in the page. Not owned.
     void Contribute(tLyPageItem item, const QList<QAction*>& actions);
+    // The actions in the item's place: the page's own, the owner's, or the submenu's action.
+    QList<QAction*> ItemActions(tLyPageItem item) const;
     // The selection whose changes the page follows; not owned (null: none). The owner sets
     // null before the selection goes.
     void SetSongSelection(TLySongSelection* selection);
@@ -106,7 +108,6 @@ protected:
     virtual QList<TLyFilterEntry> MakeFilterEntries() const { return {}; }
     // Refills the tool bar and the menus from the items.
     virtual void RebuildMenus();
-    QList<QAction*> ItemActions(tLyPageItem item) const;
     // A page's own action for `item`, its shortcut working anywhere in the page.
     void SetOwnAction(tLyPageItem item, QAction* action);
     QAction* AddShowAction(const QString& name, const QString& caption,
@@ -138,7 +139,10 @@ private:
     QList<tLyPageItem> FToolBarItems;
     QList<tLyPageItem> FMenuItems;
     QList<TLyFilterEntry> FEntries;
+    // The actions in each item's place (a submenu's own action for Use One, Use Two and Edit),
+    // and those the owner gave for it.
     QHash<int, QList<QAction*>> FItems;
+    QHash<int, QList<QAction*>> FContributed;
     TLySongSelection* FSelection = nullptr;
     // Set while the page writes into its own filter box and list.
     bool FShowing = false;

@@ -441,6 +441,12 @@ void TestLySongPages::menus() {
     }
     QCOMPARE(ItemsText(frame->PopupMenu()), menu);
     QCOMPARE(ItemsText(frame->ToolBar()), toolBar);
+    // Given again, an item's actions replace those given before, shortcuts included.
+    QAction* split = frame->ItemActions(piSplit).value(0);
+    frame->Contribute(piSplit, {action("&Split")});
+    QCOMPARE(frame->actions().contains(split), false);
+    QCOMPARE(ItemsText(frame->PopupMenu()),
+             contributed ? menu : menu.replace("- | C", "- | &Split | - | C"));
     if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
         QCOMPARE(ItemsText(unmatched->MnuBestMatches()), contributed ? "&Combine" : "");
 }
