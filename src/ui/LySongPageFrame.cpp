@@ -6,7 +6,6 @@
 #include "LyOptions.h"
 #include "LyProject.h"
 #include "LySongListFrame.h"
-#include "LySongListTree.h"
 #include "LyView.h"
 
 #include <QAction>
@@ -70,7 +69,7 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
     FFrmSongList->SetPopupMenu(FPopupMenu);
     connect(FEdtFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!FShowing)
-            LyGuarded(this, [&] { FilterTextEdited(text); });
+            LyGuarded(this, [&] { SetFilterText(text); });
     });
     connect(FActClearFilter, &QAction::triggered, this, [this] {
         if (FActClearFilter->isEnabled())
@@ -199,10 +198,6 @@ void TLySongPage::ShowFilterText() {
     FShowing = true;
     FEdtFilter->setText(text);
     FShowing = false;
-}
-
-void TLySongPage::FilterTextEdited(const QString& text) {
-    SetFilterText(text);
 }
 
 int TLySongPage::EntryInForce() const {

@@ -122,7 +122,6 @@ protected:
     void TaskFinished(ILyProcessTask* task) override;
 
 private:
-    void FilterTextEdited(const QString& text);
     void ShowFilterText();
 
     TLySongListView* FFrmSongList;
