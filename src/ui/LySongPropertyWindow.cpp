@@ -36,7 +36,8 @@ TLySongPropertyForm::TLySongPropertyForm(QWidget* parent)
     , FLblOneValue(NewLabel(this, "LblOneValue"))
     , FLblTwo(NewLabel(this, "LblTwo"))
     , FLblTwoValue(NewLabel(this, "LblTwoValue"))
-    , FEdtValue(new QLineEdit(this)) {
+    , FEdtValue(new QLineEdit(this))
+    , FLblUnit(NewLabel(this, "LblUnit")) {
     setWindowTitle(QStringLiteral("Edit Songs"));
     FEdtValue->setObjectName(QStringLiteral("EdtValue"));
     auto* buttons = new QDialogButtonBox(this);
@@ -55,8 +56,10 @@ TLySongPropertyForm::TLySongPropertyForm(QWidget* parent)
     layout->addWidget(FLblTwo, 1, 0);
     layout->addWidget(FLblTwoValue, 1, 1);
     layout->addWidget(FEdtValue, 2, 0, 1, 2);
-    layout->addWidget(buttons, 3, 0, 1, 2);
+    layout->addWidget(FLblUnit, 2, 2);
+    layout->addWidget(buttons, 3, 0, 1, 3);
     layout->setColumnStretch(1, 1);
+    FLblUnit->setVisible(false);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
     setMinimumWidth(360);
     SetOptions(nullptr);
@@ -95,6 +98,8 @@ void TLySongPropertyForm::SetSelection(TLySongSelection* selection, tLySongPart 
         FEdtValue->setValidator(new QIntValidator(0, 5, FEdtValue));
     else
         FEdtValue->setValidator(nullptr);
+    FLblUnit->setText(QStringLiteral("stars (0 to 5)"));
+    FLblUnit->setVisible(part == sdRating);
     // The placeholders are not values: storing them would write "---" into every song.
     FEdtValue->setPlaceholderText(one == kMultipleValues ? one : QString());
     QString start = one;

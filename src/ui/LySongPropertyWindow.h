@@ -52,6 +52,8 @@ private:
     QLabel* FLblTwo;
     QLabel* FLblTwoValue;
     QLineEdit* FEdtValue;
+    // Says that a rating is typed as stars.
+    QLabel* FLblUnit;
     QPushButton* FBtnOk;
     QPushButton* FBtnCancel;
 };
