@@ -148,6 +148,13 @@ void TLySongPropertiesInfo::SelectionChanged(TLySongSelection* selection) {
 }
 
 void TLySongPropertiesInfo::ViewChanged() {
+    if (View() != FShownView) {
+        // Another list's view: frozen while its songs change or its refresh runs; the end of
+        // that refresh thaws the panel.
+        FShownView = View();
+        FFrozen = View() && ((View()->MatchResult() && View()->MatchResult()->Changing()) ||
+                             View()->Process()->Running());
+    }
     Refresh();
 }
 

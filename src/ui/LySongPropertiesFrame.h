@@ -106,4 +106,5 @@ private:
     // The part under the mouse, or -1.
     int FHovered = -1;
     bool FFrozen = false;
+    TLyView* FShownView = nullptr;
 };
