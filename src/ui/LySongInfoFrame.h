@@ -22,7 +22,8 @@ public:
     void SetView(TLyView* view);
     TLyView* View() const { return FView; }
     // The list's selection (not owned): each panel listens to it and shows one of its merged
-    // objects; null detaches them.
+    // objects; null detaches them, which a selection freed before the page needs first. The
+    // list keeps it to its selected rows and refills it after each refresh of its view.
     void SetSelection(TLySongSelection* selection);
     TLySongSelection* Selection() const { return FSelection; }
     // Shows the captions and values again (library names changed).

@@ -366,25 +366,39 @@ void TestLySongInfo::editWindow_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("acceptable");
     QTest::addColumn<QString>("values");
+    // What the window says when OK is pressed on a value the songs refuse.
+    QTest::addColumn<QString>("message");
+    const QString played = QStringLiteral("February 19, 2006 12:00:00");
+    const QString both = played + u'|' + played;
     QTest::newRow("rating as stars") << &ThreeNames << sdRating << "3"
-                                     << "4" << true << "4|4;4|4;4|4";
+                                     << "4" << true << "4|4;4|4;4|4"
+                                     << "";
     QTest::newRow("six stars") << &ThreeNames << sdRating << "3"
-                               << "6" << false << "3|3;3|3;3|3";
+                               << "6" << false << "3|3;3|3;3|3"
+                               << "";
     QTest::newRow("last played") << &ThreeNames << sdLastPlayed << "March 15, 2023 12:00:00"
-                                 << "February 19, 2006 12:00:00" << true
-                                 << "February 19, 2006 12:00:00|February 19, 2006 12:00:00;"
-                                    "February 19, 2006 12:00:00|February 19, 2006 12:00:00;"
-                                    "February 19, 2006 12:00:00|February 19, 2006 12:00:00";
+                                 << played << true << QStringList(3, both).join(u';') << "";
+    QTest::newRow("never") << &ThreeRatings << sdLastPlayed << "March 15, 2023 12:00:00"
+                           << "never" << true << "never|never;never|never;never|never"
+                           << "";
+    QTest::newRow("not a date")
+        << &NeverPlayed << sdLastPlayed << "March 15, 2023 12:00:00"
+        << "soon" << true
+        << "March 15, 2023 12:00:00|March 15, 2023 12:00:00;"
+           "March 15, 2023 12:00:00|March 15, 2023 12:00:00"
+        << "[soon] is not a valid [Last Played]: give a date and time as [" + played +
+               "], or [never].";
     QTest::newRow("never played") << &NeverPlayed << sdPlayCount << "0"
-                                  << "12" << true << "12|12;12|12";
+                                  << "12" << true << "12|12;12|12"
+                                  << "";
     QTest::newRow("negative play count") << &NeverPlayed << sdPlayCount << "0"
-                                         << "-1" << false << "0|0;0|0";
+                                         << "-1" << false << "0|0;0|0"
+                                         << "";
     QTest::newRow("several names") << &ThreeNames << sdName << ""
                                    << "One & All" << true
                                    << "One & All|One & All;One & All|One & All;"
-                                      "One & All|One & All";
-    QTest::newRow("never played date") << &ThreeRatings << sdLastPlayed << "March 15, 2023 12:00:00"
-                                       << "never" << true << "never|never;never|never;never|never";
+                                      "One & All|One & All"
+                                   << "";
 }
 
 void TestLySongInfo::editWindow() {
@@ -394,27 +408,37 @@ void TestLySongInfo::editWindow() {
     QFETCH(QString, typed);
     QFETCH(bool, acceptable);
     QFETCH(QString, values);
+    QFETCH(QString, message);
     TScene scene(maker);
     TLySongPropertiesInfo* info = scene.Panel(TLySongInfo::FinalTwo);
     QString shown;
     bool okEnabled = !acceptable;
-    TLyDialogAnswers answers([&](const TLyDialogRequest&) {
+    QStringList messages;
+    bool closedWithOk = false;
+    TLyDialogAnswers answers([&](const TLyDialogRequest& request) {
+        if (request.Kind != TLyDialogRequest::Modal) {
+            messages << request.Text;
+            return TLyDialogAnswer{};
+        }
         auto* form = info->findChild<TLySongPropertyForm*>();
         shown = form->EdtValue()->text();
         form->EdtValue()->setText(typed);
         okEnabled = form->BtnOk()->isEnabled();
-        return TLyDialogAnswer{okEnabled ? QDialog::Accepted : QDialog::Rejected, {}};
+        form->BtnOk()->click(); // nothing while disabled; stays open on a refused value
+        closedWithOk = form->result() == QDialog::Accepted;
+        return TLyDialogAnswer{form->result(), {}};
     });
     info->SetPart(part);
     info->ActEdit()->trigger();
     scene.Fixture.Settle();
-    QCOMPARE(answers.Requests.size(), 1);
     QCOMPARE(answers.Requests.first().Title, QStringLiteral("Edit %1 for %2 Songs")
                                                  .arg(SongPartName(part))
                                                  .arg(scene.Fixture.Result().Songs().Count()));
     QCOMPARE(shown, start);
     QCOMPARE(okEnabled, acceptable);
+    QCOMPARE(closedWithOk, acceptable && message.isEmpty());
     QCOMPARE(scene.Values(part), values);
+    QCOMPARE(messages.join(u'\n'), message);
 }
 
 void TestLySongInfo::refusedWhileSongsMayNotChange_data() {
