@@ -424,7 +424,10 @@ void TestLySongInfo::editWindow() {
         shown = form->EdtValue()->text();
         form->EdtValue()->setText(typed);
         okEnabled = form->BtnOk()->isEnabled();
-        form->BtnOk()->click(); // nothing while disabled; stays open on a refused value
+        // Return presses OK, the default button; nothing while it is disabled. A refused
+        // value keeps the window open.
+        form->show();
+        QTest::keyClick(form->EdtValue(), Qt::Key_Return);
         closedWithOk = form->result() == QDialog::Accepted;
         return TLyDialogAnswer{form->result(), {}};
     });
