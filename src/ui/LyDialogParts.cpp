@@ -21,6 +21,10 @@ QPushButton* LyAddOkCancel(QDialog* dialog, QBoxLayout* layout) {
     return ok;
 }
 
+void LyMinimumWidth(QBoxLayout* layout, int width) {
+    layout->addSpacerItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum));
+}
+
 QColor LyMissingInputColour(const QPalette& palette) {
     if (palette.color(QPalette::Base).lightness() < 128)
         return QColor(120, 40, 40);

@@ -15,6 +15,10 @@ class QPushButton;
 // order reaches the inputs first. Returns the OK button.
 QPushButton* LyAddOkCancel(QDialog* dialog, QBoxLayout* layout);
 
+// Keeps the dialog of `layout` at least `width` wide. Unlike a minimum width set on the dialog,
+// it never lets the dialog be narrower than its content needs (at any pixel ratio).
+void LyMinimumWidth(QBoxLayout* layout, int width);
+
 // The background of a box whose input is missing: light red on a light palette, a dark red
 // under the light text of a dark one.
 QColor LyMissingInputColour(const QPalette& palette);

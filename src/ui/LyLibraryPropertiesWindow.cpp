@@ -24,8 +24,8 @@ bool IsFile(const QString& path) {
 TLyLibraryPropertiesForm::TLyLibraryPropertiesForm(QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Project Properties"));
-    setMinimumWidth(400);
     auto* layout = new QVBoxLayout(this);
+    LyMinimumWidth(layout, 400);
     const QString groups[2] = {QStringLiteral("Library One"), QStringLiteral("Library Two")};
     const QString browse[2] = {QStringLiteral("&Browse..."), QStringLiteral("B&rowse...")};
     const QString suffix[2] = {QStringLiteral("One"), QStringLiteral("Two")};
@@ -59,6 +59,7 @@ TLyLibraryPropertiesForm::TLyLibraryPropertiesForm(QWidget* parent)
     layout->addStretch();
     FBtnOk = LyAddOkCancel(this, layout);
     FEdtName[0]->setFocus();
+    resize(520, 0); // room for a path; the layout gives the height
     UpdateActions();
 }
 

@@ -19,8 +19,8 @@ const tLySongCompareComponent kShown[3] = {sccArtist, sccAlbum, sccGenre};
 TLyMatchOptionsForm::TLyMatchOptionsForm(QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Match Songs"));
-    setMinimumWidth(460);
     auto* layout = new QVBoxLayout(this);
+    LyMinimumWidth(layout, 460);
     auto* modeText =
         new QLabel(QStringLiteral("Choose how song components will be matched to each other."));
     modeText->setWordWrap(true);
@@ -35,7 +35,6 @@ TLyMatchOptionsForm::TLyMatchOptionsForm(QWidget* parent)
     for (int mode = 0; mode < 3; ++mode) {
         FRbnMode[mode] = new QRadioButton(QString::fromLatin1(choices[mode][0]), this);
         auto* sample = new QLabel(QString::fromLatin1(choices[mode][1]), this);
-        sample->setEnabled(false); // an example, not a setting
         group->addButton(FRbnMode[mode], mode);
         modes->addWidget(FRbnMode[mode], mode, 0);
         modes->addWidget(sample, mode, 1);

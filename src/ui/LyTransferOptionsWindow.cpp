@@ -50,8 +50,8 @@ void AddLists(QWidget* parent, QVBoxLayout* layout, const QString& text,
 TLyTransferOptionsForm::TLyTransferOptionsForm(QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Synchronize Songs"));
-    setMinimumWidth(520);
     auto* layout = new QVBoxLayout(this);
+    LyMinimumWidth(layout, 520);
     AddLists(this, layout, QStringLiteral("Choose how to combine song-specific data below."),
              {{sdName, "&Name"}, {sdArtist, "&Artist"}, {sdAlbum, "A&lbum"}, {sdGenre, "&Genre"}},
              FCbxAction);
