@@ -6,7 +6,6 @@
 #include "LyPictures.h"
 #include "LyTestSupport.h"
 
-#include <QApplication>
 #include <QTest>
 
 class TestLyUiSeams : public QObject {
@@ -52,59 +51,34 @@ void TestLyUiSeams::answeredDialogsShowNothing() {
 // A folder chooser's answer is a folder ending with "/" or, cancelled, the old folder; a saved
 // name without a suffix gets the default one, and replacing a file reached only that way is asked.
 void TestLyUiSeams::chosenPaths_data() {
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("replace");
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<QString>("asked"); // the titles of the requests, joined by "|"
-    const QString folder = QStringLiteral("Choose a Backup Folder");
-    const QString save = QStringLiteral("Save As");
-    QTest::newRow("folder gets a separator")
-        << true << folder << ""
-        << "/music/backup" << true << "/music/backup/" << folder;
-    QTest::newRow("folder keeps its separator")
-        << true << folder << ""
-        << "/music/backup/" << true << "/music/backup/" << folder;
-    QTest::newRow("root folder") << true << folder << ""
-                                 << "/" << true << "/" << folder;
-    QTest::newRow("cancelled folder keeps the old one") << true << folder << ""
-                                                        << "" << true << "/old/" << folder;
-    QTest::newRow("untitled folder chooser") << true << ""
-                                             << ""
-                                             << "/a" << true << "/a/"
-                                             << "Browse for Folder...";
-    QTest::newRow("suffix appended") << false << save << "xml"
-                                     << "new" << true << "new.xml" << save;
-    QTest::newRow("suffix given") << false << save << "xml"
-                                  << "new.xml" << true << "new.xml" << save;
-    QTest::newRow("other suffix kept") << false << save << "xml"
-                                       << "new.plist" << true << "new.plist" << save;
-    QTest::newRow("no default suffix") << false << save << ""
-                                       << "new" << true << "new" << save;
-    QTest::newRow("existing file reached by the suffix, replaced")
-        << false << save << "xml"
-        << "old" << true << "old.xml" << save + "|Lyrabridge";
-    QTest::newRow("existing file reached by the suffix, kept")
-        << false << save << "xml"
-        << "old" << false << "" << save + "|Lyrabridge";
-    QTest::newRow("existing file named in full: the dialog asked")
-        << false << save << "xml"
-        << "old.xml" << false << "old.xml" << save;
-    QTest::newRow("save cancelled") << false << save << "xml"
-                                    << "" << true << "" << save;
+    QTest::addColumn<QString>("dialog"); // "folder TITLE" or "save SUFFIX"
+    QTest::addColumn<bool>("replace");   // the answer to a question
+    // The dialog's answer ("old.xml" exists), "->" and the result, "?" before it when a question
+    // was asked.
+    QTest::addColumn<QString>("paths");
+    QTest::newRow("folder gets a separator") << "folder Backup" << true << "/music -> /music/";
+    QTest::newRow("folder keeps its separator") << "folder Backup" << true << "/m/ -> /m/";
+    QTest::newRow("root folder") << "folder Backup" << true << "/ -> /";
+    QTest::newRow("cancelled folder keeps the old one") << "folder Backup" << true << " -> /old/";
+    QTest::newRow("untitled folder chooser") << "folder " << true << "/a -> /a/";
+    QTest::newRow("suffix appended") << "save xml" << true << "new -> new.xml";
+    QTest::newRow("suffix given") << "save xml" << true << "new.xml -> new.xml";
+    QTest::newRow("other suffix kept") << "save xml" << true << "new.plist -> new.plist";
+    QTest::newRow("no default suffix") << "save " << true << "new -> new";
+    QTest::newRow("reached by the suffix, replaced") << "save xml" << true << "old -> ?old.xml";
+    QTest::newRow("reached by the suffix, kept") << "save xml" << false << "old -> ?";
+    QTest::newRow("named in full: the dialog asked") << "save xml" << false << "old.xml -> old.xml";
+    QTest::newRow("save cancelled") << "save xml" << true << " -> ";
 }
 
 void TestLyUiSeams::chosenPaths() {
-    QFETCH(bool, folder);
-    QFETCH(QString, title);
-    QFETCH(QString, suffix);
-    QFETCH(QString, answer);
+    QFETCH(QString, dialog);
     QFETCH(bool, replace);
-    QFETCH(QString, result);
-    QFETCH(QString, asked);
-    QApplication::setApplicationDisplayName(QStringLiteral("Lyrabridge"));
+    QFETCH(QString, paths);
+    const QString answer = paths.section(QStringLiteral(" -> "), 0, 0);
+    const QString result = paths.section(QStringLiteral(" -> "), 1);
+    const bool folder = dialog.startsWith(u"folder");
+    const QString argument = dialog.section(u' ', 1);
     TLyTempFolder temp;
     temp.WriteFile(QStringLiteral("old.xml"), "<plist/>");
     const auto inTemp = [&](const QString& name) {
@@ -115,19 +89,19 @@ void TestLyUiSeams::chosenPaths() {
             return TLyDialogAnswer{replace ? int(QMessageBox::Yes) : int(QMessageBox::No), {}};
         return TLyDialogAnswer{QMessageBox::Ok, inTemp(answer)};
     });
+    const QString filter = TLyDialogs::Filter(QStringLiteral("Library"), QStringLiteral("*.xml"));
     const QString chosen =
-        folder ? TLyDialogs::ChooseFolder(nullptr, title, QStringLiteral("/old/"))
-               : TLyDialogs::SaveFile(nullptr, title, temp.Path(),
-                                      TLyDialogs::Filter(QStringLiteral("iTunes Library Files"),
-                                                         QStringLiteral("*.xml")),
-                                      suffix);
-    QCOMPARE(chosen, inTemp(result));
-    QStringList titles;
-    for (const TLyDialogRequest& request : answers.Requests)
-        titles << request.Title;
-    QCOMPARE(titles.join(u'|'), asked);
-    if (!folder)
-        QCOMPARE(answers.Requests.at(0).Detail, QStringLiteral("iTunes Library Files (*.xml)"));
+        folder
+            ? TLyDialogs::ChooseFolder(nullptr, argument, QStringLiteral("/old/"))
+            : TLyDialogs::SaveFile(nullptr, QStringLiteral("Save"), temp.Path(), filter, argument);
+    QCOMPARE(chosen, inTemp(result.mid(result.startsWith(u'?'))));
+    QCOMPARE(answers.Requests.size(), result.startsWith(u'?') ? 2 : 1);
+    const TLyDialogRequest& request = answers.Requests.at(0);
+    if (folder)
+        QCOMPARE(request.Title,
+                 argument.isEmpty() ? QStringLiteral("Browse for Folder...") : argument);
+    else
+        QCOMPARE(request.Detail, QStringLiteral("Library (*.xml)"));
 }
 
 void TestLyUiSeams::picturesPerRatio() {
