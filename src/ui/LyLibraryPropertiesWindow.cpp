@@ -38,7 +38,6 @@ TLyLibraryPropertiesForm::TLyLibraryPropertiesForm(QWidget* parent)
         FEdtInput[side]->setObjectName(QStringLiteral("EdtInput") + suffix[side]);
         FBtnBrowse[side] = new QPushButton(browse[side], group);
         FBtnBrowse[side]->setObjectName(QStringLiteral("BtnBrowse") + suffix[side]);
-        FBtnBrowse[side]->setAutoDefault(false);
         auto* name = new QLabel(QStringLiteral("Name"), group);
         auto* input = new QLabel(QStringLiteral("Input"), group);
         name->setBuddy(FEdtName[side]);
