@@ -12,11 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kMinimumWidth = 490;
+constexpr int kPathChars = 40;
 const QColor kMissingColour(255, 0, 0);
 
 QLineEdit* PathBox(QWidget* parent, const QString& name, const QString& path) {
@@ -24,6 +26,8 @@ QLineEdit* PathBox(QWidget* parent, const QString& name, const QString& path) {
     box->setObjectName(name);
     box->setReadOnly(true);
     box->setCursorPosition(0);
+    // Room for a typical path, in the box's own font.
+    box->setMinimumWidth(box->fontMetrics().averageCharWidth() * kPathChars);
     return box;
 }
 
@@ -51,7 +55,6 @@ TLyReplaceITunesForm::TLyReplaceITunesForm(TLyITunesOptions* options, QWidget* p
     , FOptions(options) {
     setObjectName(QStringLiteral("TLyReplaceITunesForm"));
     setWindowTitle(QStringLiteral("Export to ITunes"));
-    setMinimumWidth(kMinimumWidth);
 
     auto* group = new QGroupBox(QStringLiteral("Settings"), this);
     FEdtLibrary = PathBox(group, QStringLiteral("EdtLibraryLocation"), options->LibraryLocation());
@@ -105,6 +108,11 @@ TLyReplaceITunesForm::TLyReplaceITunesForm(TLyITunesOptions* options, QWidget* p
     layout->addWidget(group);
     layout->addStretch(1);
     layout->addWidget(buttons);
+    // The least width as a strut, not as the window's minimum width: a window with a minimum
+    // of its own is not held at its layout's minimum, and would clip the check boxes.
+    const QMargins margins = layout->contentsMargins();
+    layout->addSpacerItem(new QSpacerItem(kMinimumWidth - margins.left() - margins.right(), 0,
+                                          QSizePolicy::Fixed, QSizePolicy::Fixed));
 
     QWidget* order[] = {FEdtLibrary,      FBtnBrowseLibrary, FChkStartITunes, FEdtITunes,
                         FBtnBrowseITunes, FChkCreateBackup,  FEdtBackup,      FBtnBrowseBackup,

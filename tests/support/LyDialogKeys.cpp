@@ -1,7 +1,9 @@
 #include "LyDialogKeys.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QTest>
 
 namespace {
@@ -42,4 +44,18 @@ int LyDistanceFromOwnerCentre(QDialog* dialog) {
     owner->show();
     dialog->show();
     return (dialog->frameGeometry().center() - owner->frameGeometry().center()).manhattanLength();
+}
+
+QStringList LyClippedWidgets(QWidget* window) {
+    QStringList clipped;
+    const auto widgets = window->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisible() ||
+            !(qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLabel*>(widget)))
+            continue;
+        const QSize need = widget->minimumSizeHint();
+        if (widget->width() < need.width() || widget->height() < need.height())
+            clipped << widget->objectName() + u':' + widget->metaObject()->className();
+    }
+    return clipped;
 }

@@ -14,5 +14,10 @@ QStringList LyTabChain(QDialog* dialog, QWidget* first);
 // it is still open.
 int LyPressKey(QDialog* dialog, int key);
 
-// The distance between the centres of the shown `dialog` and of its parent window.
+// The distance between the centres of the shown `dialog` and of its parent window. Qt keeps a
+// dialog on the screen: the owner must fit on it (the offscreen screen is 800 by 600).
 int LyDistanceFromOwnerCentre(QDialog* dialog);
+
+// The names of the shown `window`'s visible buttons, check boxes and labels that are narrower or
+// lower than their texts need.
+QStringList LyClippedWidgets(QWidget* window);

@@ -31,12 +31,13 @@ void TestLyAboutWindow::contents() {
     QFETCH(QString, shown);
     QFETCH(int, result);
     QWidget owner;
-    owner.setGeometry(50, 80, 1000, 700);
+    owner.setGeometry(20, 20, 760, 560);
     TLyAboutForm form(QStringLiteral("Lyrabridge"), version, prerelease, &owner);
     QCOMPARE(form.windowTitle(), QStringLiteral("About Lyrabridge"));
     QCOMPARE(form.LblProduct()->text(), QStringLiteral("Lyrabridge"));
     QCOMPARE(form.LblVersion()->text(), shown);
     QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
+    QCOMPARE(LyClippedWidgets(&form), QStringList());
     const QLabel* icon = form.findChild<QLabel*>(QStringLiteral("LblIcon"));
     QVERIFY(icon && !icon->pixmap().isNull());
     QCOMPARE(LyPressKey(&form, key), result);

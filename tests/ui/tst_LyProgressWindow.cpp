@@ -1,6 +1,7 @@
 // The progress window: shown only for runs of half a second or more, bars that show what Qt's
 // own bar would not, and Cancel, Escape and closing cancelling the run.
 #include "LyDialogKeys.h"
+#include "LyFakeTask.h"
 #include "LyProcessRecorder.h"
 #include "LyProgressWindow.h"
 #include "LyTimers.h"
@@ -11,46 +12,6 @@
 #include <QTest>
 
 #include <thread>
-
-namespace {
-
-// A task whose state the test sets; the window only reads it.
-class TFakeTask : public ILyProcessTask {
-public:
-    TFakeTask(int level, int stepCount, const QString& caption)
-        : FLevel(level)
-        , FStepCount(stepCount)
-        , FCaption(caption) {}
-    TLyProcess* Process() const override { return nullptr; }
-    QString Caption() const override { return FCaption; }
-    bool IsMainTask() const override { return FLevel == 0; }
-    int Level() const override { return FLevel; }
-    int StepCount() const override { return FStepCount; }
-    int Position() const override { return FPosition; }
-    bool Running() const override { return !FCancelled && !FFailed; }
-    bool Cancelled() const override { return FCancelled; }
-    bool Failed() const override { return FFailed; }
-    ILyProcessTask* StartSubTask(int, const QString&) override { return nullptr; }
-    void Step(const QString&) override {}
-    void SetPosition(int position, const QString& caption) override {
-        FPosition = position;
-        if (!caption.isEmpty())
-            FCaption = caption;
-    }
-    void Cancel() override { FCancelled = true; }
-    void Fail(const QString&) override { FFailed = true; }
-    void Finish() override {}
-
-private:
-    int FLevel;
-    int FStepCount;
-    QString FCaption;
-    int FPosition = 0;
-    bool FCancelled = false;
-    bool FFailed = false;
-};
-
-} // namespace
 
 class TestLyProgressWindow : public QObject {
     Q_OBJECT
@@ -183,8 +144,10 @@ void TestLyProgressWindow::cancelling() {
         }
     });
     QTRY_VERIFY(form.BtnCancel()->isEnabled());
+    mainWindow.setGeometry(20, 20, 760, 560);
     timers.Advance(TLyProgressForm::kShowDelayMs);
     QVERIFY(form.isVisible());
+    QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
     if (how == u"button")
         QTest::mouseClick(form.BtnCancel(), Qt::LeftButton);
     else if (how == u"escape")

@@ -270,8 +270,9 @@ void TestLyReplaceITunesWindow::keyboard() {
                        QStringLiteral("/backups/"),
                        {running ? QStringLiteral("iTunes.exe") : QStringLiteral("bash")});
     TLyReplaceITunesForm* form = dialog.Form.get();
-    dialog.Owner.setGeometry(100, 100, 900, 700);
+    dialog.Owner.setGeometry(20, 20, 760, 560);
     QVERIFY(LyDistanceFromOwnerCentre(form) <= 2);
+    QCOMPARE(LyClippedWidgets(form), QStringList());
     QVERIFY(dialog.FirstReadingDone());
     QStringList order{"EdtLibraryLocation", "BtnBrowseLibrary", "ChkStartITunes",
                       "EdtITunesLocation",  "BtnBrowseITunes",  "ChkCreateBackup",
