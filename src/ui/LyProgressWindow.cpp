@@ -1,5 +1,6 @@
 #include "LyProgressWindow.h"
 
+#include "LyDialogParts.h"
 #include "LyGuard.h"
 #include "LyProcess.h"
 #include "LyTimers.h"
@@ -73,7 +74,6 @@ TLyProgressForm::TLyProgressForm(QWidget* parent)
     , FListener(std::make_unique<TListener>(this))
     , FShowDelay(TLyTimer::Create(this, kShowDelayMs, true)) {
     setObjectName(QStringLiteral("TLyProgressForm"));
-    setMinimumWidth(kMinimumWidth);
     // The main window shows a busy cursor during a run; this window keeps the normal one so
     // that Cancel looks clickable.
     setCursor(Qt::ArrowCursor);
@@ -95,6 +95,7 @@ TLyProgressForm::TLyProgressForm(QWidget* parent)
     layout->addWidget(FBarSubTask);
     layout->addStretch(1);
     layout->addWidget(buttons);
+    LyMinimumWidth(layout, kMinimumWidth);
 
     connect(FShowDelay, &TLyTimer::Fired, this, &QWidget::show);
 }

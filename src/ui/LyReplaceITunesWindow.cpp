@@ -1,5 +1,6 @@
 #include "LyReplaceITunesWindow.h"
 
+#include "LyDialogParts.h"
 #include "LyDialogs.h"
 #include "LyGuard.h"
 #include "LyOptions.h"
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpacerItem>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,11 +108,7 @@ TLyReplaceITunesForm::TLyReplaceITunesForm(TLyITunesOptions* options, QWidget* p
     layout->addWidget(group);
     layout->addStretch(1);
     layout->addWidget(buttons);
-    // The least width as a strut, not as the window's minimum width: a window with a minimum
-    // of its own is not held at its layout's minimum, and would clip the check boxes.
-    const QMargins margins = layout->contentsMargins();
-    layout->addSpacerItem(new QSpacerItem(kMinimumWidth - margins.left() - margins.right(), 0,
-                                          QSizePolicy::Fixed, QSizePolicy::Fixed));
+    LyMinimumWidth(layout, kMinimumWidth);
 
     QWidget* order[] = {FEdtLibrary,      FBtnBrowseLibrary, FChkStartITunes, FEdtITunes,
                         FBtnBrowseITunes, FChkCreateBackup,  FEdtBackup,      FBtnBrowseBackup,
@@ -159,9 +155,9 @@ void TLyReplaceITunesForm::Refresh() {
 }
 
 void TLyReplaceITunesForm::BrowseLibrary() {
-    const QString file =
-        TLyDialogs::OpenFile(this, QStringLiteral("Choose the iTunes Library"), FEdtLibrary->text(),
-                             QStringLiteral("iTunes Library Files (*.xml)"));
+    const QString file = TLyDialogs::OpenFile(
+        this, QStringLiteral("Choose the iTunes Library"), FEdtLibrary->text(),
+        TLyDialogs::Filter(QStringLiteral("iTunes Library Files"), QStringLiteral("*.xml")));
     if (file.isEmpty())
         return;
     FEdtLibrary->setText(file);
@@ -169,9 +165,9 @@ void TLyReplaceITunesForm::BrowseLibrary() {
 }
 
 void TLyReplaceITunesForm::BrowseITunes() {
-    const QString file =
-        TLyDialogs::OpenFile(this, QStringLiteral("Choose the iTunes Application"),
-                             FEdtITunes->text(), QStringLiteral("iTunes Application (*.exe)"));
+    const QString file = TLyDialogs::OpenFile(
+        this, QStringLiteral("Choose the iTunes Application"), FEdtITunes->text(),
+        TLyDialogs::Filter(QStringLiteral("iTunes Application"), QStringLiteral("*.exe")));
     if (file.isEmpty())
         return;
     FEdtITunes->setText(file);
@@ -179,11 +175,9 @@ void TLyReplaceITunesForm::BrowseITunes() {
 }
 
 void TLyReplaceITunesForm::BrowseBackup() {
-    const QString folder = TLyDialogs::ChooseFolder(this, QStringLiteral("Choose a Backup Folder"),
-                                                    FEdtBackup->text());
-    if (folder.isEmpty())
-        return;
-    FEdtBackup->setText(folder);
+    // Cancelling answers the folder it started at.
+    FEdtBackup->setText(TLyDialogs::ChooseFolder(this, QStringLiteral("Choose a Backup Folder"),
+                                                 FEdtBackup->text()));
     Refresh();
 }
 

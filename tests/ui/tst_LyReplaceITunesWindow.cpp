@@ -189,7 +189,7 @@ void TestLyReplaceITunesWindow::storing() {
     const bool taken = confirm && !chosen.isEmpty();
     QCOMPARE(dialog.Options.LibraryLocation(), taken ? chosen : library);
     QCOMPARE(dialog.Options.ITunesLocation(), taken ? chosen : iTunes);
-    QCOMPARE(dialog.Options.BackupLocation(), taken ? chosen : backup);
+    QCOMPARE(dialog.Options.BackupLocation(), taken ? chosen + u'/' : backup);
     QCOMPARE(dialog.Options.StartITunes(), startBefore != clickStart);
     QCOMPARE(dialog.Options.CreateBackup(), backupBefore != clickBackup);
 
