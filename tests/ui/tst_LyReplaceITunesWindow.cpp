@@ -22,35 +22,16 @@ namespace {
 
 const QColor kRed(255, 0, 0);
 
-// A list of running programs the test changes; read from the pool thread.
-class TFakeProcesses {
-public:
-    explicit TFakeProcesses(QStringList names)
-        : FNames(std::move(names)) {}
-    void Set(QStringList names) {
-        std::lock_guard lock(FLock);
-        FNames = std::move(names);
+// The running programs as the test sets them; read on the pool thread.
+struct TFakeProcesses {
+    std::mutex Lock;
+    QStringList Names;
+    std::atomic<int> Readings{0};
+    std::atomic<int> OnMainThread{0}; // readings the thread of the windows waited for
+    void Set(const QStringList& names) {
+        std::lock_guard lock(Lock);
+        Names = names;
     }
-    int Readings() const { return FReadings.load(); }
-    // Readings made on the thread of the windows, which must not wait for them.
-    int OnMainThread() const { return FOnMainThread.load(); }
-
-    // Keeps the list alive for a reading still under way when the dialog goes.
-    static TLyITunesRunningCheck::TProgramNames Source(std::shared_ptr<TFakeProcesses> fake) {
-        return [fake] {
-            std::lock_guard lock(fake->FLock);
-            ++fake->FReadings;
-            if (QThread::currentThread() == QCoreApplication::instance()->thread())
-                ++fake->FOnMainThread;
-            return fake->FNames;
-        };
-    }
-
-private:
-    std::mutex FLock;
-    QStringList FNames;
-    std::atomic<int> FReadings{0};
-    std::atomic<int> FOnMainThread{0};
 };
 
 template <typename T>
@@ -65,26 +46,34 @@ bool IsRed(QWidget* widget, QPalette::ColorRole role) {
     return widget->palette().color(QPalette::Active, role) == kRed;
 }
 
-// A dialog on options with the given paths, iTunes not running, its first reading done.
+// A dialog on options with the given paths and check boxes, and the running programs given.
 struct TOpenDialog {
     TOpenDialog(const QString& library, const QString& iTunes, const QString& backup,
-                const QStringList& programs = {QStringLiteral("bash")})
-        : Processes(std::make_shared<TFakeProcesses>(programs)) {
+                const QStringList& programs = {QStringLiteral("bash")}, bool start = true,
+                bool makeBackup = true) {
+        Processes->Names = programs;
         Options.SetLibraryLocation(library);
         Options.SetITunesLocation(iTunes);
         Options.SetBackupLocation(backup);
-        Form = std::make_unique<TLyReplaceITunesForm>(&Options, &Owner,
-                                                      TFakeProcesses::Source(Processes));
+        Options.SetStartITunes(start);
+        Options.SetCreateBackup(makeBackup);
+        // The reading holds the list, so it may end after the dialog.
+        Form = std::make_unique<TLyReplaceITunesForm>(&Options, &Owner, [fake = Processes] {
+            std::lock_guard lock(fake->Lock);
+            ++fake->Readings;
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                ++fake->OnMainThread;
+            return fake->Names;
+        });
     }
     bool FirstReadingDone() {
-        return QTest::qWaitFor([this] { return Processes->Readings() > 0; }) &&
-               QTest::qWaitFor([this] { return Form->LblStatus()->text().startsWith(u"iTunes"); });
+        return QTest::qWaitFor([this] { return Form->LblStatus()->text().startsWith(u"iTunes"); });
     }
 
     TLyManualTimers Timers;
     TLyITunesOptions Options;
     QWidget Owner;
-    std::shared_ptr<TFakeProcesses> Processes;
+    std::shared_ptr<TFakeProcesses> Processes = std::make_shared<TFakeProcesses>();
     std::unique_ptr<TLyReplaceITunesForm> Form;
 };
 
@@ -138,12 +127,12 @@ void TestLyReplaceITunesWindow::runningState() {
     dialog.Processes->Set(later);
     dialog.Timers.Advance(999);
     QCoreApplication::processEvents();
-    QCOMPARE(dialog.Processes->Readings(), 1);
+    QCOMPARE(dialog.Processes->Readings.load(), 1);
     dialog.Timers.Advance(1);
-    QTRY_COMPARE(dialog.Processes->Readings(), 2);
+    QTRY_COMPARE(dialog.Processes->Readings.load(), 2);
     QTRY_COMPARE(form->LblStatus()->text().contains(u"not"), !runningLater);
     expect(runningLater);
-    QCOMPARE(dialog.Processes->OnMainThread(), 0);
+    QCOMPARE(dialog.Processes->OnMainThread.load(), 0);
 }
 
 void TestLyReplaceITunesWindow::storing_data() {
@@ -193,18 +182,16 @@ void TestLyReplaceITunesWindow::storing() {
     QCOMPARE(dialog.Options.StartITunes(), startBefore != clickStart);
     QCOMPARE(dialog.Options.CreateBackup(), backupBefore != clickBackup);
 
-    QCOMPARE(answers.Requests.size(), 3);
-    const QList<std::tuple<TLyDialogRequest::TKind, QString, QString, QString>> expected{
-        {TLyDialogRequest::OpenFile, "Choose the iTunes Library", library,
-         "iTunes Library Files (*.xml)"},
-        {TLyDialogRequest::OpenFile, "Choose the iTunes Application", iTunes,
-         "iTunes Application (*.exe)"},
-        {TLyDialogRequest::Folder, "Choose a Backup Folder", backup, ""}};
-    for (int i = 0; i < 3; ++i) {
-        const TLyDialogRequest& request = answers.Requests.at(i);
-        QCOMPARE(std::tuple(request.Kind, request.Title, request.Text, request.Detail),
-                 expected.at(i));
-    }
+    QStringList requests;
+    for (const TLyDialogRequest& request : std::as_const(answers.Requests))
+        requests << QStringList{request.Kind == TLyDialogRequest::Folder ? "folder" : "file",
+                                request.Title, request.Text, request.Detail}
+                        .join(u'|');
+    QCOMPARE(
+        requests,
+        QStringList({"file|Choose the iTunes Library|" + library + "|iTunes Library Files (*.xml)",
+                     "file|Choose the iTunes Application|" + iTunes + "|iTunes Application (*.exe)",
+                     "folder|Choose a Backup Folder|" + backup + "|"}));
 }
 
 void TestLyReplaceITunesWindow::enablingAndPainting_data() {
@@ -233,11 +220,7 @@ void TestLyReplaceITunesWindow::enablingAndPainting() {
         QVERIFY(QDir().mkpath(library));
         backup = folder.WriteFile(QStringLiteral("Backups"), "");
     }
-    TOpenDialog dialog(library, iTunes, backup);
-    dialog.Options.SetStartITunes(startITunes);
-    dialog.Options.SetCreateBackup(createBackup);
-    dialog.Form = std::make_unique<TLyReplaceITunesForm>(&dialog.Options, &dialog.Owner,
-                                                         TFakeProcesses::Source(dialog.Processes));
+    TOpenDialog dialog(library, iTunes, backup, {}, startITunes, createBackup);
     TLyReplaceITunesForm* form = dialog.Form.get();
     for (bool flipped : {false, true}) {
         const bool start = startITunes != flipped;
