@@ -34,7 +34,6 @@ QLineEdit* PathBox(QWidget* parent, const QString& name, const QString& path) {
 QPushButton* Button(QWidget* parent, const QString& name, const QString& text) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
-    button->setAutoDefault(false);
     return button;
 }
 
@@ -100,7 +99,6 @@ TLyReplaceITunesForm::TLyReplaceITunesForm(TLyITunesOptions* options, QWidget* p
     FBtnExport->setEnabled(false);
     FBtnCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     FBtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    FBtnCancel->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

@@ -237,15 +237,22 @@ void TestLyReplaceITunesWindow::enablingAndPainting() {
 }
 
 void TestLyReplaceITunesWindow::keyboard_data() {
+    QTest::addColumn<QString>("focus");
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("running");
     QTest::addColumn<int>("result"); // -1: still open
-    QTest::newRow("Return exports") << int(Qt::Key_Return) << false << int(QDialog::Accepted);
-    QTest::newRow("Return while iTunes runs") << int(Qt::Key_Return) << true << -1;
-    QTest::newRow("Escape cancels") << int(Qt::Key_Escape) << false << int(QDialog::Rejected);
+    QTest::newRow("Return exports")
+        << "ChkStartITunes" << int(Qt::Key_Return) << false << int(QDialog::Accepted);
+    QTest::newRow("Return while iTunes runs")
+        << "ChkStartITunes" << int(Qt::Key_Return) << true << -1;
+    QTest::newRow("Return on a Browse button browses")
+        << "BtnBrowseLibrary" << int(Qt::Key_Return) << false << -1;
+    QTest::newRow("Escape cancels")
+        << "ChkStartITunes" << int(Qt::Key_Escape) << false << int(QDialog::Rejected);
 }
 
 void TestLyReplaceITunesWindow::keyboard() {
+    QFETCH(QString, focus);
     QFETCH(int, key);
     QFETCH(bool, running);
     QFETCH(int, result);
@@ -264,8 +271,10 @@ void TestLyReplaceITunesWindow::keyboard() {
     if (running)
         order.removeOne(QStringLiteral("BtnExport"));
     QCOMPARE(LyTabChain(form, Child<QWidget>(form, "EdtLibraryLocation")), order);
-    Child<QWidget>(form, "ChkStartITunes")->setFocus();
+    TLyDialogAnswers answers;
+    form->findChild<QWidget*>(focus)->setFocus();
     QCOMPARE(LyPressKey(form, key), result);
+    QCOMPARE(answers.Requests.size(), focus.startsWith(u"BtnBrowse") ? 1 : 0);
 }
 
 QTEST_MAIN(TestLyReplaceITunesWindow)
