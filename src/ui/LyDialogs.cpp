@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -50,6 +51,10 @@ bool TLyDialogs::Confirm(QWidget* parent, const QString& text, bool okCancel) {
     return box.exec() == yes;
 }
 
+QString TLyDialogs::Filter(const QString& description, const QString& patterns) {
+    return QStringLiteral("%1 (%2)").arg(description, patterns);
+}
+
 QString TLyDialogs::OpenFile(QWidget* parent, const QString& title, const QString& start,
                              const QString& filter) {
     if (Answering())
@@ -58,16 +63,38 @@ QString TLyDialogs::OpenFile(QWidget* parent, const QString& title, const QStrin
 }
 
 QString TLyDialogs::SaveFile(QWidget* parent, const QString& title, const QString& start,
-                             const QString& filter) {
-    if (Answering())
-        return Ask({TLyDialogRequest::SaveFile, title, start, filter}).Path;
-    return QFileDialog::getSaveFileName(parent, title, start, filter);
+                             const QString& filter, const QString& defaultSuffix) {
+    QString path;
+    if (Answering()) {
+        path = Ask({TLyDialogRequest::SaveFile, title, start, filter}).Path;
+    } else {
+        QFileDialog dialog(parent, title, QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (QFileInfo(start).isDir())
+            dialog.setDirectory(start);
+        else if (!start.isEmpty())
+            dialog.selectFile(start);
+        if (dialog.exec() == QDialog::Accepted)
+            path = dialog.selectedFiles().value(0);
+    }
+    if (path.isEmpty() || defaultSuffix.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    path += u'.' + defaultSuffix;
+    // The dialog's own overwrite question was about the name without the suffix.
+    if (QFileInfo::exists(path) &&
+        !Confirm(parent, QStringLiteral("The file [%1] already exists. Replace it?").arg(path)))
+        return {};
+    return path;
 }
 
-QString TLyDialogs::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
-    if (Answering())
-        return Ask({TLyDialogRequest::Folder, title, start, {}}).Path;
-    return QFileDialog::getExistingDirectory(parent, title, start);
+QString TLyDialogs::ChooseFolder(QWidget* parent, const QString& title, const QString& folder) {
+    const QString caption = title.isEmpty() ? QStringLiteral("Browse for Folder...") : title;
+    const QString chosen = Answering() ? Ask({TLyDialogRequest::Folder, caption, folder, {}}).Path
+                                       : QFileDialog::getExistingDirectory(parent, caption, folder);
+    if (chosen.isEmpty())
+        return folder;
+    return chosen.endsWith(u'/') ? chosen : chosen + u'/';
 }
 
 int TLyDialogs::Exec(QDialog* dialog) {

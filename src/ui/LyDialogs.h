@@ -38,12 +38,22 @@ public:
     static void ShowMessage(QWidget* parent, const QString& text);
     // Yes/No (or OK/Cancel with `okCancel`); true for Yes or OK.
     static bool Confirm(QWidget* parent, const QString& text, bool okCancel = false);
-    // The chosen file, or an empty text when cancelled.
+    // A file dialog filter entry in Qt's form: "iTunes Library Files (*.xml)". Join several
+    // with ";;".
+    static QString Filter(const QString& description, const QString& patterns);
+
+    // The chosen existing file, or an empty text when cancelled. `start` is a file or a folder.
     static QString OpenFile(QWidget* parent, const QString& title, const QString& start,
                             const QString& filter);
+    // The chosen file, or an empty text when cancelled. A name without a suffix gets
+    // `defaultSuffix` (without the dot) appended, as some desktop dialogs ignore it; an
+    // existing file reached only that way is overwritten after the user confirms it.
     static QString SaveFile(QWidget* parent, const QString& title, const QString& start,
-                            const QString& filter);
-    static QString ChooseFolder(QWidget* parent, const QString& title, const QString& start);
+                            const QString& filter, const QString& defaultSuffix = {});
+    // The desktop's folder chooser, titled `title` ("Browse for Folder..." when empty) and
+    // starting at `folder`. Returns the chosen folder ending with "/", or `folder` unchanged
+    // when the user cancels.
+    static QString ChooseFolder(QWidget* parent, const QString& title, const QString& folder);
     // Runs `dialog` modally; the answer's button is the dialog's result code.
     static int Exec(QDialog* dialog);
 

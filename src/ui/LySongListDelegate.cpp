@@ -84,8 +84,10 @@ void TLySongListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         painter->setClipRect(area, Qt::IntersectClip);
         const QStaticText& laidOut = LaidOut(text, cell.font, area.width());
         const QSizeF size = laidOut.size();
-        painter->drawStaticText(
-            QPointF(area.left(), area.top() + (area.height() - size.height()) / 2), laidOut);
+        const qreal x = cell.direction == Qt::RightToLeft ? area.right() + 1 - size.width()
+                                                          : qreal(area.left());
+        painter->drawStaticText(QPointF(x, area.top() + (area.height() - size.height()) / 2),
+                                laidOut);
         painter->restore();
     }
 
@@ -98,10 +100,13 @@ void TLySongListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                                          : index.data(TLySongListModel::StarPictureRole).toString();
     const QPixmap star = LyPicture(name, kPictureSize, RatioOf(painter->device()));
     const int top = option.rect.top() + (option.rect.height() - kPictureSize) / 2;
-    int left = option.rect.left() + 2;
+    // The stars start at the cell's leading edge.
+    const bool rightToLeft = option.direction == Qt::RightToLeft;
+    const int step = rightToLeft ? -kPictureSize : kPictureSize;
+    int left = rightToLeft ? option.rect.right() - 1 - kPictureSize : option.rect.left() + 2;
     painter->save();
     painter->setClipRect(option.rect);
-    for (int i = 0; i < stars; ++i, left += kPictureSize)
+    for (int i = 0; i < stars; ++i, left += step)
         painter->drawPixmap(left, top, star);
     painter->restore();
 }

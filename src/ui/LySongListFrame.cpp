@@ -229,41 +229,29 @@ void TLySongListView::RebuildRows(const QList<TLySong*>& songs) {
 }
 
 void TLySongListView::Restore(const TRemembered& remembered) {
-    const QList<TLySong*>& songs = FModel->Songs();
     QList<int> rows;
-    int currentRow = -1;
-    int topRow = -1;
-    if (!remembered.Selected.isEmpty() || remembered.Current || remembered.FirstVisible) {
-        const QSet<TLySong*> wanted(remembered.Selected.begin(), remembered.Selected.end());
-        for (int row = 0; row < songs.size(); ++row) {
-            TLySong* song = songs.at(row);
-            if (!wanted.isEmpty() && wanted.contains(song))
-                rows.append(row);
-            if (song == remembered.Current)
-                currentRow = row;
-            if (song == remembered.FirstVisible)
-                topRow = row;
-        }
-    }
+    rows.reserve(remembered.Selected.size());
+    for (const TLySong* song : remembered.Selected)
+        if (const int row = FModel->RowOf(song); row >= 0)
+            rows.append(row);
+    int currentRow = FModel->RowOf(remembered.Current);
+    const int topRow = FModel->RowOf(remembered.FirstVisible);
     if (rows.isEmpty() && !remembered.Selected.isEmpty()) {
         // None of the selected songs is left: the nearest remaining row after the first
         // selected one, else the nearest before it.
-        QHash<TLySong*, int> rowOf;
-        rowOf.reserve(songs.size());
-        for (int row = 0; row < songs.size(); ++row)
-            rowOf.insert(songs.at(row), row);
         const QList<TLySong*>& order = remembered.Order;
         const int first = remembered.FirstSelectedRow;
         for (int i = first + 1; i < order.size() && rows.isEmpty(); ++i)
-            if (auto found = rowOf.constFind(order.at(i)); found != rowOf.constEnd())
-                rows.append(*found);
+            if (const int row = FModel->RowOf(order.at(i)); row >= 0)
+                rows.append(row);
         for (int i = first - 1; i >= 0 && rows.isEmpty(); --i)
-            if (auto found = rowOf.constFind(order.at(i)); found != rowOf.constEnd())
-                rows.append(*found);
+            if (const int row = FModel->RowOf(order.at(i)); row >= 0)
+                rows.append(row);
         if (!rows.isEmpty())
             currentRow = rows.first();
     }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     QItemSelection selection;
     for (int i = 0; i < rows.size();) {
         int last = i;
@@ -294,6 +282,7 @@ QList<TLySong*> TLySongListView::SelectedSongs() const {
         for (int row = range.top(); row <= range.bottom(); ++row)
             rows.append(row);
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     result.reserve(rows.size());
     for (int row : rows)
         result.append(FModel->Songs().at(row));

@@ -33,6 +33,9 @@ TLySongListModel::TLySongListModel(QObject* parent)
 
 void TLySongListModel::SetSide(const TLySongListSide& side) {
     FSide = side;
+    FRanksValid = false; // the sort keys are the side's texts
+    FRanks.Clear();
+    FRowRanks.clear();
     if (!FSongs.isEmpty() && !FFrozen)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kLySongColumnCount - 1));
 }
@@ -215,15 +218,22 @@ QList<TLySong*> TLySongListModel::RankedSongs(QList<TLySong*> songs, int column,
         if (found == songs.size()) {
             QList<TLySong*> ordered;
             ordered.reserve(songs.size());
-            for (TLySong* song : placed)
-                if (song)
-                    ordered.append(song);
-            if (ordered.size() == songs.size()) // else a song was listed twice
+            std::vector<int> rowRanks;
+            rowRanks.reserve(size_t(songs.size()));
+            for (size_t rank = 0; rank < placed.size(); ++rank)
+                if (placed[rank]) {
+                    ordered.append(placed[rank]);
+                    rowRanks.push_back(int(rank));
+                }
+            if (ordered.size() == songs.size()) { // else a song was listed twice
+                FRowRanks = std::move(rowRanks);
                 return ordered;
+            }
         }
     }
     songs = SortedSongs(std::move(songs), column, ascending);
     FRanks.Assign(songs);
+    FRowRanks.clear();
     FRanksValid = true;
     FRankColumn = column;
     FRankAscending = ascending;
@@ -269,10 +279,28 @@ int TLySongRanks::Find(const TLySong* song) const {
     }
 }
 
+int TLySongListModel::RowOf(const TLySong* song) const {
+    if (!FRanksValid || !song)
+        return -1;
+    const int rank = FRanks.Find(song);
+    if (rank < 0)
+        return -1;
+    int row = rank;
+    if (!FRowRanks.empty()) {
+        const auto found = std::lower_bound(FRowRanks.begin(), FRowRanks.end(), rank);
+        if (found == FRowRanks.end() || *found != rank)
+            return -1;
+        row = int(found - FRowRanks.begin());
+    }
+    // A song listed twice is ranked at its last place only: confirm the row holds it.
+    return row < FSongs.size() && FSongs.at(row) == song ? row : -1;
+}
+
 void TLySongListModel::Freeze() {
     FFrozen = true;
     FRanksValid = false; // the songs' values may change
     FRanks.Clear();
+    FRowRanks.clear();
 }
 
 void TLySongListModel::Clear() {
@@ -280,6 +308,7 @@ void TLySongListModel::Clear() {
     FSongs.clear();
     FRanksValid = false; // the best matches' candidates go
     FRanks.Clear();
+    FRowRanks.clear();
     FFrozen = false;
     endResetModel();
 }

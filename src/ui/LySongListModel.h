@@ -85,6 +85,9 @@ public:
     const QList<TLySong*>& Songs() const { return FSongs; }
     // The song of `row`; null while frozen or outside the rows.
     TLySong* Song(int row) const;
+    // The row of `song` (compared as a pointer, never read), -1 if it has none; a lookup and a
+    // binary search, so restoring a selection does not walk every row.
+    int RowOf(const TLySong* song) const;
     // Check boxes change only while this holds: not frozen, and the project takes hand changes.
     bool CanChangeSongs() const;
 
@@ -112,6 +115,8 @@ private:
     bool FFrozen = false;
     // Each song's row in the last full sort by FRankColumn, FRankAscending.
     TLySongRanks FRanks;
+    // The rank of each row's song, ascending; empty when the rows are the full sort itself.
+    std::vector<int> FRowRanks;
     bool FRanksValid = false;
     int FRankColumn = 0;
     bool FRankAscending = true;
