@@ -313,14 +313,16 @@ void TLySongListView::SummariseSelection() {
     FSelectionSummary = {};
     if (FModel->Frozen())
         return;
-    int first = -1;
-    for (const QItemSelectionRange& range : FTree->selectionModel()->selection()) {
-        if (first < 0 || range.top() < first)
-            first = range.top();
+    // The ranges of a selection may overlap: each row counts once.
+    QList<int> rows;
+    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
         for (int row = range.top(); row <= range.bottom(); ++row)
-            FSelectionSummary.Add(FModel->Songs().at(row));
-    }
-    FSelectionSummary.First = first < 0 ? nullptr : FModel->Songs().at(first);
+            rows.append(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : rows)
+        FSelectionSummary.Add(FModel->Songs().at(row));
+    FSelectionSummary.First = rows.isEmpty() ? nullptr : FModel->Songs().at(rows.first());
 }
 
 int TLySongListView::SelectedCount() const {
