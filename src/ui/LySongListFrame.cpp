@@ -58,6 +58,7 @@ TLySongListView::TLySongListView(QWidget* parent)
     connect(FActToggleSelected, &QAction::triggered, this,
             [this] { LyGuarded(this, [&] { ToggleSelected(); }); });
     connect(FTree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        SummariseSelection();
         UpdateActions();
         Q_EMIT SelectionChanged();
     });
@@ -108,6 +109,7 @@ void TLySongListView::ViewChanged() {
         FRemembered = {};
         FRebuildPending = false;
         FModel->Clear();
+        SummariseRows();
         FModel->SetView(View());
         if (View()) {
             FModel->Freeze();
@@ -138,8 +140,10 @@ void TLySongListView::TaskStarted(ILyProcessTask* task) {
     FRebuildPending = false; // the view's list is being replaced
     StopRepainting();
     // The candidates of a best-matches list are freed as its refresh starts.
-    if (dynamic_cast<TLyBestMatchesView*>(View()))
+    if (dynamic_cast<TLyBestMatchesView*>(View())) {
         FModel->Clear();
+        SummariseRows();
+    }
     UpdateActions();
 }
 
@@ -221,6 +225,7 @@ void TLySongListView::RebuildRows(const QList<TLySong*>& songs) {
     FRemembered = {};
     FModel->SetSongs(songs, FSortColumn, FSortAscending);
     Restore(remembered);
+    SummariseRows();
 }
 
 void TLySongListView::Restore(const TRemembered& remembered) {
@@ -284,65 +289,68 @@ QList<TLySong*> TLySongListView::SelectedSongs() const {
     return result;
 }
 
-int TLySongListView::SelectedCount() const {
-    if (!Queryable())
-        return 0;
-    int count = 0;
+void TLySongListView::TSummary::Add(TLySong* song) {
+    ++Count;
+    AnyModified = AnyModified || song->IsModifiedAny();
+    const bool one = song->OriginalOne().Exists();
+    const bool two = song->OriginalTwo().Exists();
+    AnyHasOne = AnyHasOne || one;
+    AnyHasTwo = AnyHasTwo || two;
+    AnyMatched = AnyMatched || song->IsMatched();
+    AnyLacksOne = AnyLacksOne || !one;
+    AnyLacksTwo = AnyLacksTwo || !two;
+}
+
+void TLySongListView::SummariseRows() {
+    FRowsSummary = {};
+    if (!FModel->Frozen())
+        for (TLySong* song : FModel->Songs())
+            FRowsSummary.Add(song);
+    SummariseSelection();
+}
+
+void TLySongListView::SummariseSelection() {
+    FSelectionSummary = {};
+    if (FModel->Frozen())
+        return;
+    // The ranges of a selection may overlap: each row counts once.
+    QList<int> rows;
     for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
-        count += range.height();
-    return count;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : rows)
+        FSelectionSummary.Add(FModel->Songs().at(row));
+    FSelectionSummary.First = rows.isEmpty() ? nullptr : FModel->Songs().at(rows.first());
+}
+
+int TLySongListView::SelectedCount() const {
+    return Queryable() ? FSelectionSummary.Count : 0;
 }
 
 TLySong* TLySongListView::FirstSelectedSong() const {
-    if (!Queryable())
-        return nullptr;
-    int first = -1;
-    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
-        if (first < 0 || range.top() < first)
-            first = range.top();
-    return first < 0 ? nullptr : FModel->Songs().at(first);
-}
-
-template <typename Test>
-bool TLySongListView::AnySelected(const Test& test) const {
-    if (!Queryable())
-        return false;
-    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            if (test(*FModel->Songs().at(row)))
-                return true;
-    return false;
+    return Queryable() ? FSelectionSummary.First : nullptr;
 }
 
 bool TLySongListView::AnySelectedModified() const {
-    return AnySelected([](const TLySong& song) { return song.IsModifiedAny(); });
+    return Queryable() && FSelectionSummary.AnyModified;
 }
 
 bool TLySongListView::AnySelectedHasSide(int side) const {
-    return AnySelected([side](const TLySong& song) { return song.Original(side).Exists(); });
+    return Queryable() && (side == 0 ? FSelectionSummary.AnyHasOne : FSelectionSummary.AnyHasTwo);
 }
 
 bool TLySongListView::AnySelectedHasBothSides() const {
-    return AnySelected([](const TLySong& song) { return song.IsMatched(); });
+    return Queryable() && FSelectionSummary.AnyMatched;
 }
 
 bool TLySongListView::SelectedLackBothSides() const {
-    return AnySelected([](const TLySong& s) { return !s.OriginalOne().Exists(); }) &&
-           AnySelected([](const TLySong& s) { return !s.OriginalTwo().Exists(); });
+    return Queryable() && FSelectionSummary.AnyLacksOne && FSelectionSummary.AnyLacksTwo;
 }
 
 bool TLySongListView::AllLackBothSides() const {
-    if (!Queryable())
-        return false;
-    bool lacksOne = false;
-    bool lacksTwo = false;
-    for (const TLySong* song : FModel->Songs()) {
-        lacksOne = lacksOne || !song->OriginalOne().Exists();
-        lacksTwo = lacksTwo || !song->OriginalTwo().Exists();
-        if (lacksOne && lacksTwo)
-            return true;
-    }
-    return false;
+    return Queryable() && FRowsSummary.AnyLacksOne && FRowsSummary.AnyLacksTwo;
 }
 
 void TLySongListView::ExecuteForSelected(const std::function<void(TLySong*)>& step) {
@@ -378,6 +386,7 @@ void TLySongListView::ApplyViewOptions() {
     if (!options) {
         FColumnAdapter->Clear();
         FModel->Clear();
+        SummariseRows();
         UpdateActions();
         return;
     }

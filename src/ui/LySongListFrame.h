@@ -41,7 +41,9 @@ public:
     void FillColumnMenu(QMenu* menu);
     void FillSortMenu(QMenu* menu);
 
-    // Selection queries: nothing without a view, while its process runs or while frozen.
+    // Selection queries: nothing without a view, while its process runs or while frozen. They
+    // answer from summaries of the rows and of the selection, kept when the rows are rebuilt and
+    // when the selection changes, so that enabled rules may ask them on every idle turn.
     QList<TLySong*> SelectedSongs() const;
     int SelectedCount() const;
     TLySong* FirstSelectedSong() const;
@@ -73,6 +75,20 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // What the selection queries ask of a set of rows. Song values change only between
+    // OwnerChanging and the rebuild that follows, so a summary holds until then.
+    struct TSummary {
+        int Count = 0;
+        TLySong* First = nullptr;
+        bool AnyModified = false;
+        bool AnyHasOne = false;
+        bool AnyHasTwo = false;
+        bool AnyMatched = false;
+        bool AnyLacksOne = false;
+        bool AnyLacksTwo = false;
+        void Add(TLySong* song);
+    };
+
     // What a rebuild restores: compared with the new rows, never read.
     struct TRemembered {
         QList<TLySong*> Selected;
@@ -97,8 +113,8 @@ private:
     void ToggleSelected();
     void UpdatePalette();
     void UpdateActions();
-    template <typename Test>
-    bool AnySelected(const Test& test) const;
+    void SummariseRows();
+    void SummariseSelection();
 
     TLySongListTree* FTree;
     TLySongListModel* FModel;
@@ -110,6 +126,8 @@ private:
     std::unique_ptr<TLyMenuAdapter> FSortAdapter;
     TLySongListSide FSide;
     TRemembered FRemembered;
+    TSummary FRowsSummary;
+    TSummary FSelectionSummary;
     TLyView* FShownView = nullptr;
     // The view's list is valid and newer than the rows; rebuilt when the page is shown.
     bool FRebuildPending = false;

@@ -5,7 +5,9 @@
 #include "SongBuilders.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 TLySongListFixture::TLySongListFixture()
     : FProject(std::make_unique<TLyProject>(&FAppOptions, FAppOptions.ProjectWindow()->Views())) {
@@ -48,6 +50,12 @@ std::unique_ptr<TLySongListView> TLySongListFixture::Show(const QString& name, i
     frame->SetView(View(name));
     Settle();
     return frame;
+}
+
+void RunUntilIdle() {
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QStringList ColumnTexts(const TLySongListView& frame, int column) {

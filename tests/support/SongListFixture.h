@@ -39,5 +39,9 @@ private:
 // what it is.
 std::vector<std::unique_ptr<TLySong>> RepresentativeSongs();
 
+// Runs the event loop once up to the point where it would wait for events, so that whatever
+// runs when the loop goes idle (enabled rules) has run.
+void RunUntilIdle();
+
 // The rows' texts of `column` in row order.
 QStringList ColumnTexts(const TLySongListView& frame, int column = 0);
