@@ -47,6 +47,8 @@ TLySongMatchResult::TLySongMatchResult(QWidget* parent)
 
 TLySongMatchResult::~TLySongMatchResult() {
     EnsureFinalised();
+    for (TLySongMatchResultList* list : FLists)
+        list->SetView(nullptr);
 }
 
 void TLySongMatchResult::Finalise() {

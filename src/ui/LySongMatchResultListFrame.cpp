@@ -149,16 +149,14 @@ TLySongMatchResultList::TLySongMatchResultList(TLySongPage* page, QWidget* paren
 
 TLySongMatchResultList::~TLySongMatchResultList() {
     EnsureFinalised();
+    // Also for a frame that never had a parent: the listeners leave before the selection goes.
+    FTmrSelection->Stop();
+    FSelection->RemoveListener(this);
+    FPage->SetSongSelection(nullptr);
+    FFrmSongInfo->SetSelection(nullptr);
 }
 
 void TLySongMatchResultList::Finalise() {
-    FTmrSelection->Stop();
-    // The listeners leave before the selection goes.
-    if (FSelection) {
-        FSelection->RemoveListener(this);
-        FPage->SetSongSelection(nullptr);
-        FFrmSongInfo->SetSelection(nullptr);
-    }
     FPage->SetView(nullptr);
     FFrmSongInfo->SetView(nullptr);
     TLyBaseView::Finalise();
@@ -292,10 +290,8 @@ void TLySongMatchResultList::TaskStarted(ILyProcessTask* task) {
 }
 
 void TLySongMatchResultList::TaskFinished(ILyProcessTask* task) {
-    if (!IsOwnMainTask(task))
-        return;
-    FNote.clear();
-    ShowStatus();
+    if (IsOwnMainTask(task))
+        ShowStatus();
 }
 
 void TLySongMatchResultList::ShowSongInfo(bool show) {
@@ -311,14 +307,14 @@ void TLySongMatchResultList::ToggleSongInfo() {
 
 bool TLySongMatchResultList::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FStatusBar && event->type() == QEvent::MouseButtonDblClick) {
-        FActToggleSongInfo->trigger();
+        LyGuarded(this, [this] { ToggleSongInfo(); });
         return true;
     }
     if (FFrmBestMatches && watched == FFrmBestMatches->TreeSongs() &&
         event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            FActCombineSelected->trigger();
+            LyGuarded(this, [this] { CombineSelected(); });
             return true;
         }
     }
@@ -328,8 +324,10 @@ bool TLySongMatchResultList::eventFilter(QObject* watched, QEvent* event) {
 // --- selection --------------------------------------------------------------------------------
 
 void TLySongMatchResultList::OwnerChanging(TLyProcess* process) {
-    if (View() && process == View()->Process())
-        ClearSelection();
+    if (!View() || process != View()->Process())
+        return;
+    FNote.clear();
+    ClearSelection();
 }
 
 void TLySongMatchResultList::ClearSelection() {
@@ -338,12 +336,19 @@ void TLySongMatchResultList::ClearSelection() {
         return;
     TVxUpdateGuard update(*FSelection);
     FSelection->Clear();
+    FSelection->Changed();
 }
 
 void TLySongMatchResultList::RebuildSelection() {
     FTmrSelection->Stop();
+    if (!FNote.isEmpty()) {
+        FNote.clear();
+        ShowStatus();
+    }
     TVxUpdateGuard update(*FSelection);
     FSelection->Clear();
+    // Reported also when nothing is selected any more.
+    FSelection->Changed();
     for (TLySong* song : FrmSongList()->SelectedSongs())
         FSelection->Add(song);
 }
@@ -372,7 +377,8 @@ void TLySongMatchResultList::SelectionChanged(TLySongSelection* selection) {
 // --- enabled rules ----------------------------------------------------------------------------
 
 bool TLySongMatchResultList::CanChangeSongs() const {
-    return CanChange() && (!Project() || Project()->CanChangeSongs());
+    return CanChange() && !View()->MatchResult()->Changing() &&
+           (!Project() || Project()->CanChangeSongs());
 }
 
 TLySong* TLySongMatchResultList::ChosenBestMatch() const {
