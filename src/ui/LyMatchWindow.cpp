@@ -77,7 +77,6 @@ void TLyMatchForm::SetGeometryOptions(TLyWindowOptions* geometry) {
     if (!FGeometry)
         return;
     QRect rect(FGeometry->Left(), FGeometry->Top(), FGeometry->Width(), FGeometry->Height());
-    rect.setSize(rect.size().expandedTo(minimumSize()));
     // A place stored on a screen that is gone is dropped: the window opens centred.
     if (QGuiApplication::screenAt(rect.center()))
         setGeometry(rect);
