@@ -4,9 +4,11 @@
 #include "LyMatchOptionsWindow.h"
 #include "LyMatchResult.h"
 #include "LyOptions.h"
+#include "LyProcessListener.h"
 #include "LyProject.h"
 #include "LySongMatchResultFrame.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -113,7 +115,23 @@ bool LyMatchSongs(QWidget* parent, TLyProject* project, const QList<TLySong*>& s
     options.SetOptions(project->Options()->CompareOptions());
     if (TLyDialogs::Exec(&options) != QDialog::Accepted)
         return false;
-    result->MatchSelected();
+    // In the project's process: matching tens of thousands of songs takes seconds, during
+    // which the windows keep repainting and the progress window offers Cancel.
+    struct TOutcome : TLyProcessListener {
+        bool Ended = false;
+        bool Failed = false;
+        void TaskFailed(ILyProcessTask* task) override { Failed |= task->IsMainTask(); }
+        void TaskCancelled(ILyProcessTask* task) override { Failed |= task->IsMainTask(); }
+        void TaskFinished(ILyProcessTask* task) override { Ended |= task->IsMainTask(); }
+    } outcome;
+    project->Listeners()->AddListener(&outcome);
+    project->MatchSelected(result.get());
+    // Until the worker has ended: songs may be changed by hand only then.
+    while (project->Process()->Working())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    project->Listeners()->RemoveListener(&outcome);
+    if (outcome.Failed || !outcome.Ended)
+        return false; // the project window reports a failure
     TLyMatchForm form(parent);
     form.SetGeometryOptions(window);
     form.SetMatchResult(result.get());

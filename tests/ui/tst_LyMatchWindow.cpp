@@ -5,6 +5,7 @@
 #include "LyMatchResult.h"
 #include "LyMatchWindow.h"
 #include "LyOptions.h"
+#include "LyProcessListener.h"
 #include "LySongListFrame.h"
 #include "LySongMatchResultFrame.h"
 #include "LySongMatchResultListFrame.h"
@@ -85,21 +86,24 @@ private Q_SLOTS:
 void TestLyMatchWindow::roundTrip_data() {
     QTest::addColumn<int>("optionsAnswer");
     QTest::addColumn<int>("windowAnswer");
+    QTest::addColumn<bool>("cancelMatching"); // Cancel as the matching run starts
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("songs");
     const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
     const QString shown = QStringLiteral("Match Songs|720x475|Match all text, ignoring case|Title, "
                                          "Artist, Album|Album|Waterloo[12]");
     const QString before = QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[1] Waterloo[2]");
-    QTest::newRow("ok") << ok << ok << shown
+    QTest::newRow("ok") << ok << ok << false << shown
                         << QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[12]");
-    QTest::newRow("cancelled window") << ok << cancel << shown << before;
-    QTest::newRow("cancelled options") << cancel << ok << QString() << before;
+    QTest::newRow("cancelled window") << ok << cancel << false << shown << before;
+    QTest::newRow("cancelled options") << cancel << ok << false << QString() << before;
+    QTest::newRow("cancelled matching") << ok << ok << true << QString() << before;
 }
 
 void TestLyMatchWindow::roundTrip() {
     QFETCH(int, optionsAnswer);
     QFETCH(int, windowAnswer);
+    QFETCH(bool, cancelMatching);
     QFETCH(QString, window);
     QFETCH(QString, songs);
     TLyManualTimers timers;
@@ -135,8 +139,18 @@ void TestLyMatchWindow::roundTrip() {
                 shown = Describe(*form);
         return TLyDialogAnswer{windowAnswer, {}};
     });
+    struct TCanceller : TLyProcessListener {
+        TLyProcess* Process = nullptr;
+        void TaskStarted(ILyProcessTask* task) override {
+            if (Process && task->IsMainTask())
+                Process->Cancel();
+        }
+    } canceller;
+    canceller.Process = cancelMatching ? project.Process() : nullptr;
+    project.Listeners()->AddListener(&canceller);
     list->UpdateActions();
     list->ActMatchSelected()->trigger();
+    project.Listeners()->RemoveListener(&canceller);
     fixture.Settle();
     QCOMPARE(shown, window);
     QCOMPARE(SongsText(fixture.Result().Songs()), songs);
