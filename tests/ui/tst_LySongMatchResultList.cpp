@@ -11,12 +11,14 @@
 #include "LySongMatchResultFrame.h"
 #include "LySongMatchResultListFrame.h"
 #include "LySongPageFrames.h"
+#include "LySongPropertyWindow.h"
 #include "LyTimers.h"
 #include "LyView.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -321,6 +323,16 @@ void TestLySongMatchResultList::actions_data() {
         << "ActRevertAll" << yes
         << "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
         << "Question Reverting will affect 2 songs. Are you sure you want to continue?";
+    QTest::newRow("edit a name") // "Mamma Mia" typed
+        << "All"
+        << "Waterloo,Waterlo"
+        << "ActEdit0" << ok
+        << "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Mamma Mia[1] Mamma Mia[2]"
+        << "Modal TLySongPropertyForm";
+    QTest::newRow("edit cancelled")
+        << "All"
+        << "Waterloo,Waterlo"
+        << "ActEdit0" << cancel << before << "Modal TLySongPropertyForm";
     QTest::newRow("revert all of nothing") << "Unmatched"
                                            << ""
                                            << "ActRevertAll" << yes << before << "";
@@ -344,6 +356,9 @@ void TestLySongMatchResultList::actions() {
     fixture.Project().Options()->SetAction(sdArtist, saUseOne);
     fixture.Project().Options()->SetForceSynchronize(true);
     TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TLySongPropertyForm*>(widget))
+                form->EdtValue()->setText(QStringLiteral("Mamma Mia"));
         return TLyDialogAnswer{answer, {}};
     });
     if (action.startsWith(u"Act")) {
