@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void statusAndTabCaptions_data();
     void statusAndTabCaptions();
     void toolsPagesRestoredAndStored();
+    void setDefaults_data();
+    void setDefaults();
     void holdingDownRebuildsOncePerPause();
 };
 
@@ -481,6 +484,37 @@ void TestLySongMatchResultList::toolsPagesRestoredAndStored() {
     QTest::mouseDClick(two->StatusBar(), Qt::LeftButton);
     QVERIFY(!two->PageTools()->isVisible());
     QVERIFY(!result.View(QStringLiteral("Two"))->Options()->ShowSongInfo());
+    frame.SetMatchResult(nullptr);
+}
+
+void TestLySongMatchResultList::setDefaults_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("width"); // of the Artist column on the other pages afterwards
+    QTest::newRow("yes") << int(QMessageBox::Yes) << 333;
+    QTest::newRow("no") << int(QMessageBox::No) << 150;
+}
+
+void TestLySongMatchResultList::setDefaults() {
+    QFETCH(int, answer);
+    QFETCH(int, width);
+    TLySongListFixture fixture;
+    fixture.Add(ReviewSongs());
+    TLySongMatchResult frame;
+    frame.resize(900, 600);
+    frame.show();
+    frame.SetMatchResult(&fixture.Result());
+    fixture.Settle();
+    TLySongMatchResultList* all = frame.List(TLySongMatchResult::pgAll);
+    all->FrmSongList()->TreeSongs()->header()->resizeSection(1, 333);
+    TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
+        return TLyDialogAnswer{answer, {}};
+    });
+    all->ActSetAsDefaultView()->trigger();
+    fixture.Settle();
+    QCOMPARE(answers.Requests.size(), 1);
+    TLySongMatchResultList* matched = frame.List(TLySongMatchResult::pgMatched);
+    QCOMPARE(matched->View()->Options()->Column(1)->Width(), width);
+    QCOMPARE(matched->FrmSongList()->TreeSongs()->header()->sectionSize(1), width);
     frame.SetMatchResult(nullptr);
 }
 
