@@ -226,3 +226,24 @@ int TLySongListSide::Compare(const TLySong& a, const TLySong& b, int column) con
         result = CompareNumber(StatusRank(a), StatusRank(b));
     return result;
 }
+
+QColor LyCellColour(tLyCellColour colour, bool dark, const QColor& grey) {
+    QColor result;
+    switch (colour) {
+    case tLyCellColour::Normal:
+        return {};
+    case tLyCellColour::Grey:
+        return grey;
+    case tLyCellColour::Red:
+        result = QColor(204, 0, 0);
+        break;
+    case tLyCellColour::Purple:
+        result = QColor(153, 51, 204);
+        break;
+    case tLyCellColour::Blue:
+        result = QColor(51, 102, 204);
+        break;
+    }
+    // On a dark background the given colours are too dark to read: lighter variants.
+    return dark ? result.lighter(165) : result;
+}

@@ -5,6 +5,7 @@
 
 #include "LySong.h"
 
+#include <QColor>
 #include <QString>
 
 enum tLySongColumn {
@@ -23,6 +24,10 @@ enum tLySongColumn {
 inline constexpr int kLySongColumnCount = 11;
 
 enum class tLyCellColour { Normal, Red, Purple, Blue, Grey };
+
+// The colour a song's text is drawn in: invalid for Normal (the palette's text), `grey` for
+// Grey, else the given colour, lightened to stay readable on a `dark` background.
+QColor LyCellColour(tLyCellColour colour, bool dark, const QColor& grey);
 
 // How a list looks at songs: the side shown first and whether it is a library's page.
 struct TLySongListSide {

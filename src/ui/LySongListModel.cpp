@@ -341,24 +341,7 @@ int TLySongListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QColor TLySongListModel::Colour(tLyCellColour colour) const {
-    QColor result;
-    switch (colour) {
-    case tLyCellColour::Normal:
-        return {};
-    case tLyCellColour::Grey:
-        return FGreyText.isValid() ? FGreyText : QColor(128, 128, 128);
-    case tLyCellColour::Red:
-        result = QColor(204, 0, 0);
-        break;
-    case tLyCellColour::Purple:
-        result = QColor(153, 51, 204);
-        break;
-    case tLyCellColour::Blue:
-        result = QColor(51, 102, 204);
-        break;
-    }
-    // On a dark background the given colours are too dark to read: lighter variants.
-    return FDark ? result.lighter(165) : result;
+    return LyCellColour(colour, FDark, FGreyText.isValid() ? FGreyText : QColor(128, 128, 128));
 }
 
 QColor TLySongListModel::OddRowColour() const {

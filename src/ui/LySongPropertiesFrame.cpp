@@ -253,25 +253,8 @@ bool TLySongPropertiesInfo::CanRevert(tLySongPart part) const {
 }
 
 QColor TLySongPropertiesInfo::Colour(tLyCellColour colour) const {
-    QColor result;
-    switch (colour) {
-    case tLyCellColour::Normal:
-        return {};
-    case tLyCellColour::Grey:
-        return palette().color(QPalette::Disabled, QPalette::WindowText);
-    case tLyCellColour::Red:
-        result = QColor(204, 0, 0);
-        break;
-    case tLyCellColour::Purple:
-        result = QColor(153, 51, 204);
-        break;
-    case tLyCellColour::Blue:
-        result = QColor(51, 102, 204);
-        break;
-    }
-    // On a dark background the given colours are too dark to read: lighter variants.
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    return dark ? result.lighter(165) : result;
+    return LyCellColour(colour, dark, palette().color(QPalette::Disabled, QPalette::WindowText));
 }
 
 // --- refreshing ------------------------------------------------------------------------------
