@@ -1,15 +1,22 @@
 // Times the song list on two generated libraries, All page: the rebuild of the rows with a
 // selection restored, sorting by a header click, typing a filter, Ctrl+A and repaints while
-// paging down. Runs on the offscreen platform unless another is asked for.
+// paging down. With --match-window, times instead how long "Match All" on the Unmatched page
+// takes until the match window shows, and the main thread's longest block meanwhile. Runs on
+// the offscreen platform unless another is asked for.
 #include "LibraryGenerator.h"
+#include "LyDialogs.h"
+#include "LyMatchWindow.h"
 #include "LyOptions.h"
 #include "LyProject.h"
 #include "LySongListFrame.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
+#include "LySongMatchResultFrame.h"
+#include "LySongMatchResultListFrame.h"
 #include "LySystem.h"
 #include "LyView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -263,6 +270,83 @@ int Measure(const QString& folder, const QString& filter, bool json) {
     return 0;
 }
 
+// "Match All" on the Unmatched page of a project window's pages; the match window is answered
+// with Cancel as soon as it would show, so the project is left as it was.
+int MeasureMatchWindow(const QString& folder, bool json) {
+    TLyOptions appOptions;
+    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+    project.Options()->LibraryOne()->SetInputPath(QDir(folder).filePath(QStringLiteral("one.xml")));
+    project.Options()->LibraryTwo()->SetInputPath(QDir(folder).filePath(QStringLiteral("two.xml")));
+    project.Reload();
+    TLyView* view = project.MatchResult()->View(QStringLiteral("Unmatched"));
+    WaitForView(project, view);
+    TLySongMatchResult frame;
+    frame.resize(1200, 800);
+    frame.show();
+    frame.SetMatchResult(project.MatchResult());
+    frame.SetCurrentPage(TLySongMatchResult::pgUnmatched);
+    WaitForView(project, view);
+    TLySongMatchResultList* list = frame.CurrentList();
+    const int unmatched = view->Songs().Count();
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 shownAt = -1;
+    int proposed = 0;
+    TLyDialogAnswers answers([&](const TLyDialogRequest& request) {
+        if (request.Detail != u"TLyMatchForm")
+            return TLyDialogAnswer{QDialog::Accepted, {}};
+        shownAt = clock.nsecsElapsed();
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TLyMatchForm*>(widget))
+                proposed = form->FrmSongMatchResult()->MatchResult()->Songs().Count();
+        return TLyDialogAnswer{QDialog::Rejected, {}};
+    });
+    // The loop's turns meanwhile: a 1 ms timer notes each gap between two turns.
+    qint64 last = clock.nsecsElapsed();
+    qint64 longest = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    tick.start();
+    const qint64 start = clock.nsecsElapsed();
+    QTimer::singleShot(0, list, [list] {
+        list->UpdateActions();
+        list->ActMatchAll()->trigger();
+    });
+    QElapsedTimer wait;
+    wait.start();
+    while (shownAt < 0 && wait.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    Blocks(50, clock);
+    longest = std::max(longest, clock.nsecsElapsed() - last);
+    tick.stop();
+    frame.SetMatchResult(nullptr);
+    if (shownAt < 0) {
+        QTextStream(stderr) << "lyrabridge-bench-ui: the match window never showed\n";
+        return 1;
+    }
+    const double toWindow = Ms(shownAt - start);
+    Out() << QStringLiteral("unmatched songs   %1").arg(unmatched) << Qt::endl;
+    Out() << QStringLiteral("proposed songs    %1").arg(proposed) << Qt::endl;
+    Out() << QStringLiteral("window shown      %1 ms after Match All").arg(Figure(toWindow))
+          << Qt::endl;
+    Out() << QStringLiteral("longest block     %1 ms").arg(Figure(Ms(longest))) << Qt::endl;
+    if (json)
+        Out() << QStringLiteral("{\"unmatched\":%1,\"proposed\":%2,\"window_shown_ms\":%3,"
+                                "\"longest_block_ms\":%4}")
+                     .arg(unmatched)
+                     .arg(proposed)
+                     .arg(Figure(toWindow), Figure(Ms(longest)))
+              << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -285,7 +369,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print the figures as one JSON object "
                                                        "on the last line."));
-    parser.addOptions({tracksOption, workOption, filterOption, jsonOption});
+    const QCommandLineOption matchWindowOption(
+        QStringLiteral("match-window"),
+        QStringLiteral("Time \"Match All\" on the Unmatched page until the match window shows."));
+    parser.addOptions({tracksOption, workOption, filterOption, jsonOption, matchWindowOption});
     parser.process(app);
     const int tracks = parser.value(tracksOption).toInt();
     if (tracks < 1) {
@@ -300,8 +387,10 @@ int main(int argc, char* argv[]) {
     LySystemStartup();
     int result = 1;
     try {
-        result =
-            Measure(parser.value(workOption), parser.value(filterOption), parser.isSet(jsonOption));
+        result = parser.isSet(matchWindowOption)
+                     ? MeasureMatchWindow(parser.value(workOption), parser.isSet(jsonOption))
+                     : Measure(parser.value(workOption), parser.value(filterOption),
+                               parser.isSet(jsonOption));
     } catch (const Exception& e) {
         QTextStream(stderr) << "lyrabridge-bench-ui: " << e.Message() << '\n';
     }

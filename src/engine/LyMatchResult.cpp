@@ -205,6 +205,10 @@ void TLyMatchResult::Match(const TLySongPropertiesMap* mapOne, const TLySongProp
 
 void TLyMatchResult::MatchSelected() {
     CheckCanChangeSongs(); // it drives the tasks of the project's process
+    MatchSourcesWork();
+}
+
+void TLyMatchResult::MatchSourcesWork() {
     TLyProcess* process = FProject->Process();
     const TLyCompareOptions& options = *FProject->Options()->CompareOptions();
     ILyProcessTask* main = process->StartMainTask(1, QStringLiteral("Matching Selected..."));

@@ -63,6 +63,9 @@ public:
     // Matches the songs of Sources again with the project's compare options, on the main
     // thread.
     void MatchSelected();
+    // The same as work of a run of the project's process (TLyProject::MatchSelected), which
+    // keeps the main thread free for a large set of songs.
+    void MatchSourcesWork();
     // Candidate songs for one track: entries of `map` found under its full and shortened keys,
     // each set of values offered once. The caller owns the list and, through it, its songs.
     std::unique_ptr<TLySongList> FindBestMatches(const TLySongProperties* properties,

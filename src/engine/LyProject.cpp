@@ -97,6 +97,12 @@ void TLyProject::MatchSongs() {
                      [this](TVxPausableThread&) { MatchWork(nullptr); });
 }
 
+void TLyProject::MatchSelected(TLyMatchResult* result) {
+    LY_ASSERT(result && result->Project() == this);
+    Process()->Start(QStringLiteral("Match Selected"),
+                     [result](TVxPausableThread&) { result->MatchSourcesWork(); });
+}
+
 void TLyProject::ExecuteForSongs(TLyMatchResult* result, TLySongList* songs, bool freeList,
                                  TExecuteStep step) {
     LY_ASSERT(result && songs);

@@ -59,6 +59,9 @@ public:
     void LoadLibraries();
     // Runs "Match Songs" with the project's compare options.
     void MatchSongs();
+    // Runs "Match Selected": `result` (a match window's, not owned) matches its sources with
+    // the project's compare options.
+    void MatchSelected(TLyMatchResult* result);
     // Runs "Execute For Songs": `step` for each song of `songs` inside one update of `result`
     // (the project's match result, or a match window's); with `freeList` the list is freed
     // afterwards.

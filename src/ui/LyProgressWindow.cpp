@@ -5,6 +5,7 @@
 #include "LyProcess.h"
 #include "LyTimers.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -97,7 +98,12 @@ TLyProgressForm::TLyProgressForm(QWidget* parent)
     layout->addWidget(buttons);
     LyMinimumWidth(layout, kMinimumWidth);
 
-    connect(FShowDelay, &TLyTimer::Fired, this, &QWidget::show);
+    connect(FShowDelay, &TLyTimer::Fired, this, [this] {
+        // Over a modal window (the match window) only a modal window takes input: Cancel must
+        // stay usable there.
+        setWindowModality(QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal);
+        show();
+    });
 }
 
 TLyProgressForm::~TLyProgressForm() {

@@ -1,11 +1,13 @@
-// The progress window: shown only for runs of half a second or more, bars that show what Qt's
-// own bar would not, and Cancel, Escape and closing cancelling the run.
+// The progress window: shown only for runs of half a second or more (and taking input over a
+// modal window), bars that show what Qt's own bar would not, and Cancel, Escape and closing
+// cancelling the run.
 #include "LyDialogKeys.h"
 #include "LyFakeTask.h"
 #include "LyProcessRecorder.h"
 #include "LyProgressWindow.h"
 #include "LyTimers.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -31,19 +33,28 @@ void TestLyProgressWindow::showDelay_data() {
     QTest::addColumn<int>("subTaskEndsAfterMs"); // -1: no sub task
     QTest::addColumn<int>("mainRunsMs");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("under half a second") << -1 << 499 << false;
-    QTest::newRow("half a second") << -1 << 500 << true;
-    QTest::newRow("quick sub task of a long run") << 100 << 600 << true;
-    QTest::newRow("quick sub task of a quick run") << 100 << 400 << false;
+    QTest::addColumn<bool>("overModal"); // a modal window is open over the main window
+    QTest::newRow("under half a second") << -1 << 499 << false << false;
+    QTest::newRow("half a second") << -1 << 500 << true << false;
+    QTest::newRow("quick sub task of a long run") << 100 << 600 << true << false;
+    QTest::newRow("quick sub task of a quick run") << 100 << 400 << false << false;
+    QTest::newRow("over a modal window") << -1 << 500 << true << true;
 }
 
 void TestLyProgressWindow::showDelay() {
     QFETCH(int, subTaskEndsAfterMs);
     QFETCH(int, mainRunsMs);
     QFETCH(bool, shown);
+    QFETCH(bool, overModal);
     TLyManualTimers timers;
     TOwner owner;
     QWidget mainWindow;
+    QDialog modal(&mainWindow);
+    if (overModal) {
+        mainWindow.show();
+        modal.setModal(true);
+        modal.show();
+    }
     TLyProgressForm form(&mainWindow);
     form.SetProject(&owner);
     TLyMulticastProcessListener* listeners = owner.Listeners();
@@ -59,6 +70,9 @@ void TestLyProgressWindow::showDelay() {
     }
     timers.Advance(mainRunsMs - elapsed);
     QCOMPARE(form.isVisible(), shown);
+    // The window that takes input while a modal window is open.
+    if (overModal)
+        QCOMPARE(QApplication::activeModalWidget(), &form);
     listeners->TaskFinished(&main);
     timers.Advance(1000);
     QVERIFY(!form.isVisible());
