@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -30,6 +31,7 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
     : TLyBaseView(parent)
     , FFrmSongList(new TLySongListView)
     , FSplitter(new QSplitter(Qt::Vertical, this))
+    , FPageTools(new QTabWidget)
     , FToolBar(new QToolBar(this))
     , FEdtFilter(new QLineEdit(this))
     , FPopupMenu(new QMenu(this))
@@ -58,7 +60,12 @@ TLySongPage::TLySongPage(QList<tLyPageItem> toolBar, QList<tLyPageItem> menu,
                 [this](int index) { LyGuarded(this, [&] { ChooseFilter(index); }); });
     }
     FSplitter->addWidget(FFrmSongList);
+    FSplitter->addWidget(FPageTools);
+    FSplitter->setStretchFactor(0, 3);
+    FSplitter->setStretchFactor(1, 1);
     FSplitter->setChildrenCollapsible(false);
+    FPageTools->setObjectName(QStringLiteral("PageTools"));
+    FPageTools->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(bar);
@@ -215,7 +222,7 @@ int TLySongPage::EntryInForce() const {
 
 void TLySongPage::ChooseFilter(int index) {
     TLyViewOptions* options = View() ? View()->Options() : nullptr;
-    if (!options || index < 0 || index >= FEntries.size())
+    if (!options || !FFilterListActive || index < 0 || index >= FEntries.size())
         return;
     const TLyFilterEntry& entry = FEntries.at(index);
     options->SetFilterOptions(entry.Options);
@@ -224,6 +231,13 @@ void TLySongPage::ChooseFilter(int index) {
     if (FCmbFilter)
         FCmbFilter->setCurrentIndex(index);
     View()->RequestRefresh();
+}
+
+void TLySongPage::SetFilterListActive(bool active) {
+    FFilterListActive = active;
+    if (FCmbFilter)
+        FCmbFilter->setVisible(active);
+    UpdateActions();
 }
 
 void TLySongPage::ApplyViewOptions() {
@@ -253,5 +267,5 @@ void TLySongPage::UpdateActions() {
     FActClearFilter->setEnabled(canChange && !options->FilterText().isEmpty());
     const int inForce = canChange ? EntryInForce() : -1;
     for (int i = 0; i < FActShow.size(); ++i)
-        FActShow.at(i)->setEnabled(canChange && inForce != i);
+        FActShow.at(i)->setEnabled(canChange && FFilterListActive && inForce != i);
 }

@@ -19,6 +19,7 @@ class QKeySequence;
 class QLineEdit;
 class QMenu;
 class QSplitter;
+class QTabWidget;
 class QToolBar;
 class TLySongListView;
 
@@ -70,6 +71,8 @@ public:
     QMenu* MnuUseOne() const { return FMnuUseOne; }
     QMenu* MnuUseTwo() const { return FMnuUseTwo; }
     QMenu* MnuEdit() const { return FMnuEdit; }
+    // The tools pages under the list (song information, best matches); hidden while empty.
+    QTabWidget* PageTools() const { return FPageTools; }
     QAction* ActClearFilter() const { return FActClearFilter; }
     // Choose the first, second and third filter entry; null where the page has none.
     QAction* ActShowAll() const { return FActShow.value(0); }
@@ -92,6 +95,8 @@ public:
     int EntryInForce() const;
     // Writes entry `index` into the view options and refreshes the view.
     void ChooseFilter(int index);
+    // An inactive filter list is hidden, and its entries and Show actions do nothing.
+    void SetFilterListActive(bool active);
 
     void ApplyViewOptions() override;
     void StoreViewOptions() override;
@@ -126,6 +131,7 @@ private:
 
     TLySongListView* FFrmSongList;
     QSplitter* FSplitter;
+    QTabWidget* FPageTools;
     QToolBar* FToolBar;
     QLineEdit* FEdtFilter;
     QComboBox* FCmbFilter = nullptr;
@@ -145,4 +151,5 @@ private:
     TLySongSelection* FSelection = nullptr;
     // Set while the page writes into its own filter box and list.
     bool FShowing = false;
+    bool FFilterListActive = true;
 };

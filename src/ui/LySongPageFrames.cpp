@@ -152,15 +152,11 @@ TLyUnmatchedSongs::TLyUnmatchedSongs(QWidget* parent)
                   {piToggleSelected, piSeparator, piSplit, piCombine, piSeparator, piMatchSelected,
                    piMatchAll, piSeparator, piClearFilter, piToggleSongInfo, piSetAsDefaultView},
                   flAfterBox, parent)
-    , FPageTools(new QTabWidget)
     , FFrmBestMatches(new TLySongListView)
     , FMnuBestMatches(new QMenu(this)) {
-    FPageTools->setObjectName(QStringLiteral("PageTools"));
     FFrmBestMatches->setObjectName(QStringLiteral("FrmBestMatches"));
-    FPageTools->addTab(FFrmBestMatches, QStringLiteral("&Best Matches"));
-    Splitter()->addWidget(FPageTools);
-    Splitter()->setStretchFactor(0, 3);
-    Splitter()->setStretchFactor(1, 1);
+    PageTools()->addTab(FFrmBestMatches, QStringLiteral("&Best Matches"));
+    PageTools()->show();
     FFrmBestMatches->SetPopupMenu(FMnuBestMatches);
     AddShowAction(QStringLiteral("ActShowAll"), QStringLiteral("Show &All"),
                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));

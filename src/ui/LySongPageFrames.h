@@ -4,8 +4,6 @@
 
 #include "LySongPageFrame.h"
 
-class QTabWidget;
-
 class TLyAllSongs : public TLySongPage {
     Q_OBJECT
 public:
@@ -57,8 +55,6 @@ class TLyUnmatchedSongs : public TLySongPage {
 public:
     explicit TLyUnmatchedSongs(QWidget* parent = nullptr);
 
-    // The tools pages under the list; the best matches are one of them.
-    QTabWidget* PageTools() const { return FPageTools; }
     TLySongListView* FrmBestMatches() const { return FFrmBestMatches; }
     QMenu* MnuBestMatches() const { return FMnuBestMatches; }
     // Lists the candidates of a single selected song.
@@ -71,7 +67,6 @@ protected:
     void RebuildMenus() override;
 
 private:
-    QTabWidget* FPageTools;
     TLySongListView* FFrmBestMatches;
     QMenu* FMnuBestMatches;
 };

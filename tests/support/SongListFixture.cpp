@@ -1,6 +1,7 @@
 #include "SongListFixture.h"
 
 #include "LySongListModel.h"
+#include "LySongListTree.h"
 #include "LyView.h"
 #include "SongBuilders.h"
 
@@ -105,4 +106,20 @@ std::vector<std::unique_ptr<TLySong>> RepresentativeSongs() {
     songs.push_back(MakeSong(std::nullopt, Base("Two only").Location("<b>x</b>").Build()));
     songs.back()->CurrentTwo().SetFileStatus(fsExists);
     return songs;
+}
+
+void SelectRows(TLySongListView& frame, const QStringList& names) {
+    const TLySongListModel* model = frame.Model();
+    QItemSelectionModel* selection = frame.TreeSongs()->selectionModel();
+    selection->clearSelection();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (!names.contains(index.data().toString()))
+            continue;
+        const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+        if (index.data().toString() == names.first())
+            selection->setCurrentIndex(index, flags);
+        else
+            selection->select(index, flags);
+    }
 }

@@ -45,3 +45,6 @@ void RunUntilIdle();
 
 // The rows' texts of `column` in row order.
 QStringList ColumnTexts(const TLySongListView& frame, int column = 0);
+
+// Selects the rows whose name is in `names` (the first becomes current), clearing the others.
+void SelectRows(TLySongListView& frame, const QStringList& names);
