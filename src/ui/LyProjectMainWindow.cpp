@@ -11,6 +11,7 @@
 #include "LySongMatchResultFrame.h"
 #include "LySongMatchResultListFrame.h"
 #include "LySongPageFrame.h"
+#include "LyUserNotices.h"
 #include "LyVersion.h"
 #include "LyView.h"
 
@@ -19,12 +20,16 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTabWidget>
 
 TLyProjectMainForm::TLyProjectMainForm(const QString& projectFile, QWidget* parent)
     : TLyProjectForm(parent)
-    , FProgressForm(new TLyProgressForm(this)) {
+    , FProgressForm(new TLyProgressForm(this))
+    , FUserNotices(new TLyUserNotices(this)) {
     setObjectName(QStringLiteral("ProjectMainForm"));
+    // Before the preferences load, so that a file set aside on the way is noticed.
+    statusBar()->addPermanentWidget(FUserNotices);
     FProgressForm->hide();
 
     auto viewAction = [this](const char* name, const QString& caption,
@@ -140,6 +145,7 @@ void TLyProjectMainForm::BuildMenus() {
 
 void TLyProjectMainForm::UpdateActions() {
     TLyProjectForm::UpdateActions();
+    FMnuRecentProjects->menuAction()->setEnabled(ActOpenRecent->isEnabled());
     TLyView* view = CurrentView();
     ActClearFilter->setEnabled(view && view->Options() && !view->Options()->FilterText().isEmpty());
 }
@@ -170,7 +176,6 @@ void TLyProjectMainForm::UpdateRecentProjects() {
         QString caption = files.at(index);
         QAction* item = FMnuRecentProjects->addAction(caption.replace(u'&', QLatin1String("&&")));
         item->setData(index);
-        item->setEnabled(ActOpenRecent->isEnabled());
         // Later: opening may rebuild this very menu.
         connect(item, &QAction::triggered, this, [this, index] {
             LyGuardedLater(this, [this, index] {

@@ -9,6 +9,7 @@
 
 class QMenu;
 class TLyProgressForm;
+class TLyUserNotices;
 
 class TLyProjectMainForm : public TLyProjectForm, private ILySystemListener {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     QMenu* MnuRecentProjects() const { return FMnuRecentProjects; }
     QMenu* MnuVisibleColumns() const { return FMnuVisibleColumns; }
     QMenu* MnuSortBy() const { return FMnuSortBy; }
+    // The status bar's notice of the warnings logged for the user.
+    TLyUserNotices* UserNotices() const { return FUserNotices; }
 
     // The product name, the version (" Beta" after it for a pre-release) and the project file.
     static QString Caption(const QString& product, const QString& version, bool prerelease,
@@ -64,5 +67,6 @@ private:
     QMenu* FMnuRecentProjects = nullptr;
     QMenu* FMnuVisibleColumns = nullptr;
     QMenu* FMnuSortBy = nullptr;
+    TLyUserNotices* FUserNotices;
     bool FShutDown = false;
 };

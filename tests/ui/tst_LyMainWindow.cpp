@@ -10,7 +10,9 @@
 #include "LySystem.h"
 #include "LyTestHome.h"
 #include "LyTimers.h"
+#include "LyUserNotices.h"
 #include "LyVersion.h"
+#include "VxShell.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,11 +21,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -197,6 +201,11 @@ private Q_SLOTS:
     void replacingUnexportedChangesAsks();
     void newProjectKeepsWhatWasEntered();
     void failingPreferencesStoreShown();
+    void userNoticesReachStatusBar();
+    void helpOpensWhatIsThere_data();
+    void helpOpensWhatIsThere();
+    void geometry_data();
+    void geometry();
 };
 
 void TestLyMainWindow::menusInOrder_data() {
@@ -654,6 +663,101 @@ void TestLyMainWindow::failingPreferencesStoreShown() {
              qPrintable(script.Messages().value(1)));
     window.reset();
     QVERIFY(QFile::remove(folder));
+}
+
+void TestLyMainWindow::userNoticesReachStatusBar() {
+    TScript script;
+    LogMessage(QStringLiteral("before the window"), QStringLiteral("System"), mtWarning);
+    auto window = OpenWindow();
+    LogMessage(QStringLiteral("for the log only"), QStringLiteral("Default"), mtWarning);
+    LogMessage(QStringLiteral("only information"), QStringLiteral("System"), mtInfo);
+    std::thread([] {
+        LogMessage(QStringLiteral("from a worker"), QStringLiteral("System"), mtError);
+    }).join();
+    QCoreApplication::processEvents();
+    TLyUserNotices* notices = window->UserNotices();
+    QVERIFY(notices->Notices().contains(QStringLiteral("before the window")));
+    QVERIFY(notices->Notices().contains(QStringLiteral("from a worker")));
+    QVERIFY(!notices->Notices().contains(QStringLiteral("for the log only")));
+    QVERIFY(!notices->Notices().contains(QStringLiteral("only information")));
+    QVERIFY(!notices->isHidden());
+    notices->click();
+    QCOMPARE(script.Requests().size(), 1);
+    QCOMPARE(script.Requests().value(0).Kind, TLyDialogRequest::Modal);
+    QVERIFY(notices->isHidden());
+}
+
+void TestLyMainWindow::helpOpensWhatIsThere_data() {
+    QTest::addColumn<bool>("helpFile");
+    QTest::addColumn<bool>("guide");
+    QTest::addColumn<QString>("opened"); // "help", "guide" or "" for the message
+    QTest::newRow("both") << true << true << "help";
+    QTest::newRow("guide only") << false << true << "guide";
+    QTest::newRow("neither") << false << false << QString();
+}
+
+void TestLyMainWindow::helpOpensWhatIsThere() {
+    QFETCH(bool, helpFile);
+    QFETCH(bool, guide);
+    QFETCH(QString, opened);
+    TScript script;
+    TLyTempFolder folder;
+    const QString help = folder.FilePath(QStringLiteral("Lyrabridge.chm"));
+    const QString start = folder.FilePath(QStringLiteral("guide/index.html"));
+    if (helpFile)
+        folder.WriteFile(QStringLiteral("Lyrabridge.chm"), "help");
+    if (guide)
+        folder.WriteFile(QStringLiteral("guide/index.html"), "<html></html>");
+    QStringList requests;
+    std::mutex lock;
+    TVxFileOpener previous = SetFileOpener([&](const QString& file, QObject*) {
+        std::lock_guard guard(lock);
+        requests << file;
+    });
+    auto window = OpenWindow();
+    window->SetHelpFiles({help, start});
+    window->ActHelpHelp->trigger();
+    QVERIFY(WaitForOpenFileThreads(5000));
+    SetFileOpener(previous);
+    const QStringList expected = opened == u"help"    ? QStringList{help}
+                                 : opened == u"guide" ? QStringList{start}
+                                                      : QStringList();
+    QCOMPARE(requests, expected);
+    QCOMPARE(script.Messages().size(), opened.isEmpty() ? 1 : 0);
+    if (opened.isEmpty())
+        QVERIFY(script.Messages().value(0).contains(start));
+}
+
+void TestLyMainWindow::geometry_data() {
+    QTest::addColumn<QRect>("saved");
+    QTest::addColumn<bool>("kept"); // else moved onto the screen
+    QTest::newRow("on the screen") << QRect(40, 50, 500, 400) << true;
+    QTest::newRow("on a screen that is gone") << QRect(5000, 4000, 500, 400) << false;
+    QTest::newRow("left of every screen") << QRect(-3000, 50, 500, 400) << false;
+}
+
+void TestLyMainWindow::geometry() {
+    QFETCH(QRect, saved);
+    QFETCH(bool, kept);
+    TScript script;
+    {
+        auto window = OpenWindow();
+        TLyWindowOptions* options = window->WindowOptions();
+        options->SetLeft(saved.left());
+        options->SetTop(saved.top());
+        options->SetWidth(saved.width());
+        options->SetHeight(saved.height());
+        window->LoadWindowOptions();
+        const QRect screen = window->screen()->availableGeometry();
+        QCOMPARE(window->geometry().size(), saved.size());
+        if (kept)
+            QCOMPARE(window->geometry().topLeft(), saved.topLeft());
+        else
+            QVERIFY(screen.intersects(window->geometry()));
+        window->move(window->pos() + QPoint(7, 9));
+        window->SaveWindowOptions();
+        QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
+    }
 }
 
 QTEST_MAIN(TestLyMainWindow)
