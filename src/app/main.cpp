@@ -6,20 +6,31 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
+namespace {
+
+const char* const kUsage = "Usage: lyrabridge [PROJECT-FILE]\n"
+                           "Opens the project file, else the most recent project.\n";
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Before the application, which needs a display.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     // Task bars find the icon through the desktop entry; no display name, which Qt would add to
     // every window title.
     QGuiApplication::setDesktopFileName(QStringLiteral("lyrabridge"));
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.size() > 1 || (arguments.size() == 1 && arguments.first().startsWith(u'-'))) {
-        QTextStream(stderr) << "Usage: lyrabridge [project-file]\n"
-                               "Opens the project file, else the most recent project.\n";
+        std::fputs(kUsage, stderr);
         return 2;
     }
     LySystemStartup();
