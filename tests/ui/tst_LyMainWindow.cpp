@@ -1,17 +1,14 @@
-// The main window: its menus and enabled rules, the recent projects, dropped files, the caption
-// and the close query, and what it keeps safe (files of the user's it must not write, runs it
-// must not drop silently, failures it must show).
+// The main window: its menus and enabled rules, the recent projects, dropped files, the caption,
+// the close query, how a failed run is shown, help, notices and geometry.
 #include "ArMemoryMessageLog.h"
-#include "LibraryBuilders.h"
-#include "LyDialogs.h"
 #include "LyProject.h"
-#include "LyProjectMainWindow.h"
 #include "LySongMatchResultFrame.h"
 #include "LySystem.h"
 #include "LyTestHome.h"
 #include "LyTimers.h"
 #include "LyUserNotices.h"
 #include "LyVersion.h"
+#include "MainWindowFixture.h"
 #include "VxShell.h"
 
 #include <QAction>
@@ -25,7 +22,6 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -33,122 +29,6 @@
 namespace {
 
 using TPage = TLySongMatchResult::TPage;
-
-// Answers the windows' questions from a script: each request takes the next answer; without
-// one a question gets Yes, a modal window OK and a file dialog Cancel.
-class TScript {
-public:
-    TScript()
-        : FAnswers([this](const TLyDialogRequest& request) { return Next(request); }) {}
-    void Add(int button, const QString& path = {}) { FQueue.append({button, path}); }
-    const QList<TLyDialogRequest>& Requests() const { return FAnswers.Requests; }
-    QStringList Messages() const {
-        QStringList texts;
-        for (const TLyDialogRequest& request : FAnswers.Requests)
-            if (request.Kind == TLyDialogRequest::Message)
-                texts << request.Text;
-        return texts;
-    }
-
-private:
-    TLyDialogAnswer Next(const TLyDialogRequest& request) {
-        if (!FQueue.isEmpty())
-            return FQueue.takeFirst();
-        if (request.Kind == TLyDialogRequest::Modal)
-            return {QDialog::Accepted, {}};
-        if (request.Kind == TLyDialogRequest::OpenFile ||
-            request.Kind == TLyDialogRequest::SaveFile)
-            return {QDialog::Rejected, {}};
-        return {QMessageBox::Yes, {}};
-    }
-    QList<TLyDialogAnswer> FQueue;
-    TLyDialogAnswers FAnswers;
-};
-
-QString LibraryXml(const TLyTempFolder& folder, const QString& name, int tracks) {
-    QList<TLyLibraryTrack> list;
-    for (int id = 1; id <= tracks; ++id)
-        list << MakeLibraryTrack(id);
-    return folder.WriteFile(name, MakeLibraryXml(list));
-}
-
-// A project file on two small libraries.
-QString WriteProject(const TLyTempFolder& folder, const QString& name, bool withTwo = true) {
-    TLyProjectOptions options;
-    options.SetName(folder.FilePath(name));
-    options.LibraryOne()->SetName(QStringLiteral("Laptop"));
-    options.LibraryOne()->SetInputPath(LibraryXml(folder, name + QStringLiteral(".one.xml"), 3));
-    options.LibraryTwo()->SetName(QStringLiteral("Desktop"));
-    if (withTwo)
-        options.LibraryTwo()->SetInputPath(
-            LibraryXml(folder, name + QStringLiteral(".two.xml"), 2));
-    options.Store();
-    return options.GetFileName();
-}
-
-// The window after its project has settled and the work left for the event loop has run.
-std::unique_ptr<TLyProjectMainForm> OpenWindow(const QString& projectFile = {}) {
-    auto window = std::make_unique<TLyProjectMainForm>(projectFile);
-    window->Project()->Process()->WaitFor();
-    QCoreApplication::processEvents();
-    return window;
-}
-
-void Settle(TLyProjectMainForm& window) {
-    window.Project()->Process()->WaitFor();
-    QCoreApplication::processEvents();
-    window.UpdateActions();
-}
-
-// Holds the project's process running until released; a cancel ends it.
-class TBlockingRun {
-public:
-    TBlockingRun(TLyProject* project, const QString& name)
-        : FProject(project) {
-        FProject->Process()->Start(name, [this, name](TVxPausableThread&) {
-            FProject->Process()->StartMainTask(1, name);
-            while (!FRelease.load()) {
-                FProject->Process()->CheckCancelled();
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        });
-        while (!FProject->Process()->Running())
-            QCoreApplication::processEvents();
-    }
-    ~TBlockingRun() {
-        FRelease.store(true);
-        FProject->Process()->WaitFor();
-    }
-
-private:
-    TLyProject* FProject;
-    std::atomic<bool> FRelease{false};
-};
-
-QStringList MenuTexts(QMenu* menu) {
-    QStringList texts;
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator())
-            texts << QStringLiteral("-");
-        else if (action->shortcut().isEmpty())
-            texts << action->text();
-        else
-            texts << action->text() + u'\t' + action->shortcut().toString();
-    }
-    return texts;
-}
-
-QList<TArLoggableMessageData> LoggedMessages() {
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    return memory ? memory->Messages() : QList<TArLoggableMessageData>();
-}
-
-bool Logged(const QString& text, tArMessageType type) {
-    for (const TArLoggableMessageData& message : LoggedMessages())
-        if (message.Text == text && message.MessageType == type && message.Channel == u"System")
-            return true;
-    return false;
-}
 
 void Drop(QWidget* window, const QList<QUrl>& urls) {
     QMimeData data;
@@ -193,14 +73,6 @@ private Q_SLOTS:
     void closeQuery_data();
     void closeQuery();
     void failureShownAfterNotification();
-    void deleteAsksAndStaysDeleted_data();
-    void deleteAsksAndStaysDeleted();
-    void startsOnDefaultWhenRecentIsGone();
-    void unreadableProjectLeftAlone();
-    void replacingUnexportedChangesAsks_data();
-    void replacingUnexportedChangesAsks();
-    void newProjectKeepsWhatWasEntered();
-    void failingPreferencesStoreShown();
     void userNoticesReachStatusBar();
     void helpOpensWhatIsThere_data();
     void helpOpensWhatIsThere();
@@ -237,8 +109,8 @@ void TestLyMainWindow::menusInOrder_data() {
 void TestLyMainWindow::menusInOrder() {
     QFETCH(QString, menu);
     QFETCH(QStringList, items);
-    TScript script;
-    auto window = OpenWindow();
+    TLyDialogScript script;
+    auto window = OpenMainWindow();
     if (menu.isEmpty()) {
         QStringList titles;
         for (QAction* action : window->menuBar()->actions())
@@ -286,14 +158,14 @@ void TestLyMainWindow::enabledRules() {
     QFETCH(bool, running);
     QFETCH(int, page);
     QFETCH(QStringList, enabled);
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
-    auto window =
-        OpenWindow(project ? WriteProject(folder, QStringLiteral("p.xml"), libraryTwo) : QString());
+    auto window = OpenMainWindow(project ? WriteProject(folder, QStringLiteral("p.xml"), libraryTwo)
+                                         : QString());
     window->FrmSongMatchResult()->SetCurrentPage(TPage(page));
-    std::unique_ptr<TBlockingRun> run;
+    std::unique_ptr<TLyBlockingRun> run;
     if (running)
-        run = std::make_unique<TBlockingRun>(window->Project(), QStringLiteral("Match Songs"));
+        run = std::make_unique<TLyBlockingRun>(window->Project(), QStringLiteral("Match Songs"));
     window->UpdateActions();
     const QStringList rules{"ActNewProject",    "ActOpenProject",   "ActSaveProject",
                             "ActSaveProjectAs", "ActDeleteProject", "ActEditProjectProperties",
@@ -313,11 +185,10 @@ void TestLyMainWindow::enabledRules() {
 }
 
 void TestLyMainWindow::loadRuleChecksFilesOnlyNowAndThen() {
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
     TLyManualTimers timers;
-    auto window = OpenWindow(WriteProject(folder, QStringLiteral("p.xml")));
-    QVERIFY(window->ActLoadLibraries->isEnabled() || (window->UpdateActions(), true));
+    auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
     window->UpdateActions();
     QVERIFY(window->ActLoadLibraries->isEnabled());
     QFile::remove(window->Project()->Options()->LibraryTwo()->InputPath());
@@ -341,26 +212,26 @@ void TestLyMainWindow::caption() {
     QCOMPARE(TLyProjectMainForm::Caption(QStringLiteral("Lyrabridge"), QStringLiteral("2.1"),
                                          prerelease, QStringLiteral("/home/a/Music & more.xml")),
              caption);
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
     const QString file = WriteProject(folder, QStringLiteral("p.xml"));
-    auto window = OpenWindow(file);
+    auto window = OpenMainWindow(file);
     QCOMPARE(window->windowTitle(),
              TLyProjectMainForm::Caption(QString::fromUtf8(kLyProductName),
                                          QString::fromUtf8(kLyVersion), kLyPrerelease, file));
 }
 
 void TestLyMainWindow::recentProjectMissing() {
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
     const QString first = WriteProject(folder, QStringLiteral("first.xml"));
     const QString second = WriteProject(folder, QStringLiteral("second.xml"));
     const QString third = WriteProject(folder, QStringLiteral("third.xml"));
-    auto window = OpenWindow(first);
+    auto window = OpenMainWindow(first);
     window->OpenProjectFile(second);
-    Settle(*window);
+    SettleMainWindow(*window);
     window->OpenProjectFile(third);
-    Settle(*window);
+    SettleMainWindow(*window);
     QCOMPARE(MenuTexts(window->MnuRecentProjects()), (QStringList{third, second, first}));
     QVERIFY(QFile::remove(second));
     window->MnuRecentProjects()->actions().at(1)->trigger();
@@ -369,7 +240,7 @@ void TestLyMainWindow::recentProjectMissing() {
         second + QStringLiteral(" does not exist. (entry was removed from menu)");
     QCOMPARE(script.Messages(),
              QStringList{u'[' + message.left(second.size()) + u']' + message.mid(second.size())});
-    QVERIFY(Logged(script.Messages().value(0), mtError));
+    QVERIFY(LoggedForUser(script.Messages().value(0), mtError));
     QCOMPARE(MenuTexts(window->MnuRecentProjects()), (QStringList{third, first}));
     QCOMPARE(window->Project()->Options()->GetFileName(), third);
 }
@@ -422,9 +293,9 @@ void TestLyMainWindow::drop() {
     QFETCH(QString, warning);
     QFETCH(int, one);
     QFETCH(int, two);
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
-    auto window = OpenWindow(WriteProject(folder, QStringLiteral("p.xml")));
+    auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
     window->FrmSongMatchResult()->SetCurrentPage(TPage(page));
     window->Project()->SetModified(modified);
     TLyProjectOptions* options = window->Project()->Options();
@@ -434,7 +305,7 @@ void TestLyMainWindow::drop() {
     for (int index = 0; index < files.size(); ++index) {
         const QString name = QStringLiteral("drop%1.xml").arg(index);
         if (files[index] == u"lib")
-            urls << QUrl::fromLocalFile(LibraryXml(folder, name, 1));
+            urls << QUrl::fromLocalFile(WriteLibrary(folder, name, 1));
         else if (files[index] == u"text")
             urls << QUrl::fromLocalFile(folder.WriteFile(name, "plain words\n<?xml"));
         else if (files[index] == u"remote")
@@ -445,9 +316,9 @@ void TestLyMainWindow::drop() {
     for (int answer : answers)
         script.Add(answer);
     Drop(window.get(), urls);
-    Settle(*window);
+    SettleMainWindow(*window);
     QCOMPARE(script.Messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(Logged(warning, mtWarning), !warning.isEmpty());
+    QCOMPARE(LoggedForUser(warning, mtWarning), !warning.isEmpty());
     QCOMPARE(options->LibraryOne()->InputPath(), one < 0 ? oldOne : urls[one].toLocalFile());
     QCOMPARE(options->LibraryTwo()->InputPath(), two < 0 ? oldTwo : urls[two].toLocalFile());
     if (files.count(QStringLiteral("lib")) == 1) {
@@ -486,15 +357,15 @@ void TestLyMainWindow::closeQuery() {
     QFETCH(QList<int>, answers);
     QFETCH(int, questions);
     QFETCH(bool, closed);
-    TScript script;
+    TLyDialogScript script;
     for (int answer : answers)
         script.Add(answer);
     TLyTempFolder folder;
-    auto window = OpenWindow(WriteProject(folder, QStringLiteral("p.xml")));
+    auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
     window->Project()->SetModified(modified);
-    std::unique_ptr<TBlockingRun> run;
+    std::unique_ptr<TLyBlockingRun> run;
     if (!running.isEmpty())
-        run = std::make_unique<TBlockingRun>(window->Project(), running);
+        run = std::make_unique<TLyBlockingRun>(window->Project(), running);
     window->show();
     QCOMPARE(window->close(), closed);
     QCOMPARE(script.Requests().size(), questions);
@@ -503,12 +374,12 @@ void TestLyMainWindow::closeQuery() {
 }
 
 void TestLyMainWindow::failureShownAfterNotification() {
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
-    auto window = OpenWindow(WriteProject(folder, QStringLiteral("p.xml")));
+    auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
     // Listens after the window: sees what the window did inside the same notification.
     struct TWatch : TLyProcessListener {
-        TScript* Script;
+        TLyDialogScript* Script;
         qsizetype AtFailure = -1;
         void TaskFailed(ILyProcessTask*) override { AtFailure = Script->Requests().size(); }
     } watch;
@@ -527,148 +398,10 @@ void TestLyMainWindow::failureShownAfterNotification() {
     window->Project()->Listeners()->RemoveListener(&watch);
 }
 
-void TestLyMainWindow::deleteAsksAndStaysDeleted_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("declined") << int(QMessageBox::No);
-    QTest::newRow("confirmed") << int(QMessageBox::Yes);
-}
-
-void TestLyMainWindow::deleteAsksAndStaysDeleted() {
-    QFETCH(int, answer);
-    TLyTempFolder folder;
-    const QString file = WriteProject(folder, QStringLiteral("p.xml"));
-    {
-        TScript script;
-        script.Add(answer);
-        auto window = OpenWindow(file);
-        window->ActDeleteProject->trigger();
-        QCOMPARE(script.Requests().size(), 1);
-        QCOMPARE(QFileInfo::exists(file), answer == QMessageBox::No);
-        QCOMPARE(window->Project()->Options()->GetFileName(), file); // still shown
-        QCOMPARE(MenuTexts(window->MnuRecentProjects()),
-                 answer == QMessageBox::No ? QStringList{file} : QStringList());
-    }
-    // Leaving the window does not write the deleted project back.
-    QCOMPARE(QFileInfo::exists(file), answer == QMessageBox::No);
-}
-
-void TestLyMainWindow::startsOnDefaultWhenRecentIsGone() {
-    TLyTempFolder folder;
-    const QString gone = folder.FilePath(QStringLiteral("gone.xml"));
-    {
-        TScript script;
-        auto window = OpenWindow(WriteProject(folder, QStringLiteral("gone.xml")));
-    }
-    QVERIFY(QFile::remove(gone));
-    TScript script;
-    {
-        auto window = OpenWindow();
-        const QString message =
-            QStringLiteral("[%1] does not exist. (entry was removed from menu)").arg(gone);
-        QCOMPARE(script.Messages(), QStringList{message});
-        QVERIFY(Logged(message, mtError));
-        QVERIFY(window->Project()->Options()->GetFileName() != gone);
-    }
-    QVERIFY(!QFileInfo::exists(gone));
-}
-
-void TestLyMainWindow::unreadableProjectLeftAlone() {
-    TLyTempFolder folder;
-    const QByteArray bytes = "<?xml version=\"1.0\"?><Options><Name>unclosed";
-    const QString file = folder.WriteFile(QStringLiteral("broken.xml"), bytes);
-    TScript script;
-    {
-        auto window = OpenWindow(file);
-        QCOMPARE(script.Messages().size(), 1);
-        QVERIFY2(script.Messages().value(0).contains(file), qPrintable(script.Messages().value(0)));
-    }
-    QCOMPARE(ReadWholeFile(file), bytes);
-    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files), QStringList{"broken.xml"});
-}
-
-void TestLyMainWindow::replacingUnexportedChangesAsks_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("answer");
-    for (const char* how : {"open", "recent", "new"}) {
-        QTest::addRow("%s, kept", how) << QString::fromLatin1(how) << int(QMessageBox::No);
-        QTest::addRow("%s, replaced", how) << QString::fromLatin1(how) << int(QMessageBox::Yes);
-    }
-}
-
-void TestLyMainWindow::replacingUnexportedChangesAsks() {
-    QFETCH(QString, how);
-    QFETCH(int, answer);
-    TLyTempFolder folder;
-    const QString first = WriteProject(folder, QStringLiteral("first.xml"));
-    const QString second = WriteProject(folder, QStringLiteral("second.xml"));
-    TScript script;
-    auto window = OpenWindow(first);
-    window->OpenProjectFile(second);
-    Settle(*window);
-    window->Project()->SetModified(true);
-    script.Add(answer);
-    if (how == u"open") {
-        script.Add(QDialog::Accepted, first);
-        window->ActOpenProject->trigger();
-    } else if (how == u"recent") {
-        window->MnuRecentProjects()->actions().at(1)->trigger();
-    } else {
-        script.Add(QDialog::Accepted);
-        script.Add(QDialog::Accepted, folder.FilePath(QStringLiteral("third.xml")));
-        window->ActNewProject->trigger();
-    }
-    QCoreApplication::processEvents();
-    Settle(*window);
-    QCOMPARE(script.Requests().value(0).Text,
-             QStringLiteral("Changes have not been exported. Are you sure you want to continue?"));
-    const bool replaced = window->Project()->Options()->GetFileName() != second;
-    QCOMPARE(replaced, answer == QMessageBox::Yes);
-    if (!replaced)
-        QCOMPARE(script.Requests().size(), 1);
-}
-
-void TestLyMainWindow::newProjectKeepsWhatWasEntered() {
-    TLyTempFolder folder;
-    const QString existing = WriteProject(folder, QStringLiteral("existing.xml"));
-    TScript script;
-    auto window = OpenWindow();
-    script.Add(QDialog::Accepted);
-    script.Add(QDialog::Accepted, existing); // the user chose to write over it
-    window->ActNewProject->trigger();
-    Settle(*window);
-    TLyProjectOptions* options = window->Project()->Options();
-    QCOMPARE(options->GetFileName(), existing);
-    // The new project's own (default) libraries, not those the file held.
-    QCOMPARE(options->LibraryOne()->InputPath(), QString());
-    TLyProjectOptions stored;
-    stored.SetName(existing);
-    stored.Load();
-    QCOMPARE(stored.LibraryOne()->InputPath(), QString());
-    QCOMPARE(MenuTexts(window->MnuRecentProjects()).value(0), existing);
-}
-
-void TestLyMainWindow::failingPreferencesStoreShown() {
-    TScript script;
-    auto window = OpenWindow();
-    // The folder of the project and the preferences has become a file.
-    const QString folder = QDir::cleanPath(TLyBaseOptions::ProjectsFolder());
-    QVERIFY(QDir(folder).removeRecursively());
-    QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
-    window->show();
-    QVERIFY(window->close());
-    QCOMPARE(script.Messages().size(), 2);
-    QVERIFY2(script.Messages().value(0).contains(window->Project()->Options()->GetFileName()),
-             qPrintable(script.Messages().value(0)));
-    QVERIFY2(script.Messages().value(1).contains(window->System()->Options()->GetFileName()),
-             qPrintable(script.Messages().value(1)));
-    window.reset();
-    QVERIFY(QFile::remove(folder));
-}
-
 void TestLyMainWindow::userNoticesReachStatusBar() {
-    TScript script;
+    TLyDialogScript script;
     LogMessage(QStringLiteral("before the window"), QStringLiteral("System"), mtWarning);
-    auto window = OpenWindow();
+    auto window = OpenMainWindow();
     LogMessage(QStringLiteral("for the log only"), QStringLiteral("Default"), mtWarning);
     LogMessage(QStringLiteral("only information"), QStringLiteral("System"), mtInfo);
     std::thread([] {
@@ -700,7 +433,7 @@ void TestLyMainWindow::helpOpensWhatIsThere() {
     QFETCH(bool, helpFile);
     QFETCH(bool, guide);
     QFETCH(QString, opened);
-    TScript script;
+    TLyDialogScript script;
     TLyTempFolder folder;
     const QString help = folder.FilePath(QStringLiteral("Lyrabridge.chm"));
     const QString start = folder.FilePath(QStringLiteral("guide/index.html"));
@@ -714,7 +447,7 @@ void TestLyMainWindow::helpOpensWhatIsThere() {
         std::lock_guard guard(lock);
         requests << file;
     });
-    auto window = OpenWindow();
+    auto window = OpenMainWindow();
     window->SetHelpFiles({help, start});
     window->ActHelpHelp->trigger();
     QVERIFY(WaitForOpenFileThreads(5000));
@@ -739,9 +472,9 @@ void TestLyMainWindow::geometry_data() {
 void TestLyMainWindow::geometry() {
     QFETCH(QRect, saved);
     QFETCH(bool, kept);
-    TScript script;
+    TLyDialogScript script;
     {
-        auto window = OpenWindow();
+        auto window = OpenMainWindow();
         TLyWindowOptions* options = window->WindowOptions();
         options->SetLeft(saved.left());
         options->SetTop(saved.top());
