@@ -124,20 +124,28 @@ void TLyBaseProjectForm::LoadWindowOptions() {
         return;
     QRect frame(FWindowOptions->Left(), FWindowOptions->Top(), FWindowOptions->Width(),
                 FWindowOptions->Height());
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    bool visible = screens.isEmpty();
-    for (QScreen* screen : screens)
-        visible = visible || screen->availableGeometry().intersects(frame);
-    if (!visible) {
-        // Saved on a screen that is gone: onto the nearest screen that is left.
-        QScreen* nearest = QGuiApplication::primaryScreen();
-        for (QScreen* screen : screens)
-            if ((screen->availableGeometry().center() - frame.center()).manhattanLength() <
-                (nearest->availableGeometry().center() - frame.center()).manhattanLength())
-                nearest = screen;
-        const QRect area = nearest->availableGeometry();
+    // The screen that shows most of the saved place, else the nearest one (the saved one may
+    // be gone); the window is fitted into it, so that no edge is out of reach.
+    QScreen* target = nullptr;
+    qint64 shown = 0;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->availableGeometry().intersected(frame);
+        if (qint64(common.width()) * common.height() > shown) {
+            shown = qint64(common.width()) * common.height();
+            target = screen;
+        }
+    }
+    if (!target)
+        for (QScreen* screen : QGuiApplication::screens())
+            if (!target ||
+                (screen->availableGeometry().center() - frame.center()).manhattanLength() <
+                    (target->availableGeometry().center() - frame.center()).manhattanLength())
+                target = screen;
+    if (target) {
+        const QRect area = target->availableGeometry();
         frame.setSize(frame.size().boundedTo(area.size()));
-        frame.moveTopLeft(area.topLeft());
+        frame.moveLeft(qBound(area.left(), frame.left(), area.right() - frame.width() + 1));
+        frame.moveTop(qBound(area.top(), frame.top(), area.bottom() - frame.height() + 1));
     }
     if (isMaximized())
         showNormal();

@@ -26,8 +26,8 @@ public:
     virtual void RefreshDisplay() {}
     // A failed main task's message, shown once the notification has returned.
     virtual void ShowTaskResult(ILyProcessTask* task);
-    // Places the window as the options say; a saved place outside every screen is moved onto
-    // the nearest one.
+    // Places the window as the options say, fitted into the screen that shows most of it (the
+    // nearest one when the saved place is outside every screen).
     virtual void LoadWindowOptions();
     // The normal geometry, also while maximised; the place only where the platform lets
     // windows place themselves, so a position it ignored is not stored over the user's.

@@ -272,10 +272,6 @@ void TLyProjectForm::UpdateCaption() {
     setWindowTitle(Project() ? Project()->Options()->GetFileName() : QString());
 }
 
-void TLyProjectForm::ShowTaskResult(ILyProcessTask* task) {
-    TLyBaseProjectForm::ShowTaskResult(task);
-}
-
 void TLyProjectForm::SetCurrentView(TLyView* view) {
     if (view == FCurrentView)
         return;

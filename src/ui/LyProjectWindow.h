@@ -43,7 +43,6 @@ public:
     void SetHelpFiles(const QStringList& files) { FHelpFiles = files; }
 
     void RefreshDisplay() override;
-    void ShowTaskResult(ILyProcessTask* task) override;
     // The enabled rules of every action; run whenever the event loop is about to wait.
     virtual void UpdateActions();
 

@@ -467,6 +467,7 @@ void TestLyMainWindow::geometry_data() {
     QTest::newRow("on the screen") << QRect(40, 50, 500, 400) << true;
     QTest::newRow("on a screen that is gone") << QRect(5000, 4000, 500, 400) << false;
     QTest::newRow("left of every screen") << QRect(-3000, 50, 500, 400) << false;
+    QTest::newRow("partly below the screen") << QRect(40, 350, 500, 400) << false;
 }
 
 void TestLyMainWindow::geometry() {
@@ -486,7 +487,7 @@ void TestLyMainWindow::geometry() {
         if (kept)
             QCOMPARE(window->geometry().topLeft(), saved.topLeft());
         else
-            QVERIFY(screen.intersects(window->geometry()));
+            QVERIFY(screen.contains(window->geometry()));
         window->move(window->pos() + QPoint(7, 9));
         window->SaveWindowOptions();
         QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
