@@ -52,9 +52,10 @@ QString TLyBaseOptions::GetFileName() {
 void TLyBaseOptions::Load() {
     const QString fileName = GetFileName();
     LogFormat(QStringLiteral("Loading configuration from [%s]"), {fileName}, mtInfo, kSystem);
-    std::unique_ptr<TVxSettings> settings =
-        CreateXMLFileSettings(fileName, QStringLiteral("Options"), true);
+    std::unique_ptr<TVxSettings> settings;
     try {
+        settings =
+            CreateXMLFileSettings(fileName, QStringLiteral("Options"), true, SetsAsideUnreadable());
         settings->ReadObject(QString(), this, {loUseSettingsDefaults});
     } catch (const EVxSettingsException& error) {
         // The settings layer knows paths inside the file, not which file it is.

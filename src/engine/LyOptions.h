@@ -31,6 +31,9 @@ public:
 
 protected:
     virtual void AfterLoad() {}
+    // Whether Load renames a file it cannot read aside and starts from the defaults, or raises
+    // and leaves the file as it is.
+    virtual bool SetsAsideUnreadable() const { return true; }
 };
 
 class TLyITunesOptions : public TVxPersistent {
@@ -346,6 +349,10 @@ public:
     QString GetDefaultFileName() const override;
     // Name, defaulting it (with a log line) to the default file in the projects folder.
     QString GetFileName() override;
+
+protected:
+    // A project file is the user's own: one that cannot be read is reported and left alone.
+    bool SetsAsideUnreadable() const override { return false; }
 
 private:
     std::unique_ptr<TLyCompareOptions> FCompareOptions;

@@ -56,7 +56,8 @@ TLyAllSongs::TLyAllSongs(QWidget* parent)
 
 void TLyAllSongs::UpdateActions() {
     TLySongPage::UpdateActions();
-    FActLoadLibraries->setEnabled(ViewOfOwnResult() && Project()->CanLoad());
+    FActLoadLibraries->setEnabled(ViewOfOwnResult() &&
+                                  (FCanLoad ? FCanLoad() : Project()->CanLoad()));
 }
 
 void TLyAllSongs::LoadLibraries() {

@@ -4,16 +4,22 @@
 
 #include "LySongPageFrame.h"
 
+#include <functional>
+
 class TLyAllSongs : public TLySongPage {
     Q_OBJECT
 public:
     explicit TLyAllSongs(QWidget* parent = nullptr);
     QAction* ActLoadLibraries() const { return FActLoadLibraries; }
+    // Whether the libraries can be loaded now; the project window answers from what it last
+    // found on disk. Without a rule the project checks the files each time.
+    void SetLoadRule(std::function<bool()> canLoad) { FCanLoad = std::move(canLoad); }
     void UpdateActions() override;
 
 private:
     void LoadLibraries();
     QAction* FActLoadLibraries;
+    std::function<bool()> FCanLoad;
 };
 
 class TLyLibrarySongs : public TLySongPage {

@@ -616,13 +616,14 @@ void VxSetAsideUnreadableSettingsFile(TVxSettingsFileRepository& repository,
 }
 
 std::unique_ptr<TVxSettings> CreateXMLFileSettings(const QString& fileName, const QString& name,
-                                                   bool useRootPath) {
+                                                   bool useRootPath, bool setAsideUnreadable) {
     std::unique_ptr<TVxSettings> settings = CreateStandardSettings(name, useRootPath);
     auto* repository = new TVxSettingsXMLFileRepository();
     settings->Repositories().Add(name, repository);
     // A folder that cannot be made shows up when the file is saved.
     QDir().mkpath(QFileInfo(fileName).absolutePath());
-    repository->SetOnLoadError(&VxSetAsideUnreadableSettingsFile);
+    if (setAsideUnreadable)
+        repository->SetOnLoadError(&VxSetAsideUnreadableSettingsFile);
     repository->SetFileName(fileName);
     repository->SetWriteTypes(false);
     return settings;

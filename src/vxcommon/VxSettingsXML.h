@@ -214,7 +214,9 @@ void VxSetAsideUnreadableSettingsFile(TVxSettingsFileRepository& repository,
 
 // The settings object for one XML file: the standard settings named `name` (with `name` as
 // root path when `useRootPath`), holding the file's repository under `name`. Creates the
-// file's folder, loads the file (an unreadable one is set aside, see above) and writes no type
-// attributes.
+// file's folder, loads the file (an unreadable one is set aside, see above, or with
+// `setAsideUnreadable` false the load error is raised and the file left alone) and writes no
+// type attributes.
 std::unique_ptr<TVxSettings> CreateXMLFileSettings(const QString& fileName, const QString& name,
-                                                   bool useRootPath);
+                                                   bool useRootPath,
+                                                   bool setAsideUnreadable = true);

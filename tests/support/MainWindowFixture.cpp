@@ -1,0 +1,108 @@
+#include "MainWindowFixture.h"
+
+#include "ArMemoryMessageLog.h"
+#include "LibraryBuilders.h"
+#include "LyOptions.h"
+#include "LyProject.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QMenu>
+#include <chrono>
+#include <thread>
+
+TLyDialogScript::TLyDialogScript()
+    : FAnswers([this](const TLyDialogRequest& request) { return Next(request); }) {}
+
+QStringList TLyDialogScript::Messages() const {
+    QStringList texts;
+    for (const TLyDialogRequest& request : FAnswers.Requests)
+        if (request.Kind == TLyDialogRequest::Message)
+            texts << request.Text;
+    return texts;
+}
+
+TLyDialogAnswer TLyDialogScript::Next(const TLyDialogRequest& request) {
+    if (!FQueue.isEmpty())
+        return FQueue.takeFirst();
+    if (request.Kind == TLyDialogRequest::Modal)
+        return {QDialog::Accepted, {}};
+    if (request.Kind == TLyDialogRequest::OpenFile || request.Kind == TLyDialogRequest::SaveFile)
+        return {QDialog::Rejected, {}};
+    return {QMessageBox::Yes, {}};
+}
+
+QString WriteLibrary(const TLyTempFolder& folder, const QString& name, int tracks) {
+    QList<TLyLibraryTrack> list;
+    for (int id = 1; id <= tracks; ++id)
+        list << MakeLibraryTrack(id);
+    return folder.WriteFile(name, MakeLibraryXml(list));
+}
+
+QString WriteProject(const TLyTempFolder& folder, const QString& name, bool withTwo) {
+    TLyProjectOptions options;
+    options.SetName(folder.FilePath(name));
+    options.LibraryOne()->SetName(QStringLiteral("Laptop"));
+    options.LibraryOne()->SetInputPath(WriteLibrary(folder, name + QStringLiteral(".one.xml"), 3));
+    options.LibraryTwo()->SetName(QStringLiteral("Desktop"));
+    if (withTwo)
+        options.LibraryTwo()->SetInputPath(
+            WriteLibrary(folder, name + QStringLiteral(".two.xml"), 2));
+    options.Store();
+    return options.GetFileName();
+}
+
+std::unique_ptr<TLyProjectMainForm> OpenMainWindow(const QString& projectFile) {
+    auto window = std::make_unique<TLyProjectMainForm>(projectFile);
+    window->Project()->Process()->WaitFor();
+    QCoreApplication::processEvents();
+    return window;
+}
+
+void SettleMainWindow(TLyProjectMainForm& window) {
+    window.Project()->Process()->WaitFor();
+    QCoreApplication::processEvents();
+    window.UpdateActions();
+}
+
+TLyBlockingRun::TLyBlockingRun(TLyProject* project, const QString& name)
+    : FProject(project) {
+    FProject->Process()->Start(name, [this, name](TVxPausableThread&) {
+        FProject->Process()->StartMainTask(1, name);
+        while (!FRelease.load()) {
+            FProject->Process()->CheckCancelled();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    while (!FProject->Process()->Running())
+        QCoreApplication::processEvents();
+}
+
+TLyBlockingRun::~TLyBlockingRun() {
+    FRelease.store(true);
+    FProject->Process()->WaitFor();
+}
+
+QStringList MenuTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            texts << QStringLiteral("-");
+        else if (action->shortcut().isEmpty())
+            texts << action->text();
+        else
+            texts << action->text() + u'\t' + action->shortcut().toString();
+    }
+    return texts;
+}
+
+bool LoggedForUser(const QString& text, tArMessageType type) {
+    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
+    if (!memory)
+        return false;
+    for (const TArLoggableMessageData& message : memory->Messages())
+        if (message.Text == text && message.MessageType == type && message.Channel == u"System")
+            return true;
+    return false;
+}
