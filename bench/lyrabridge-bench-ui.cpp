@@ -251,22 +251,24 @@ int Measure(const QString& folder, const QString& filter, bool json) {
                  .arg(Figure(repaints.at(repaints.size() / 2)), Figure(repaints.last()))
           << Qt::endl;
     if (json)
-        Out() << QStringLiteral("{\"rows\":%1,\"rebuild_ms\":%2,\"restored\":%3,\"rebuild_after_change_ms\":%12,"
-                                "\"sort_worst_ms\":%4,\"sort_worst_column\":%5,"
-                                "\"typing_block_ms\":%6,\"filtered_shown_ms\":%7,"
-                                "\"filtered_rows\":%8,\"select_all_ms\":%9,"
-                                "\"repaint_median_ms\":%10,\"repaint_max_ms\":%11}")
-                     .arg(rows)
-                     .arg(Figure(rebuild))
-                     .arg(restored)
-                     .arg(Figure(worstSort))
-                     .arg(worstColumn)
-                     .arg(Figure(typingBlock), Figure(shown))
-                     .arg(filtered)
-                     .arg(Figure(selectAll), Figure(repaints.at(repaints.size() / 2)),
-                          Figure(repaints.last()))
-                     .arg(Figure(rebuildAfterChange))
-              << Qt::endl;
+        Out()
+            << QStringLiteral(
+                   "{\"rows\":%1,\"rebuild_ms\":%2,\"restored\":%3,\"rebuild_after_change_ms\":%12,"
+                   "\"sort_worst_ms\":%4,\"sort_worst_column\":%5,"
+                   "\"typing_block_ms\":%6,\"filtered_shown_ms\":%7,"
+                   "\"filtered_rows\":%8,\"select_all_ms\":%9,"
+                   "\"repaint_median_ms\":%10,\"repaint_max_ms\":%11}")
+                   .arg(rows)
+                   .arg(Figure(rebuild))
+                   .arg(restored)
+                   .arg(Figure(worstSort))
+                   .arg(worstColumn)
+                   .arg(Figure(typingBlock), Figure(shown))
+                   .arg(filtered)
+                   .arg(Figure(selectAll), Figure(repaints.at(repaints.size() / 2)),
+                        Figure(repaints.last()))
+                   .arg(Figure(rebuildAfterChange))
+            << Qt::endl;
     return 0;
 }
 
@@ -281,6 +283,8 @@ int MeasureMatchWindow(const QString& folder, bool json) {
     TLyView* view = project.MatchResult()->View(QStringLiteral("Unmatched"));
     WaitForView(project, view);
     TLySongMatchResult frame;
+    QObject::connect(&frame, &TLySongMatchResult::MatchRequested,
+                     [&](const QList<TLySong*>& songs) { LyMatchSongs(&frame, &project, songs); });
     frame.resize(1200, 800);
     frame.show();
     frame.SetMatchResult(project.MatchResult());

@@ -8,6 +8,7 @@
 #include "LyIdleUpdate.h"
 #include "LyLibraryPropertiesWindow.h"
 #include "LyMatchOptionsWindow.h"
+#include "LyMatchWindow.h"
 #include "LyProject.h"
 #include "LyReplaceITunesWindow.h"
 #include "LySongMatchResultFrame.h"
@@ -69,6 +70,8 @@ TLyProjectForm::TLyProjectForm(QWidget* parent)
     setAcceptDrops(true);
     FFrmSongMatchResult->setObjectName(QStringLiteral("FrmSongMatchResult"));
     setCentralWidget(FFrmSongMatchResult);
+    connect(FFrmSongMatchResult, &TLySongMatchResult::MatchRequested, this,
+            [this](const QList<TLySong*>& songs) { LyMatchSongs(this, Project(), songs); });
 
     ActNewProject = NewAction("ActNewProject", QStringLiteral("&New..."),
                               QKeySequence(Qt::CTRL | Qt::Key_N), &TLyProjectForm::NewProject);

@@ -41,6 +41,8 @@ TLySongMatchResult::TLySongMatchResult(QWidget* parent)
         FPageSongs->addTab(FLists[i], QStringLiteral("---"));
         FLists[i]->SetTabSheet(FPageSongs);
         connect(FLists[i], &TLySongMatchResultList::DefaultsSet, this, [this] { ApplyAll(); });
+        connect(FLists[i], &TLySongMatchResultList::MatchRequested, this,
+                &TLySongMatchResult::MatchRequested);
     }
     FrmTwoSongs()->SetSide(1);
 }

@@ -9,6 +9,7 @@ class TLyAllSongs;
 class TLyLibrarySongs;
 class TLyMatchResult;
 class TLyMatchedSongs;
+class TLySong;
 class TLySongMatchResultList;
 class TLyUnmatchedSongs;
 class TLyView;
@@ -47,6 +48,10 @@ public:
     void StoreViewOptions();
     // Whether the filter lists of the two library pages work (not in a match window).
     void SetLibraryFiltersActive(bool active);
+
+Q_SIGNALS:
+    // A page asked to match these unmatched songs: the owner runs the matching flow.
+    void MatchRequested(const QList<TLySong*>& songs);
 
 protected:
     void Finalise() override;

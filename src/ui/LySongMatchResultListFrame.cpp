@@ -4,7 +4,6 @@
 #include "LyGuard.h"
 #include "LyIdleUpdate.h"
 #include "LyMatchResult.h"
-#include "LyMatchWindow.h"
 #include "LyOptions.h"
 #include "LyProject.h"
 #include "LySongInfoFrame.h"
@@ -528,7 +527,7 @@ void TLySongMatchResultList::MatchAll() {
 }
 
 void TLySongMatchResultList::Match(const QList<TLySong*>& songs) {
-    LyMatchSongs(window(), Project(), songs);
+    Q_EMIT MatchRequested(songs);
 }
 
 void TLySongMatchResultList::SetAsDefaultView() {

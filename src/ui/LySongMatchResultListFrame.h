@@ -73,6 +73,9 @@ public:
 Q_SIGNALS:
     // This frame's view layout was copied into every other view options of the window.
     void DefaultsSet();
+    // The user asked to match these unmatched songs of the project's own match result; the
+    // window that owns the pages runs the matching flow (a match window holds pages itself).
+    void MatchRequested(const QList<TLySong*>& songs);
 
 protected:
     void ViewChanged() override;

@@ -118,6 +118,10 @@ void TestLyMatchWindow::roundTrip() {
     geometry->SetWidth(300); // smaller than the window can be
     geometry->SetHeight(900);
     TLySongMatchResult frame;
+    // As the project window does.
+    QObject::connect(
+        &frame, &TLySongMatchResult::MatchRequested,
+        [&](const QList<TLySong*>& chosen) { LyMatchSongs(&frame, &project, chosen); });
     frame.resize(900, 600);
     frame.show();
     frame.SetMatchResult(&fixture.Result());
