@@ -35,6 +35,7 @@ enum tLySongCompareMode {
     scmExactMatch,
     scmAlphanumericMatch,
     scmPhoneticMatch,
+    scmPersistentIdMatch,
 };
 Q_ENUM_NS(tLySongCompareMode)
 

@@ -53,7 +53,7 @@ void TestLySong::storedIdentifiersKeepTheirOrder_data() {
                                             "saUseMin"};
     QTest::newRow("modes") << QMetaEnum::fromType<tLySongCompareMode>()
                            << QStringList{"scmExactMatch", "scmAlphanumericMatch",
-                                          "scmPhoneticMatch"};
+                                          "scmPhoneticMatch", "scmPersistentIdMatch"};
     QTest::newRow("components") << QMetaEnum::fromType<tLySongCompareComponent>()
                                 << QStringList{"sccTitle", "sccArtist", "sccAlbum", "sccGenre"};
     QTest::newRow("filters") << QMetaEnum::fromType<tLySongFilterOption>()
