@@ -21,6 +21,7 @@
 namespace {
 
 using TUse = TLyMatchOptionsForm::TUse;
+constexpr int kModes = TLyMatchOptionsForm::kModeCount;
 using enum TLyMatchOptionsForm::TUse;
 
 // Everything the three dialogs can write, as one comparable text.
@@ -234,7 +235,7 @@ void TestLyProjectDialogs::matchComponents_data() {
         for (int album = 0; album < 3; ++album)
             for (int genre = 0; genre < 3; ++genre, ++row)
                 QTest::addRow("%d %d %d", artist, album, genre)
-                    << QList<int>{artist, album, genre} << (row % 2 == 0) << row % 3;
+                    << QList<int>{artist, album, genre} << (row % 2 == 0) << row % kModes;
 }
 
 void TestLyProjectDialogs::matchComponents() {
@@ -250,13 +251,13 @@ void TestLyProjectDialogs::matchComponents() {
         Store(used, canBeEmpty, shown[i], TUse((uses[i] + 1) % 3), i == 1);
     options.SetComponents(used);
     options.SetCanBeEmpty(canBeEmpty);
-    options.SetMode(tLySongCompareMode((mode + 1) % 3));
+    options.SetMode(tLySongCompareMode((mode + 1) % kModes));
 
     TLyMatchOptionsForm form;
     form.SetOptions(&options);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(form.CbxComponent(shown[i])->currentIndex(), (uses[i] + 1) % 3);
-    QVERIFY(form.RbnMode(tLySongCompareMode((mode + 1) % 3))->isChecked());
+    QVERIFY(form.RbnMode(tLySongCompareMode((mode + 1) % kModes))->isChecked());
     for (int i = 0; i < 3; ++i)
         form.CbxComponent(shown[i])->setCurrentIndex(uses[i]);
     form.RbnMode(tLySongCompareMode(mode))->setChecked(true);
