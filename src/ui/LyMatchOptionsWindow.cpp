@@ -30,7 +30,7 @@ TLyMatchOptionsForm::TLyMatchOptionsForm(QWidget* parent)
         {"Match all text, ignoring case", "Oh What a Night! = Oh what a night!"},
         {"Match letters and numbers, ignoring case", "Oh What a Night! = Oh what a night"},
         {"Match phonetically, ignoring spelling errors", "Oh What a Night! = O what a nite"},
-        {"Match by persistent ID, for two copies of one library", "Tracks without one: all text"},
+        {"Match by persistent ID, for two copies of one library", "Same Persistent ID, any text"},
     };
     auto* group = new QButtonGroup(this);
     for (int mode = 0; mode < kModeCount; ++mode) {
