@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 
+class TLyPlayMemory;
 class TLyProjectOptions;
 
 namespace pugi {
@@ -174,8 +175,8 @@ public:
 
     // Gives both sides of every part whose action is not saIgnore the value computed from the
     // two original values; a side changed before keeps its value unless synchronising is
-    // forced.
-    void Synchronize(const TLyProjectOptions& options);
+    // forced. Adding plays looks up the pair in `plays` (none: the larger count).
+    void Synchronize(const TLyProjectOptions& options, const TLyPlayMemory* plays = nullptr);
     // Both current values of the part back to the originals, when either side changed it.
     void RevertPart(tLySongPart part);
     // Both current sides back to the originals, when either side changed.

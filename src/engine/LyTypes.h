@@ -28,6 +28,7 @@ enum tLySynchronizeAction {
     saUseTwo,
     saUseMax,
     saUseMin,
+    saAddPlays, // play count only: the plays both libraries gained since they last agreed
 };
 Q_ENUM_NS(tLySynchronizeAction)
 

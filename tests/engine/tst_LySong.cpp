@@ -50,7 +50,7 @@ void TestLySong::storedIdentifiersKeepTheirOrder_data() {
                                           "sdPlayCount", "sdLastPlayed", "sdRating"};
     QTest::newRow("actions") << QMetaEnum::fromType<tLySynchronizeAction>()
                              << QStringList{"saIgnore", "saUseOne", "saUseTwo", "saUseMax",
-                                            "saUseMin"};
+                                            "saUseMin", "saAddPlays"};
     QTest::newRow("modes") << QMetaEnum::fromType<tLySongCompareMode>()
                            << QStringList{"scmExactMatch", "scmAlphanumericMatch",
                                           "scmPhoneticMatch", "scmPersistentIdMatch"};
