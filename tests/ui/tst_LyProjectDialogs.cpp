@@ -281,6 +281,10 @@ void TestLyProjectDialogs::transferEntries_data() {
                                      << QList<int>{1, 2, 0, 1, 4, 4, 2} << true;
     QTest::newRow("names as typed") << "Rock & Roll|<b>Two</b>" << QList<int>{1, 2, 1, 2, 1, 2, 4}
                                     << QList<int>{0, 0, 2, 0, 3, 3, 0} << false;
+    QTest::newRow("adding plays stored")
+        << "One|Two" << QList<int>{0, 0, 0, 0, 5, 3, 3} << QList<int>{0, 0, 0, 0, 4, 3, 3} << false;
+    QTest::newRow("adding plays chosen")
+        << "One|Two" << QList<int>{0, 0, 0, 0, 3, 3, 3} << QList<int>{0, 0, 0, 0, 5, 3, 3} << true;
     QTest::newRow("the entries' words as names")
         << "Two|One" << QList<int>{2, 1, 0, 0, 4, 4, 1} << QList<int>{2, 1, 1, 1, 0, 1, 3} << true;
 }
@@ -303,7 +307,7 @@ void TestLyProjectDialogs::transferEntries() {
                                                  "",
                                                  "",
                                                  "",
-                                                 "|Use Highest|Use Lowest",
+                                                 "|Use Highest|Use Lowest|Add Plays of Both",
                                                  "|Use Latest|Use Oldest",
                                                  "|Use Highest|Use Lowest"};
     for (int part = 0; part < kLySongPartCount; ++part) {
@@ -321,7 +325,8 @@ void TestLyProjectDialogs::transferEntries() {
         form.CbxAction(tLySongPart(part))->setCurrentIndex(chosen[part]);
     form.ChkForceSynchronize()->setChecked(force);
     form.accept();
-    const tLySynchronizeAction byIndex[5] = {saIgnore, saUseOne, saUseTwo, saUseMax, saUseMin};
+    const tLySynchronizeAction byIndex[6] = {saIgnore, saUseOne, saUseTwo,
+                                             saUseMax, saUseMin, saAddPlays};
     for (int part = 0; part < kLySongPartCount; ++part)
         QCOMPARE(options.Action(tLySongPart(part)), byIndex[chosen[part]]);
     QCOMPARE(options.ForceSynchronize(), force);
