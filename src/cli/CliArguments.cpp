@@ -65,7 +65,9 @@ constexpr std::array<TOptionInfo, 22> kOptions{{
      cmLoading},
     {u"action", u"PART=ACTION",
      u"Synchronise action of one song part, instead of the project's. PART: name, artist, album, "
-     u"genre, playcount, lastplayed, rating. ACTION: ignore, one, two, max, min. Repeatable.",
+     u"genre, playcount, lastplayed, rating. ACTION: ignore, one, two, max, min; for playcount "
+     u"also add (the plays both libraries gained since they were last exported, added to the "
+     u"count they agreed on then). Repeatable.",
      cmSyncing},
     {u"force", u"", u"Synchronise parts that were changed before as well.", cmSyncing},
     {u"export", u"one|two|both|none",
@@ -137,7 +139,7 @@ std::optional<tLySongPart> PartFromName(const QString& name) {
 }
 
 std::optional<tLySynchronizeAction> ActionFromName(const QString& name) {
-    for (int action = saIgnore; action <= saUseMin; ++action)
+    for (int action = saIgnore; action <= saAddPlays; ++action)
         if (CliActionName(tLySynchronizeAction(action)).compare(name, Qt::CaseInsensitive) == 0)
             return tLySynchronizeAction(action);
     return std::nullopt;
@@ -158,8 +160,11 @@ std::pair<tLySongPart, tLySynchronizeAction> ParseAction(const QString& text) {
         ActionFromName(text.mid(equals + 1).trimmed());
     if (!action)
         throw TUsageError{QStringLiteral("Unknown action '%1' in --action: use ignore, one, two, "
-                                         "max or min.")
+                                         "max, min, or add for playcount.")
                               .arg(text.mid(equals + 1))};
+    if (*action == saAddPlays && *part != sdPlayCount)
+        throw TUsageError{
+            QStringLiteral("--action %1: only playcount can add plays.").arg(text.trimmed())};
     return {*part, *action};
 }
 
@@ -267,9 +272,9 @@ QString CliPartName(tLySongPart part) {
 }
 
 QString CliActionName(tLySynchronizeAction action) {
-    static const std::array<QString, 5> names{QStringLiteral("ignore"), QStringLiteral("one"),
-                                              QStringLiteral("two"), QStringLiteral("max"),
-                                              QStringLiteral("min")};
+    static const std::array<QString, saAddPlays + 1> names{
+        QStringLiteral("ignore"), QStringLiteral("one"), QStringLiteral("two"),
+        QStringLiteral("max"),    QStringLiteral("min"), QStringLiteral("add")};
     return names.at(action);
 }
 

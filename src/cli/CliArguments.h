@@ -64,7 +64,7 @@ TCliParseResult ParseCliArguments(const QStringList& arguments);
 // The part names of the command line ("name", "artist", ..., "rating"), in part order; the
 // figures use them too.
 QString CliPartName(tLySongPart part);
-// "ignore", "one", "two", "max", "min".
+// "ignore", "one", "two", "max", "min", "add".
 QString CliActionName(tLySynchronizeAction action);
 // The --match value of a compare mode.
 QString CliModeName(tLySongCompareMode mode);
