@@ -406,6 +406,11 @@ void TestCliCommands::exitStatus_data() {
                                   << "Unknown song part 'year'";
     QTest::newRow("unknown action") << QStringList{"sync", "@/known.xml", "--action", "rating=most"}
                                     << 2 << "Unknown action 'most'";
+    QTest::newRow("adding plays") << QStringList{"sync",          "@/known.xml", "--action",
+                                                 "playcount=add", "--export",    "none"}
+                                  << 0 << QString();
+    QTest::newRow("adding ratings") << QStringList{"sync", "@/known.xml", "--action", "rating=add"}
+                                    << 2 << "only playcount can add plays";
     QTest::newRow("unknown compare mode")
         << QStringList{"stats", "@/known.xml", "--match", "sound"} << 2 << "Unknown compare mode";
     QTest::newRow("unknown export")
@@ -442,7 +447,7 @@ void TestCliCommands::exitStatus() {
         argument.replace("@", FFolder->Path());
     message.replace("@", FFolder->Path());
     const TCliRun run = Cli(arguments);
-    QCOMPARE(run.Status, status);
+    QVERIFY2(run.Status == status, qPrintable(run.Err));
     if (status == 0) {
         QCOMPARE(run.Err, QString());
         QVERIFY(!run.Out.isEmpty());

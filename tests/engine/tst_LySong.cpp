@@ -49,8 +49,8 @@ void TestLySong::storedIdentifiersKeepTheirOrder_data() {
                            << QStringList{"sdName",      "sdArtist",     "sdAlbum", "sdGenre",
                                           "sdPlayCount", "sdLastPlayed", "sdRating"};
     QTest::newRow("actions") << QMetaEnum::fromType<tLySynchronizeAction>()
-                             << QStringList{"saIgnore", "saUseOne", "saUseTwo", "saUseMax",
-                                            "saUseMin", "saAddPlays"};
+                             << QStringList{"saIgnore", "saUseOne", "saUseTwo",
+                                            "saUseMax", "saUseMin", "saAddPlays"};
     QTest::newRow("modes") << QMetaEnum::fromType<tLySongCompareMode>()
                            << QStringList{"scmExactMatch", "scmAlphanumericMatch",
                                           "scmPhoneticMatch", "scmPersistentIdMatch"};
