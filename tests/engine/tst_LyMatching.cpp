@@ -1,4 +1,4 @@
-// Matching keys under the three compare modes, and how tracks of two libraries find each
+// Matching keys under the four compare modes, and how tracks of two libraries find each
 // other through full and shortened keys.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
