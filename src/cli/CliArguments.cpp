@@ -48,7 +48,7 @@ struct TOptionInfo {
     unsigned Commands;
 };
 
-constexpr std::array<TOptionInfo, 21> kOptions{{
+constexpr std::array<TOptionInfo, 22> kOptions{{
     {u"one", u"FILE", u"Library One's input file.", cmNew},
     {u"two", u"FILE", u"Library Two's input file.", cmNew},
     {u"name-one", u"NAME", u"Library One's display name (default One).", cmNew},
@@ -58,9 +58,16 @@ constexpr std::array<TOptionInfo, 21> kOptions{{
     {u"rematch", u"",
      u"After the exact matching of the load, match again with the project's compare options.",
      cmLoading},
+    {u"match", u"MODE",
+     u"Match again as --rematch does, with this compare mode instead of the project's. MODE: "
+     u"exact (all text), alphanumeric (letters and numbers), phonetic (sound), persistent-id "
+     u"(the tracks' Persistent IDs, for two copies of one library).",
+     cmLoading},
     {u"action", u"PART=ACTION",
      u"Synchronise action of one song part, instead of the project's. PART: name, artist, album, "
-     u"genre, playcount, lastplayed, rating. ACTION: ignore, one, two, max, min. Repeatable.",
+     u"genre, playcount, lastplayed, rating. ACTION: ignore, one, two, max, min; for playcount "
+     u"also add (the plays both libraries gained since they were last exported, added to the "
+     u"count they agreed on then). Repeatable.",
      cmSyncing},
     {u"force", u"", u"Synchronise parts that were changed before as well.", cmSyncing},
     {u"export", u"one|two|both|none",
@@ -69,7 +76,8 @@ constexpr std::array<TOptionInfo, 21> kOptions{{
     {u"report", u"FILE",
      u"Write a CSV file with every changed value and every song found in one library only.",
      cmSync},
-    {u"save-project", u"", u"Store the actions used (with --action, --force) in the project file.",
+    {u"save-project", u"",
+     u"Store the actions and compare mode used (--action, --force, --match) in the project file.",
      cmSync},
     {u"side", u"one|two", u"The library that replaces iTunes' library.", cmToITunes},
     {u"itunes-library", u"FILE",
@@ -131,7 +139,7 @@ std::optional<tLySongPart> PartFromName(const QString& name) {
 }
 
 std::optional<tLySynchronizeAction> ActionFromName(const QString& name) {
-    for (int action = saIgnore; action <= saUseMin; ++action)
+    for (int action = saIgnore; action <= saAddPlays; ++action)
         if (CliActionName(tLySynchronizeAction(action)).compare(name, Qt::CaseInsensitive) == 0)
             return tLySynchronizeAction(action);
     return std::nullopt;
@@ -152,9 +160,21 @@ std::pair<tLySongPart, tLySynchronizeAction> ParseAction(const QString& text) {
         ActionFromName(text.mid(equals + 1).trimmed());
     if (!action)
         throw TUsageError{QStringLiteral("Unknown action '%1' in --action: use ignore, one, two, "
-                                         "max or min.")
+                                         "max, min, or add for playcount.")
                               .arg(text.mid(equals + 1))};
+    if (*action == saAddPlays && *part != sdPlayCount)
+        throw TUsageError{
+            QStringLiteral("--action %1: only playcount can add plays.").arg(text.trimmed())};
     return {*part, *action};
+}
+
+tLySongCompareMode ParseMatch(const QString& text) {
+    for (int mode = scmExactMatch; mode <= scmPersistentIdMatch; ++mode)
+        if (CliModeName(tLySongCompareMode(mode)).compare(text.trimmed(), Qt::CaseInsensitive) == 0)
+            return tLySongCompareMode(mode);
+    throw TUsageError{QStringLiteral("Unknown compare mode '%1' in --match: use exact, "
+                                     "alphanumeric, phonetic or persistent-id.")
+                          .arg(text)};
 }
 
 int ParseSide(const QString& text, const QString& option) {
@@ -192,6 +212,12 @@ QString Optional(const QCommandLineParser& parser, const QString& name) {
     return Required(parser, name);
 }
 
+void ReadMatchOptions(const QCommandLineParser& parser, TCliArguments& arguments) {
+    if (parser.isSet(QStringLiteral("match")))
+        arguments.Match = ParseMatch(parser.value(QStringLiteral("match")));
+    arguments.Rematch = parser.isSet(QStringLiteral("rematch")) || arguments.Match.has_value();
+}
+
 void ReadCommandOptions(const QCommandLineParser& parser, TCliArguments& arguments) {
     arguments.Json = parser.isSet(QStringLiteral("json"));
     arguments.Quiet = parser.isSet(QStringLiteral("quiet"));
@@ -205,13 +231,13 @@ void ReadCommandOptions(const QCommandLineParser& parser, TCliArguments& argumen
         arguments.OutputTwo = Optional(parser, QStringLiteral("out-two"));
         return;
     case TCliCommand::Stats:
-        arguments.Rematch = parser.isSet(QStringLiteral("rematch"));
+        ReadMatchOptions(parser, arguments);
         return;
     case TCliCommand::Sync:
     case TCliCommand::ToITunes:
         break;
     }
-    arguments.Rematch = parser.isSet(QStringLiteral("rematch"));
+    ReadMatchOptions(parser, arguments);
     arguments.Force = parser.isSet(QStringLiteral("force"));
     for (const QString& action : parser.values(QStringLiteral("action")))
         arguments.Actions.append(ParseAction(action));
@@ -246,10 +272,17 @@ QString CliPartName(tLySongPart part) {
 }
 
 QString CliActionName(tLySynchronizeAction action) {
-    static const std::array<QString, 5> names{QStringLiteral("ignore"), QStringLiteral("one"),
-                                              QStringLiteral("two"), QStringLiteral("max"),
-                                              QStringLiteral("min")};
+    static const std::array<QString, saAddPlays + 1> names{
+        QStringLiteral("ignore"), QStringLiteral("one"), QStringLiteral("two"),
+        QStringLiteral("max"),    QStringLiteral("min"), QStringLiteral("add")};
     return names.at(action);
+}
+
+QString CliModeName(tLySongCompareMode mode) {
+    static const std::array<QString, scmPersistentIdMatch + 1> names{
+        QStringLiteral("exact"), QStringLiteral("alphanumeric"), QStringLiteral("phonetic"),
+        QStringLiteral("persistent-id")};
+    return names.at(mode);
 }
 
 QString CliSideName(int side) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 enum class TCliCommand { New, Stats, Sync, ToITunes };
@@ -26,8 +27,9 @@ struct TCliArguments {
     QString OutputOne;
     QString OutputTwo;
 
-    // stats, sync, to-itunes
+    // stats, sync, to-itunes; a compare mode given implies Rematch
     bool Rematch = false;
+    std::optional<tLySongCompareMode> Match;
 
     // sync, to-itunes: applied over the project's actions, in the order given
     QList<std::pair<tLySongPart, tLySynchronizeAction>> Actions;
@@ -62,8 +64,10 @@ TCliParseResult ParseCliArguments(const QStringList& arguments);
 // The part names of the command line ("name", "artist", ..., "rating"), in part order; the
 // figures use them too.
 QString CliPartName(tLySongPart part);
-// "ignore", "one", "two", "max", "min".
+// "ignore", "one", "two", "max", "min", "add".
 QString CliActionName(tLySynchronizeAction action);
+// The --match value of a compare mode.
+QString CliModeName(tLySongCompareMode mode);
 // "one" for side 0, "two" for side 1.
 QString CliSideName(int side);
 

@@ -95,6 +95,8 @@ void RunNew(const TCliArguments& arguments, TCliContext& context) {
 
 TCliStats LoadAndCount(const TCliArguments& arguments, TCliContext& context,
                        TCliProjectRunner& runner) {
+    if (arguments.Match)
+        runner.Options().CompareOptions()->SetMode(*arguments.Match);
     runner.LoadAndMatch(arguments.Rematch);
     const TCliStats stats = CountStats(*runner.Project().MatchResult());
     if (Talks(arguments))

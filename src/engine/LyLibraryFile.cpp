@@ -155,7 +155,9 @@ enum class TKey {
     PlayCount,
     PlayDateUtc,
     TrackType,
-    Location
+    Location,
+    PersistentId,
+    Count
 };
 
 struct TKeyName {
@@ -173,6 +175,7 @@ constexpr TKeyName kKeyNames[] = {
     {"Play Date UTC", TKey::PlayDateUtc},
     {"Track Type", TKey::TrackType},
     {"Location", TKey::Location},
+    {"Persistent ID", TKey::PersistentId},
 };
 
 TKey Classify(const char* keyText) {
@@ -422,7 +425,11 @@ void ReadFromDictionary(TLySongProperties& properties, TLySongProperties::TNode 
             case TKey::Location:
                 properties.SetLocation(LocationToPath(QString::fromUtf8(text)));
                 break;
+            case TKey::PersistentId:
+                properties.SetPersistentId(QString::fromUtf8(text).trimmed().toUpper());
+                break;
             case TKey::None:
+            case TKey::Count:
                 break;
             }
         }
@@ -512,7 +519,7 @@ std::unique_ptr<TLySongPropertiesMap> ReadLibrary(TLyLibraryDocument& document,
 void WriteToDictionary(const TLySongProperties& properties) {
     LY_ASSERT(properties.Node());
     pugi::xml_node dict(properties.Node());
-    bool present[int(TKey::Location) + 1] = {};
+    bool present[int(TKey::Count)] = {};
     pugi::xml_node dangling;
     for (pugi::xml_node key = FirstElement(dict); key;) {
         const pugi::xml_node value = NextElement(key);

@@ -279,7 +279,7 @@ void TLyMatchResult::RevertSongs(TLySongList* songs, bool freeList) {
 void TLyMatchResult::SynchronizeStep(TLySong* song) {
     TVxUpdateGuard update(*this);
     Changed();
-    song->Synchronize(*FProject->Options());
+    song->Synchronize(*FProject->Options(), FProject->PlayMemory());
 }
 
 void TLyMatchResult::RevertStep(TLySong* song) {

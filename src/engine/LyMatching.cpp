@@ -69,6 +69,7 @@ QString NormalisedPart(const QString& text, tLySongCompareMode mode) {
     const QString composed = text.normalized(QString::NormalizationForm_C);
     switch (mode) {
     case scmExactMatch:
+    case scmPersistentIdMatch: // tracks without an identifier are compared as they are
         return composed;
     case scmAlphanumericMatch:
         return AlphanumericText(composed);
@@ -89,6 +90,14 @@ TKeyParts KeyParts(const TLySongProperties& properties, tLySongCompareMode mode,
         if (components.Contains(tLySongCompareComponent(c)))
             parts[c] = NormalisedPart(properties.Text(tLySongPart(c)), mode);
     return parts;
+}
+
+// The key of a track compared by its Persistent ID, when it has one: "#" and the identifier,
+// which no key of texts begins with. Empty otherwise.
+QString IdentifierKey(const TLySongProperties& properties, tLySongCompareMode mode) {
+    if (mode != scmPersistentIdMatch || properties.PersistentId().isEmpty())
+        return {};
+    return u'#' + properties.PersistentId();
 }
 
 TKeyViews Views(const TKeyParts& parts) {
@@ -269,6 +278,8 @@ QString SoundexCode(QStringView text) {
 
 QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
                 tLySongCompareComponentSet components) {
+    if (QString key = IdentifierKey(properties, mode); !key.isEmpty())
+        return key;
     const TKeyParts parts = KeyParts(properties, mode, components);
     return Compose(Views(parts), components);
 }
@@ -277,6 +288,12 @@ void AddEntry(TLySongProperties* properties, TLySongPropertiesMap& map,
               const TLyCompareOptions& options) {
     LY_ASSERT(properties);
     std::unique_ptr<TLySongProperties> owned(properties);
+    if (QString key = IdentifierKey(*properties, options.Mode()); !key.isEmpty()) {
+        properties->SetPrimary(true); // an identifier is never shortened
+        properties->SetKey(key);
+        map.Put(key, owned.release());
+        return;
+    }
     const TKeyParts parts = KeyParts(*properties, options.Mode(), options.Components());
     const TKeyViews views = Views(parts);
     if (!(options.Components() & options.CanBeEmpty()).IsEmpty()) {
@@ -295,13 +312,14 @@ TLySongProperties* FindMatch(const TLySongProperties& properties,
                              const TLyCompareOptions& options) {
     if (TLySongProperties* entry = otherMap.Find(properties.Key()))
         return entry;
-    if ((options.Components() & options.CanBeEmpty()).IsEmpty())
+    if ((options.Components() & options.CanBeEmpty()).IsEmpty() ||
+        properties.Key().startsWith(u'#'))
         return nullptr;
     // Parts of the alphanumeric and phonetic modes are read back from the key rather than
     // normalised again; exact parts may hold "/" themselves.
     TKeyParts parts;
     TKeyViews views;
-    if (options.Mode() == scmExactMatch ||
+    if (options.Mode() == scmExactMatch || options.Mode() == scmPersistentIdMatch ||
         !SplitKey(properties.Key(), options.Components(), &views)) {
         parts = KeyParts(properties, options.Mode(), options.Components());
         views = Views(parts);

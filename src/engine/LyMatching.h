@@ -17,7 +17,8 @@
 // code of the alphanumeric text when that is empty, ASCII only or holds a Latin letter;
 // otherwise the alphanumeric text itself, since Soundex scores only Latin letters). Text is
 // compared in Unicode normalisation form C, so a name stored decomposed gets the same key as
-// the same name stored composed.
+// the same name stored composed. In the persistent ID mode a track with a Persistent ID has the
+// key "#" + its identifier, whatever the components; one without is keyed as in the exact mode.
 QString MakeKey(const TLySongProperties& properties, tLySongCompareMode mode,
                 tLySongCompareComponentSet components);
 

@@ -263,6 +263,8 @@ QString TLyCompareOptions::CompareModeText(tLySongCompareMode mode) {
         return QStringLiteral("Match letters and numbers, ignoring case");
     case scmPhoneticMatch:
         return QStringLiteral("Match phonetically, ignoring spelling errors");
+    case scmPersistentIdMatch:
+        return QStringLiteral("Match by persistent ID, for two copies of one library");
     }
     return {};
 }

@@ -126,8 +126,10 @@ void TLyProject::StoreLibrary(int side) {
 void TLyProject::ReplaceITunesLibrary(int side) {
     LY_ASSERT(IsLoaded());
     LY_ASSERT(side == 0 || side == 1);
-    Process()->Start(QStringLiteral("Replace iTunes Library"),
-                     [this, side](TVxPausableThread&) { ReplaceITunesLibraryWork(*this, side); });
+    Process()->Start(QStringLiteral("Replace iTunes Library"), [this, side](TVxPausableThread&) {
+        ReplaceITunesLibraryWork(*this, side);
+        RememberPlays(side);
+    });
 }
 
 void TLyProject::LoadWork() {
@@ -135,6 +137,10 @@ void TLyProject::LoadWork() {
     TLyLibraryOptions* two = FOptions->LibraryTwo();
     LY_ASSERT(one->InputIsValid() && two->InputIsValid());
     FModified = false;
+    if (const QString plays = PlayMemoryFileName(); !plays.isEmpty())
+        FPlays.Load(plays);
+    else
+        FPlays = TLyPlayMemory();
     const bool reload = IsLoaded();
     ILyProcessTask* main =
         Process()->StartMainTask(reload ? 6 : 5, QStringLiteral("Loading Libraries..."));
@@ -253,6 +259,30 @@ void TLyProject::StoreWork() {
     const QFileInfo output(library->OutputPath());
     SaveLibraryDocument(*document, library->OutputPath(), main, Process(),
                         output.isFile() ? output.size() : 0);
+    RememberPlays(side);
     FModified = false;
     main->Finish();
+}
+
+QString TLyProject::PlayMemoryFileName() const {
+    return FOptions->Name().isEmpty() ? QString() : TLyPlayMemory::FileNameFor(FOptions->Name());
+}
+
+void TLyProject::RememberPlays(int side) {
+    const QString fileName = PlayMemoryFileName();
+    if (FOptions->Action(sdPlayCount) != saAddPlays || fileName.isEmpty())
+        return;
+    TLyPlayMemory plays = FPlays; // changed only when the file is stored
+    for (const TLySong* song : FMatchResult->Songs()) {
+        if (!song->IsMatched() || !song->Checked() || !song->Current(side).Node())
+            continue;
+        const QString& idOne = song->OriginalOne().PersistentId();
+        const QString& idTwo = song->OriginalTwo().PersistentId();
+        const int read[2] = {song->OriginalOne().PlayCount(), song->OriginalTwo().PlayCount()};
+        plays.Put(idOne, idTwo,
+                  RecordAfterExport(plays.Find(idOne, idTwo), side, song->Current(side).PlayCount(),
+                                    read));
+    }
+    plays.Store(fileName);
+    FPlays = std::move(plays);
 }

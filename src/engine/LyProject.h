@@ -4,6 +4,7 @@
 
 #include "LyMatchResult.h"
 #include "LyOptions.h"
+#include "LyPlayCounts.h"
 #include "LyProcess.h"
 
 #include <atomic>
@@ -28,6 +29,11 @@ public:
     bool Modified() const { return FModified.load(); }
     void SetModified(bool modified) { FModified.store(modified); }
     TLyMatchResult* MatchResult() const { return FMatchResult.get(); }
+    // The play counts remembered for adding plays, read by every load from the file beside
+    // the project file and stored by every export that adds plays. Empty while the project
+    // has no file name.
+    const TLyPlayMemory* PlayMemory() const { return &FPlays; }
+    QString PlayMemoryFileName() const;
     TLyLibraryDocument* Document(int side) const;
     // The sub task that receives document load and save progress; null otherwise.
     ILyProcessTask* CurrentTask() const { return FCurrentTask; }
@@ -81,11 +87,14 @@ private:
                            const QString& caption);
     void ExecuteWork();
     void StoreWork();
+    // After `side` was written: the pairs whose play counts were added remember them.
+    void RememberPlays(int side);
 
     std::unique_ptr<TLyProjectOptions> FOptions;
     TLyOptions* FAppOptions;
     std::atomic<bool> FModified{false};
     std::unique_ptr<TLyMatchResult> FMatchResult;
+    TLyPlayMemory FPlays;
     std::unique_ptr<TLyLibraryDocument> FDocumentOne;
     std::unique_ptr<TLyLibraryDocument> FDocumentTwo;
     std::atomic<bool> FLoaded{false}; // FDocumentTwo is set; read while the worker sets it

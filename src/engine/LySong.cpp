@@ -3,6 +3,7 @@
 #include "ArFormat.h"
 #include "LyLibraryValues.h"
 #include "LyOptions.h"
+#include "LyPlayCounts.h"
 #include "LyTextForms.h"
 #include "LyUtils.h"
 
@@ -389,6 +390,7 @@ const QString& SynchronizedText(const QString& one, const QString& two,
     case saUseTwo:
         return two;
     case saUseMax:
+    case saAddPlays:
         return c > 0 ? one : two;
     case saUseMin:
         return c < 0 ? one : two;
@@ -408,6 +410,7 @@ T SynchronizedNumber(T one, T two, T unset, tLySynchronizeAction action) {
     case saUseTwo:
         return two;
     case saUseMax:
+    case saAddPlays: // a song seen on one side only, or a part other than the play count
         return qMax(one, two);
     case saUseMin:
         return qMin(one, two);
@@ -432,7 +435,7 @@ void TLySong::SetSides(const TLySongProperties* one, const TLySongProperties* tw
     CalculateDifferences();
 }
 
-void TLySong::Synchronize(const TLyProjectOptions& options) {
+void TLySong::Synchronize(const TLyProjectOptions& options, const TLyPlayMemory* plays) {
     const bool force = options.ForceSynchronize();
     bool assigned = false;
     for (int i = sdName; i <= sdRating; ++i) {
@@ -469,6 +472,14 @@ void TLySong::Synchronize(const TLyProjectOptions& options) {
             break;
         }
         case sdPlayCount:
+            if (action == saAddPlays && IsMatched()) {
+                assign(&TLySongProperties::SetPlayCount,
+                       AddedPlayCount(plays ? plays->Find(FOriginalOne.PersistentId(),
+                                                          FOriginalTwo.PersistentId())
+                                            : std::nullopt,
+                                      FOriginalOne.PlayCount(), FOriginalTwo.PlayCount()));
+                break;
+            }
             assign(
                 &TLySongProperties::SetPlayCount,
                 SynchronizedNumber(FOriginalOne.PlayCount(), FOriginalTwo.PlayCount(), 0, action));

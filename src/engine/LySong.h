@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 
+class TLyPlayMemory;
 class TLyProjectOptions;
 
 namespace pugi {
@@ -28,8 +29,8 @@ public:
     TLySongProperties(const TLySongProperties&) = default;
     TLySongProperties& operator=(const TLySongProperties&) = default;
 
-    // Empties the seven parts and marks the side as holding no track; Key, Location, Node,
-    // Primary and FileStatus stay.
+    // Empties the seven parts and marks the side as holding no track; Key, Location,
+    // PersistentId, Node, Primary and FileStatus stay.
     void Clear();
 
     // Texts differ in letter case but not in Unicode normalisation alone; numbers and dates
@@ -65,6 +66,10 @@ public:
     void SetGenre(const QString& genre) { FGenre = genre; }
     const QString& Location() const { return FLocation; }
     void SetLocation(const QString& location) { FLocation = location; }
+    // The library's own identifier of the track, kept when the library is exported again
+    // (unlike its Track ID); empty when the file gives none.
+    const QString& PersistentId() const { return FPersistentId; }
+    void SetPersistentId(const QString& persistentId) { FPersistentId = persistentId; }
     // 0 to 100, 20 per star; 0 means not rated.
     int Rating() const { return FRating; }
     void SetRating(int rating) { FRating = rating; }
@@ -104,6 +109,7 @@ private:
     QString FAlbum;
     QString FGenre;
     QString FLocation;
+    QString FPersistentId;
     int FRating = 0;
     int FPlayCount = 0;
     TDateTime FLastPlayed = 0.0;
@@ -169,8 +175,8 @@ public:
 
     // Gives both sides of every part whose action is not saIgnore the value computed from the
     // two original values; a side changed before keeps its value unless synchronising is
-    // forced.
-    void Synchronize(const TLyProjectOptions& options);
+    // forced. Adding plays looks up the pair in `plays` (none: the larger count).
+    void Synchronize(const TLyProjectOptions& options, const TLyPlayMemory* plays = nullptr);
     // Both current values of the part back to the originals, when either side changed it.
     void RevertPart(tLySongPart part);
     // Both current sides back to the originals, when either side changed.

@@ -28,6 +28,7 @@ enum tLySynchronizeAction {
     saUseTwo,
     saUseMax,
     saUseMin,
+    saAddPlays, // play count only: the plays both libraries gained since they last agreed
 };
 Q_ENUM_NS(tLySynchronizeAction)
 
@@ -35,6 +36,7 @@ enum tLySongCompareMode {
     scmExactMatch,
     scmAlphanumericMatch,
     scmPhoneticMatch,
+    scmPersistentIdMatch,
 };
 Q_ENUM_NS(tLySongCompareMode)
 

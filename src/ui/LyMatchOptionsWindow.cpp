@@ -26,13 +26,14 @@ TLyMatchOptionsForm::TLyMatchOptionsForm(QWidget* parent)
     modeText->setWordWrap(true);
     layout->addWidget(modeText);
     auto* modes = new QGridLayout;
-    const char* const choices[3][2] = {
+    const char* const choices[kModeCount][2] = {
         {"Match all text, ignoring case", "Oh What a Night! = Oh what a night!"},
         {"Match letters and numbers, ignoring case", "Oh What a Night! = Oh what a night"},
         {"Match phonetically, ignoring spelling errors", "Oh What a Night! = O what a nite"},
+        {"Match by persistent ID, for two copies of one library", "Same Persistent ID, any text"},
     };
     auto* group = new QButtonGroup(this);
-    for (int mode = 0; mode < 3; ++mode) {
+    for (int mode = 0; mode < kModeCount; ++mode) {
         FRbnMode[mode] = new QRadioButton(QString::fromLatin1(choices[mode][0]), this);
         auto* sample = new QLabel(QString::fromLatin1(choices[mode][1]), this);
         group->addButton(FRbnMode[mode], mode);
@@ -81,9 +82,9 @@ void TLyMatchOptionsForm::SetOptions(TLyCompareOptions* options) {
 
 void TLyMatchOptionsForm::accept() {
     if (FOptions) {
-        FOptions->SetMode(FRbnMode[scmExactMatch]->isChecked()          ? scmExactMatch
-                          : FRbnMode[scmAlphanumericMatch]->isChecked() ? scmAlphanumericMatch
-                                                                        : scmPhoneticMatch);
+        for (int mode = 0; mode < kModeCount; ++mode)
+            if (FRbnMode[mode]->isChecked())
+                FOptions->SetMode(tLySongCompareMode(mode));
         tLySongCompareComponentSet used = FOptions->Components();
         tLySongCompareComponentSet canBeEmpty = FOptions->CanBeEmpty();
         for (int i = 0; i < 3; ++i) {

@@ -1,5 +1,5 @@
-// The dialog that chooses how songs are matched: the comparison of texts and which of artist,
-// album and genre take part.
+// The dialog that chooses how songs are matched: the comparison of texts (or of the tracks'
+// persistent IDs) and which of artist, album and genre take part.
 #pragma once
 
 #include "LyTypes.h"
@@ -15,6 +15,8 @@ class TLyMatchOptionsForm : public QDialog {
 public:
     // The entries of each component's list, in order.
     enum TUse { cuMustMatch, cuUseIfAvailable, cuDoNotUse };
+
+    static constexpr int kModeCount = scmPersistentIdMatch + 1;
 
     explicit TLyMatchOptionsForm(QWidget* parent = nullptr);
 
@@ -32,6 +34,6 @@ public:
 
 private:
     TLyCompareOptions* FOptions = nullptr;
-    QRadioButton* FRbnMode[3];
+    QRadioButton* FRbnMode[kModeCount];
     QComboBox* FCbxComponent[3];
 };

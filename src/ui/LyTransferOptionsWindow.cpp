@@ -17,6 +17,8 @@ QStringList Entries(tLySongPart part, const QString& one, const QString& two) {
                         QStringLiteral("Use ") + two};
     if (part == sdPlayCount || part == sdRating)
         entries << QStringLiteral("Use Highest") << QStringLiteral("Use Lowest");
+    if (part == sdPlayCount)
+        entries << QStringLiteral("Add Plays of Both");
     else if (part == sdLastPlayed)
         entries << QStringLiteral("Use Latest") << QStringLiteral("Use Oldest");
     return entries;

@@ -1,4 +1,4 @@
-// Matching keys under the three compare modes, and how tracks of two libraries find each
+// Matching keys under the four compare modes, and how tracks of two libraries find each
 // other through full and shortened keys.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
@@ -243,6 +243,13 @@ void TestLyMatching::keys_data() {
     QTest::newRow("decomposed alphanumeric")
         << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmAlphanumericMatch) << 0b0001
         << QStringLiteral("/Mot\u00F6rhead");
+    QTest::newRow("persistent ID whatever the components")
+        << Track("T").Artist("X").PersistentId("0A1B").Build() << int(scmPersistentIdMatch)
+        << 0b0011 << "#0A1B";
+    QTest::newRow("no persistent ID keys as exact")
+        << Track("T!").Artist("X").Build() << int(scmPersistentIdMatch) << 0b0011 << "/T!/X";
+    QTest::newRow("persistent ID unused by other modes")
+        << Track("T").PersistentId("0A1B").Build() << int(scmExactMatch) << 0b0001 << "/T";
 }
 
 void TestLyMatching::keys() {
@@ -282,6 +289,19 @@ void TestLyMatching::pairing_data() {
         << Track(QStringLiteral("Mot\u00F6rhead")).Build()
         << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmExactMatch) << 0b0001 << 0
         << true;
+    QTest::newRow("same persistent ID, other texts")
+        << Track("Waterloo").Artist("ABBA").PersistentId("0A1B").Build()
+        << Track("Waterloo (Live)").PersistentId("0a1b").Build() << int(scmPersistentIdMatch)
+        << 0b0011 << 0b0010 << true;
+    QTest::newRow("other persistent IDs, same texts")
+        << Track("T").PersistentId("0A1B").Build() << Track("T").PersistentId("0A1C").Build()
+        << int(scmPersistentIdMatch) << 0b0001 << 0 << false;
+    QTest::newRow("persistent ID on one side only")
+        << Track("T").Artist("X").PersistentId("0A1B").Build() << Track("T").Build()
+        << int(scmPersistentIdMatch) << 0b0011 << 0b0010 << false;
+    QTest::newRow("no persistent IDs: texts as exact, shortened")
+        << Track("T").Artist("X").Build() << Track("t").Build() << int(scmPersistentIdMatch)
+        << 0b0011 << 0b0010 << true;
 }
 
 void TestLyMatching::pairing() {

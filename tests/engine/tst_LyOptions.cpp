@@ -56,6 +56,7 @@ private Q_SLOTS:
     void projectFileNameIsSafe_data();
     void projectFileNameIsSafe();
     void projectActionsAndRoundTrip();
+    void earlierProjectFileLoadsUnchanged();
     void unreadableProjectNamesTheFile_data();
     void unreadableProjectNamesTheFile();
     void compareOptionTexts();
@@ -269,6 +270,28 @@ void TestLyOptions::projectActionsAndRoundTrip() {
     QCOMPARE(read.LibraryTwo()->Name(), QStringLiteral("Desk"));
     QVERIFY(read.LibraryOne()->InputIsValid());
     QVERIFY(!read.LibraryOne()->OutputIsValid());
+}
+
+// A project file of an earlier version (its compare mode the last one it knew) reads and stores
+// again byte for byte: new values were only appended.
+void TestLyOptions::earlierProjectFileLoadsUnchanged() {
+    const QString path = FHome.FilePath(QStringLiteral("earlier.xml"));
+    QByteArray earlier = ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"));
+    earlier.replace("@PATH@", path.toUtf8()); // the file names itself
+    FHome.WriteFile(QStringLiteral("earlier.xml"), earlier);
+    TLyProjectOptions project;
+    project.SetName(path);
+    project.Load();
+    QCOMPARE(project.CompareOptions()->Mode(), scmPhoneticMatch);
+    QCOMPARE(project.Action(sdPlayCount), saUseMin);
+    project.Store();
+    QCOMPARE(ReadWholeFile(path), earlier);
+    project.CompareOptions()->SetMode(scmPersistentIdMatch);
+    project.Store();
+    TLyProjectOptions read;
+    read.SetName(path);
+    read.Load();
+    QCOMPARE(read.CompareOptions()->Mode(), scmPersistentIdMatch);
 }
 
 void TestLyOptions::unreadableProjectNamesTheFile_data() {

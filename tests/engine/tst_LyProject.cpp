@@ -1,6 +1,7 @@
 // The project's runs end to end on small library files: load and match, synchronise, match
 // again, store, and their steps, states and failures.
 #include "LibraryBuilders.h"
+#include "LibraryGenerator.h"
 #include "LyLibraryFile.h"
 #include "LyProject.h"
 #include "LySongSelection.h"
@@ -8,6 +9,7 @@
 #include "LyView.h"
 #include "SongBuilders.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <thread>
@@ -96,6 +98,29 @@ void ChangeByHand(TLyProject& project, const QString& change) {
     }
 }
 
+// `xml` as the same library exported again: every Track ID renumbered, and every seventh track
+// renamed since the first export.
+QByteArray ExportedAgain(const QByteArray& xml) {
+    QString text = QString::fromUtf8(xml);
+    static const QRegularExpression id(QStringLiteral("<key>(Track ID</key><integer>)?(\\d+)<"));
+    QString renumbered;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& m : id.globalMatch(text)) {
+        renumbered += QStringView(text).sliced(done, m.capturedStart(2) - done);
+        renumbered += QString::number(m.captured(2).toLongLong() * 3 + 1000);
+        done = m.capturedEnd(2);
+    }
+    renumbered += QStringView(text).sliced(done);
+    const qsizetype playlists = renumbered.indexOf(QStringLiteral("<key>Playlists</key>"));
+    const QString name = QStringLiteral("\t\t\t<key>Name</key><string>");
+    int track = 0;
+    for (qsizetype at = renumbered.indexOf(name); at >= 0 && (playlists < 0 || at < playlists);
+         at = renumbered.indexOf(name, at + 1))
+        if (++track % 7 == 0)
+            renumbered.insert(at + name.size(), QStringLiteral("Edited "));
+    return renumbered.toUtf8();
+}
+
 // Records the threads OwnerChanging arrives on.
 class TChangingRecorder : public TLyProcessListener {
 public:
@@ -121,6 +146,8 @@ private Q_SLOTS:
     void matchAgainReadsWhatTheExportChanged();
     void exportOfASharedTrackKeepsTheLastSong_data();
     void exportOfASharedTrackKeepsTheLastSong();
+    void copiesOfOneLibraryPairByPersistentId_data();
+    void copiesOfOneLibraryPairByPersistentId();
     void executeOverNoSongs();
     void handChangesWaitForTheRun_data();
     void handChangesWaitForTheRun();
@@ -350,6 +377,36 @@ void TestLyProject::exportOfASharedTrackKeepsTheLastSong() {
         text += line.trimmed();
     QVERIFY2(text.contains(written), text.constData());
     QVERIFY2(!text.contains(gone), text.constData());
+}
+
+void TestLyProject::copiesOfOneLibraryPairByPersistentId_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("allPaired");
+    QTest::newRow("persistent ID") << int(scmPersistentIdMatch) << true;
+    QTest::newRow("texts, which were edited") << int(scmAlphanumericMatch) << false;
+}
+
+void TestLyProject::copiesOfOneLibraryPairByPersistentId() {
+    QFETCH(int, mode);
+    QFETCH(bool, allPaired);
+    constexpr int kTracks = 400;
+    const TLyLibraryGenerator generator(kTracks);
+    QString error;
+    const QString first = FFolder->FilePath("first.xml");
+    QVERIFY2(generator.WriteFile(first, TLyBenchLibrary::One, &error), qPrintable(error));
+    const QByteArray again = ExportedAgain(ReadWholeFile(first));
+    QVERIFY(again != ReadWholeFile(first));
+    TLyProjectOptions* options = FProject->Options();
+    options->LibraryOne()->SetInputPath(first);
+    options->LibraryTwo()->SetInputPath(FFolder->WriteFile("again.xml", again));
+    options->CompareOptions()->SetMode(tLySongCompareMode(mode));
+    Run([&] { FProject->LoadLibraries(); });
+    Run([&] { FProject->MatchSongs(); });
+    QVERIFY(FRecorder->Failures.isEmpty());
+    const TLySongList& songs = FProject->MatchResult()->Songs();
+    const auto matched = std::count_if(songs.begin(), songs.end(),
+                                       [](const TLySong* song) { return song->IsMatched(); });
+    QCOMPARE(matched == kTracks && songs.Count() == kTracks, allPaired);
 }
 
 void TestLyProject::executeOverNoSongs() {

@@ -49,11 +49,11 @@ void TestLySong::storedIdentifiersKeepTheirOrder_data() {
                            << QStringList{"sdName",      "sdArtist",     "sdAlbum", "sdGenre",
                                           "sdPlayCount", "sdLastPlayed", "sdRating"};
     QTest::newRow("actions") << QMetaEnum::fromType<tLySynchronizeAction>()
-                             << QStringList{"saIgnore", "saUseOne", "saUseTwo", "saUseMax",
-                                            "saUseMin"};
+                             << QStringList{"saIgnore", "saUseOne", "saUseTwo",
+                                            "saUseMax", "saUseMin", "saAddPlays"};
     QTest::newRow("modes") << QMetaEnum::fromType<tLySongCompareMode>()
                            << QStringList{"scmExactMatch", "scmAlphanumericMatch",
-                                          "scmPhoneticMatch"};
+                                          "scmPhoneticMatch", "scmPersistentIdMatch"};
     QTest::newRow("components") << QMetaEnum::fromType<tLySongCompareComponent>()
                                 << QStringList{"sccTitle", "sccArtist", "sccAlbum", "sccGenre"};
     QTest::newRow("filters") << QMetaEnum::fromType<tLySongFilterOption>()

@@ -24,6 +24,11 @@ TLyTrackBuilder& TLyTrackBuilder::Location(const QString& value) {
     return *this;
 }
 
+TLyTrackBuilder& TLyTrackBuilder::PersistentId(const QString& value) {
+    FProperties.SetPersistentId(value);
+    return *this;
+}
+
 TLyTrackBuilder& TLyTrackBuilder::PlayCount(int value) {
     FProperties.SetPlayCount(value);
     return *this;

@@ -16,6 +16,7 @@ public:
     TLyTrackBuilder& Album(const QString& value);
     TLyTrackBuilder& Genre(const QString& value);
     TLyTrackBuilder& Location(const QString& value);
+    TLyTrackBuilder& PersistentId(const QString& value);
     TLyTrackBuilder& PlayCount(int value);
     TLyTrackBuilder& Rating(int value);
     TLyTrackBuilder& LastPlayed(TDateTime value);

@@ -21,6 +21,7 @@
 namespace {
 
 using TUse = TLyMatchOptionsForm::TUse;
+constexpr int kModes = TLyMatchOptionsForm::kModeCount;
 using enum TLyMatchOptionsForm::TUse;
 
 // Everything the three dialogs can write, as one comparable text.
@@ -234,7 +235,7 @@ void TestLyProjectDialogs::matchComponents_data() {
         for (int album = 0; album < 3; ++album)
             for (int genre = 0; genre < 3; ++genre, ++row)
                 QTest::addRow("%d %d %d", artist, album, genre)
-                    << QList<int>{artist, album, genre} << (row % 2 == 0) << row % 3;
+                    << QList<int>{artist, album, genre} << (row % 2 == 0) << row % kModes;
 }
 
 void TestLyProjectDialogs::matchComponents() {
@@ -250,13 +251,13 @@ void TestLyProjectDialogs::matchComponents() {
         Store(used, canBeEmpty, shown[i], TUse((uses[i] + 1) % 3), i == 1);
     options.SetComponents(used);
     options.SetCanBeEmpty(canBeEmpty);
-    options.SetMode(tLySongCompareMode((mode + 1) % 3));
+    options.SetMode(tLySongCompareMode((mode + 1) % kModes));
 
     TLyMatchOptionsForm form;
     form.SetOptions(&options);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(form.CbxComponent(shown[i])->currentIndex(), (uses[i] + 1) % 3);
-    QVERIFY(form.RbnMode(tLySongCompareMode((mode + 1) % 3))->isChecked());
+    QVERIFY(form.RbnMode(tLySongCompareMode((mode + 1) % kModes))->isChecked());
     for (int i = 0; i < 3; ++i)
         form.CbxComponent(shown[i])->setCurrentIndex(uses[i]);
     form.RbnMode(tLySongCompareMode(mode))->setChecked(true);
@@ -280,6 +281,10 @@ void TestLyProjectDialogs::transferEntries_data() {
                                      << QList<int>{1, 2, 0, 1, 4, 4, 2} << true;
     QTest::newRow("names as typed") << "Rock & Roll|<b>Two</b>" << QList<int>{1, 2, 1, 2, 1, 2, 4}
                                     << QList<int>{0, 0, 2, 0, 3, 3, 0} << false;
+    QTest::newRow("adding plays stored")
+        << "One|Two" << QList<int>{0, 0, 0, 0, 5, 3, 3} << QList<int>{0, 0, 0, 0, 4, 3, 3} << false;
+    QTest::newRow("adding plays chosen")
+        << "One|Two" << QList<int>{0, 0, 0, 0, 3, 3, 3} << QList<int>{0, 0, 0, 0, 5, 3, 3} << true;
     QTest::newRow("the entries' words as names")
         << "Two|One" << QList<int>{2, 1, 0, 0, 4, 4, 1} << QList<int>{2, 1, 1, 1, 0, 1, 3} << true;
 }
@@ -302,7 +307,7 @@ void TestLyProjectDialogs::transferEntries() {
                                                  "",
                                                  "",
                                                  "",
-                                                 "|Use Highest|Use Lowest",
+                                                 "|Use Highest|Use Lowest|Add Plays of Both",
                                                  "|Use Latest|Use Oldest",
                                                  "|Use Highest|Use Lowest"};
     for (int part = 0; part < kLySongPartCount; ++part) {
@@ -320,7 +325,8 @@ void TestLyProjectDialogs::transferEntries() {
         form.CbxAction(tLySongPart(part))->setCurrentIndex(chosen[part]);
     form.ChkForceSynchronize()->setChecked(force);
     form.accept();
-    const tLySynchronizeAction byIndex[5] = {saIgnore, saUseOne, saUseTwo, saUseMax, saUseMin};
+    const tLySynchronizeAction byIndex[6] = {saIgnore, saUseOne, saUseTwo,
+                                             saUseMax, saUseMin, saAddPlays};
     for (int part = 0; part < kLySongPartCount; ++part)
         QCOMPARE(options.Action(tLySongPart(part)), byIndex[chosen[part]]);
     QCOMPARE(options.ForceSynchronize(), force);
