@@ -2,44 +2,12 @@
 
 #include "LyDialogs.h"
 #include "LyGuard.h"
+#include "LyGuardedListener.h"
 #include "LyOptions.h"
 #include "LyProject.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-
-class TLyBaseProjectForm::TListener : public TLyProcessListener {
-public:
-    explicit TListener(TLyBaseProjectForm* form)
-        : FForm(form) {}
-    void OwnerChanged(TLyProcess* p) override {
-        LyGuarded(FForm, [&] { FForm->OwnerChanged(p); });
-    }
-    void OwnerChanging(TLyProcess* p) override {
-        LyGuarded(FForm, [&] { FForm->OwnerChanging(p); });
-    }
-    void OwnerDestroying(TLyProcess* p) override {
-        LyGuarded(FForm, [&] { FForm->OwnerDestroying(p); });
-    }
-    void TaskStarted(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskStarted(t); });
-    }
-    void TaskProgressed(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskProgressed(t); });
-    }
-    void TaskFailed(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskFailed(t); });
-    }
-    void TaskCancelled(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskCancelled(t); });
-    }
-    void TaskFinished(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskFinished(t); });
-    }
-
-private:
-    TLyBaseProjectForm* FForm;
-};
 
 bool LyPlatformPlacesWindows() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -47,7 +15,7 @@ bool LyPlatformPlacesWindows() {
 
 TLyBaseProjectForm::TLyBaseProjectForm(QWidget* parent)
     : QMainWindow(parent)
-    , FListener(std::make_unique<TListener>(this)) {}
+    , FListener(std::make_unique<TLyGuardedListener<TLyBaseProjectForm>>(this)) {}
 
 TLyBaseProjectForm::~TLyBaseProjectForm() {
     DetachProject();

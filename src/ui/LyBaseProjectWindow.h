@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <memory>
 
+template <class T>
+class TLyGuardedListener;
 class ILyProcessTask;
 class TLyProcess;
 class TLyProject;
@@ -50,9 +52,8 @@ protected:
     void DetachProject();
 
 private:
-    class TListener;
-    friend class TListener;
-    std::unique_ptr<TListener> FListener;
+    friend class TLyGuardedListener<TLyBaseProjectForm>;
+    std::unique_ptr<TLyGuardedListener<TLyBaseProjectForm>> FListener;
     TLyProject* FProject = nullptr;
     TLyWindowOptions* FWindowOptions = nullptr;
 };

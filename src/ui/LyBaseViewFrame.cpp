@@ -1,48 +1,14 @@
 #include "LyBaseViewFrame.h"
 
 #include "LyGuard.h"
+#include "LyGuardedListener.h"
 #include "LyMatchResult.h"
 #include "LyOptions.h"
 #include "LyView.h"
 
-// The frame's face towards the engine: every notification runs guarded, so no error returns
-// into the engine's notification.
-class TLyBaseView::TListener : public TLyProcessListener {
-public:
-    explicit TListener(TLyBaseView* frame)
-        : FFrame(frame) {}
-    void OwnerChanged(TLyProcess* p) override {
-        LyGuarded(FFrame, [&] { FFrame->OwnerChanged(p); });
-    }
-    void OwnerChanging(TLyProcess* p) override {
-        LyGuarded(FFrame, [&] { FFrame->OwnerChanging(p); });
-    }
-    void OwnerDestroying(TLyProcess* p) override {
-        LyGuarded(FFrame, [&] { FFrame->OwnerDestroying(p); });
-    }
-    void TaskStarted(ILyProcessTask* t) override {
-        LyGuarded(FFrame, [&] { FFrame->TaskStarted(t); });
-    }
-    void TaskProgressed(ILyProcessTask* t) override {
-        LyGuarded(FFrame, [&] { FFrame->TaskProgressed(t); });
-    }
-    void TaskFailed(ILyProcessTask* t) override {
-        LyGuarded(FFrame, [&] { FFrame->TaskFailed(t); });
-    }
-    void TaskCancelled(ILyProcessTask* t) override {
-        LyGuarded(FFrame, [&] { FFrame->TaskCancelled(t); });
-    }
-    void TaskFinished(ILyProcessTask* t) override {
-        LyGuarded(FFrame, [&] { FFrame->TaskFinished(t); });
-    }
-
-private:
-    TLyBaseView* FFrame;
-};
-
 TLyBaseView::TLyBaseView(QWidget* parent)
     : TLyBase(parent)
-    , FListener(std::make_unique<TListener>(this)) {}
+    , FListener(std::make_unique<TLyGuardedListener<TLyBaseView>>(this)) {}
 
 TLyBaseView::~TLyBaseView() {
     EnsureFinalised();

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+template <class T>
+class TLyGuardedListener;
 class TLyProject;
 class TLyView;
 
@@ -43,8 +45,7 @@ protected:
     void Finalise() override;
 
 private:
-    class TListener;
-    friend class TListener;
-    std::unique_ptr<TListener> FListener;
+    friend class TLyGuardedListener<TLyBaseView>;
+    std::unique_ptr<TLyGuardedListener<TLyBaseView>> FListener;
     TLyView* FView = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "LyDialogParts.h"
 #include "LyGuard.h"
+#include "LyGuardedListener.h"
 #include "LyProcess.h"
 #include "LyTimers.h"
 
@@ -48,31 +49,9 @@ void MoveBar(QProgressBar* bar, int position) {
 
 } // namespace
 
-// The form's face towards the engine: every notification runs guarded.
-class TLyProgressForm::TListener : public TLyProcessListener {
-public:
-    explicit TListener(TLyProgressForm* form)
-        : FForm(form) {}
-    void OwnerDestroying(TLyProcess* p) override {
-        LyGuarded(FForm, [&] { FForm->OwnerDestroying(p); });
-    }
-    void TaskStarted(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskStarted(t); });
-    }
-    void TaskProgressed(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskProgressed(t); });
-    }
-    void TaskFinished(ILyProcessTask* t) override {
-        LyGuarded(FForm, [&] { FForm->TaskFinished(t); });
-    }
-
-private:
-    TLyProgressForm* FForm;
-};
-
 TLyProgressForm::TLyProgressForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , FListener(std::make_unique<TListener>(this))
+    , FListener(std::make_unique<TLyGuardedListener<TLyProgressForm>>(this))
     , FShowDelay(TLyTimer::Create(this, kShowDelayMs, true)) {
     setObjectName(QStringLiteral("TLyProgressForm"));
     // The main window shows a busy cursor during a run; this window keeps the normal one so

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+template <class T>
+class TLyGuardedListener;
 class ILyProcessTask;
 class QLabel;
 class QProgressBar;
@@ -38,8 +40,7 @@ public:
     void reject() override;
 
 private:
-    class TListener;
-    friend class TListener;
+    friend class TLyGuardedListener<TLyProgressForm>;
 
     void TaskStarted(ILyProcessTask* task);
     void TaskProgressed(ILyProcessTask* task);
@@ -48,7 +49,7 @@ private:
     void Cancel();
     void UpdateCancel();
 
-    std::unique_ptr<TListener> FListener;
+    std::unique_ptr<TLyGuardedListener<TLyProgressForm>> FListener;
     TLyProcessOwner* FProject = nullptr;
     QLabel* FLblTask;
     QProgressBar* FBarTask;
