@@ -1,6 +1,8 @@
 #include "LibraryGenerator.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
 
@@ -1223,4 +1225,29 @@ bool TLyLibraryGenerator::WriteFile(const QString& path, TLyBenchLibrary library
     if (error)
         *error = QStringLiteral("Cannot write %1: %2").arg(path, message);
     return false;
+}
+
+bool LyEnsureBenchLibraries(const QString& folder, int tracks, QString* error) {
+    const TLyLibraryGenerator generator(tracks, TLyLibraryGenerator::kDefaultSeed);
+    QDir dir(folder);
+    const QString stampPath = dir.filePath(QStringLiteral("libraries.stamp"));
+    QFile stamp(stampPath);
+    if (stamp.open(QIODevice::ReadOnly) &&
+        QString::fromUtf8(stamp.readAll()) == generator.Fingerprint())
+        return true;
+    stamp.close();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("Cannot create %1").arg(folder);
+        return false;
+    }
+    if (!generator.WriteFile(dir.filePath(QStringLiteral("one.xml")), TLyBenchLibrary::One,
+                             error) ||
+        !generator.WriteFile(dir.filePath(QStringLiteral("two.xml")), TLyBenchLibrary::Two, error))
+        return false;
+    if (!stamp.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        stamp.write(generator.Fingerprint().toUtf8()) < 0) {
+        *error = QStringLiteral("Cannot write %1").arg(stampPath);
+        return false;
+    }
+    return true;
 }

@@ -35,6 +35,10 @@ private:
 
 enum class TLyBenchLibrary { One, Two };
 
+// Makes sure `folder` holds one.xml and two.xml of `tracks` generated tracks each (default seed),
+// writing them only when a stamp file says they are missing or of another generator.
+bool LyEnsureBenchLibraries(const QString& folder, int tracks, QString* error);
+
 class TLyLibraryGenerator {
 public:
     // Bumped whenever the output for a given seed changes, so that stored files are not reused.

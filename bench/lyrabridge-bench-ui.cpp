@@ -91,31 +91,6 @@ qint64 Longest(const QList<QPair<qint64, qint64>>& blocks, qint64 from = -1, qin
     return longest;
 }
 
-bool EnsureLibraries(const QString& folder, int tracks, QString* error) {
-    const TLyLibraryGenerator generator(tracks, TLyLibraryGenerator::kDefaultSeed);
-    QDir dir(folder);
-    const QString stampPath = dir.filePath(QStringLiteral("libraries.stamp"));
-    QFile stamp(stampPath);
-    if (stamp.open(QIODevice::ReadOnly) &&
-        QString::fromUtf8(stamp.readAll()) == generator.Fingerprint())
-        return true;
-    stamp.close();
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("Cannot create %1").arg(folder);
-        return false;
-    }
-    if (!generator.WriteFile(dir.filePath(QStringLiteral("one.xml")), TLyBenchLibrary::One,
-                             error) ||
-        !generator.WriteFile(dir.filePath(QStringLiteral("two.xml")), TLyBenchLibrary::Two, error))
-        return false;
-    if (!stamp.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        stamp.write(generator.Fingerprint().toUtf8()) < 0) {
-        *error = QStringLiteral("Cannot write %1").arg(stampPath);
-        return false;
-    }
-    return true;
-}
-
 void WaitForView(TLyProject& project, TLyView* view) {
     project.Process()->WaitFor();
     view->Process()->WaitFor();
@@ -384,7 +359,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QString error;
-    if (!EnsureLibraries(parser.value(workOption), tracks, &error)) {
+    if (!LyEnsureBenchLibraries(parser.value(workOption), tracks, &error)) {
         QTextStream(stderr) << "lyrabridge-bench-ui: " << error << '\n';
         return 1;
     }
