@@ -7,17 +7,25 @@
 #include <QPalette>
 #include <QPushButton>
 
-QPushButton* LyAddOkCancel(QDialog* dialog, QBoxLayout* layout) {
+QDialogButtonBox* LyOkCancelBox(QDialog* dialog, QPushButton** ok, QPushButton** cancel) {
     auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel =
+    QPushButton* okButton = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancelButton =
         buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    ok->setObjectName(QStringLiteral("BtnOk"));
-    cancel->setObjectName(QStringLiteral("BtnCancel"));
-    ok->setDefault(true);
+    okButton->setObjectName(QStringLiteral("BtnOk"));
+    cancelButton->setObjectName(QStringLiteral("BtnCancel"));
+    okButton->setDefault(true);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    *ok = okButton;
+    if (cancel)
+        *cancel = cancelButton;
+    return buttons;
+}
+
+QPushButton* LyAddOkCancel(QDialog* dialog, QBoxLayout* layout) {
+    QPushButton* ok = nullptr;
+    layout->addWidget(LyOkCancelBox(dialog, &ok));
     return ok;
 }
 

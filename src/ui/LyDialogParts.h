@@ -6,13 +6,17 @@
 
 class QBoxLayout;
 class QDialog;
+class QDialogButtonBox;
 class QLineEdit;
 class QPalette;
 class QPushButton;
 
-// Appends "&Ok" (the default button, Return) and "&Cancel" (Escape) to `layout` and wires
-// them to the dialog's accept and reject. Call it after the inputs are made, so that the tab
-// order reaches the inputs first. Returns the OK button.
+// Makes "&Ok" (the default button, Return) and "&Cancel" (Escape), wired to the dialog's accept
+// and reject, in a button box for the caller to lay out; `ok` and `cancel` receive the buttons.
+// Make it after the inputs, so that the tab order reaches the inputs first.
+QDialogButtonBox* LyOkCancelBox(QDialog* dialog, QPushButton** ok, QPushButton** cancel = nullptr);
+
+// The same buttons appended to `layout`. Returns the OK button.
 QPushButton* LyAddOkCancel(QDialog* dialog, QBoxLayout* layout);
 
 // Keeps the dialog of `layout` at least `width` wide. Unlike a minimum width set on the dialog,

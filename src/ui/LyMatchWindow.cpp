@@ -1,5 +1,6 @@
 #include "LyMatchWindow.h"
 
+#include "LyDialogParts.h"
 #include "LyDialogs.h"
 #include "LyMatchOptionsWindow.h"
 #include "LyMatchResult.h"
@@ -42,14 +43,7 @@ TLyMatchForm::TLyMatchForm(QWidget* parent)
     header->addRow(QStringLiteral("Match Type:"), FLblMatchType);
     header->addRow(QStringLiteral("Fields:"), FLblFields);
     header->addRow(QStringLiteral("Optional:"), FLblOptional);
-    auto* buttons = new QDialogButtonBox(this);
-    FBtnOk = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    FBtnCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    FBtnOk->setObjectName(QStringLiteral("BtnOk"));
-    FBtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    FBtnOk->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = LyOkCancelBox(this, &FBtnOk, &FBtnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(FFrmSongMatchResult, 1);

@@ -2,6 +2,7 @@
 
 #include "ArExceptions.h"
 #include "ArFormat.h"
+#include "LyDialogParts.h"
 #include "LyDialogs.h"
 #include "LyOptions.h"
 #include "LyPictures.h"
@@ -40,14 +41,7 @@ TLySongPropertyForm::TLySongPropertyForm(QWidget* parent)
     , FLblUnit(NewLabel(this, "LblUnit")) {
     setWindowTitle(QStringLiteral("Edit Songs"));
     FEdtValue->setObjectName(QStringLiteral("EdtValue"));
-    auto* buttons = new QDialogButtonBox(this);
-    FBtnOk = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    FBtnCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    FBtnOk->setObjectName(QStringLiteral("BtnOk"));
-    FBtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    FBtnOk->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = LyOkCancelBox(this, &FBtnOk, &FBtnCancel);
     connect(FEdtValue, &QLineEdit::textChanged, this, [this] { UpdateOk(); });
 
     auto* layout = new QGridLayout(this);
