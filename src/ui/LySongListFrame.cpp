@@ -273,16 +273,22 @@ bool TLySongListView::Queryable() const {
     return View() && !View()->Process()->Running() && !FModel->Frozen();
 }
 
-QList<TLySong*> TLySongListView::SelectedSongs() const {
-    QList<TLySong*> result;
-    if (!Queryable())
-        return result;
+// The ranges of a selection may overlap: each row counts once.
+QList<int> TLySongListView::SelectedRows() const {
     QList<int> rows;
     for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
         for (int row = range.top(); row <= range.bottom(); ++row)
             rows.append(row);
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+QList<TLySong*> TLySongListView::SelectedSongs() const {
+    QList<TLySong*> result;
+    if (!Queryable())
+        return result;
+    const QList<int> rows = SelectedRows();
     result.reserve(rows.size());
     for (int row : rows)
         result.append(FModel->Songs().at(row));
@@ -313,13 +319,7 @@ void TLySongListView::SummariseSelection() {
     FSelectionSummary = {};
     if (FModel->Frozen())
         return;
-    // The ranges of a selection may overlap: each row counts once.
-    QList<int> rows;
-    for (const QItemSelectionRange& range : FTree->selectionModel()->selection())
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.append(row);
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const QList<int> rows = SelectedRows();
     for (int row : rows)
         FSelectionSummary.Add(FModel->Songs().at(row));
     FSelectionSummary.First = rows.isEmpty() ? nullptr : FModel->Songs().at(rows.first());

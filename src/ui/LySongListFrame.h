@@ -75,6 +75,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The selected rows, each once, in order.
+    QList<int> SelectedRows() const;
     // What the selection queries ask of a set of rows. Song values change only between
     // OwnerChanging and the rebuild that follows, so a summary holds until then.
     struct TSummary {
