@@ -4,13 +4,33 @@
 #include "LibraryBuilders.h"
 #include "LyOptions.h"
 #include "LyProject.h"
+#include "LySystem.h"
+#include "LyTestHome.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QMenu>
 #include <chrono>
 #include <thread>
+
+TLyMainWindowTest::TLyMainWindowTest() = default;
+TLyMainWindowTest::~TLyMainWindowTest() = default;
+
+void TLyMainWindowTest::initTestCase() {
+    FHome = std::make_unique<TLyTestHome>();
+    LySystemStartup();
+}
+
+void TLyMainWindowTest::cleanupTestCase() {
+    LySystemShutdown();
+    FHome.reset();
+}
+
+void TLyMainWindowTest::init() {
+    QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively();
+}
 
 TLyDialogScript::TLyDialogScript()
     : FAnswers([this](const TLyDialogRequest& request) { return Next(request); }) {}

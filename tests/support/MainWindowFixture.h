@@ -8,12 +8,31 @@
 #include "LyTypes.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
 #include <atomic>
 #include <memory>
 
 class QMenu;
 class TLyProject;
+class TLyTestHome;
+
+// The base of the main window's tests: the system started in a home of the test's own, and every
+// test started without preferences or projects.
+class TLyMainWindowTest : public QObject {
+    Q_OBJECT
+public:
+    TLyMainWindowTest();
+    ~TLyMainWindowTest() override;
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+private:
+    std::unique_ptr<TLyTestHome> FHome;
+};
 
 // Answers the windows' questions from a script: each request takes the next answer; without
 // one a question gets Yes, a modal window OK and a file dialog Cancel.

@@ -67,16 +67,13 @@ QStringList ColumnTexts(const TLySongListView& frame, int column) {
     return texts;
 }
 
-namespace {
-
-TLyTrackBuilder Base(const QString& name) {
+TLyTrackBuilder BaseTrack(const QString& name) {
     return Track(name).Artist("Abba").Album("Gold").Genre("Pop").Rating(60).PlayCount(3).LastPlayed(
         45000.5);
 }
 
-} // namespace
-
 std::vector<std::unique_ptr<TLySong>> RepresentativeSongs() {
+    const auto Base = BaseTrack;
     std::vector<std::unique_ptr<TLySong>> songs;
     auto add = [&](TLyTrackBuilder one, TLyTrackBuilder two) {
         songs.push_back(MakeSong(one.Build(), two.Build()));
@@ -122,4 +119,31 @@ void SelectRows(TLySongListView& frame, const QStringList& names) {
         else
             selection->select(index, flags);
     }
+}
+
+void AddWaterloos(std::vector<std::unique_ptr<TLySong>>& songs, int plays) {
+    TLyTrackBuilder one = Track("Waterloo").Artist("Abba").Album("Waterloo").Rating(80);
+    if (plays > 0)
+        one.PlayCount(plays);
+    songs.push_back(MakeSong(one.Build(), std::nullopt));
+    songs.push_back(
+        MakeSong(std::nullopt, Track("Waterlo").Artist("ABBA").Album("Waterloo").Build()));
+    songs.push_back(
+        MakeSong(std::nullopt, Track("Waterloo (live)").Artist("Abba").Album("Live").Build()));
+}
+
+QString SongsText(const TLySongList& songs, bool marks) {
+    QStringList texts;
+    for (const TLySong* song : songs) {
+        const bool one = song->OriginalOne().Exists(), two = song->OriginalTwo().Exists();
+        texts << QStringLiteral("%1[%2%3]%4%5")
+                     .arg((one ? song->CurrentOne() : song->CurrentTwo()).Name(),
+                          one ? QStringLiteral("1") : QString(),
+                          two ? QStringLiteral("2") : QString(),
+                          marks && song->IsModifiedAny() ? QStringLiteral("*") : QString(),
+                          marks && one && two && song->IsDifferent() ? QStringLiteral("~")
+                                                                     : QString());
+    }
+    texts.sort();
+    return texts.join(u' ');
 }

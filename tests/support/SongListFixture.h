@@ -4,6 +4,8 @@
 
 #include "LyProject.h"
 #include "LySongListFrame.h"
+#include "LySongSelection.h"
+#include "SongBuilders.h"
 
 #include <functional>
 #include <memory>
@@ -35,9 +37,32 @@ private:
     std::unique_ptr<TLyProject> FProject;
 };
 
+// A track of Abba's "Gold", genre Pop, rated 60, played three times.
+TLyTrackBuilder BaseTrack(const QString& name);
+
 // One song of each kind the list tells apart (colours, pictures, stars, fallbacks), named after
 // what it is.
 std::vector<std::unique_ptr<TLySong>> RepresentativeSongs();
+// Adds Waterloo of library One (played `plays` times) and two near misses of library Two:
+// unmatched songs with best matches.
+void AddWaterloos(std::vector<std::unique_ptr<TLySong>>& songs, int plays);
+
+// The songs as "name[sides]" sorted, the sides "1" and "2" that hold a track; with `marks`, "*"
+// after a modified song and "~" after a matched one whose sides differ.
+QString SongsText(const TLySongList& songs, bool marks = true);
+
+// Makes `songs` the selection, in one update.
+template <typename TSongs>
+void SelectSongs(TLySongSelection& selection, const TSongs& songs) {
+    selection.BeginUpdate();
+    selection.Clear();
+    for (TLySong* song : songs)
+        selection.Add(song);
+    selection.EndUpdate();
+}
+inline void SelectSongs(TLySongSelection& selection, std::initializer_list<TLySong*> songs) {
+    SelectSongs<std::initializer_list<TLySong*>>(selection, songs);
+}
 
 // Runs the event loop once up to the point where it would wait for events, so that whatever
 // runs when the loop goes idle (enabled rules) has run.
