@@ -2,6 +2,8 @@
 
 #include "LySongListModel.h"
 #include "LySongListTree.h"
+#include "LySongMatchResultFrame.h"
+#include "LySongPageFrames.h"
 #include "LyView.h"
 #include "SongBuilders.h"
 
@@ -51,6 +53,45 @@ std::unique_ptr<TLySongListView> TLySongListFixture::Show(const QString& name, i
     frame->SetView(View(name));
     Settle();
     return frame;
+}
+
+std::unique_ptr<TLySongPage> MakeSongPage(const QString& name) {
+    if (name == u"All")
+        return std::make_unique<TLyAllSongs>();
+    if (name == u"Matches")
+        return std::make_unique<TLyMatchedSongs>();
+    if (name == u"Unmatched")
+        return std::make_unique<TLyUnmatchedSongs>();
+    auto library = std::make_unique<TLyLibrarySongs>();
+    library->SetSide(name == u"Two" ? 1 : 0);
+    return library;
+}
+
+std::unique_ptr<TLySongPage> TLySongListFixture::ShowPage(const QString& name) {
+    std::unique_ptr<TLySongPage> page = MakeSongPage(name);
+    page->resize(900, 500);
+    page->show();
+    page->SetView(View(name));
+    Settle();
+    return page;
+}
+
+std::unique_ptr<TLySongMatchResult> TLySongListFixture::ShowResult() {
+    auto frame = std::make_unique<TLySongMatchResult>();
+    frame->resize(900, 600);
+    frame->show();
+    frame->SetMatchResult(&Result());
+    Settle();
+    return frame;
+}
+
+void TLySongListFixture::SetLibraries(const QList<TLyLibraryTrack>& one,
+                                      const QList<TLyLibraryTrack>& two) {
+    TLyProjectOptions* options = FProject->Options();
+    options->LibraryOne()->SetInputPath(
+        FFolder.WriteFile(QStringLiteral("one.xml"), MakeLibraryXml(one)));
+    options->LibraryTwo()->SetInputPath(
+        FFolder.WriteFile(QStringLiteral("two.xml"), MakeLibraryXml(two)));
 }
 
 void RunUntilIdle() {

@@ -2,13 +2,18 @@
 // views, for the user interface's tests.
 #pragma once
 
+#include "LibraryBuilders.h"
 #include "LyProject.h"
 #include "LySongListFrame.h"
 #include "LySongSelection.h"
+#include "LyTestSupport.h"
 #include "SongBuilders.h"
 
 #include <functional>
 #include <memory>
+
+class TLySongMatchResult;
+class TLySongPage;
 
 class TLySongListFixture {
 public:
@@ -32,10 +37,22 @@ public:
     std::unique_ptr<TLySongListView> Show(const QString& name, int side = 0,
                                           bool librarySpecific = false);
 
+    // A shown song page of `name` ("All", "One", "Two", "Matches", "Unmatched") on its view.
+    std::unique_ptr<TLySongPage> ShowPage(const QString& name);
+    // A shown frame of the five pages on the match result.
+    std::unique_ptr<TLySongMatchResult> ShowResult();
+
+    // Library files of `one` and `two` written into the folder, made the project's input files.
+    void SetLibraries(const QList<TLyLibraryTrack>& one, const QList<TLyLibraryTrack>& two);
+
 private:
+    TLyTempFolder FFolder;
     TLyOptions FAppOptions;
     std::unique_ptr<TLyProject> FProject;
 };
+
+// The page of `name`, as TLySongListFixture::ShowPage names them, on no view.
+std::unique_ptr<TLySongPage> MakeSongPage(const QString& name);
 
 // A track of Abba's "Gold", genre Pop, rated 60, played three times.
 TLyTrackBuilder BaseTrack(const QString& name);

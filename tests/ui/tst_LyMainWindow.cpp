@@ -1,4 +1,4 @@
-// The main window: its menus and enabled rules, the recent projects, dropped files, the caption,
+// The main window: its enabled rules, the recent projects, dropped files, the caption,
 // the close query, how a failed run is shown, help, notices and geometry.
 #include "ArMemoryMessageLog.h"
 #include "LyProject.h"
@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QTabWidget>
@@ -44,50 +43,6 @@ void Drop(QWidget* window, const QList<QUrl>& urls) {
 class TestLyMainWindow : public TLyMainWindowTest {
     Q_OBJECT
 private Q_SLOTS:
-
-    void menusInOrder_data() {
-        QTest::addColumn<QString>("menu");
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("bar") << QString() << QStringList{"&File", "&Project", "&View", "&Help"};
-        QTest::newRow("File") << "MnuFile"
-                              << QStringList{"&New...\tCtrl+N",      "&Open...\tCtrl+O",
-                                             "&Recent Projects",     "&Save\tCtrl+S",
-                                             "Save &As...",          "&Delete",
-                                             "&Properties...",       "-",
-                                             "Show &Project Folder", "-",
-                                             "E&xit\tCtrl+Q"};
-        QTest::newRow("Project") << "MnuProject"
-                                 << QStringList{"&Load Libraries", "&Match All...",
-                                                "S&ynchronize All...",
-                                                "E&xport to File...\tCtrl+Shift+X",
-                                                "Export to &iTunes...\tCtrl+Shift+I"};
-        QTest::newRow("View") << "MnuView"
-                              << QStringList{"Clear &Filter\tCtrl+Shift+F",
-                                             "Toggle Song &Info",
-                                             "&Set Defaults...",
-                                             "&Reset to Defaults...",
-                                             "-",
-                                             "&Visible Columns",
-                                             "S&ort By"};
-        QTest::newRow("Help") << "MnuHelp" << QStringList{"&Help\tF1", "&About"};
-    }
-
-    void menusInOrder() {
-        QFETCH(QString, menu);
-        QFETCH(QStringList, items);
-        TLyDialogScript script;
-        auto window = OpenMainWindow();
-        if (menu.isEmpty()) {
-            QStringList titles;
-            for (QAction* action : window->menuBar()->actions())
-                titles << action->text();
-            QCOMPARE(titles, items);
-        } else {
-            auto* found = window->findChild<QMenu*>(menu);
-            QVERIFY(found);
-            QCOMPARE(MenuTexts(found), items);
-        }
-    }
 
     void enabledRules_data() {
         QTest::addColumn<bool>("project");

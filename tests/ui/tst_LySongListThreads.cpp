@@ -22,17 +22,12 @@ private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
 
     void listFollowsAWorkerThatChangesTheSongs() {
-        TLyTempFolder folder;
         QList<TLyLibraryTrack> tracks;
         for (int i = 1; i <= 400; ++i)
             tracks << MakeLibraryTrack(i);
         TLySongListFixture fixture;
         TLyProject& project = fixture.Project();
-        project.Options()->LibraryOne()->SetInputPath(
-            folder.WriteFile("one.xml", MakeLibraryXml(tracks)));
-        tracks.remove(0, 40);
-        project.Options()->LibraryTwo()->SetInputPath(
-            folder.WriteFile("two.xml", MakeLibraryXml(tracks)));
+        fixture.SetLibraries(tracks, tracks.mid(40));
         project.Reload();
         fixture.Settle();
         auto frame = fixture.Show("All");

@@ -14,6 +14,7 @@
 #include "LySongPropertyWindow.h"
 #include "LyTimers.h"
 #include "LyView.h"
+#include "MainWindowFixture.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
 
@@ -24,11 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <atomic>
-#include <thread>
 
 namespace {
 
@@ -53,14 +50,7 @@ std::vector<std::unique_ptr<TLySong>> ReviewSongs() {
 
 // A list frame around the page of `name`, shown on its view.
 std::unique_ptr<TLySongMatchResultList> ShowList(TLySongListFixture& fixture, const QString& name) {
-    TLySongPage* page = nullptr;
-    if (name == u"Unmatched")
-        page = new TLyUnmatchedSongs;
-    else if (name == u"Matches")
-        page = new TLyMatchedSongs;
-    else
-        page = new TLyAllSongs;
-    auto list = std::make_unique<TLySongMatchResultList>(page);
+    auto list = std::make_unique<TLySongMatchResultList>(MakeSongPage(name).release());
     list->resize(900, 600);
     list->show();
     list->SetView(fixture.View(name));
@@ -83,6 +73,30 @@ QString EnabledText(const TLySongMatchResultList& list) {
     names.sort();
     return names.join(u' ');
 }
+
+// Songs on the page of `name` in a list frame, the rows named in `select` (comma separated)
+// selected and taken as the selection.
+struct TListScene {
+    TListScene(const QString& name, const QString& select,
+               std::vector<std::unique_ptr<TLySong>> songs = ReviewSongs()) {
+        Fixture.Add(std::move(songs));
+        List = ShowList(Fixture, name);
+        Select(select);
+    }
+    ~TListScene() {
+        Fixture.Settle();
+        List->SetView(nullptr);
+    }
+    void Select(const QString& names) {
+        SelectRows(*List->FrmSongList(), names.split(u',', Qt::SkipEmptyParts));
+        Timers.Advance(100);
+        Fixture.Settle();
+    }
+
+    TLyManualTimers Timers;
+    TLySongListFixture Fixture;
+    std::unique_ptr<TLySongMatchResultList> List;
+};
 
 const QString kAlways = QStringLiteral("Edit SetAsDefaultView ToggleSongInfo");
 
@@ -131,26 +145,18 @@ private Q_SLOTS:
         QFETCH(QString, select);
         QFETCH(QString, steps);
         QFETCH(QString, enabled);
-        TLyManualTimers timers;
-        TLySongListFixture fixture;
-        fixture.Add(ReviewSongs());
-        auto list = ShowList(fixture, page);
-        SelectRows(*list->FrmSongList(), select.split(u',', Qt::SkipEmptyParts));
-        timers.Advance(100);
-        fixture.Settle();
-        std::atomic<bool> release{false};
+        TListScene scene(page, select);
+        TLySongMatchResultList* list = scene.List.get();
+        std::unique_ptr<TLyBlockingRun> run;
         for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
             if (step == u"noview")
                 list->SetView(nullptr);
             else if (step == u"refreshing")
                 list->View()->RequestRefresh();
             else if (step == u"running")
-                fixture.Project().Process()->Start(QStringLiteral("Held"), [&](TVxPausableThread&) {
-                    while (!release.load())
-                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                });
+                run = std::make_unique<TLyBlockingRun>(&scene.Fixture.Project(), "Held");
             else if (step == u"frozen")
-                fixture.Result().BeginUpdate();
+                scene.Fixture.Result().BeginUpdate();
             else if (step == u"best") {
                 list->PageTools()->setCurrentWidget(list->FrmBestMatches());
                 SelectRows(*list->FrmBestMatches(), {QStringLiteral("Waterlo")});
@@ -158,11 +164,9 @@ private Q_SLOTS:
         }
         list->UpdateActions();
         const QString actual = EnabledText(*list);
-        release.store(true);
+        run.reset();
         if (steps.contains(u"frozen"))
-            fixture.Result().EndUpdate();
-        fixture.Settle();
-        list->SetView(nullptr);
+            scene.Fixture.Result().EndUpdate();
         QCOMPARE(actual, enabled);
     }
 
@@ -196,14 +200,9 @@ private Q_SLOTS:
         QFETCH(QString, useOne);
         QFETCH(QString, useTwo);
         QFETCH(bool, submenus);
-        TLyManualTimers timers;
-        TLySongListFixture fixture;
-        fixture.Add(ReviewSongs());
-        auto list = ShowList(fixture, QStringLiteral("All"));
-        SelectRows(*list->FrmSongList(), {QStringLiteral("Equal")});
-        timers.Advance(100);
-        SelectRows(*list->FrmSongList(), select.split(u',', Qt::SkipEmptyParts));
-        timers.Advance(100);
+        TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"));
+        scene.Select(select);
+        TLySongMatchResultList* list = scene.List.get();
         QStringList one, two;
         for (int part = 0; part < kLySongPartCount; ++part) {
             one << list->ActUseOne(tLySongPart(part))->text();
@@ -213,25 +212,19 @@ private Q_SLOTS:
         QCOMPARE(two.join(u'|'), useTwo);
         QCOMPARE(list->Page()->MnuUseOne()->isEnabled(), submenus);
         QCOMPARE(list->Page()->MnuUseTwo()->isEnabled(), submenus);
-        list->SetView(nullptr);
     }
 
     void useTakesThePartOfItsItem() {
-        TLyManualTimers timers;
-        TLySongListFixture fixture;
         auto songs = ReviewSongs();
         TLySong* song = songs.front().get();
         song->CurrentTwo().SetLastPlayed(45200.0);
         song->CalculateDifferences();
-        fixture.Add(std::move(songs));
-        auto list = ShowList(fixture, QStringLiteral("All"));
-        SelectRows(*list->FrmSongList(), {QStringLiteral("Equal")});
-        list->UpdateActions();
-        list->ActUseOne(sdLastPlayed)->trigger();
-        fixture.Settle();
+        TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"), std::move(songs));
+        scene.List->UpdateActions();
+        scene.List->ActUseOne(sdLastPlayed)->trigger();
+        scene.Fixture.Settle();
         QCOMPARE(song->CurrentTwo().LastPlayed(), song->OriginalOne().LastPlayed());
         QCOMPARE(song->CurrentTwo().PlayCount(), 3);
-        list->SetView(nullptr);
     }
 
     void actions_data() {
@@ -316,13 +309,9 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(QString, songs);
         QFETCH(QString, requests);
-        TLyManualTimers timers;
-        TLySongListFixture fixture;
-        fixture.Add(ReviewSongs());
-        auto list = ShowList(fixture, page);
-        SelectRows(*list->FrmSongList(), select.split(u',', Qt::SkipEmptyParts));
-        timers.Advance(100);
-        fixture.Settle();
+        TListScene scene(page, select);
+        TLySongListFixture& fixture = scene.Fixture;
+        TLySongMatchResultList* list = scene.List.get();
         // Synchronising overwrites changed values with library One's artist.
         fixture.Project().Options()->SetAction(sdArtist, saUseOne);
         fixture.Project().Options()->SetForceSynchronize(true);
@@ -362,7 +351,6 @@ private Q_SLOTS:
         QCOMPARE(asked.join(u'|'), requests);
         if (action == u"ActRevertAll" && requests.isEmpty())
             QCOMPARE(list->StatusBar()->text(), QStringLiteral("Nothing to revert"));
-        list->SetView(nullptr);
     }
 
     void statusAndTabCaptions_data() {
@@ -390,16 +378,11 @@ private Q_SLOTS:
         QFETCH(QString, filter);
         QFETCH(QStringList, status);
         QFETCH(QStringList, captions);
-        QTemporaryDir folder;
         TLySongListFixture fixture;
         QList<TLyLibraryTrack> tracks;
         for (int id = 1; id <= 340; ++id)
             tracks << MakeLibraryTrack(id);
-        for (int side = 0; side < 2; ++side) {
-            QFile file(folder.filePath(side == 0 ? "one.xml" : "two.xml"));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(MakeLibraryXml(tracks)) > 0);
-            fixture.Project().Options()->Library(side)->SetInputPath(file.fileName());
-        }
+        fixture.SetLibraries(tracks, tracks);
         if (loaded) {
             fixture.Project().LoadLibraries();
             fixture.Settle();
@@ -431,29 +414,25 @@ private Q_SLOTS:
         TLyMatchResult& result = fixture.Result();
         result.View(QStringLiteral("Unmatched"))->Options()->SetActive(true);
         result.View(QStringLiteral("Best Matches"))->Options()->SetActive(true);
-        TLySongMatchResult frame;
-        frame.resize(900, 600);
-        frame.show();
-        frame.SetMatchResult(&result);
-        fixture.Settle();
-        TLySongMatchResultList* unmatched = frame.List(TLySongMatchResult::pgUnmatched);
-        QCOMPARE(frame.CurrentList(), unmatched);
+        auto frame = fixture.ShowResult();
+        TLySongMatchResultList* unmatched = frame->List(TLySongMatchResult::pgUnmatched);
+        QCOMPARE(frame->CurrentList(), unmatched);
         QCOMPARE(unmatched->PageTools()->currentWidget(), unmatched->FrmBestMatches());
         QCOMPARE(unmatched->PageTools()->tabText(0), QStringLiteral("Song Proper&ties"));
         // The user moves to the song information and to library Two's page.
         unmatched->PageTools()->setCurrentIndex(0);
-        frame.SetCurrentPage(TLySongMatchResult::pgTwo);
-        frame.StoreViewOptions();
+        frame->SetCurrentPage(TLySongMatchResult::pgTwo);
+        frame->StoreViewOptions();
         QVERIFY(!result.View(QStringLiteral("Best Matches"))->Options()->Active());
         QVERIFY(!result.View(QStringLiteral("Unmatched"))->Options()->Active());
         QVERIFY(result.View(QStringLiteral("Two"))->Options()->Active());
         // A double click on the status line hides the tools and records it.
-        TLySongMatchResultList* two = frame.CurrentList();
+        TLySongMatchResultList* two = frame->CurrentList();
         QVERIFY(two->PageTools()->isVisible());
         QTest::mouseDClick(two->StatusBar(), Qt::LeftButton);
         QVERIFY(!two->PageTools()->isVisible());
         QVERIFY(!result.View(QStringLiteral("Two"))->Options()->ShowSongInfo());
-        frame.SetMatchResult(nullptr);
+        frame->SetMatchResult(nullptr);
     }
 
     void setDefaults_data() {
@@ -468,12 +447,8 @@ private Q_SLOTS:
         QFETCH(int, width);
         TLySongListFixture fixture;
         fixture.Add(ReviewSongs());
-        TLySongMatchResult frame;
-        frame.resize(900, 600);
-        frame.show();
-        frame.SetMatchResult(&fixture.Result());
-        fixture.Settle();
-        TLySongMatchResultList* all = frame.List(TLySongMatchResult::pgAll);
+        auto frame = fixture.ShowResult();
+        TLySongMatchResultList* all = frame->List(TLySongMatchResult::pgAll);
         all->FrmSongList()->TreeSongs()->header()->resizeSection(1, 333);
         TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
             return TLyDialogAnswer{answer, {}};
@@ -481,10 +456,10 @@ private Q_SLOTS:
         all->ActSetAsDefaultView()->trigger();
         fixture.Settle();
         QCOMPARE(answers.Requests.size(), 1);
-        TLySongMatchResultList* matched = frame.List(TLySongMatchResult::pgMatched);
+        TLySongMatchResultList* matched = frame->List(TLySongMatchResult::pgMatched);
         QCOMPARE(matched->View()->Options()->Column(1)->Width(), width);
         QCOMPARE(matched->FrmSongList()->TreeSongs()->header()->sectionSize(1), width);
-        frame.SetMatchResult(nullptr);
+        frame->SetMatchResult(nullptr);
     }
 
     void holdingDownRebuildsOncePerPause() {

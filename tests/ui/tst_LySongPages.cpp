@@ -10,6 +10,7 @@
 #include "LySongListTree.h"
 #include "LySongPageFrames.h"
 #include "LyView.h"
+#include "MainWindowFixture.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
 
@@ -17,35 +18,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
-#include <atomic>
-#include <thread>
-
 namespace {
-
-// A page of `name` ("All", "One", "Two", "Matches", "Unmatched"), shown on its view.
-std::unique_ptr<TLySongPage> ShowPage(TLySongListFixture& fixture, const QString& name) {
-    std::unique_ptr<TLySongPage> page;
-    if (name == u"All")
-        page = std::make_unique<TLyAllSongs>();
-    else if (name == u"Matches")
-        page = std::make_unique<TLyMatchedSongs>();
-    else if (name == u"Unmatched")
-        page = std::make_unique<TLyUnmatchedSongs>();
-    else {
-        auto library = std::make_unique<TLyLibrarySongs>();
-        library->SetSide(name == u"Two" ? 1 : 0);
-        page = std::move(library);
-    }
-    page->resize(900, 500);
-    page->show();
-    page->SetView(fixture.View(name));
-    fixture.Settle();
-    return page;
-}
 
 // The captions of a menu's or tool bar's items in order, "-" for a separator, submenus in
 // brackets.
@@ -57,19 +33,6 @@ QString ItemsText(const QWidget* menu) {
                       ? action->text() + QStringLiteral(" [") + ItemsText(action->menu()) + u']'
                       : action->text());
     return items.join(QStringLiteral(" | "));
-}
-
-// Library files of one track each in `folder`, made the project's input files.
-bool WriteLibraries(TLySongListFixture& fixture, const QTemporaryDir& folder) {
-    for (int side = 0; side < 2; ++side) {
-        QFile file(folder.filePath(side == 0 ? "one.xml" : "two.xml"));
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(MakeLibraryXml({MakeLibraryTrack(1)})) < 0)
-            return false;
-        TLyProjectOptions* options = fixture.Project().Options();
-        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(file.fileName());
-    }
-    return true;
 }
 
 } // namespace
@@ -109,12 +72,6 @@ private Q_SLOTS:
         row("Matches", 2, "Different", "sfgMatched,sfgDifferentAll");
         row("Matches", 3, "Song Data Differs", "sfgMatched,sfgDifferentSongData");
         row("Matches", 4, "User Data Differs", "sfgMatched,sfgDifferentUserData");
-        row("Matches", 5, "Name Differs", "sfgMatched,sfgDifferentSingle", sdName);
-        row("Matches", 6, "Artist Differs", "sfgMatched,sfgDifferentSingle", sdArtist);
-        row("Matches", 7, "Album Differs", "sfgMatched,sfgDifferentSingle", sdAlbum);
-        row("Matches", 8, "Genre Differs", "sfgMatched,sfgDifferentSingle", sdGenre);
-        row("Matches", 9, "Play Count Differs", "sfgMatched,sfgDifferentSingle", sdPlayCount);
-        row("Matches", 10, "Last Played Differs", "sfgMatched,sfgDifferentSingle", sdLastPlayed);
         row("Matches", 11, "Rating Differs", "sfgMatched,sfgDifferentSingle", sdRating);
         row("Unmatched", 0, "All", "sfgUnmatched");
         row("Unmatched", 1, "Laptop Only", "sfgOne,sfgUnmatched");
@@ -132,7 +89,7 @@ private Q_SLOTS:
         // Options of no entry, so that choosing one changes something.
         viewOptions->SetFilterPart(sdAlbum);
         viewOptions->SetFilterOptions({sfgOne, sfgTwo});
-        auto frame = ShowPage(fixture, page);
+        auto frame = fixture.ShowPage(page);
         QComboBox* list = frame->CmbFilter();
         QCOMPARE(list->currentIndex(), -1);
         QCOMPARE(list->itemText(entry), caption);
@@ -168,7 +125,7 @@ private Q_SLOTS:
         QFETCH(int, expected);
         TLySongListFixture fixture;
         fixture.Add(RepresentativeSongs());
-        auto frame = ShowPage(fixture, page);
+        auto frame = fixture.ShowPage(page);
         frame->ChooseFilter(from);
         frame->EdtFilter()->setText(QStringLiteral("o"));
         fixture.Settle();
@@ -217,9 +174,8 @@ private Q_SLOTS:
         QFETCH(QString, page);
         QFETCH(QString, state);
         QFETCH(QString, enabled);
-        QTemporaryDir folder;
         TLySongListFixture fixture;
-        QVERIFY(WriteLibraries(fixture, folder));
+        fixture.SetLibraries({MakeLibraryTrack(1)}, {MakeLibraryTrack(1)});
         const QStringList steps = state.split(u' ', Qt::SkipEmptyParts);
         if (steps.contains(u"loaded")) {
             fixture.Project().LoadLibraries();
@@ -229,8 +185,8 @@ private Q_SLOTS:
         }
         TLyMatchResult window(&fixture.Project(), &fixture.Result(),
                               fixture.Result().ViewOptions());
-        auto frame = ShowPage(fixture, page);
-        std::atomic<bool> release{false};
+        auto frame = fixture.ShowPage(page);
+        std::unique_ptr<TLyBlockingRun> run;
         for (const QString& step : steps) {
             if (step == u"filter")
                 frame->EdtFilter()->setText(QStringLiteral("e"));
@@ -243,10 +199,7 @@ private Q_SLOTS:
             else if (step == u"refreshing")
                 frame->View()->RequestRefresh();
             else if (step == u"running")
-                fixture.Project().Process()->Start(QStringLiteral("Held"), [&](TVxPausableThread&) {
-                    while (!release.load())
-                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                });
+                run = std::make_unique<TLyBlockingRun>(&fixture.Project(), "Held");
             else if (step == u"frozen")
                 fixture.Result().BeginUpdate();
             if (step != u"refreshing" && step != u"running" && step != u"frozen") {
@@ -260,7 +213,7 @@ private Q_SLOTS:
             if (action->isEnabled() && action->objectName().startsWith(u"Act"))
                 actual << action->objectName();
         actual.sort();
-        release.store(true);
+        run.reset();
         if (steps.contains(u"frozen"))
             fixture.Result().EndUpdate();
         fixture.Settle();
@@ -270,7 +223,7 @@ private Q_SLOTS:
 
     void enabledRulesRunWhenTheLoopGoesIdle() {
         TLySongListFixture fixture;
-        auto frame = ShowPage(fixture, QStringLiteral("Unmatched"));
+        auto frame = fixture.ShowPage(QStringLiteral("Unmatched"));
         RunUntilIdle();
         QVERIFY(!frame->ActShowAll()->isEnabled());
         // A change that no signal of the page reports: the next idle turn shows it.
@@ -286,7 +239,7 @@ private Q_SLOTS:
     void filterBoxFollowsTyping() {
         TLySongListFixture fixture;
         fixture.Add(RepresentativeSongs());
-        auto frame = ShowPage(fixture, QStringLiteral("All"));
+        auto frame = fixture.ShowPage(QStringLiteral("All"));
         TLyView* view = fixture.View(QStringLiteral("All"));
         // Key by key, without waiting: each key's refresh replaces the one before.
         QTest::keyClicks(frame->EdtFilter(), QStringLiteral("edit"));
@@ -329,15 +282,14 @@ private Q_SLOTS:
         QFETCH(int, questions);
         QFETCH(bool, reloaded);
         QFETCH(int, exportedSide);
-        QTemporaryDir folder;
         TLySongListFixture fixture;
-        QVERIFY(WriteLibraries(fixture, folder));
+        fixture.SetLibraries({MakeLibraryTrack(1)}, {MakeLibraryTrack(1)});
         if (loaded) {
             fixture.Project().LoadLibraries();
             fixture.Settle();
         }
         fixture.Project().SetModified(true); // a load clears it: it tells whether one ran
-        auto frame = ShowPage(fixture, page);
+        auto frame = fixture.ShowPage(page);
         frame->UpdateActions();
         TLyDialogAnswers answers([&](const TLyDialogRequest&) {
             return TLyDialogAnswer{answer, {}};
@@ -397,7 +349,7 @@ private Q_SLOTS:
         QFETCH(QString, toolBar);
         TLySongListFixture fixture;
         fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
-        auto frame = ShowPage(fixture, page);
+        auto frame = fixture.ShowPage(page);
         QObject owner;
         auto action = [&](const char* caption) {
             return new QAction(caption, &owner);
@@ -445,7 +397,7 @@ private Q_SLOTS:
                                       : MakeSong(std::nullopt, track));
         }
         fixture.Add(std::move(songs));
-        auto page = ShowPage(fixture, QStringLiteral("Unmatched"));
+        auto page = fixture.ShowPage(QStringLiteral("Unmatched"));
         auto* unmatched = static_cast<TLyUnmatchedSongs*>(page.get());
         auto* best = dynamic_cast<TLyBestMatchesView*>(unmatched->FrmBestMatches()->View());
         QCOMPARE(best, fixture.View(QStringLiteral("Best Matches")));

@@ -28,21 +28,6 @@ private Q_SLOTS:
         QCOMPARE(answers.Requests.at(1).Text, QStringLiteral("late"));
     }
 
-    void answeredDialogsShowNothing() {
-        TLyDialogAnswers answers([](const TLyDialogRequest& request) {
-            return TLyDialogAnswer{request.Kind == TLyDialogRequest::Question
-                                       ? int(QMessageBox::No)
-                                       : int(QMessageBox::Ok),
-                                   QStringLiteral("/chosen.xml")};
-        });
-        QVERIFY(!TLyDialogs::Confirm(nullptr, QStringLiteral("Sure?")));
-        QCOMPARE(TLyDialogs::OpenFile(nullptr, QStringLiteral("Browse for One..."), QString(),
-                                      QStringLiteral("*.xml")),
-                 QStringLiteral("/chosen.xml"));
-        QCOMPARE(answers.Requests.size(), 2);
-        QCOMPARE(answers.Requests.at(1).Title, QStringLiteral("Browse for One..."));
-    }
-
     // A folder chooser's answer is a folder ending with "/" or, cancelled, the old folder; a saved
     // name without a suffix gets the default one, and replacing a file reached only that way is
     // asked.
