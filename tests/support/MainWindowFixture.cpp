@@ -12,8 +12,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QMenu>
-#include <chrono>
-#include <thread>
 
 TLyMainWindowTest::TLyMainWindowTest() = default;
 TLyMainWindowTest::~TLyMainWindowTest() = default;
@@ -84,24 +82,6 @@ void SettleMainWindow(TLyProjectMainForm& window) {
     window.Project()->Process()->WaitFor();
     QCoreApplication::processEvents();
     window.UpdateActions();
-}
-
-TLyBlockingRun::TLyBlockingRun(TLyProject* project, const QString& name)
-    : FProject(project) {
-    FProject->Process()->Start(name, [this, name](TVxPausableThread&) {
-        FProject->Process()->StartMainTask(1, name);
-        while (!FRelease.load()) {
-            FProject->Process()->CheckCancelled();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    while (!FProject->Process()->Running())
-        QCoreApplication::processEvents();
-}
-
-TLyBlockingRun::~TLyBlockingRun() {
-    FRelease.store(true);
-    FProject->Process()->WaitFor();
 }
 
 QStringList MenuTexts(QMenu* menu) {

@@ -6,11 +6,11 @@
 #include "LyProjectMainWindow.h"
 #include "LyTestSupport.h"
 #include "LyTypes.h"
+#include "SongListFixture.h"
 
 #include <QList>
 #include <QObject>
 #include <QStringList>
-#include <atomic>
 #include <memory>
 
 class QMenu;
@@ -60,18 +60,6 @@ QString WriteProject(const TLyTempFolder& folder, const QString& name, bool with
 std::unique_ptr<TLyProjectMainForm> OpenMainWindow(const QString& projectFile = {});
 // Waits for the project's run, lets the event loop's pending work run, and applies the rules.
 void SettleMainWindow(TLyProjectMainForm& window);
-
-// Holds the project's process running a main task captioned `name` until destroyed; a cancel
-// ends it sooner.
-class TLyBlockingRun {
-public:
-    TLyBlockingRun(TLyProject* project, const QString& name);
-    ~TLyBlockingRun();
-
-private:
-    TLyProject* FProject;
-    std::atomic<bool> FRelease{false};
-};
 
 // A menu's items: "-" for a separator, the caption with a tab and the shortcut where one is set.
 QStringList MenuTexts(QMenu* menu);

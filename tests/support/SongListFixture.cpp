@@ -12,6 +12,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
+#include <thread>
+
 TLySongListFixture::TLySongListFixture()
     : FProject(std::make_unique<TLyProject>(&FAppOptions, FAppOptions.ProjectWindow()->Views())) {
     FProject->Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
@@ -53,6 +56,24 @@ std::unique_ptr<TLySongListView> TLySongListFixture::Show(const QString& name, i
     frame->SetView(View(name));
     Settle();
     return frame;
+}
+
+TLyBlockingRun::TLyBlockingRun(TLyProject* project, const QString& name)
+    : FProject(project) {
+    FProject->Process()->Start(name, [this, name](TVxPausableThread&) {
+        FProject->Process()->StartMainTask(1, name);
+        while (!FRelease.load()) {
+            FProject->Process()->CheckCancelled();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    while (!FProject->Process()->Running())
+        QCoreApplication::processEvents();
+}
+
+TLyBlockingRun::~TLyBlockingRun() {
+    FRelease.store(true);
+    FProject->Process()->WaitFor();
 }
 
 std::unique_ptr<TLySongPage> MakeSongPage(const QString& name) {

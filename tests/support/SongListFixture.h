@@ -9,6 +9,7 @@
 #include "LyTestSupport.h"
 #include "SongBuilders.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -49,6 +50,18 @@ private:
     TLyTempFolder FFolder;
     TLyOptions FAppOptions;
     std::unique_ptr<TLyProject> FProject;
+};
+
+// Holds the project's process running a main task captioned `name` until destroyed; a cancel
+// ends it sooner.
+class TLyBlockingRun {
+public:
+    TLyBlockingRun(TLyProject* project, const QString& name);
+    ~TLyBlockingRun();
+
+private:
+    TLyProject* FProject;
+    std::atomic<bool> FRelease{false};
 };
 
 // The page of `name`, as TLySongListFixture::ShowPage names them, on no view.

@@ -107,24 +107,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("boxes");
         QTest::addColumn<QString>("missing");
         QTest::addColumn<bool>("dark");
-        QTest::newRow("all given") << "Laptop|one.xml|Desktop|two.xml"
-                                   << "----" << false;
-        QTest::newRow("same name, same file") << "Same|two.xml|Same|two.xml"
-                                              << "----" << false;
-        QTest::newRow("name two cleared") << "Laptop|one.xml||two.xml"
-                                          << "--x-" << false;
-        QTest::newRow("name one cleared") << "|one.xml|Desktop|two.xml"
-                                          << "x---" << false;
-        QTest::newRow("input one gone") << "A|gone.xml|B|two.xml"
-                                        << "-x--" << false;
-        QTest::newRow("input two a folder") << "A|one.xml|B|folder"
-                                            << "---x" << false;
-        QTest::newRow("input two empty") << "A|one.xml|B|"
-                                         << "---x" << false;
-        QTest::newRow("nothing given") << "|||"
-                                       << "xxxx" << false;
-        QTest::newRow("dark palette") << "|one.xml|B|gone"
-                                      << "x--x" << true;
+        const auto row = [](const char* name, const char* boxes, const char* missing,
+                            bool dark = false) {
+            QTest::newRow(name) << boxes << missing << dark;
+        };
+        row("all given", "Laptop|one.xml|Desktop|two.xml", "----");
+        row("same name, same file", "Same|two.xml|Same|two.xml", "----");
+        row("name two cleared", "Laptop|one.xml||two.xml", "--x-");
+        row("name one cleared", "|one.xml|Desktop|two.xml", "x---");
+        row("input one gone", "A|gone.xml|B|two.xml", "-x--");
+        row("input two a folder", "A|one.xml|B|folder", "---x");
+        row("input two empty", "A|one.xml|B|", "---x");
+        row("nothing given", "|||", "xxxx");
+        row("dark palette", "|one.xml|B|gone", "x--x", true);
     }
 
     void libraryOkAndMissingBoxes() {

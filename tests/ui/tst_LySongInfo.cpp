@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSemaphore>
 #include <QTest>
 
 namespace {
@@ -269,34 +268,24 @@ private Q_SLOTS:
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<QString>("values");
         QTest::addColumn<QString>("window");
-        using P = TLySongInfo;
-        const Qt::KeyboardModifiers none;
-        QTest::newRow("click takes One")
-            << int(P::FinalOne) << sdName << Qt::LeftButton << none << "Alpha|Alpha;Beta|Beta"
-            << "";
-        QTest::newRow("click takes Two")
-            << int(P::FinalTwo) << sdName << Qt::LeftButton << none << "Alfa|Alfa;Bet|Bet"
-            << "";
-        QTest::newRow("click on original Two")
-            << int(P::OriginalTwo) << sdName << Qt::LeftButton << none << "Alfa|Alfa;Bet|Bet"
-            << "";
-        QTest::newRow("shift reverts")
-            << int(P::FinalTwo) << sdArtist << Qt::LeftButton
-            << Qt::KeyboardModifiers(Qt::ShiftModifier) << "Abba|Abba;Abba|Abba"
-            << "";
-        QTest::newRow("ctrl edits")
-            << int(P::FinalOne) << sdArtist << Qt::LeftButton
-            << Qt::KeyboardModifiers(Qt::ControlModifier) << "Abba Live|Abba;Abba Live|Abba"
-            << "Edit Artist for 2 Songs";
-        QTest::newRow("nothing to take")
-            << int(P::FinalOne) << sdGenre << Qt::LeftButton << none << "Pop|Pop;Pop|Pop"
-            << "";
-        QTest::newRow("secondary")
-            << int(P::FinalOne) << sdName << Qt::RightButton << none << "Alpha|Alfa;Beta|Bet"
-            << "";
-        QTest::newRow("middle") << int(P::FinalOne) << sdName << Qt::MiddleButton << none
-                                << "Alpha|Alfa;Beta|Bet"
-                                << "";
+        const auto row = [](const char* name, TLySongInfo::TPanel panel, tLySongPart part,
+                            Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                            const char* values, const char* window = "") {
+            QTest::newRow(name) << int(panel) << part << button << modifiers << values << window;
+        };
+        const Qt::KeyboardModifiers none, shift(Qt::ShiftModifier), ctrl(Qt::ControlModifier);
+        const Qt::MouseButton left = Qt::LeftButton;
+        row("click takes One", TLySongInfo::FinalOne, sdName, left, none, "Alpha|Alpha;Beta|Beta");
+        row("click takes Two", TLySongInfo::FinalTwo, sdName, left, none, "Alfa|Alfa;Bet|Bet");
+        row("click on original Two", TLySongInfo::OriginalTwo, sdName, left, none,
+            "Alfa|Alfa;Bet|Bet");
+        row("shift reverts", TLySongInfo::FinalTwo, sdArtist, left, shift, "Abba|Abba;Abba|Abba");
+        row("ctrl edits", TLySongInfo::FinalOne, sdArtist, left, ctrl,
+            "Abba Live|Abba;Abba Live|Abba", "Edit Artist for 2 Songs");
+        row("nothing to take", TLySongInfo::FinalOne, sdGenre, left, none, "Pop|Pop;Pop|Pop");
+        row("secondary", TLySongInfo::FinalOne, sdName, Qt::RightButton, none,
+            "Alpha|Alfa;Beta|Bet");
+        row("middle", TLySongInfo::FinalOne, sdName, Qt::MiddleButton, none, "Alpha|Alfa;Beta|Bet");
     }
 
     void mouseRules() {
@@ -353,36 +342,27 @@ private Q_SLOTS:
         // What the window says when OK is pressed on a value the songs refuse.
         QTest::addColumn<QString>("message");
         const QString played = QStringLiteral("February 19, 2006 12:00:00");
-        const QString both = played + u'|' + played;
-        QTest::newRow("rating as stars") << &ThreeNames << sdRating << "3"
-                                         << "4" << true << "4|4;4|4;4|4"
-                                         << "";
-        QTest::newRow("six stars") << &ThreeNames << sdRating << "3"
-                                   << "6" << false << "3|3;3|3;3|3"
-                                   << "";
-        QTest::newRow("last played") << &ThreeNames << sdLastPlayed << "March 15, 2023 12:00:00"
-                                     << played << true << QStringList(3, both).join(u';') << "";
-        QTest::newRow("never") << &ThreeRatings << sdLastPlayed << "March 15, 2023 12:00:00"
-                               << "never" << true << "never|never;never|never;never|never"
-                               << "";
-        QTest::newRow("not a date")
-            << &NeverPlayed << sdLastPlayed << "March 15, 2023 12:00:00"
-            << "soon" << true
-            << "March 15, 2023 12:00:00|March 15, 2023 12:00:00;"
-               "March 15, 2023 12:00:00|March 15, 2023 12:00:00"
-            << "[soon] is not a valid [Last Played]: give a date and time as [" + played +
-                   "], or [never].";
-        QTest::newRow("never played") << &NeverPlayed << sdPlayCount << "0"
-                                      << "12" << true << "12|12;12|12"
-                                      << "";
-        QTest::newRow("negative play count") << &NeverPlayed << sdPlayCount << "0"
-                                             << "-1" << false << "0|0;0|0"
-                                             << "";
-        QTest::newRow("several names") << &ThreeNames << sdName << ""
-                                       << "One & All" << true
-                                       << "One & All|One & All;One & All|One & All;"
-                                          "One & All|One & All"
-                                       << "";
+        const QString before = QStringLiteral("March 15, 2023 12:00:00");
+        // Each song's value of the part in One and Two, for `count` songs.
+        const auto all = [](const QString& value, int count) {
+            return QStringList(count, value + u'|' + value).join(u';');
+        };
+        const auto row = [](const char* name, TMaker maker, tLySongPart part, const QString& start,
+                            const QString& typed, bool acceptable, const QString& values,
+                            const QString& message = {}) {
+            QTest::newRow(name) << maker << part << start << typed << acceptable << values
+                                << message;
+        };
+        row("rating as stars", &ThreeNames, sdRating, "3", "4", true, all("4", 3));
+        row("six stars", &ThreeNames, sdRating, "3", "6", false, all("3", 3));
+        row("last played", &ThreeNames, sdLastPlayed, before, played, true, all(played, 3));
+        row("never", &ThreeRatings, sdLastPlayed, before, "never", true, all("never", 3));
+        row("not a date", &NeverPlayed, sdLastPlayed, before, "soon", true, all(before, 2),
+            "[soon] is not a valid [Last Played]: give a date and time as [" + played +
+                "], or [never].");
+        row("never played", &NeverPlayed, sdPlayCount, "0", "12", true, all("12", 2));
+        row("negative play count", &NeverPlayed, sdPlayCount, "0", "-1", false, all("0", 2));
+        row("several names", &ThreeNames, sdName, "", "One & All", true, all("One & All", 3));
     }
 
     void editWindow() {
@@ -444,15 +424,10 @@ private Q_SLOTS:
             scene.Info.SetView(nullptr);
         TLyDialogAnswers answers;
         TLySongPropertiesInfo* info = scene.Panel(TLySongInfo::FinalOne);
-        // The waiting run ends also when a check fails, before the scene waits for it.
-        auto gate = std::make_shared<QSemaphore>();
-        struct TOpen {
-            std::shared_ptr<QSemaphore> Gate;
-            ~TOpen() { Gate->release(); }
-        } open{gate};
+        // The held run ends also when a check fails, before the scene waits for it.
+        std::unique_ptr<TLyBlockingRun> run;
         if (projectRuns)
-            scene.Fixture.Project().Process()->Start(
-                QStringLiteral("Waiting"), [gate](TVxPausableThread&) { gate->acquire(); });
+            run = std::make_unique<TLyBlockingRun>(&scene.Fixture.Project(), "Waiting");
         else
             scene.Fixture.Result().BeginUpdate();
         if (viewGivenLate)
@@ -463,7 +438,7 @@ private Q_SLOTS:
             QVERIFY2(!action->isEnabled(), qPrintable(action->text()));
         QCOMPARE(scene.Values(sdName), QStringLiteral("Alpha|Alfa"));
         if (projectRuns)
-            gate->release();
+            run.reset();
         else
             scene.Fixture.Result().EndUpdate();
         scene.Fixture.Settle();

@@ -14,7 +14,6 @@
 #include "LySongPropertyWindow.h"
 #include "LyTimers.h"
 #include "LyView.h"
-#include "MainWindowFixture.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
 
@@ -239,67 +238,41 @@ private Q_SLOTS:
             "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterlo[2] Waterloo[1]");
         const QString combined = QStringLiteral(
             "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterloo[12]~");
+        const QString reverted = QStringLiteral(
+            "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]");
+        const QString revert =
+            QStringLiteral("Question Reverting will affect %1 songs. Are you sure you want to "
+                           "continue?");
+        const QString sync = QStringLiteral("Modal TLyTransferOptionsForm");
+        const QString edit = QStringLiteral("Modal TLySongPropertyForm");
         const int yes = QMessageBox::Yes, no = QMessageBox::No;
         const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
-        QTest::newRow("combine two rows") << "All"
-                                          << "Waterloo,Waterlo"
-                                          << "ActCombineSelected" << yes << combined << "";
-        QTest::newRow("combine by double click") << "Unmatched"
-                                                 << "Waterloo"
-                                                 << "dblclick" << yes << combined << "";
-        QTest::newRow("combine by return") << "Unmatched"
-                                           << "Waterloo"
-                                           << "return" << yes << combined << "";
-        QTest::newRow("a click combines nothing") << "Unmatched"
-                                                  << "Waterloo"
-                                                  << "click" << yes << before << "";
-        QTest::newRow("split")
-            << "All"
-            << "Equal,Waterloo"
-            << "ActSplitSelected" << yes
-            << "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[1] Equal[2] Waterlo[2] "
-               "Waterloo[1]"
-            << "";
-        QTest::newRow("synchronize selected")
-            << "All"
-            << "Edited"
-            << "ActSynchronizeSelected" << ok
-            << "Both edited[12]* Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
-            << "Modal TLyTransferOptionsForm";
-        QTest::newRow("synchronize cancelled")
-            << "All"
-            << "Edited"
-            << "ActSynchronizeSelected" << cancel << before << "Modal TLyTransferOptionsForm";
-        QTest::newRow("revert selected")
-            << "All"
-            << "Edited,Both edited,Equal"
-            << "ActRevertSelected" << yes
-            << "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
-            << "Question Reverting will affect 2 songs. Are you sure you want to continue?";
-        QTest::newRow("revert refused")
-            << "All"
-            << "Edited"
-            << "ActRevertSelected" << no << before
-            << "Question Reverting will affect 1 songs. Are you sure you want to continue?";
-        QTest::newRow("revert all")
-            << "Matches"
-            << ""
-            << "ActRevertAll" << yes
-            << "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
-            << "Question Reverting will affect 2 songs. Are you sure you want to continue?";
-        QTest::newRow("edit a name") // "Mamma Mia" typed
-            << "All"
-            << "Waterloo,Waterlo"
-            << "ActEdit0" << ok
-            << "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Mamma Mia[1] Mamma Mia[2]"
-            << "Modal TLySongPropertyForm";
-        QTest::newRow("edit cancelled")
-            << "All"
-            << "Waterloo,Waterlo"
-            << "ActEdit0" << cancel << before << "Modal TLySongPropertyForm";
-        QTest::newRow("revert all of nothing") << "Unmatched"
-                                               << ""
-                                               << "ActRevertAll" << yes << before << "";
+        auto row = [](const char* name, const char* page, const char* select, const char* action,
+                      int answer, const QString& songs, const QString& requests) {
+            QTest::newRow(name) << page << select << action << answer << songs << requests;
+        };
+        row("combine two rows", "All", "Waterloo,Waterlo", "ActCombineSelected", yes, combined, "");
+        row("combine by double click", "Unmatched", "Waterloo", "dblclick", yes, combined, "");
+        row("combine by return", "Unmatched", "Waterloo", "return", yes, combined, "");
+        row("a click combines nothing", "Unmatched", "Waterloo", "click", yes, before, "");
+        row("split", "All", "Equal,Waterloo", "ActSplitSelected", yes,
+            "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[1] Equal[2] Waterlo[2] "
+            "Waterloo[1]",
+            "");
+        row("synchronize selected", "All", "Edited", "ActSynchronizeSelected", ok,
+            "Both edited[12]* Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]", sync);
+        row("synchronize cancelled", "All", "Edited", "ActSynchronizeSelected", cancel, before,
+            sync);
+        row("revert selected", "All", "Edited,Both edited,Equal", "ActRevertSelected", yes,
+            reverted, revert.arg(2));
+        row("revert refused", "All", "Edited", "ActRevertSelected", no, before, revert.arg(1));
+        row("revert all", "Matches", "", "ActRevertAll", yes, reverted, revert.arg(2));
+        // "Mamma Mia" typed.
+        row("edit a name", "All", "Waterloo,Waterlo", "ActEdit0", ok,
+            "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Mamma Mia[1] Mamma Mia[2]",
+            edit);
+        row("edit cancelled", "All", "Waterloo,Waterlo", "ActEdit0", cancel, before, edit);
+        row("revert all of nothing", "Unmatched", "", "ActRevertAll", yes, before, "");
     }
 
     void actions() {

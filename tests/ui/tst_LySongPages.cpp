@@ -10,7 +10,6 @@
 #include "LySongListTree.h"
 #include "LySongPageFrames.h"
 #include "LyView.h"
-#include "MainWindowFixture.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
 
