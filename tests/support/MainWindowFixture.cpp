@@ -4,13 +4,31 @@
 #include "LibraryBuilders.h"
 #include "LyOptions.h"
 #include "LyProject.h"
+#include "LySystem.h"
+#include "LyTestHome.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QMenu>
-#include <chrono>
-#include <thread>
+
+TLyMainWindowTest::TLyMainWindowTest() = default;
+TLyMainWindowTest::~TLyMainWindowTest() = default;
+
+void TLyMainWindowTest::initTestCase() {
+    FHome = std::make_unique<TLyTestHome>();
+    LySystemStartup();
+}
+
+void TLyMainWindowTest::cleanupTestCase() {
+    LySystemShutdown();
+    FHome.reset();
+}
+
+void TLyMainWindowTest::init() {
+    QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively();
+}
 
 TLyDialogScript::TLyDialogScript()
     : FAnswers([this](const TLyDialogRequest& request) { return Next(request); }) {}
@@ -64,24 +82,6 @@ void SettleMainWindow(TLyProjectMainForm& window) {
     window.Project()->Process()->WaitFor();
     QCoreApplication::processEvents();
     window.UpdateActions();
-}
-
-TLyBlockingRun::TLyBlockingRun(TLyProject* project, const QString& name)
-    : FProject(project) {
-    FProject->Process()->Start(name, [this, name](TVxPausableThread&) {
-        FProject->Process()->StartMainTask(1, name);
-        while (!FRelease.load()) {
-            FProject->Process()->CheckCancelled();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    while (!FProject->Process()->Running())
-        QCoreApplication::processEvents();
-}
-
-TLyBlockingRun::~TLyBlockingRun() {
-    FRelease.store(true);
-    FProject->Process()->WaitFor();
 }
 
 QStringList MenuTexts(QMenu* menu) {

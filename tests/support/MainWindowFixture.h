@@ -6,14 +6,33 @@
 #include "LyProjectMainWindow.h"
 #include "LyTestSupport.h"
 #include "LyTypes.h"
+#include "SongListFixture.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
-#include <atomic>
 #include <memory>
 
 class QMenu;
 class TLyProject;
+class TLyTestHome;
+
+// The base of the main window's tests: the system started in a home of the test's own, and every
+// test started without preferences or projects.
+class TLyMainWindowTest : public QObject {
+    Q_OBJECT
+public:
+    TLyMainWindowTest();
+    ~TLyMainWindowTest() override;
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+private:
+    std::unique_ptr<TLyTestHome> FHome;
+};
 
 // Answers the windows' questions from a script: each request takes the next answer; without
 // one a question gets Yes, a modal window OK and a file dialog Cancel.
@@ -41,18 +60,6 @@ QString WriteProject(const TLyTempFolder& folder, const QString& name, bool with
 std::unique_ptr<TLyProjectMainForm> OpenMainWindow(const QString& projectFile = {});
 // Waits for the project's run, lets the event loop's pending work run, and applies the rules.
 void SettleMainWindow(TLyProjectMainForm& window);
-
-// Holds the project's process running a main task captioned `name` until destroyed; a cancel
-// ends it sooner.
-class TLyBlockingRun {
-public:
-    TLyBlockingRun(TLyProject* project, const QString& name);
-    ~TLyBlockingRun();
-
-private:
-    TLyProject* FProject;
-    std::atomic<bool> FRelease{false};
-};
 
 // A menu's items: "-" for a separator, the caption with a tab and the shortcut where one is set.
 QStringList MenuTexts(QMenu* menu);

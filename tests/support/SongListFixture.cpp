@@ -2,6 +2,8 @@
 
 #include "LySongListModel.h"
 #include "LySongListTree.h"
+#include "LySongMatchResultFrame.h"
+#include "LySongPageFrames.h"
 #include "LyView.h"
 #include "SongBuilders.h"
 
@@ -9,6 +11,9 @@
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 TLySongListFixture::TLySongListFixture()
     : FProject(std::make_unique<TLyProject>(&FAppOptions, FAppOptions.ProjectWindow()->Views())) {
@@ -53,6 +58,63 @@ std::unique_ptr<TLySongListView> TLySongListFixture::Show(const QString& name, i
     return frame;
 }
 
+TLyBlockingRun::TLyBlockingRun(TLyProject* project, const QString& name)
+    : FProject(project) {
+    FProject->Process()->Start(name, [this, name](TVxPausableThread&) {
+        FProject->Process()->StartMainTask(1, name);
+        while (!FRelease.load()) {
+            FProject->Process()->CheckCancelled();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    while (!FProject->Process()->Running())
+        QCoreApplication::processEvents();
+}
+
+TLyBlockingRun::~TLyBlockingRun() {
+    FRelease.store(true);
+    FProject->Process()->WaitFor();
+}
+
+std::unique_ptr<TLySongPage> MakeSongPage(const QString& name) {
+    if (name == u"All")
+        return std::make_unique<TLyAllSongs>();
+    if (name == u"Matches")
+        return std::make_unique<TLyMatchedSongs>();
+    if (name == u"Unmatched")
+        return std::make_unique<TLyUnmatchedSongs>();
+    auto library = std::make_unique<TLyLibrarySongs>();
+    library->SetSide(name == u"Two" ? 1 : 0);
+    return library;
+}
+
+std::unique_ptr<TLySongPage> TLySongListFixture::ShowPage(const QString& name) {
+    std::unique_ptr<TLySongPage> page = MakeSongPage(name);
+    page->resize(900, 500);
+    page->show();
+    page->SetView(View(name));
+    Settle();
+    return page;
+}
+
+std::unique_ptr<TLySongMatchResult> TLySongListFixture::ShowResult() {
+    auto frame = std::make_unique<TLySongMatchResult>();
+    frame->resize(900, 600);
+    frame->show();
+    frame->SetMatchResult(&Result());
+    Settle();
+    return frame;
+}
+
+void TLySongListFixture::SetLibraries(const QList<TLyLibraryTrack>& one,
+                                      const QList<TLyLibraryTrack>& two) {
+    TLyProjectOptions* options = FProject->Options();
+    options->LibraryOne()->SetInputPath(
+        FFolder.WriteFile(QStringLiteral("one.xml"), MakeLibraryXml(one)));
+    options->LibraryTwo()->SetInputPath(
+        FFolder.WriteFile(QStringLiteral("two.xml"), MakeLibraryXml(two)));
+}
+
 void RunUntilIdle() {
     QEventLoop loop;
     QTimer::singleShot(0, &loop, &QEventLoop::quit);
@@ -67,16 +129,13 @@ QStringList ColumnTexts(const TLySongListView& frame, int column) {
     return texts;
 }
 
-namespace {
-
-TLyTrackBuilder Base(const QString& name) {
+TLyTrackBuilder BaseTrack(const QString& name) {
     return Track(name).Artist("Abba").Album("Gold").Genre("Pop").Rating(60).PlayCount(3).LastPlayed(
         45000.5);
 }
 
-} // namespace
-
 std::vector<std::unique_ptr<TLySong>> RepresentativeSongs() {
+    const auto Base = BaseTrack;
     std::vector<std::unique_ptr<TLySong>> songs;
     auto add = [&](TLyTrackBuilder one, TLyTrackBuilder two) {
         songs.push_back(MakeSong(one.Build(), two.Build()));
@@ -122,4 +181,31 @@ void SelectRows(TLySongListView& frame, const QStringList& names) {
         else
             selection->select(index, flags);
     }
+}
+
+void AddWaterloos(std::vector<std::unique_ptr<TLySong>>& songs, int plays) {
+    TLyTrackBuilder one = Track("Waterloo").Artist("Abba").Album("Waterloo").Rating(80);
+    if (plays > 0)
+        one.PlayCount(plays);
+    songs.push_back(MakeSong(one.Build(), std::nullopt));
+    songs.push_back(
+        MakeSong(std::nullopt, Track("Waterlo").Artist("ABBA").Album("Waterloo").Build()));
+    songs.push_back(
+        MakeSong(std::nullopt, Track("Waterloo (live)").Artist("Abba").Album("Live").Build()));
+}
+
+QString SongsText(const TLySongList& songs, bool marks) {
+    QStringList texts;
+    for (const TLySong* song : songs) {
+        const bool one = song->OriginalOne().Exists(), two = song->OriginalTwo().Exists();
+        texts << QStringLiteral("%1[%2%3]%4%5")
+                     .arg((one ? song->CurrentOne() : song->CurrentTwo()).Name(),
+                          one ? QStringLiteral("1") : QString(),
+                          two ? QStringLiteral("2") : QString(),
+                          marks && song->IsModifiedAny() ? QStringLiteral("*") : QString(),
+                          marks && one && two && song->IsDifferent() ? QStringLiteral("~")
+                                                                     : QString());
+    }
+    texts.sort();
+    return texts.join(u' ');
 }

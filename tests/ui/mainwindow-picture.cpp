@@ -1,18 +1,14 @@
-// Draws the main window on a small generated project into pictures: FOLDER/main-window-<page>
-// SUFFIX.png, at the screen's pixel ratio (QT_SCALE_FACTOR). Runs in a home of its own.
+// Draws the main window on a small generated project into the pictures kept in docs/. Runs in a
+// home of its own.
 #include "LibraryBuilders.h"
 #include "LyOptions.h"
 #include "LyProject.h"
 #include "LyProjectMainWindow.h"
 #include "LySongMatchResultFrame.h"
-#include "LySystem.h"
 #include "LyTestHome.h"
+#include "PictureProgram.h"
 
-#include <QApplication>
-#include <QCursor>
-#include <QDir>
 #include <QEventLoop>
-#include <QTabWidget>
 #include <QTimer>
 
 namespace {
@@ -46,50 +42,40 @@ QString Library(const TLyTempFolder& folder, const QString& name, int first, int
 }
 
 bool Save(TLyProjectMainForm& window, TLySongMatchResult::TPage page, const QString& folder,
-          const QString& name, const QString& suffix) {
+          const QString& name) {
     window.FrmSongMatchResult()->SetCurrentPage(page);
     // A wait of the event loop, so that the enabled rules run as they do when idle.
     QEventLoop loop;
     QTimer::singleShot(200, &loop, &QEventLoop::quit);
     loop.exec();
-    return window.grab().save(
-        QDir(folder).filePath(QStringLiteral("main-window-%1%2.png").arg(name, suffix)));
+    return SavePicture(window, folder, QStringLiteral("main-window-") + name);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     TLyTestHome home;
-    QApplication app(argc, argv);
-    QCursor::setPos(10000, 10000); // no button under the pointer
-    if (argc < 2) {
-        qWarning("usage: ly-mainwindow-picture FOLDER [SUFFIX]");
-        return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    LySystemStartup();
-    bool saved = true;
-    {
-        TLyTempFolder files;
-        TLyProjectOptions options;
-        options.SetName(files.FilePath(QStringLiteral("Living Room.xml")));
-        options.LibraryOne()->SetName(QStringLiteral("Laptop"));
-        options.LibraryOne()->SetInputPath(Library(files, QStringLiteral("laptop.xml"), 0, 7));
-        options.LibraryTwo()->SetName(QStringLiteral("Desktop"));
-        options.LibraryTwo()->SetInputPath(Library(files, QStringLiteral("desktop.xml"), 2, 9));
-        options.Store();
-        TLyProjectMainForm window(options.GetFileName());
-        window.resize(1000, 640);
-        window.show();
-        window.Project()->Process()->WaitFor();
-        saved = Save(window, TLySongMatchResult::pgAll, folder, QStringLiteral("all"), suffix);
-        saved =
-            Save(window, TLySongMatchResult::pgOne, folder, QStringLiteral("library"), suffix) &&
-            saved;
-        window.Project()->SetModified(false);
-        window.close();
-    }
-    LySystemShutdown();
-    return saved ? 0 : 1;
+    return RunPictureProgram(
+        argc, argv,
+        [](const QString& folder) {
+            TLyTempFolder files;
+            TLyProjectOptions options;
+            options.SetName(files.FilePath(QStringLiteral("Living Room.xml")));
+            options.LibraryOne()->SetName(QStringLiteral("Laptop"));
+            options.LibraryOne()->SetInputPath(Library(files, QStringLiteral("laptop.xml"), 0, 7));
+            options.LibraryTwo()->SetName(QStringLiteral("Desktop"));
+            options.LibraryTwo()->SetInputPath(Library(files, QStringLiteral("desktop.xml"), 2, 9));
+            options.Store();
+            TLyProjectMainForm window(options.GetFileName());
+            window.resize(1000, 640);
+            window.show();
+            window.Project()->Process()->WaitFor();
+            bool saved = Save(window, TLySongMatchResult::pgAll, folder, QStringLiteral("all"));
+            saved =
+                Save(window, TLySongMatchResult::pgOne, folder, QStringLiteral("library")) && saved;
+            window.Project()->SetModified(false);
+            window.close();
+            return saved;
+        },
+        true);
 }

@@ -1,43 +1,23 @@
 // Draws the five pages of a match result, each with a selected song and its song information
-// (the unmatched page with its best matches), into FOLDER/match-result-<page>SUFFIX.png, at the
-// screen's pixel ratio (QT_SCALE_FACTOR).
+// (the unmatched page with its best matches), into the pictures kept in docs/.
 #include "LyMatchResult.h"
-#include "LyOptions.h"
 #include "LySongListFrame.h"
 #include "LySongMatchResultFrame.h"
 #include "LySongMatchResultListFrame.h"
 #include "LyTimers.h"
-#include "LyView.h"
+#include "PictureProgram.h"
 #include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QApplication>
-#include <QCursor>
-#include <QDir>
 #include <QTabWidget>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QCursor::setPos(10000, 10000); // no button under the pointer
-    if (argc < 2) {
-        qWarning("usage: ly-matchresult-picture FOLDER [SUFFIX]");
-        return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    VxThreadsStartup();
-    bool saved = true;
-    {
+    return RunPictureProgram(argc, argv, [](const QString& folder) {
         TLyManualTimers timers;
         TLySongListFixture fixture;
         std::vector<std::unique_ptr<TLySong>> songs = RepresentativeSongs();
-        songs.push_back(MakeSong(
-            Track("Waterloo").Artist("Abba").Album("Waterloo").Rating(80).PlayCount(7).Build(),
-            std::nullopt));
-        songs.push_back(
-            MakeSong(std::nullopt, Track("Waterlo").Artist("ABBA").Album("Waterloo").Build()));
-        songs.push_back(
-            MakeSong(std::nullopt, Track("Waterloo (live)").Artist("Abba").Album("Live").Build()));
+        AddWaterloos(songs, 7);
         fixture.Add(std::move(songs));
         TLySongMatchResult frame;
         frame.resize(1100, 760);
@@ -53,6 +33,7 @@ int main(int argc, char* argv[]) {
                      {TLySongMatchResult::pgTwo, "two", "Genre differs"},
                      {TLySongMatchResult::pgMatched, "matched", "Both edited"},
                      {TLySongMatchResult::pgUnmatched, "unmatched", "Waterloo"}};
+        bool saved = true;
         for (const auto& page : pages) {
             frame.SetCurrentPage(page.Page);
             TLySongMatchResultList* list = frame.CurrentList();
@@ -65,12 +46,11 @@ int main(int argc, char* argv[]) {
             }
             QApplication::processEvents();
             RunUntilIdle(); // the enabled rules
-            saved = frame.grab().save(QDir(folder).filePath(
-                        QStringLiteral("match-result-%1%2.png").arg(page.Name, suffix))) &&
+            saved = SavePicture(frame, folder,
+                                QStringLiteral("match-result-") + QLatin1String(page.Name)) &&
                     saved;
         }
         frame.SetMatchResult(nullptr);
-    }
-    VxThreadsShutdown();
-    return saved ? 0 : 1;
+        return saved;
+    });
 }

@@ -1,15 +1,13 @@
-// Draws the export-to-iTunes dialog, the progress window and the about box into pictures in the
-// folder named on the command line ("export-to-itunes.png", "progress.png", "about.png"; with
-// "@2x" before the extension at pixel ratio 2), at the screen's pixel ratio (QT_SCALE_FACTOR).
+// Draws the export-to-iTunes dialog, the progress window and the about box into the pictures
+// kept in docs/.
 #include "LyAboutWindow.h"
 #include "LyOptions.h"
 #include "LyProgressWindow.h"
 #include "LyReplaceITunesWindow.h"
 #include "LyTestSupport.h"
 #include "LyTimers.h"
-#include "VxThreads.h"
+#include "PictureProgram.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
@@ -18,14 +16,6 @@
 #include <thread>
 
 namespace {
-
-bool Save(QWidget* window, const QString& folder, const QString& name) {
-    window->show();
-    QApplication::processEvents();
-    const qreal ratio = window->devicePixelRatioF();
-    const QString suffix = ratio > 1 ? QStringLiteral("@%1x").arg(ratio) : QString();
-    return window->grab().save(QDir(folder).filePath(name + suffix + QStringLiteral(".png")));
-}
 
 bool SaveReplaceDialog(const QString& folder) {
     TLyTempFolder files;
@@ -37,9 +27,8 @@ bool SaveReplaceDialog(const QString& folder) {
     options.SetBackupLocation(files.FilePath(QStringLiteral("Music/iTunes/Backups/")));
     TLyReplaceITunesForm form(&options, nullptr,
                               [] { return QStringList{QStringLiteral("iTunes.exe")}; });
-    if (!QTest::qWaitFor([&form] { return form.LblStatus()->text().startsWith(u"iTunes"); }))
-        return false;
-    return Save(&form, folder, QStringLiteral("export-to-itunes"));
+    return QTest::qWaitFor([&form] { return form.LblStatus()->text().startsWith(u"iTunes"); }) &&
+           SavePicture(form, folder, QStringLiteral("export-to-itunes"));
 }
 
 // A real run, so that Cancel shows as it does while a process works.
@@ -62,7 +51,7 @@ bool SaveProgressWindow(const QString& folder) {
     });
     bool saved = QTest::qWaitFor([&form] { return form.BarSubTask()->value() == 40; });
     timers.Advance(TLyProgressForm::kShowDelayMs);
-    saved = saved && Save(&form, folder, QStringLiteral("progress"));
+    saved = saved && SavePicture(form, folder, QStringLiteral("progress"));
     process->Cancel();
     process->WaitFor();
     form.SetProject(nullptr);
@@ -72,18 +61,9 @@ bool SaveProgressWindow(const QString& folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    if (argc != 2) {
-        qWarning("usage: ly-program-dialogs-picture FOLDER");
-        return 2;
-    }
-    VxThreadsStartup();
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    bool saved = SaveReplaceDialog(folder) && SaveProgressWindow(folder);
-    {
+    return RunPictureProgram(argc, argv, [](const QString& folder) {
         TLyAboutForm about;
-        saved = saved && Save(&about, folder, QStringLiteral("about"));
-    }
-    VxThreadsShutdown();
-    return saved ? 0 : 1;
+        return SaveReplaceDialog(folder) && SaveProgressWindow(folder) &&
+               SavePicture(about, folder, QStringLiteral("about"));
+    });
 }

@@ -20,178 +20,171 @@ class TestLyProgressWindow : public QObject {
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
     void cleanupTestCase() { VxThreadsShutdown(); }
-    void showDelay_data();
-    void showDelay();
-    void bars_data();
-    void bars();
-    void cancelling_data();
-    void cancelling();
-    void followsOneProject();
-};
 
-void TestLyProgressWindow::showDelay_data() {
-    QTest::addColumn<int>("subTaskEndsAfterMs"); // -1: no sub task
-    QTest::addColumn<int>("mainRunsMs");
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<bool>("overModal"); // a modal window is open over the main window
-    QTest::newRow("under half a second") << -1 << 499 << false << false;
-    QTest::newRow("half a second") << -1 << 500 << true << false;
-    QTest::newRow("quick sub task of a long run") << 100 << 600 << true << false;
-    QTest::newRow("quick sub task of a quick run") << 100 << 400 << false << false;
-    QTest::newRow("over a modal window") << -1 << 500 << true << true;
-}
-
-void TestLyProgressWindow::showDelay() {
-    QFETCH(int, subTaskEndsAfterMs);
-    QFETCH(int, mainRunsMs);
-    QFETCH(bool, shown);
-    QFETCH(bool, overModal);
-    TLyManualTimers timers;
-    TOwner owner;
-    QWidget mainWindow;
-    QDialog modal(&mainWindow);
-    if (overModal) {
-        mainWindow.show();
-        modal.setModal(true);
-        modal.show();
+    void showDelay_data() {
+        QTest::addColumn<int>("subTaskEndsAfterMs"); // -1: no sub task
+        QTest::addColumn<int>("mainRunsMs");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("overModal"); // a modal window is open over the main window
+        QTest::newRow("under half a second") << -1 << 499 << false << false;
+        QTest::newRow("half a second") << -1 << 500 << true << false;
+        QTest::newRow("quick sub task of a long run") << 100 << 600 << true << false;
+        QTest::newRow("quick sub task of a quick run") << 100 << 400 << false << false;
+        QTest::newRow("over a modal window") << -1 << 500 << true << true;
     }
-    TLyProgressForm form(&mainWindow);
-    form.SetProject(&owner);
-    TLyMulticastProcessListener* listeners = owner.Listeners();
-    TFakeTask main(0, 3, QStringLiteral("Loading Libraries..."));
-    TFakeTask sub(1, 10, QStringLiteral("Library One"));
-    listeners->TaskStarted(&main);
-    int elapsed = 0;
-    if (subTaskEndsAfterMs >= 0) {
-        listeners->TaskStarted(&sub);
-        timers.Advance(subTaskEndsAfterMs);
-        listeners->TaskFinished(&sub);
-        elapsed = subTaskEndsAfterMs;
-    }
-    timers.Advance(mainRunsMs - elapsed);
-    QCOMPARE(form.isVisible(), shown);
-    // The window that takes input while a modal window is open.
-    if (overModal)
-        QCOMPARE(QApplication::activeModalWidget(), &form);
-    listeners->TaskFinished(&main);
-    timers.Advance(1000);
-    QVERIFY(!form.isVisible());
-}
 
-void TestLyProgressWindow::bars_data() {
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("stepCount");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("shownValue");
-    QTest::addColumn<QString>("end"); // "finished", "cancelled" or "failed"
-    QTest::addColumn<int>("endValue");
-    QTest::newRow("main, midway") << 0 << 10 << 4 << 4 << "finished" << 10;
-    QTest::newRow("main, beyond the steps") << 0 << 10 << 15 << 10 << "finished" << 10;
-    QTest::newRow("main, no steps") << 0 << 0 << 0 << 0 << "finished" << 1;
-    QTest::newRow("main, failed midway") << 0 << 5 << 2 << 2 << "failed" << 2;
-    QTest::newRow("sub, beyond the steps") << 1 << 5 << 7 << 5 << "finished" << 5;
-    QTest::newRow("sub, no steps, cancelled") << 1 << 0 << 0 << 0 << "cancelled" << 0;
-    QTest::newRow("deeper, no steps") << 2 << 0 << 3 << 1 << "finished" << 1;
-}
-
-void TestLyProgressWindow::bars() {
-    QFETCH(int, level);
-    QFETCH(int, stepCount);
-    QFETCH(int, position);
-    QFETCH(int, shownValue);
-    QFETCH(QString, end);
-    QFETCH(int, endValue);
-    TLyManualTimers timers;
-    TOwner owner;
-    TLyProgressForm form;
-    form.SetProject(&owner);
-    TLyMulticastProcessListener* listeners = owner.Listeners();
-    TFakeTask main(0, level == 0 ? stepCount : 3, QStringLiteral("Matching & <b>Songs</b>"));
-    TFakeTask task(level, stepCount, QStringLiteral("Reading"));
-    TFakeTask& shown = level == 0 ? main : task;
-    QProgressBar* bar = level == 0 ? form.BarTask() : form.BarSubTask();
-    listeners->TaskStarted(&main);
-    if (level > 0)
-        listeners->TaskStarted(&task);
-    QVERIFY2(bar->maximum() > 0, "a busy bar");
-    QCOMPARE(bar->value(), 0);
-    shown.SetPosition(position, level == 0 ? QStringLiteral("Matching step two") : QString());
-    listeners->TaskProgressed(&shown);
-    QCOMPARE(bar->value(), shownValue);
-    QVERIFY(bar->maximum() > 0);
-    const QString caption = level == 0 ? QStringLiteral("Matching step two") : main.Caption();
-    QCOMPARE(form.windowTitle(), caption);
-    QCOMPARE(form.LblTask()->text(), caption);
-    QCOMPARE(form.LblTask()->textFormat(), Qt::PlainText);
-    if (level > 0)
-        QCOMPARE(form.LblSubTask()->text(), QStringLiteral("Reading"));
-    if (end == u"cancelled")
-        shown.Cancel();
-    else if (end == u"failed")
-        shown.Fail(QStringLiteral("Disk full."));
-    listeners->TaskFinished(&shown);
-    QCOMPARE(bar->value(), endValue);
-}
-
-void TestLyProgressWindow::cancelling_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("Cancel button") << "button";
-    QTest::newRow("Escape") << "escape";
-    QTest::newRow("closing the window") << "close";
-}
-
-void TestLyProgressWindow::cancelling() {
-    QFETCH(QString, how);
-    TLyManualTimers timers;
-    TRecorder recorder; // outlives the owner, which tells it the owner is going
-    TOwner owner;
-    recorder.DetachFrom = owner.Listeners();
-    owner.Listeners()->AddListener(&recorder);
-    QWidget mainWindow;
-    TLyProgressForm form(&mainWindow);
-    form.SetProject(&owner);
-    owner.Process()->Start(QStringLiteral("Run"), [&owner](TVxPausableThread&) {
-        owner.Process()->StartMainTask(3, QStringLiteral("Working..."));
-        for (;;) {
-            owner.Process()->CheckCancelled();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    void showDelay() {
+        QFETCH(int, subTaskEndsAfterMs);
+        QFETCH(int, mainRunsMs);
+        QFETCH(bool, shown);
+        QFETCH(bool, overModal);
+        TLyManualTimers timers;
+        TOwner owner;
+        QWidget mainWindow;
+        QDialog modal(&mainWindow);
+        if (overModal) {
+            mainWindow.show();
+            modal.setModal(true);
+            modal.show();
         }
-    });
-    QTRY_VERIFY(form.BtnCancel()->isEnabled());
-    mainWindow.setGeometry(20, 20, 760, 560);
-    timers.Advance(TLyProgressForm::kShowDelayMs);
-    QVERIFY(form.isVisible());
-    QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
-    if (how == u"button")
-        QTest::mouseClick(form.BtnCancel(), Qt::LeftButton);
-    else if (how == u"escape")
-        QCOMPARE(LyPressKey(&form, Qt::Key_Escape), -1); // open until the run has ended
-    else
-        form.close();
-    QVERIFY(owner.Process()->CancelRequested());
-    QVERIFY(!form.BtnCancel()->isEnabled());
-    owner.Process()->WaitFor();
-    QVERIFY(recorder.Events.contains(QStringLiteral("Finished(cancelled):Working...")));
-    QVERIFY(!form.isVisible());
-}
+        TLyProgressForm form(&mainWindow);
+        form.SetProject(&owner);
+        TLyMulticastProcessListener* listeners = owner.Listeners();
+        TFakeTask main(0, 3, QStringLiteral("Loading Libraries..."));
+        TFakeTask sub(1, 10, QStringLiteral("Library One"));
+        listeners->TaskStarted(&main);
+        int elapsed = 0;
+        if (subTaskEndsAfterMs >= 0) {
+            listeners->TaskStarted(&sub);
+            timers.Advance(subTaskEndsAfterMs);
+            listeners->TaskFinished(&sub);
+            elapsed = subTaskEndsAfterMs;
+        }
+        timers.Advance(mainRunsMs - elapsed);
+        QCOMPARE(form.isVisible(), shown);
+        // The window that takes input while a modal window is open.
+        if (overModal)
+            QCOMPARE(QApplication::activeModalWidget(), &form);
+        listeners->TaskFinished(&main);
+        timers.Advance(1000);
+        QVERIFY(!form.isVisible());
+    }
 
-void TestLyProgressWindow::followsOneProject() {
-    TLyManualTimers timers;
-    TLyProgressForm form;
-    auto first = std::make_unique<TOwner>();
-    TOwner second;
-    form.SetProject(first.get());
-    form.SetProject(&second);
-    QVERIFY(!first->Listeners()->Contains(nullptr) && first->Listeners()->Count() == 0);
-    QCOMPARE(second.Listeners()->Count(), 1);
-    form.SetProject(first.get());
-    TFakeTask main(0, 2, QStringLiteral("Storing Libraries..."));
-    first->Listeners()->TaskStarted(&main);
-    first.reset(); // tells the form it is going
-    QCOMPARE(form.Project(), nullptr);
-    timers.Advance(TLyProgressForm::kShowDelayMs);
-    QVERIFY(!form.isVisible());
-}
+    void bars_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("stepCount");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("shownValue");
+        QTest::addColumn<QString>("end"); // "finished", "cancelled" or "failed"
+        QTest::addColumn<int>("endValue");
+        QTest::newRow("main, midway") << 0 << 10 << 4 << 4 << "finished" << 10;
+        QTest::newRow("main, beyond the steps") << 0 << 10 << 15 << 10 << "finished" << 10;
+        QTest::newRow("main, no steps") << 0 << 0 << 0 << 0 << "finished" << 1;
+        QTest::newRow("main, failed midway") << 0 << 5 << 2 << 2 << "failed" << 2;
+        QTest::newRow("sub, beyond the steps") << 1 << 5 << 7 << 5 << "finished" << 5;
+        QTest::newRow("sub, no steps, cancelled") << 1 << 0 << 0 << 0 << "cancelled" << 0;
+        QTest::newRow("deeper, no steps") << 2 << 0 << 3 << 1 << "finished" << 1;
+    }
+
+    void bars() {
+        QFETCH(int, level);
+        QFETCH(int, stepCount);
+        QFETCH(int, position);
+        QFETCH(int, shownValue);
+        QFETCH(QString, end);
+        QFETCH(int, endValue);
+        TLyManualTimers timers;
+        TOwner owner;
+        TLyProgressForm form;
+        form.SetProject(&owner);
+        TLyMulticastProcessListener* listeners = owner.Listeners();
+        TFakeTask main(0, level == 0 ? stepCount : 3, QStringLiteral("Matching & <b>Songs</b>"));
+        TFakeTask task(level, stepCount, QStringLiteral("Reading"));
+        TFakeTask& shown = level == 0 ? main : task;
+        QProgressBar* bar = level == 0 ? form.BarTask() : form.BarSubTask();
+        listeners->TaskStarted(&main);
+        if (level > 0)
+            listeners->TaskStarted(&task);
+        QVERIFY2(bar->maximum() > 0, "a busy bar");
+        QCOMPARE(bar->value(), 0);
+        shown.SetPosition(position, level == 0 ? QStringLiteral("Matching step two") : QString());
+        listeners->TaskProgressed(&shown);
+        QCOMPARE(bar->value(), shownValue);
+        QVERIFY(bar->maximum() > 0);
+        const QString caption = level == 0 ? QStringLiteral("Matching step two") : main.Caption();
+        QCOMPARE(form.windowTitle(), caption);
+        QCOMPARE(form.LblTask()->text(), caption);
+        QCOMPARE(form.LblTask()->textFormat(), Qt::PlainText);
+        if (level > 0)
+            QCOMPARE(form.LblSubTask()->text(), QStringLiteral("Reading"));
+        if (end == u"cancelled")
+            shown.Cancel();
+        else if (end == u"failed")
+            shown.Fail(QStringLiteral("Disk full."));
+        listeners->TaskFinished(&shown);
+        QCOMPARE(bar->value(), endValue);
+    }
+
+    void cancelling_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel button") << "button";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("closing the window") << "close";
+    }
+
+    void cancelling() {
+        QFETCH(QString, how);
+        TLyManualTimers timers;
+        TRecorder recorder; // outlives the owner, which tells it the owner is going
+        TOwner owner;
+        recorder.DetachFrom = owner.Listeners();
+        owner.Listeners()->AddListener(&recorder);
+        QWidget mainWindow;
+        TLyProgressForm form(&mainWindow);
+        form.SetProject(&owner);
+        owner.Process()->Start(QStringLiteral("Run"), [&owner](TVxPausableThread&) {
+            owner.Process()->StartMainTask(3, QStringLiteral("Working..."));
+            for (;;) {
+                owner.Process()->CheckCancelled();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        QTRY_VERIFY(form.BtnCancel()->isEnabled());
+        mainWindow.setGeometry(20, 20, 760, 560);
+        timers.Advance(TLyProgressForm::kShowDelayMs);
+        QVERIFY(form.isVisible());
+        QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
+        if (how == u"button")
+            QTest::mouseClick(form.BtnCancel(), Qt::LeftButton);
+        else if (how == u"escape")
+            QCOMPARE(LyPressKey(&form, Qt::Key_Escape), -1); // open until the run has ended
+        else
+            form.close();
+        QVERIFY(owner.Process()->CancelRequested());
+        QVERIFY(!form.BtnCancel()->isEnabled());
+        owner.Process()->WaitFor();
+        QVERIFY(recorder.Events.contains(QStringLiteral("Finished(cancelled):Working...")));
+        QVERIFY(!form.isVisible());
+    }
+
+    void followsOneProject() {
+        TLyManualTimers timers;
+        TLyProgressForm form;
+        auto first = std::make_unique<TOwner>();
+        TOwner second;
+        form.SetProject(first.get());
+        form.SetProject(&second);
+        QVERIFY(!first->Listeners()->Contains(nullptr) && first->Listeners()->Count() == 0);
+        QCOMPARE(second.Listeners()->Count(), 1);
+        form.SetProject(first.get());
+        TFakeTask main(0, 2, QStringLiteral("Storing Libraries..."));
+        first->Listeners()->TaskStarted(&main);
+        first.reset(); // tells the form it is going
+        QCOMPARE(form.Project(), nullptr);
+        timers.Advance(TLyProgressForm::kShowDelayMs);
+        QVERIFY(!form.isVisible());
+    }
+};
 
 QTEST_MAIN(TestLyProgressWindow)
 #include "tst_LyProgressWindow.moc"

@@ -83,132 +83,6 @@ void ChangeEveryInput(QDialog* dialog) {
 
 } // namespace
 
-class TestLyProjectDialogs : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void libraryOkAndMissingBoxes_data();
-    void libraryOkAndMissingBoxes();
-    void libraryBrowse_data();
-    void libraryBrowse();
-    void matchComponents_data();
-    void matchComponents();
-    void transferEntries_data();
-    void transferEntries();
-    void keyboardAlone_data();
-    void keyboardAlone();
-};
-
-// Each row: the four boxes "name one|input one|name two|input two" ("one.xml" and "two.xml"
-// exist, "folder" is a folder), the boxes expected light red, and whether the palette is dark.
-void TestLyProjectDialogs::libraryOkAndMissingBoxes_data() {
-    QTest::addColumn<QString>("boxes");
-    QTest::addColumn<QString>("missing");
-    QTest::addColumn<bool>("dark");
-    QTest::newRow("all given") << "Laptop|one.xml|Desktop|two.xml"
-                               << "----" << false;
-    QTest::newRow("same name, same file") << "Same|two.xml|Same|two.xml"
-                                          << "----" << false;
-    QTest::newRow("name two cleared") << "Laptop|one.xml||two.xml"
-                                      << "--x-" << false;
-    QTest::newRow("name one cleared") << "|one.xml|Desktop|two.xml"
-                                      << "x---" << false;
-    QTest::newRow("input one gone") << "A|gone.xml|B|two.xml"
-                                    << "-x--" << false;
-    QTest::newRow("input two a folder") << "A|one.xml|B|folder"
-                                        << "---x" << false;
-    QTest::newRow("input two empty") << "A|one.xml|B|"
-                                     << "---x" << false;
-    QTest::newRow("nothing given") << "|||"
-                                   << "xxxx" << false;
-    QTest::newRow("dark palette") << "|one.xml|B|gone"
-                                  << "x--x" << true;
-}
-
-void TestLyProjectDialogs::libraryOkAndMissingBoxes() {
-    QFETCH(QString, boxes);
-    QFETCH(QString, missing);
-    QFETCH(bool, dark);
-    TOptionsFixture fixture;
-    QDir(fixture.Folder.Path()).mkdir(QStringLiteral("folder"));
-    const QString before = Snapshot(fixture.Options);
-    TLyLibraryPropertiesForm form;
-    if (dark) {
-        QPalette palette = form.palette();
-        palette.setColor(QPalette::Base, QColor(30, 30, 30));
-        palette.setColor(QPalette::Text, QColor(230, 230, 230));
-        form.setPalette(palette);
-    }
-    form.SetOptions(&fixture.Options);
-    QVERIFY(form.BtnOk()->isEnabled());
-    QLineEdit* const edits[4] = {form.EdtName(0), form.EdtInput(0), form.EdtName(1),
-                                 form.EdtInput(1)};
-    const QStringList texts = boxes.split(u'|');
-    for (int i = 0; i < 4; ++i)
-        edits[i]->setText(i % 2 == 0 || texts[i].isEmpty() ? texts[i]
-                                                           : fixture.Folder.FilePath(texts[i]));
-    const QColor normal = form.palette().color(QPalette::Base);
-    const QColor red = dark ? LyMissingInputColour(form.palette()) : QColor(255, 204, 204);
-    // The text stays readable on the painted box: far lighter or darker than its colour.
-    QVERIFY(qAbs(form.palette().color(QPalette::Text).lightness() - red.lightness()) > 100);
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(edits[i]->palette().color(QPalette::Base), missing[i] == u'x' ? red : normal);
-    QCOMPARE(form.BtnOk()->isEnabled(), !missing.contains(u'x'));
-
-    form.accept();
-    if (!missing.contains(u'x')) {
-        QCOMPARE(form.result(), int(QDialog::Accepted));
-        for (int side = 0; side < 2; ++side) {
-            QCOMPARE(fixture.Options.Library(side)->Name(), edits[2 * side]->text());
-            QCOMPARE(fixture.Options.Library(side)->InputPath(), edits[2 * side + 1]->text());
-        }
-        return;
-    }
-    QCOMPARE(Snapshot(fixture.Options), before); // refused while OK is disabled
-    QCOMPARE(form.result(), int(QDialog::Rejected));
-    // Given back, the boxes lose their colour and OK is enabled again.
-    for (int i = 0; i < 4; ++i)
-        edits[i]->setText(i % 2 == 0 ? QStringLiteral("A")
-                                     : fixture.Options.Library(i / 2)->InputPath());
-    for (const QLineEdit* edit : edits)
-        QCOMPARE(edit->palette().color(QPalette::Base), normal);
-    QVERIFY(form.BtnOk()->isEnabled());
-}
-
-// The browse dialog starts in the stored file's folder; what it chooses goes into the box.
-void TestLyProjectDialogs::libraryBrowse_data() {
-    QTest::addColumn<int>("side");
-    QTest::addColumn<QString>("answer"); // empty: cancelled, the typed text stays
-    QTest::newRow("one") << 0 << "/music/chosen.xml";
-    QTest::newRow("two") << 1 << "/music/chosen.xml";
-    QTest::newRow("cancelled") << 1 << "";
-}
-
-void TestLyProjectDialogs::libraryBrowse() {
-    QFETCH(int, side);
-    QFETCH(QString, answer);
-    TOptionsFixture fixture;
-    const QString stored = fixture.Options.Library(side)->InputPath();
-    TLyLibraryPropertiesForm form;
-    form.SetOptions(&fixture.Options);
-    form.EdtInput(side)->setText(QStringLiteral("/elsewhere/typed.xml"));
-    TLyDialogAnswers answers([&](const TLyDialogRequest&) {
-        return TLyDialogAnswer{QMessageBox::Ok, answer};
-    });
-    form.BtnBrowse(side)->click();
-    QCOMPARE(answers.Requests.size(), 1);
-    const TLyDialogRequest& request = answers.Requests.at(0);
-    QCOMPARE(request.Kind, TLyDialogRequest::OpenFile);
-    QCOMPARE(request.Title,
-             side == 0 ? QStringLiteral("Browse for One...") : QStringLiteral("Browse for Two..."));
-    QCOMPARE(request.Text, fixture.Folder.Path());
-    QVERIFY2(request.Detail.startsWith(u"iTunes Library Files (*.xml)"),
-             qPrintable(request.Detail));
-    QCOMPARE(form.EdtInput(side)->text(),
-             answer.isEmpty() ? QStringLiteral("/elsewhere/typed.xml") : answer);
-    QCOMPARE(form.EdtInput(1 - side)->text(), fixture.Options.Library(1 - side)->InputPath());
-    QCOMPARE(fixture.Options.Library(side)->InputPath(), stored); // only OK writes
-}
-
 namespace {
 
 // A component's sets for a list entry; "stale" puts an unused component in CanBeEmpty alone.
@@ -224,187 +98,301 @@ void Store(tLySongCompareComponentSet& used, tLySongCompareComponentSet& canBeEm
 
 } // namespace
 
-// Every combination of the three lists, each reached from another entry; the title component
-// in and out of the sets; every mode.
-void TestLyProjectDialogs::matchComponents_data() {
-    QTest::addColumn<QList<int>>("uses"); // artist, album, genre
-    QTest::addColumn<bool>("title");
-    QTest::addColumn<int>("mode");
-    int row = 0;
-    for (int artist = 0; artist < 3; ++artist)
-        for (int album = 0; album < 3; ++album)
-            for (int genre = 0; genre < 3; ++genre, ++row)
-                QTest::addRow("%d %d %d", artist, album, genre)
-                    << QList<int>{artist, album, genre} << (row % 2 == 0) << row % kModes;
-}
-
-void TestLyProjectDialogs::matchComponents() {
-    QFETCH(QList<int>, uses);
-    QFETCH(bool, title);
-    QFETCH(int, mode);
-    const tLySongCompareComponent shown[3] = {sccArtist, sccAlbum, sccGenre};
-    TLyCompareOptions options;
-    tLySongCompareComponentSet used =
-        title ? tLySongCompareComponentSet{sccTitle} : tLySongCompareComponentSet{};
-    tLySongCompareComponentSet canBeEmpty = used;
-    for (int i = 0; i < 3; ++i) // start from the next entry, so that every list must change
-        Store(used, canBeEmpty, shown[i], TUse((uses[i] + 1) % 3), i == 1);
-    options.SetComponents(used);
-    options.SetCanBeEmpty(canBeEmpty);
-    options.SetMode(tLySongCompareMode((mode + 1) % kModes));
-
-    TLyMatchOptionsForm form;
-    form.SetOptions(&options);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(form.CbxComponent(shown[i])->currentIndex(), (uses[i] + 1) % 3);
-    QVERIFY(form.RbnMode(tLySongCompareMode((mode + 1) % kModes))->isChecked());
-    for (int i = 0; i < 3; ++i)
-        form.CbxComponent(shown[i])->setCurrentIndex(uses[i]);
-    form.RbnMode(tLySongCompareMode(mode))->setChecked(true);
-    form.accept();
-
-    used = canBeEmpty = title ? tLySongCompareComponentSet{sccTitle} : tLySongCompareComponentSet{};
-    for (int i = 0; i < 3; ++i)
-        Store(used, canBeEmpty, shown[i], TUse(uses[i]), false);
-    QCOMPARE(options.Components().ToIdentifiers(), used.ToIdentifiers());
-    QCOMPARE(options.CanBeEmpty().ToIdentifiers(), canBeEmpty.ToIdentifiers());
-    QCOMPARE(options.Mode(), tLySongCompareMode(mode));
-}
-
-// The library names as the "Use" entries, and each entry's index as its action.
-void TestLyProjectDialogs::transferEntries_data() {
-    QTest::addColumn<QString>("names");     // one|two
-    QTest::addColumn<QList<int>>("stored"); // per song part
-    QTest::addColumn<QList<int>>("chosen");
-    QTest::addColumn<bool>("force");
-    QTest::newRow("named libraries") << "Laptop|Desktop" << QList<int>{0, 0, 0, 0, 3, 3, 3}
-                                     << QList<int>{1, 2, 0, 1, 4, 4, 2} << true;
-    QTest::newRow("names as typed") << "Rock & Roll|<b>Two</b>" << QList<int>{1, 2, 1, 2, 1, 2, 4}
-                                    << QList<int>{0, 0, 2, 0, 3, 3, 0} << false;
-    QTest::newRow("adding plays stored")
-        << "One|Two" << QList<int>{0, 0, 0, 0, 5, 3, 3} << QList<int>{0, 0, 0, 0, 4, 3, 3} << false;
-    QTest::newRow("adding plays chosen")
-        << "One|Two" << QList<int>{0, 0, 0, 0, 3, 3, 3} << QList<int>{0, 0, 0, 0, 5, 3, 3} << true;
-    QTest::newRow("the entries' words as names")
-        << "Two|One" << QList<int>{2, 1, 0, 0, 4, 4, 1} << QList<int>{2, 1, 1, 1, 0, 1, 3} << true;
-}
-
-void TestLyProjectDialogs::transferEntries() {
-    QFETCH(QString, names);
-    QFETCH(QList<int>, stored);
-    QFETCH(QList<int>, chosen);
-    QFETCH(bool, force);
-    const QString one = names.section(u'|', 0, 0), two = names.section(u'|', 1);
-    TLyProjectOptions options;
-    options.LibraryOne()->SetName(one);
-    options.LibraryTwo()->SetName(two);
-    for (int part = 0; part < kLySongPartCount; ++part)
-        options.SetAction(tLySongPart(part), tLySynchronizeAction(stored[part]));
-    options.SetForceSynchronize(!force);
-    TLyTransferOptionsForm form;
-    form.SetOptions(&options);
-    const char* const tails[kLySongPartCount] = {"",
-                                                 "",
-                                                 "",
-                                                 "",
-                                                 "|Use Highest|Use Lowest|Add Plays of Both",
-                                                 "|Use Latest|Use Oldest",
-                                                 "|Use Highest|Use Lowest"};
-    for (int part = 0; part < kLySongPartCount; ++part) {
-        const QComboBox* list = form.CbxAction(tLySongPart(part));
-        QStringList entries;
-        for (int i = 0; i < list->count(); ++i)
-            entries << list->itemText(i);
-        QCOMPARE(entries.join(u'|'), QStringLiteral("Do Not Transfer|Use %1|Use %2").arg(one, two) +
-                                         QLatin1String(tails[part]));
-        QCOMPARE(list->currentIndex(), stored[part]);
+class TestLyProjectDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Each row: the four boxes "name one|input one|name two|input two" ("one.xml" and "two.xml"
+    // exist, "folder" is a folder), the boxes expected light red, and whether the palette is dark.
+    void libraryOkAndMissingBoxes_data() {
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<QString>("missing");
+        QTest::addColumn<bool>("dark");
+        const auto row = [](const char* name, const char* boxes, const char* missing,
+                            bool dark = false) {
+            QTest::newRow(name) << boxes << missing << dark;
+        };
+        row("all given", "Laptop|one.xml|Desktop|two.xml", "----");
+        row("same name, same file", "Same|two.xml|Same|two.xml", "----");
+        row("name two cleared", "Laptop|one.xml||two.xml", "--x-");
+        row("name one cleared", "|one.xml|Desktop|two.xml", "x---");
+        row("input one gone", "A|gone.xml|B|two.xml", "-x--");
+        row("input two a folder", "A|one.xml|B|folder", "---x");
+        row("input two empty", "A|one.xml|B|", "---x");
+        row("nothing given", "|||", "xxxx");
+        row("dark palette", "|one.xml|B|gone", "x--x", true);
     }
-    QCOMPARE(form.ChkForceSynchronize()->isChecked(), !force);
 
-    for (int part = 0; part < kLySongPartCount; ++part)
-        form.CbxAction(tLySongPart(part))->setCurrentIndex(chosen[part]);
-    form.ChkForceSynchronize()->setChecked(force);
-    form.accept();
-    const tLySynchronizeAction byIndex[6] = {saIgnore, saUseOne, saUseTwo,
-                                             saUseMax, saUseMin, saAddPlays};
-    for (int part = 0; part < kLySongPartCount; ++part)
-        QCOMPARE(options.Action(tLySongPart(part)), byIndex[chosen[part]]);
-    QCOMPARE(options.ForceSynchronize(), force);
-}
+    void libraryOkAndMissingBoxes() {
+        QFETCH(QString, boxes);
+        QFETCH(QString, missing);
+        QFETCH(bool, dark);
+        TOptionsFixture fixture;
+        QDir(fixture.Folder.Path()).mkdir(QStringLiteral("folder"));
+        const QString before = Snapshot(fixture.Options);
+        TLyLibraryPropertiesForm form;
+        if (dark) {
+            QPalette palette = form.palette();
+            palette.setColor(QPalette::Base, QColor(30, 30, 30));
+            palette.setColor(QPalette::Text, QColor(230, 230, 230));
+            form.setPalette(palette);
+        }
+        form.SetOptions(&fixture.Options);
+        QVERIFY(form.BtnOk()->isEnabled());
+        QLineEdit* const edits[4] = {form.EdtName(0), form.EdtInput(0), form.EdtName(1),
+                                     form.EdtInput(1)};
+        const QStringList texts = boxes.split(u'|');
+        for (int i = 0; i < 4; ++i)
+            edits[i]->setText(i % 2 == 0 || texts[i].isEmpty() ? texts[i]
+                                                               : fixture.Folder.FilePath(texts[i]));
+        const QColor normal = form.palette().color(QPalette::Base);
+        const QColor red = dark ? LyMissingInputColour(form.palette()) : QColor(255, 204, 204);
+        // The text stays readable on the painted box: far lighter or darker than its colour.
+        QVERIFY(qAbs(form.palette().color(QPalette::Text).lightness() - red.lightness()) > 100);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(edits[i]->palette().color(QPalette::Base), missing[i] == u'x' ? red : normal);
+        QCOMPARE(form.BtnOk()->isEnabled(), !missing.contains(u'x'));
 
-// Each dialog centred on its window; Tab reaches every input; Return is OK while OK is enabled;
-// Escape, the Cancel button and closing the window write nothing.
-void TestLyProjectDialogs::keyboardAlone_data() {
-    QTest::addColumn<QString>("dialog");
-    QTest::addColumn<QString>("end"); // "return", "escape", "cancel", "close"
-    QTest::addColumn<bool>("accepted");
-    for (const char* dialog : {"library properties", "match options", "transfer options"}) {
-        QTest::addRow("%s, return", dialog) << dialog << "return" << true;
-        QTest::addRow("%s, escape", dialog) << dialog << "escape" << false;
-        QTest::addRow("%s, cancel", dialog) << dialog << "cancel" << false;
-        QTest::addRow("%s, close", dialog) << dialog << "close" << false;
+        form.accept();
+        if (!missing.contains(u'x')) {
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+            for (int side = 0; side < 2; ++side) {
+                QCOMPARE(fixture.Options.Library(side)->Name(), edits[2 * side]->text());
+                QCOMPARE(fixture.Options.Library(side)->InputPath(), edits[2 * side + 1]->text());
+            }
+            return;
+        }
+        QCOMPARE(Snapshot(fixture.Options), before); // refused while OK is disabled
+        QCOMPARE(form.result(), int(QDialog::Rejected));
+        // Given back, the boxes lose their colour and OK is enabled again.
+        for (int i = 0; i < 4; ++i)
+            edits[i]->setText(i % 2 == 0 ? QStringLiteral("A")
+                                         : fixture.Options.Library(i / 2)->InputPath());
+        for (const QLineEdit* edit : edits)
+            QCOMPARE(edit->palette().color(QPalette::Base), normal);
+        QVERIFY(form.BtnOk()->isEnabled());
     }
-    QTest::newRow("library properties, return with OK disabled") << "library properties"
-                                                                 << "return disabled" << false;
-}
 
-void TestLyProjectDialogs::keyboardAlone() {
-    QFETCH(QString, dialog);
-    QFETCH(QString, end);
-    QFETCH(bool, accepted);
-    TOptionsFixture fixture;
-    QWidget window;
-    window.setGeometry(40, 30, 760, 560);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    std::unique_ptr<QDialog> form(MakeDialog(dialog, &window, &fixture.Options));
-    form->show();
-    form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    const QPoint offset = form->frameGeometry().center() - window.frameGeometry().center();
-    QVERIFY2(offset.manhattanLength() <= 2,
-             qPrintable(QStringLiteral("%1, %2").arg(offset.x()).arg(offset.y())));
-
-    form->resize(1, 1); // the smallest the layout allows: no button's text is cut
-    for (const QAbstractButton* button : form->findChildren<QAbstractButton*>())
-        QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
-
-    QList<QWidget*> inputs;
-    for (QWidget* child : form->findChildren<QWidget*>())
-        if (child->focusPolicy() & Qt::TabFocus && child->isVisible())
-            inputs << child;
-    QVERIFY(form->focusWidget()); // the first input has the focus at once
-    if (auto* radio = qobject_cast<QRadioButton*>(form->focusWidget()))
-        QVERIFY(radio->isChecked());
-    QSet<QWidget*> reached;
-    bool radioReached = false;
-    for (int i = 0; i < 2 * inputs.size(); ++i) {
-        reached.insert(form->focusWidget());
-        radioReached = radioReached || qobject_cast<QRadioButton*>(form->focusWidget());
-        QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+    // The browse dialog starts in the stored file's folder; what it chooses goes into the box.
+    void libraryBrowse_data() {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QString>("answer"); // empty: cancelled, the typed text stays
+        QTest::newRow("one") << 0 << "/music/chosen.xml";
+        QTest::newRow("two") << 1 << "/music/chosen.xml";
+        QTest::newRow("cancelled") << 1 << "";
     }
-    for (QWidget* input : inputs) // the radio buttons are one stop; arrows move between them
-        QVERIFY2(reached.contains(input) || (qobject_cast<QRadioButton*>(input) && radioReached),
-                 qPrintable(input->objectName() + u' ' + input->metaObject()->className()));
 
-    const QString before = Snapshot(fixture.Options);
-    ChangeEveryInput(form.get());
-    if (end == u"return disabled")
-        static_cast<TLyLibraryPropertiesForm*>(form.get())->EdtName(1)->clear();
-    QWidget* first = inputs.first(); // never a push button, which would take Return itself
-    first->setFocus();
-    if (end.startsWith(u"return"))
-        QTest::keyClick(first, Qt::Key_Return);
-    else if (end == u"escape")
-        QTest::keyClick(first, Qt::Key_Escape);
-    else if (end == u"cancel")
-        form->findChild<QPushButton*>(QStringLiteral("BtnCancel"))->click();
-    else
-        form->close();
-    QCOMPARE(form->isVisible(), end == u"return disabled");
-    QCOMPARE(form->result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
-    QCOMPARE(Snapshot(fixture.Options) != before, accepted);
-}
+    void libraryBrowse() {
+        QFETCH(int, side);
+        QFETCH(QString, answer);
+        TOptionsFixture fixture;
+        const QString stored = fixture.Options.Library(side)->InputPath();
+        TLyLibraryPropertiesForm form;
+        form.SetOptions(&fixture.Options);
+        form.EdtInput(side)->setText(QStringLiteral("/elsewhere/typed.xml"));
+        TLyDialogAnswers answers([&](const TLyDialogRequest&) {
+            return TLyDialogAnswer{QMessageBox::Ok, answer};
+        });
+        form.BtnBrowse(side)->click();
+        QCOMPARE(answers.Requests.size(), 1);
+        const TLyDialogRequest& request = answers.Requests.at(0);
+        QCOMPARE(request.Kind, TLyDialogRequest::OpenFile);
+        QCOMPARE(request.Title, side == 0 ? QStringLiteral("Browse for One...")
+                                          : QStringLiteral("Browse for Two..."));
+        QCOMPARE(request.Text, fixture.Folder.Path());
+        QVERIFY2(request.Detail.startsWith(u"iTunes Library Files (*.xml)"),
+                 qPrintable(request.Detail));
+        QCOMPARE(form.EdtInput(side)->text(),
+                 answer.isEmpty() ? QStringLiteral("/elsewhere/typed.xml") : answer);
+        QCOMPARE(form.EdtInput(1 - side)->text(), fixture.Options.Library(1 - side)->InputPath());
+        QCOMPARE(fixture.Options.Library(side)->InputPath(), stored); // only OK writes
+    }
+
+    // Every combination of the three lists, each reached from another entry; the title component
+    // in and out of the sets; every mode.
+    void matchComponents_data() {
+        QTest::addColumn<QList<int>>("uses"); // artist, album, genre
+        QTest::addColumn<bool>("title");
+        QTest::addColumn<int>("mode");
+        int row = 0;
+        for (int artist = 0; artist < 3; ++artist)
+            for (int album = 0; album < 3; ++album)
+                for (int genre = 0; genre < 3; ++genre, ++row)
+                    QTest::addRow("%d %d %d", artist, album, genre)
+                        << QList<int>{artist, album, genre} << (row % 2 == 0) << row % kModes;
+    }
+
+    void matchComponents() {
+        QFETCH(QList<int>, uses);
+        QFETCH(bool, title);
+        QFETCH(int, mode);
+        const tLySongCompareComponent shown[3] = {sccArtist, sccAlbum, sccGenre};
+        TLyCompareOptions options;
+        tLySongCompareComponentSet used =
+            title ? tLySongCompareComponentSet{sccTitle} : tLySongCompareComponentSet{};
+        tLySongCompareComponentSet canBeEmpty = used;
+        for (int i = 0; i < 3; ++i) // start from the next entry, so that every list must change
+            Store(used, canBeEmpty, shown[i], TUse((uses[i] + 1) % 3), i == 1);
+        options.SetComponents(used);
+        options.SetCanBeEmpty(canBeEmpty);
+        options.SetMode(tLySongCompareMode((mode + 1) % kModes));
+
+        TLyMatchOptionsForm form;
+        form.SetOptions(&options);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(form.CbxComponent(shown[i])->currentIndex(), (uses[i] + 1) % 3);
+        QVERIFY(form.RbnMode(tLySongCompareMode((mode + 1) % kModes))->isChecked());
+        for (int i = 0; i < 3; ++i)
+            form.CbxComponent(shown[i])->setCurrentIndex(uses[i]);
+        form.RbnMode(tLySongCompareMode(mode))->setChecked(true);
+        form.accept();
+
+        used = canBeEmpty =
+            title ? tLySongCompareComponentSet{sccTitle} : tLySongCompareComponentSet{};
+        for (int i = 0; i < 3; ++i)
+            Store(used, canBeEmpty, shown[i], TUse(uses[i]), false);
+        QCOMPARE(options.Components().ToIdentifiers(), used.ToIdentifiers());
+        QCOMPARE(options.CanBeEmpty().ToIdentifiers(), canBeEmpty.ToIdentifiers());
+        QCOMPARE(options.Mode(), tLySongCompareMode(mode));
+    }
+
+    // The library names as the "Use" entries, and each entry's index as its action.
+    void transferEntries_data() {
+        QTest::addColumn<QString>("names");     // one|two
+        QTest::addColumn<QList<int>>("stored"); // per song part
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::addColumn<bool>("force");
+        QTest::newRow("named libraries") << "Laptop|Desktop" << QList<int>{0, 0, 0, 0, 3, 3, 3}
+                                         << QList<int>{1, 2, 0, 1, 4, 4, 2} << true;
+        QTest::newRow("names as typed")
+            << "Rock & Roll|<b>Two</b>" << QList<int>{1, 2, 1, 2, 1, 2, 4}
+            << QList<int>{0, 0, 2, 0, 3, 3, 0} << false;
+        QTest::newRow("adding plays stored") << "One|Two" << QList<int>{0, 0, 0, 0, 5, 3, 3}
+                                             << QList<int>{0, 0, 0, 0, 4, 3, 3} << false;
+        QTest::newRow("adding plays chosen") << "One|Two" << QList<int>{0, 0, 0, 0, 3, 3, 3}
+                                             << QList<int>{0, 0, 0, 0, 5, 3, 3} << true;
+        QTest::newRow("the entries' words as names") << "Two|One" << QList<int>{2, 1, 0, 0, 4, 4, 1}
+                                                     << QList<int>{2, 1, 1, 1, 0, 1, 3} << true;
+    }
+
+    void transferEntries() {
+        QFETCH(QString, names);
+        QFETCH(QList<int>, stored);
+        QFETCH(QList<int>, chosen);
+        QFETCH(bool, force);
+        const QString one = names.section(u'|', 0, 0), two = names.section(u'|', 1);
+        TLyProjectOptions options;
+        options.LibraryOne()->SetName(one);
+        options.LibraryTwo()->SetName(two);
+        for (int part = 0; part < kLySongPartCount; ++part)
+            options.SetAction(tLySongPart(part), tLySynchronizeAction(stored[part]));
+        options.SetForceSynchronize(!force);
+        TLyTransferOptionsForm form;
+        form.SetOptions(&options);
+        const char* const tails[kLySongPartCount] = {"",
+                                                     "",
+                                                     "",
+                                                     "",
+                                                     "|Use Highest|Use Lowest|Add Plays of Both",
+                                                     "|Use Latest|Use Oldest",
+                                                     "|Use Highest|Use Lowest"};
+        for (int part = 0; part < kLySongPartCount; ++part) {
+            const QComboBox* list = form.CbxAction(tLySongPart(part));
+            QStringList entries;
+            for (int i = 0; i < list->count(); ++i)
+                entries << list->itemText(i);
+            QCOMPARE(entries.join(u'|'),
+                     QStringLiteral("Do Not Transfer|Use %1|Use %2").arg(one, two) +
+                         QLatin1String(tails[part]));
+            QCOMPARE(list->currentIndex(), stored[part]);
+        }
+        QCOMPARE(form.ChkForceSynchronize()->isChecked(), !force);
+
+        for (int part = 0; part < kLySongPartCount; ++part)
+            form.CbxAction(tLySongPart(part))->setCurrentIndex(chosen[part]);
+        form.ChkForceSynchronize()->setChecked(force);
+        form.accept();
+        const tLySynchronizeAction byIndex[6] = {saIgnore, saUseOne, saUseTwo,
+                                                 saUseMax, saUseMin, saAddPlays};
+        for (int part = 0; part < kLySongPartCount; ++part)
+            QCOMPARE(options.Action(tLySongPart(part)), byIndex[chosen[part]]);
+        QCOMPARE(options.ForceSynchronize(), force);
+    }
+
+    // Each dialog centred on its window; Tab reaches every input; Return is OK while OK is enabled;
+    // Escape, the Cancel button and closing the window write nothing.
+    void keyboardAlone_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("end"); // "return", "escape", "cancel", "close"
+        QTest::addColumn<bool>("accepted");
+        for (const char* dialog : {"library properties", "match options", "transfer options"}) {
+            QTest::addRow("%s, return", dialog) << dialog << "return" << true;
+            QTest::addRow("%s, escape", dialog) << dialog << "escape" << false;
+            QTest::addRow("%s, cancel", dialog) << dialog << "cancel" << false;
+            QTest::addRow("%s, close", dialog) << dialog << "close" << false;
+        }
+        QTest::newRow("library properties, return with OK disabled") << "library properties"
+                                                                     << "return disabled" << false;
+    }
+
+    void keyboardAlone() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, end);
+        QFETCH(bool, accepted);
+        TOptionsFixture fixture;
+        QWidget window;
+        window.setGeometry(40, 30, 760, 560);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        std::unique_ptr<QDialog> form(MakeDialog(dialog, &window, &fixture.Options));
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        const QPoint offset = form->frameGeometry().center() - window.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("%1, %2").arg(offset.x()).arg(offset.y())));
+
+        form->resize(1, 1); // the smallest the layout allows: no button's text is cut
+        for (const QAbstractButton* button : form->findChildren<QAbstractButton*>())
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+
+        QList<QWidget*> inputs;
+        for (QWidget* child : form->findChildren<QWidget*>())
+            if (child->focusPolicy() & Qt::TabFocus && child->isVisible())
+                inputs << child;
+        QVERIFY(form->focusWidget()); // the first input has the focus at once
+        if (auto* radio = qobject_cast<QRadioButton*>(form->focusWidget()))
+            QVERIFY(radio->isChecked());
+        QSet<QWidget*> reached;
+        bool radioReached = false;
+        for (int i = 0; i < 2 * inputs.size(); ++i) {
+            reached.insert(form->focusWidget());
+            radioReached = radioReached || qobject_cast<QRadioButton*>(form->focusWidget());
+            QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget* input : inputs) // the radio buttons are one stop; arrows move between them
+            QVERIFY2(reached.contains(input) ||
+                         (qobject_cast<QRadioButton*>(input) && radioReached),
+                     qPrintable(input->objectName() + u' ' + input->metaObject()->className()));
+
+        const QString before = Snapshot(fixture.Options);
+        ChangeEveryInput(form.get());
+        if (end == u"return disabled")
+            static_cast<TLyLibraryPropertiesForm*>(form.get())->EdtName(1)->clear();
+        QWidget* first = inputs.first(); // never a push button, which would take Return itself
+        first->setFocus();
+        if (end.startsWith(u"return"))
+            QTest::keyClick(first, Qt::Key_Return);
+        else if (end == u"escape")
+            QTest::keyClick(first, Qt::Key_Escape);
+        else if (end == u"cancel")
+            form->findChild<QPushButton*>(QStringLiteral("BtnCancel"))->click();
+        else
+            form->close();
+        QCOMPARE(form->isVisible(), end == u"return disabled");
+        QCOMPARE(form->result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(Snapshot(fixture.Options) != before, accepted);
+    }
+};
 
 QTEST_MAIN(TestLyProjectDialogs)
 #include "tst_LyProjectDialogs.moc"

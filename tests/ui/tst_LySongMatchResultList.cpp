@@ -24,11 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <atomic>
-#include <thread>
 
 namespace {
 
@@ -53,36 +49,12 @@ std::vector<std::unique_ptr<TLySong>> ReviewSongs() {
 
 // A list frame around the page of `name`, shown on its view.
 std::unique_ptr<TLySongMatchResultList> ShowList(TLySongListFixture& fixture, const QString& name) {
-    TLySongPage* page = nullptr;
-    if (name == u"Unmatched")
-        page = new TLyUnmatchedSongs;
-    else if (name == u"Matches")
-        page = new TLyMatchedSongs;
-    else
-        page = new TLyAllSongs;
-    auto list = std::make_unique<TLySongMatchResultList>(page);
+    auto list = std::make_unique<TLySongMatchResultList>(MakeSongPage(name).release());
     list->resize(900, 600);
     list->show();
     list->SetView(fixture.View(name));
     fixture.Settle();
     return list;
-}
-
-// The songs of the result as "name[sides]", a star for a modified one and a tilde for one whose
-// sides differ, sorted.
-QString SongsText(TLyMatchResult& result) {
-    QStringList texts;
-    for (const TLySong* song : result.Songs()) {
-        const bool one = song->OriginalOne().Exists(), two = song->OriginalTwo().Exists();
-        texts << QStringLiteral("%1[%2%3]%4%5")
-                     .arg((one ? song->CurrentOne() : song->CurrentTwo()).Name(),
-                          one ? QStringLiteral("1") : QString(),
-                          two ? QStringLiteral("2") : QString(),
-                          song->IsModifiedAny() ? QStringLiteral("*") : QString(),
-                          one && two && song->IsDifferent() ? QStringLiteral("~") : QString());
-    }
-    texts.sort();
-    return texts.join(u' ');
 }
 
 // The enabled actions of the frame without their "Act" prefix; the Use and Edit items, which
@@ -101,6 +73,30 @@ QString EnabledText(const TLySongMatchResultList& list) {
     return names.join(u' ');
 }
 
+// Songs on the page of `name` in a list frame, the rows named in `select` (comma separated)
+// selected and taken as the selection.
+struct TListScene {
+    TListScene(const QString& name, const QString& select,
+               std::vector<std::unique_ptr<TLySong>> songs = ReviewSongs()) {
+        Fixture.Add(std::move(songs));
+        List = ShowList(Fixture, name);
+        Select(select);
+    }
+    ~TListScene() {
+        Fixture.Settle();
+        List->SetView(nullptr);
+    }
+    void Select(const QString& names) {
+        SelectRows(*List->FrmSongList(), names.split(u',', Qt::SkipEmptyParts));
+        Timers.Advance(100);
+        Fixture.Settle();
+    }
+
+    TLyManualTimers Timers;
+    TLySongListFixture Fixture;
+    std::unique_ptr<TLySongMatchResultList> List;
+};
+
 const QString kAlways = QStringLiteral("Edit SetAsDefaultView ToggleSongInfo");
 
 } // namespace
@@ -111,446 +107,368 @@ private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
     void cleanupTestCase() { VxThreadsShutdown(); }
 
-    void enabledRules_data();
-    void enabledRules();
-    void useCaptions_data();
-    void useCaptions();
-    void useTakesThePartOfItsItem();
-    void actions_data();
-    void actions();
-    void statusAndTabCaptions_data();
-    void statusAndTabCaptions();
-    void toolsPagesRestoredAndStored();
-    void setDefaults_data();
-    void setDefaults();
-    void holdingDownRebuildsOncePerPause();
-};
+    void enabledRules_data() {
+        QTest::addColumn<QString>("page");
+        // Rows to select, then steps: noview, refreshing, running (the project's process), frozen,
+        // best (the single best match selected).
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("enabled");
+        const QString all = QStringLiteral(" SynchronizeAll RevertAll MatchAll");
+        auto row = [](const char* name, const char* page, const char* select, const char* steps,
+                      const QString& enabled) {
+            QStringList sorted = (kAlways + u' ' + enabled).split(u' ', Qt::SkipEmptyParts);
+            sorted.sort();
+            QTest::newRow(name) << page << select << steps << sorted.join(u' ');
+        };
+        row("no view", "All", "", "noview", "");
+        row("nothing selected", "All", "", "", all);
+        row("refreshing", "All", "Equal", "refreshing", "");
+        row("project running", "All", "Equal", "running", "");
+        row("frozen", "All", "Equal", "frozen", "");
+        row("one matched", "All", "Equal", "",
+            all + " UseOne UseTwo SplitSelected SynchronizeSelected");
+        row("one- and two-only", "All", "Waterloo,Waterlo", "",
+            all + " UseOne UseTwo CombineSelected MatchSelected");
+        row("two one-only", "All", "Waterloo,Dancing Queen", "", all + " UseOne");
+        row("modified on both sides", "All", "Edited,Both edited", "",
+            all + " UseOne UseTwo SplitSelected SynchronizeSelected RevertSelected");
+        row("one row, no best match", "Unmatched", "Waterloo", "", all + " UseOne");
+        row("one row and a best match", "Unmatched", "Waterloo", "best",
+            all + " UseOne CombineSelected");
+        row("matched songs only", "Matches", "", "", " SynchronizeAll RevertAll");
+    }
 
-void TestLySongMatchResultList::enabledRules_data() {
-    QTest::addColumn<QString>("page");
-    // Rows to select, then steps: noview, refreshing, running (the project's process), frozen,
-    // best (the single best match selected).
-    QTest::addColumn<QString>("select");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("enabled");
-    const QString all = QStringLiteral(" SynchronizeAll RevertAll MatchAll");
-    auto row = [](const char* name, const char* page, const char* select, const char* steps,
-                  const QString& enabled) {
-        QStringList sorted = (kAlways + u' ' + enabled).split(u' ', Qt::SkipEmptyParts);
-        sorted.sort();
-        QTest::newRow(name) << page << select << steps << sorted.join(u' ');
-    };
-    row("no view", "All", "", "noview", "");
-    row("nothing selected", "All", "", "", all);
-    row("refreshing", "All", "Equal", "refreshing", "");
-    row("project running", "All", "Equal", "running", "");
-    row("frozen", "All", "Equal", "frozen", "");
-    row("one matched", "All", "Equal", "",
-        all + " UseOne UseTwo SplitSelected SynchronizeSelected");
-    row("one- and two-only", "All", "Waterloo,Waterlo", "",
-        all + " UseOne UseTwo CombineSelected MatchSelected");
-    row("two one-only", "All", "Waterloo,Dancing Queen", "", all + " UseOne");
-    row("modified on both sides", "All", "Edited,Both edited", "",
-        all + " UseOne UseTwo SplitSelected SynchronizeSelected RevertSelected");
-    row("one row, no best match", "Unmatched", "Waterloo", "", all + " UseOne");
-    row("one row and a best match", "Unmatched", "Waterloo", "best",
-        all + " UseOne CombineSelected");
-    row("matched songs only", "Matches", "", "", " SynchronizeAll RevertAll");
-}
-
-void TestLySongMatchResultList::enabledRules() {
-    QFETCH(QString, page);
-    QFETCH(QString, select);
-    QFETCH(QString, steps);
-    QFETCH(QString, enabled);
-    TLyManualTimers timers;
-    TLySongListFixture fixture;
-    fixture.Add(ReviewSongs());
-    auto list = ShowList(fixture, page);
-    SelectRows(*list->FrmSongList(), select.split(u',', Qt::SkipEmptyParts));
-    timers.Advance(100);
-    fixture.Settle();
-    std::atomic<bool> release{false};
-    for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
-        if (step == u"noview")
-            list->SetView(nullptr);
-        else if (step == u"refreshing")
-            list->View()->RequestRefresh();
-        else if (step == u"running")
-            fixture.Project().Process()->Start(QStringLiteral("Held"), [&](TVxPausableThread&) {
-                while (!release.load())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            });
-        else if (step == u"frozen")
-            fixture.Result().BeginUpdate();
-        else if (step == u"best") {
-            list->PageTools()->setCurrentWidget(list->FrmBestMatches());
-            SelectRows(*list->FrmBestMatches(), {QStringLiteral("Waterlo")});
+    void enabledRules() {
+        QFETCH(QString, page);
+        QFETCH(QString, select);
+        QFETCH(QString, steps);
+        QFETCH(QString, enabled);
+        TListScene scene(page, select);
+        TLySongMatchResultList* list = scene.List.get();
+        std::unique_ptr<TLyBlockingRun> run;
+        for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
+            if (step == u"noview")
+                list->SetView(nullptr);
+            else if (step == u"refreshing")
+                list->View()->RequestRefresh();
+            else if (step == u"running")
+                run = std::make_unique<TLyBlockingRun>(&scene.Fixture.Project(), "Held");
+            else if (step == u"frozen")
+                scene.Fixture.Result().BeginUpdate();
+            else if (step == u"best") {
+                list->PageTools()->setCurrentWidget(list->FrmBestMatches());
+                SelectRows(*list->FrmBestMatches(), {QStringLiteral("Waterlo")});
+            }
         }
-    }
-    list->UpdateActions();
-    const QString actual = EnabledText(*list);
-    release.store(true);
-    if (steps.contains(u"frozen"))
-        fixture.Result().EndUpdate();
-    fixture.Settle();
-    list->SetView(nullptr);
-    QCOMPARE(actual, enabled);
-}
-
-void TestLySongMatchResultList::useCaptions_data() {
-    QTest::addColumn<QString>("select");
-    QTest::addColumn<QString>("useOne");
-    QTest::addColumn<QString>("useTwo");
-    QTest::addColumn<bool>("submenus");
-    QTest::newRow("nothing") << ""
-                             << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
-                             << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
-                             << false;
-    QTest::newRow("one-only song")
-        << "Waterloo"
-        << "Waterloo|Abba|Gold|Genre: ---|Played 7 times|" +
-               TLyTrackBuilder().LastPlayed(45000.5).Build().GetText(sdLastPlayed) + "|3 stars"
-        << "Name: ---|Artist: ---|Album: ---|Genre: ---|Play Count: Played --- times|"
-           "Last Played: ---|Rating: --- stars"
-        << false;
-    QTest::newRow("two matched songs")
-        << "Edited,Both edited"
-        << "Name: (multiple values)|Abba|Gold|Genre: ---|Played 3 times|Last Played: ---|"
-           "Rating: --- stars"
-        << "Name: (multiple values)|Abba|Gold|Genre: ---|Played 3 times|Last Played: ---|"
-           "Rating: --- stars"
-        << true;
-}
-
-void TestLySongMatchResultList::useCaptions() {
-    QFETCH(QString, select);
-    QFETCH(QString, useOne);
-    QFETCH(QString, useTwo);
-    QFETCH(bool, submenus);
-    TLyManualTimers timers;
-    TLySongListFixture fixture;
-    fixture.Add(ReviewSongs());
-    auto list = ShowList(fixture, QStringLiteral("All"));
-    SelectRows(*list->FrmSongList(), {QStringLiteral("Equal")});
-    timers.Advance(100);
-    SelectRows(*list->FrmSongList(), select.split(u',', Qt::SkipEmptyParts));
-    timers.Advance(100);
-    QStringList one, two;
-    for (int part = 0; part < kLySongPartCount; ++part) {
-        one << list->ActUseOne(tLySongPart(part))->text();
-        two << list->ActUseTwo(tLySongPart(part))->text();
-    }
-    QCOMPARE(one.join(u'|'), useOne);
-    QCOMPARE(two.join(u'|'), useTwo);
-    QCOMPARE(list->Page()->MnuUseOne()->isEnabled(), submenus);
-    QCOMPARE(list->Page()->MnuUseTwo()->isEnabled(), submenus);
-    list->SetView(nullptr);
-}
-
-void TestLySongMatchResultList::useTakesThePartOfItsItem() {
-    TLyManualTimers timers;
-    TLySongListFixture fixture;
-    auto songs = ReviewSongs();
-    TLySong* song = songs.front().get();
-    song->CurrentTwo().SetLastPlayed(45200.0);
-    song->CalculateDifferences();
-    fixture.Add(std::move(songs));
-    auto list = ShowList(fixture, QStringLiteral("All"));
-    SelectRows(*list->FrmSongList(), {QStringLiteral("Equal")});
-    list->UpdateActions();
-    list->ActUseOne(sdLastPlayed)->trigger();
-    fixture.Settle();
-    QCOMPARE(song->CurrentTwo().LastPlayed(), song->OriginalOne().LastPlayed());
-    QCOMPARE(song->CurrentTwo().PlayCount(), 3);
-    list->SetView(nullptr);
-}
-
-void TestLySongMatchResultList::actions_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("select");
-    // An action's name, or a gesture on the single best match: click, dblclick, return.
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("songs");
-    QTest::addColumn<QString>("requests");
-    const QString before = QStringLiteral(
-        "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterlo[2] Waterloo[1]");
-    const QString combined =
-        QStringLiteral("Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterloo[12]~");
-    const int yes = QMessageBox::Yes, no = QMessageBox::No;
-    const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
-    QTest::newRow("combine two rows") << "All"
-                                      << "Waterloo,Waterlo"
-                                      << "ActCombineSelected" << yes << combined << "";
-    QTest::newRow("combine by double click") << "Unmatched"
-                                             << "Waterloo"
-                                             << "dblclick" << yes << combined << "";
-    QTest::newRow("combine by return") << "Unmatched"
-                                       << "Waterloo"
-                                       << "return" << yes << combined << "";
-    QTest::newRow("a click combines nothing") << "Unmatched"
-                                              << "Waterloo"
-                                              << "click" << yes << before << "";
-    QTest::newRow("split")
-        << "All"
-        << "Equal,Waterloo"
-        << "ActSplitSelected" << yes
-        << "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[1] Equal[2] Waterlo[2] "
-           "Waterloo[1]"
-        << "";
-    QTest::newRow("synchronize selected")
-        << "All"
-        << "Edited"
-        << "ActSynchronizeSelected" << ok
-        << "Both edited[12]* Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
-        << "Modal TLyTransferOptionsForm";
-    QTest::newRow("synchronize cancelled")
-        << "All"
-        << "Edited"
-        << "ActSynchronizeSelected" << cancel << before << "Modal TLyTransferOptionsForm";
-    QTest::newRow("revert selected")
-        << "All"
-        << "Edited,Both edited,Equal"
-        << "ActRevertSelected" << yes
-        << "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
-        << "Question Reverting will affect 2 songs. Are you sure you want to continue?";
-    QTest::newRow("revert refused")
-        << "All"
-        << "Edited"
-        << "ActRevertSelected" << no << before
-        << "Question Reverting will affect 1 songs. Are you sure you want to continue?";
-    QTest::newRow("revert all")
-        << "Matches"
-        << ""
-        << "ActRevertAll" << yes
-        << "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]"
-        << "Question Reverting will affect 2 songs. Are you sure you want to continue?";
-    QTest::newRow("edit a name") // "Mamma Mia" typed
-        << "All"
-        << "Waterloo,Waterlo"
-        << "ActEdit0" << ok
-        << "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Mamma Mia[1] Mamma Mia[2]"
-        << "Modal TLySongPropertyForm";
-    QTest::newRow("edit cancelled")
-        << "All"
-        << "Waterloo,Waterlo"
-        << "ActEdit0" << cancel << before << "Modal TLySongPropertyForm";
-    QTest::newRow("revert all of nothing") << "Unmatched"
-                                           << ""
-                                           << "ActRevertAll" << yes << before << "";
-}
-
-void TestLySongMatchResultList::actions() {
-    QFETCH(QString, page);
-    QFETCH(QString, select);
-    QFETCH(QString, action);
-    QFETCH(int, answer);
-    QFETCH(QString, songs);
-    QFETCH(QString, requests);
-    TLyManualTimers timers;
-    TLySongListFixture fixture;
-    fixture.Add(ReviewSongs());
-    auto list = ShowList(fixture, page);
-    SelectRows(*list->FrmSongList(), select.split(u',', Qt::SkipEmptyParts));
-    timers.Advance(100);
-    fixture.Settle();
-    // Synchronising overwrites changed values with library One's artist.
-    fixture.Project().Options()->SetAction(sdArtist, saUseOne);
-    fixture.Project().Options()->SetForceSynchronize(true);
-    TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* form = qobject_cast<TLySongPropertyForm*>(widget))
-                form->EdtValue()->setText(QStringLiteral("Mamma Mia"));
-        return TLyDialogAnswer{answer, {}};
-    });
-    if (action.startsWith(u"Act")) {
         list->UpdateActions();
-        list->findChild<QAction*>(action)->trigger();
-    } else {
-        TLySongListView* best = list->FrmBestMatches();
-        list->PageTools()->setCurrentWidget(best);
-        fixture.Settle();
-        SelectRows(*best, {QStringLiteral("Waterlo")});
-        QWidget* viewport = best->TreeSongs()->viewport();
-        const QPoint at = best->TreeSongs()->visualRect(best->Model()->index(0, 0)).center();
-        QVERIFY(viewport->rect().contains(at));
-        if (action == u"click")
-            QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-        else if (action == u"dblclick") {
-            // A user's double click starts with a click, which the test's double click lacks.
-            QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-            QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
-        } else
-            QTest::keyClick(best->TreeSongs(), Qt::Key_Return);
+        const QString actual = EnabledText(*list);
+        run.reset();
+        if (steps.contains(u"frozen"))
+            scene.Fixture.Result().EndUpdate();
+        QCOMPARE(actual, enabled);
     }
-    fixture.Settle();
-    QStringList asked;
-    for (const TLyDialogRequest& request : answers.Requests)
-        asked << (request.Kind == TLyDialogRequest::Question
-                      ? QStringLiteral("Question ") + request.Text
-                      : QStringLiteral("Modal ") + request.Detail);
-    QCOMPARE(SongsText(fixture.Result()), songs);
-    QCOMPARE(asked.join(u'|'), requests);
-    if (action == u"ActRevertAll" && requests.isEmpty())
-        QCOMPARE(list->StatusBar()->text(), QStringLiteral("Nothing to revert"));
-    list->SetView(nullptr);
-}
 
-void TestLySongMatchResultList::statusAndTabCaptions_data() {
-    QTest::addColumn<bool>("loaded");
-    QTest::addColumn<QString>("filter"); // typed into the Matches page's filter box
-    QTest::addColumn<QStringList>("status");
-    QTest::addColumn<QStringList>("captions");
-    QTest::newRow("not loaded") << false << "" << QStringList(5, QStringLiteral("Not Loaded"))
-                                << QStringList{"All", "Laptop", "Desktop", "Matches", "Unmatched"};
-    QTest::newRow("all shown") << true << ""
-                               << QStringList{"340 songs", "340 songs", "340 songs", "340 songs",
-                                              "0 songs"}
-                               << QStringList{"All (340)", "Laptop (340)", "Desktop (340)",
-                                              "Matches (340)", "Unmatched (0)"};
-    QTest::newRow("filtered") << true << "Song 33"
-                              << QStringList{"340 songs", "340 songs", "340 songs",
-                                             "Showing 11 of 340 songs", "0 songs"}
-                              << QStringList{"All (340)", "Laptop (340)", "Desktop (340)",
-                                             "Matches (11/340)", "Unmatched (0)"};
-}
-
-void TestLySongMatchResultList::statusAndTabCaptions() {
-    QFETCH(bool, loaded);
-    QFETCH(QString, filter);
-    QFETCH(QStringList, status);
-    QFETCH(QStringList, captions);
-    QTemporaryDir folder;
-    TLySongListFixture fixture;
-    QList<TLyLibraryTrack> tracks;
-    for (int id = 1; id <= 340; ++id)
-        tracks << MakeLibraryTrack(id);
-    for (int side = 0; side < 2; ++side) {
-        QFile file(folder.filePath(side == 0 ? "one.xml" : "two.xml"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(MakeLibraryXml(tracks)) > 0);
-        fixture.Project().Options()->Library(side)->SetInputPath(file.fileName());
+    void useCaptions_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("useOne");
+        QTest::addColumn<QString>("useTwo");
+        QTest::addColumn<bool>("submenus");
+        QTest::newRow("nothing") << ""
+                                 << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
+                                 << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
+                                 << false;
+        QTest::newRow("one-only song")
+            << "Waterloo"
+            << "Waterloo|Abba|Gold|Genre: ---|Played 7 times|" +
+                   TLyTrackBuilder().LastPlayed(45000.5).Build().GetText(sdLastPlayed) + "|3 stars"
+            << "Name: ---|Artist: ---|Album: ---|Genre: ---|Play Count: Played --- times|"
+               "Last Played: ---|Rating: --- stars"
+            << false;
+        QTest::newRow("two matched songs")
+            << "Edited,Both edited"
+            << "Name: (multiple values)|Abba|Gold|Genre: ---|Played 3 times|Last Played: ---|"
+               "Rating: --- stars"
+            << "Name: (multiple values)|Abba|Gold|Genre: ---|Played 3 times|Last Played: ---|"
+               "Rating: --- stars"
+            << true;
     }
-    if (loaded) {
-        fixture.Project().LoadLibraries();
-        fixture.Settle();
-    } else {
-        fixture.Add(ReviewSongs());
-    }
-    TLySongMatchResult frame;
-    QCOMPARE(frame.PageSongs()->tabText(0), QStringLiteral("---"));
-    frame.resize(900, 600);
-    frame.show();
-    frame.SetMatchResult(&fixture.Result());
-    fixture.Settle();
-    frame.FrmMatchedSongs()->EdtFilter()->setText(filter);
-    fixture.Settle();
-    QStringList actualStatus, actualCaptions;
-    for (int page = 0; page < TLySongMatchResult::kPageCount; ++page) {
-        actualStatus << frame.List(TLySongMatchResult::TPage(page))->StatusBar()->text();
-        actualCaptions << frame.PageSongs()->tabText(page);
-    }
-    QCOMPARE(actualStatus, status);
-    QCOMPARE(actualCaptions, captions);
-    frame.SetMatchResult(nullptr);
-    QCOMPARE(frame.List(TLySongMatchResult::pgAll)->StatusBar()->text(), QString());
-}
 
-void TestLySongMatchResultList::toolsPagesRestoredAndStored() {
-    TLySongListFixture fixture;
-    fixture.Add(ReviewSongs());
-    TLyMatchResult& result = fixture.Result();
-    result.View(QStringLiteral("Unmatched"))->Options()->SetActive(true);
-    result.View(QStringLiteral("Best Matches"))->Options()->SetActive(true);
-    TLySongMatchResult frame;
-    frame.resize(900, 600);
-    frame.show();
-    frame.SetMatchResult(&result);
-    fixture.Settle();
-    TLySongMatchResultList* unmatched = frame.List(TLySongMatchResult::pgUnmatched);
-    QCOMPARE(frame.CurrentList(), unmatched);
-    QCOMPARE(unmatched->PageTools()->currentWidget(), unmatched->FrmBestMatches());
-    QCOMPARE(unmatched->PageTools()->tabText(0), QStringLiteral("Song Proper&ties"));
-    // The user moves to the song information and to library Two's page.
-    unmatched->PageTools()->setCurrentIndex(0);
-    frame.SetCurrentPage(TLySongMatchResult::pgTwo);
-    frame.StoreViewOptions();
-    QVERIFY(!result.View(QStringLiteral("Best Matches"))->Options()->Active());
-    QVERIFY(!result.View(QStringLiteral("Unmatched"))->Options()->Active());
-    QVERIFY(result.View(QStringLiteral("Two"))->Options()->Active());
-    // A double click on the status line hides the tools and records it.
-    TLySongMatchResultList* two = frame.CurrentList();
-    QVERIFY(two->PageTools()->isVisible());
-    QTest::mouseDClick(two->StatusBar(), Qt::LeftButton);
-    QVERIFY(!two->PageTools()->isVisible());
-    QVERIFY(!result.View(QStringLiteral("Two"))->Options()->ShowSongInfo());
-    frame.SetMatchResult(nullptr);
-}
-
-void TestLySongMatchResultList::setDefaults_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("width"); // of the Artist column on the other pages afterwards
-    QTest::newRow("yes") << int(QMessageBox::Yes) << 333;
-    QTest::newRow("no") << int(QMessageBox::No) << 150;
-}
-
-void TestLySongMatchResultList::setDefaults() {
-    QFETCH(int, answer);
-    QFETCH(int, width);
-    TLySongListFixture fixture;
-    fixture.Add(ReviewSongs());
-    TLySongMatchResult frame;
-    frame.resize(900, 600);
-    frame.show();
-    frame.SetMatchResult(&fixture.Result());
-    fixture.Settle();
-    TLySongMatchResultList* all = frame.List(TLySongMatchResult::pgAll);
-    all->FrmSongList()->TreeSongs()->header()->resizeSection(1, 333);
-    TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
-        return TLyDialogAnswer{answer, {}};
-    });
-    all->ActSetAsDefaultView()->trigger();
-    fixture.Settle();
-    QCOMPARE(answers.Requests.size(), 1);
-    TLySongMatchResultList* matched = frame.List(TLySongMatchResult::pgMatched);
-    QCOMPARE(matched->View()->Options()->Column(1)->Width(), width);
-    QCOMPARE(matched->FrmSongList()->TreeSongs()->header()->sectionSize(1), width);
-    frame.SetMatchResult(nullptr);
-}
-
-void TestLySongMatchResultList::holdingDownRebuildsOncePerPause() {
-    TLyManualTimers timers;
-    TLySongListFixture fixture;
-    std::vector<std::unique_ptr<TLySong>> songs;
-    for (int i = 0; i < 60; ++i)
-        songs.push_back(
-            MakeSong(Track(QStringLiteral("Song %1").arg(i, 2, 10, QLatin1Char('0'))).Build(),
-                     std::nullopt));
-    fixture.Add(std::move(songs));
-    auto list = ShowList(fixture, QStringLiteral("All"));
-    SelectRows(*list->FrmSongList(), {QStringLiteral("Song 00")});
-    timers.Advance(100);
-    struct TCounter : ILySongSelectionListener {
-        int Count = 0;
-        void SelectionChanged(TLySongSelection* selection) override {
-            Count += selection != nullptr;
+    void useCaptions() {
+        QFETCH(QString, select);
+        QFETCH(QString, useOne);
+        QFETCH(QString, useTwo);
+        QFETCH(bool, submenus);
+        TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"));
+        scene.Select(select);
+        TLySongMatchResultList* list = scene.List.get();
+        QStringList one, two;
+        for (int part = 0; part < kLySongPartCount; ++part) {
+            one << list->ActUseOne(tLySongPart(part))->text();
+            two << list->ActUseTwo(tLySongPart(part))->text();
         }
-    } counter;
-    list->Selection()->AddListener(&counter);
-    counter.Count = 0;
-    // Key repeat: a key every 30 ms, then a pause.
-    for (int key = 0; key < 50; ++key) {
-        QTest::keyClick(list->FrmSongList()->TreeSongs(), Qt::Key_Down);
-        timers.Advance(30);
+        QCOMPARE(one.join(u'|'), useOne);
+        QCOMPARE(two.join(u'|'), useTwo);
+        QCOMPARE(list->Page()->MnuUseOne()->isEnabled(), submenus);
+        QCOMPARE(list->Page()->MnuUseTwo()->isEnabled(), submenus);
     }
-    QCOMPARE(counter.Count, 0);
-    timers.Advance(100);
-    QCOMPARE(counter.Count, 1);
-    QCOMPARE(list->Selection()->Count(), 1);
-    QCOMPARE(list->Selection()->Items(0)->CurrentOne().Name(), QStringLiteral("Song 50"));
-    list->Selection()->RemoveListener(&counter);
-    list->SetView(nullptr);
-}
+
+    void useTakesThePartOfItsItem() {
+        auto songs = ReviewSongs();
+        TLySong* song = songs.front().get();
+        song->CurrentTwo().SetLastPlayed(45200.0);
+        song->CalculateDifferences();
+        TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"), std::move(songs));
+        scene.List->UpdateActions();
+        scene.List->ActUseOne(sdLastPlayed)->trigger();
+        scene.Fixture.Settle();
+        QCOMPARE(song->CurrentTwo().LastPlayed(), song->OriginalOne().LastPlayed());
+        QCOMPARE(song->CurrentTwo().PlayCount(), 3);
+    }
+
+    void actions_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("select");
+        // An action's name, or a gesture on the single best match: click, dblclick, return.
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("songs");
+        QTest::addColumn<QString>("requests");
+        const QString before = QStringLiteral(
+            "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterlo[2] Waterloo[1]");
+        const QString combined = QStringLiteral(
+            "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterloo[12]~");
+        const QString reverted = QStringLiteral(
+            "Both edited[12] Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]");
+        const QString revert =
+            QStringLiteral("Question Reverting will affect %1 songs. Are you sure you want to "
+                           "continue?");
+        const QString sync = QStringLiteral("Modal TLyTransferOptionsForm");
+        const QString edit = QStringLiteral("Modal TLySongPropertyForm");
+        const int yes = QMessageBox::Yes, no = QMessageBox::No;
+        const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
+        auto row = [](const char* name, const char* page, const char* select, const char* action,
+                      int answer, const QString& songs, const QString& requests) {
+            QTest::newRow(name) << page << select << action << answer << songs << requests;
+        };
+        row("combine two rows", "All", "Waterloo,Waterlo", "ActCombineSelected", yes, combined, "");
+        row("combine by double click", "Unmatched", "Waterloo", "dblclick", yes, combined, "");
+        row("combine by return", "Unmatched", "Waterloo", "return", yes, combined, "");
+        row("a click combines nothing", "Unmatched", "Waterloo", "click", yes, before, "");
+        row("split", "All", "Equal,Waterloo", "ActSplitSelected", yes,
+            "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[1] Equal[2] Waterlo[2] "
+            "Waterloo[1]",
+            "");
+        row("synchronize selected", "All", "Edited", "ActSynchronizeSelected", ok,
+            "Both edited[12]* Dancing Queen[1] Edited[12] Equal[12] Waterlo[2] Waterloo[1]", sync);
+        row("synchronize cancelled", "All", "Edited", "ActSynchronizeSelected", cancel, before,
+            sync);
+        row("revert selected", "All", "Edited,Both edited,Equal", "ActRevertSelected", yes,
+            reverted, revert.arg(2));
+        row("revert refused", "All", "Edited", "ActRevertSelected", no, before, revert.arg(1));
+        row("revert all", "Matches", "", "ActRevertAll", yes, reverted, revert.arg(2));
+        // "Mamma Mia" typed.
+        row("edit a name", "All", "Waterloo,Waterlo", "ActEdit0", ok,
+            "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Mamma Mia[1] Mamma Mia[2]",
+            edit);
+        row("edit cancelled", "All", "Waterloo,Waterlo", "ActEdit0", cancel, before, edit);
+        row("revert all of nothing", "Unmatched", "", "ActRevertAll", yes, before, "");
+    }
+
+    void actions() {
+        QFETCH(QString, page);
+        QFETCH(QString, select);
+        QFETCH(QString, action);
+        QFETCH(int, answer);
+        QFETCH(QString, songs);
+        QFETCH(QString, requests);
+        TListScene scene(page, select);
+        TLySongListFixture& fixture = scene.Fixture;
+        TLySongMatchResultList* list = scene.List.get();
+        // Synchronising overwrites changed values with library One's artist.
+        fixture.Project().Options()->SetAction(sdArtist, saUseOne);
+        fixture.Project().Options()->SetForceSynchronize(true);
+        TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<TLySongPropertyForm*>(widget))
+                    form->EdtValue()->setText(QStringLiteral("Mamma Mia"));
+            return TLyDialogAnswer{answer, {}};
+        });
+        if (action.startsWith(u"Act")) {
+            list->UpdateActions();
+            list->findChild<QAction*>(action)->trigger();
+        } else {
+            TLySongListView* best = list->FrmBestMatches();
+            list->PageTools()->setCurrentWidget(best);
+            fixture.Settle();
+            SelectRows(*best, {QStringLiteral("Waterlo")});
+            QWidget* viewport = best->TreeSongs()->viewport();
+            const QPoint at = best->TreeSongs()->visualRect(best->Model()->index(0, 0)).center();
+            QVERIFY(viewport->rect().contains(at));
+            if (action == u"click")
+                QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+            else if (action == u"dblclick") {
+                // A user's double click starts with a click, which the test's double click lacks.
+                QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+                QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+            } else
+                QTest::keyClick(best->TreeSongs(), Qt::Key_Return);
+        }
+        fixture.Settle();
+        QStringList asked;
+        for (const TLyDialogRequest& request : answers.Requests)
+            asked << (request.Kind == TLyDialogRequest::Question
+                          ? QStringLiteral("Question ") + request.Text
+                          : QStringLiteral("Modal ") + request.Detail);
+        QCOMPARE(SongsText(fixture.Result().Songs()), songs);
+        QCOMPARE(asked.join(u'|'), requests);
+        if (action == u"ActRevertAll" && requests.isEmpty())
+            QCOMPARE(list->StatusBar()->text(), QStringLiteral("Nothing to revert"));
+    }
+
+    void statusAndTabCaptions_data() {
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("filter"); // typed into the Matches page's filter box
+        QTest::addColumn<QStringList>("status");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("not loaded")
+            << false << "" << QStringList(5, QStringLiteral("Not Loaded"))
+            << QStringList{"All", "Laptop", "Desktop", "Matches", "Unmatched"};
+        QTest::newRow("all shown")
+            << true << ""
+            << QStringList{"340 songs", "340 songs", "340 songs", "340 songs", "0 songs"}
+            << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
+                           "Unmatched (0)"};
+        QTest::newRow("filtered") << true << "Song 33"
+                                  << QStringList{"340 songs", "340 songs", "340 songs",
+                                                 "Showing 11 of 340 songs", "0 songs"}
+                                  << QStringList{"All (340)", "Laptop (340)", "Desktop (340)",
+                                                 "Matches (11/340)", "Unmatched (0)"};
+    }
+
+    void statusAndTabCaptions() {
+        QFETCH(bool, loaded);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, status);
+        QFETCH(QStringList, captions);
+        TLySongListFixture fixture;
+        QList<TLyLibraryTrack> tracks;
+        for (int id = 1; id <= 340; ++id)
+            tracks << MakeLibraryTrack(id);
+        fixture.SetLibraries(tracks, tracks);
+        if (loaded) {
+            fixture.Project().LoadLibraries();
+            fixture.Settle();
+        } else {
+            fixture.Add(ReviewSongs());
+        }
+        TLySongMatchResult frame;
+        QCOMPARE(frame.PageSongs()->tabText(0), QStringLiteral("---"));
+        frame.resize(900, 600);
+        frame.show();
+        frame.SetMatchResult(&fixture.Result());
+        fixture.Settle();
+        frame.FrmMatchedSongs()->EdtFilter()->setText(filter);
+        fixture.Settle();
+        QStringList actualStatus, actualCaptions;
+        for (int page = 0; page < TLySongMatchResult::kPageCount; ++page) {
+            actualStatus << frame.List(TLySongMatchResult::TPage(page))->StatusBar()->text();
+            actualCaptions << frame.PageSongs()->tabText(page);
+        }
+        QCOMPARE(actualStatus, status);
+        QCOMPARE(actualCaptions, captions);
+        frame.SetMatchResult(nullptr);
+        QCOMPARE(frame.List(TLySongMatchResult::pgAll)->StatusBar()->text(), QString());
+    }
+
+    void toolsPagesRestoredAndStored() {
+        TLySongListFixture fixture;
+        fixture.Add(ReviewSongs());
+        TLyMatchResult& result = fixture.Result();
+        result.View(QStringLiteral("Unmatched"))->Options()->SetActive(true);
+        result.View(QStringLiteral("Best Matches"))->Options()->SetActive(true);
+        auto frame = fixture.ShowResult();
+        TLySongMatchResultList* unmatched = frame->List(TLySongMatchResult::pgUnmatched);
+        QCOMPARE(frame->CurrentList(), unmatched);
+        QCOMPARE(unmatched->PageTools()->currentWidget(), unmatched->FrmBestMatches());
+        QCOMPARE(unmatched->PageTools()->tabText(0), QStringLiteral("Song Proper&ties"));
+        // The user moves to the song information and to library Two's page.
+        unmatched->PageTools()->setCurrentIndex(0);
+        frame->SetCurrentPage(TLySongMatchResult::pgTwo);
+        frame->StoreViewOptions();
+        QVERIFY(!result.View(QStringLiteral("Best Matches"))->Options()->Active());
+        QVERIFY(!result.View(QStringLiteral("Unmatched"))->Options()->Active());
+        QVERIFY(result.View(QStringLiteral("Two"))->Options()->Active());
+        // A double click on the status line hides the tools and records it.
+        TLySongMatchResultList* two = frame->CurrentList();
+        QVERIFY(two->PageTools()->isVisible());
+        QTest::mouseDClick(two->StatusBar(), Qt::LeftButton);
+        QVERIFY(!two->PageTools()->isVisible());
+        QVERIFY(!result.View(QStringLiteral("Two"))->Options()->ShowSongInfo());
+        frame->SetMatchResult(nullptr);
+    }
+
+    void setDefaults_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("width"); // of the Artist column on the other pages afterwards
+        QTest::newRow("yes") << int(QMessageBox::Yes) << 333;
+        QTest::newRow("no") << int(QMessageBox::No) << 150;
+    }
+
+    void setDefaults() {
+        QFETCH(int, answer);
+        QFETCH(int, width);
+        TLySongListFixture fixture;
+        fixture.Add(ReviewSongs());
+        auto frame = fixture.ShowResult();
+        TLySongMatchResultList* all = frame->List(TLySongMatchResult::pgAll);
+        all->FrmSongList()->TreeSongs()->header()->resizeSection(1, 333);
+        TLyDialogAnswers answers([answer](const TLyDialogRequest&) {
+            return TLyDialogAnswer{answer, {}};
+        });
+        all->ActSetAsDefaultView()->trigger();
+        fixture.Settle();
+        QCOMPARE(answers.Requests.size(), 1);
+        TLySongMatchResultList* matched = frame->List(TLySongMatchResult::pgMatched);
+        QCOMPARE(matched->View()->Options()->Column(1)->Width(), width);
+        QCOMPARE(matched->FrmSongList()->TreeSongs()->header()->sectionSize(1), width);
+        frame->SetMatchResult(nullptr);
+    }
+
+    void holdingDownRebuildsOncePerPause() {
+        TLyManualTimers timers;
+        TLySongListFixture fixture;
+        std::vector<std::unique_ptr<TLySong>> songs;
+        for (int i = 0; i < 60; ++i)
+            songs.push_back(
+                MakeSong(Track(QStringLiteral("Song %1").arg(i, 2, 10, QLatin1Char('0'))).Build(),
+                         std::nullopt));
+        fixture.Add(std::move(songs));
+        auto list = ShowList(fixture, QStringLiteral("All"));
+        SelectRows(*list->FrmSongList(), {QStringLiteral("Song 00")});
+        timers.Advance(100);
+        struct TCounter : ILySongSelectionListener {
+            int Count = 0;
+            void SelectionChanged(TLySongSelection* selection) override {
+                Count += selection != nullptr;
+            }
+        } counter;
+        list->Selection()->AddListener(&counter);
+        counter.Count = 0;
+        // Key repeat: a key every 30 ms, then a pause.
+        for (int key = 0; key < 50; ++key) {
+            QTest::keyClick(list->FrmSongList()->TreeSongs(), Qt::Key_Down);
+            timers.Advance(30);
+        }
+        QCOMPARE(counter.Count, 0);
+        timers.Advance(100);
+        QCOMPARE(counter.Count, 1);
+        QCOMPARE(list->Selection()->Count(), 1);
+        QCOMPARE(list->Selection()->Items(0)->CurrentOne().Name(), QStringLiteral("Song 50"));
+        list->Selection()->RemoveListener(&counter);
+        list->SetView(nullptr);
+    }
+};
 
 QTEST_MAIN(TestLySongMatchResultList)
 #include "tst_LySongMatchResultList.moc"

@@ -17,35 +17,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
-#include <atomic>
-#include <thread>
-
 namespace {
-
-// A page of `name` ("All", "One", "Two", "Matches", "Unmatched"), shown on its view.
-std::unique_ptr<TLySongPage> ShowPage(TLySongListFixture& fixture, const QString& name) {
-    std::unique_ptr<TLySongPage> page;
-    if (name == u"All")
-        page = std::make_unique<TLyAllSongs>();
-    else if (name == u"Matches")
-        page = std::make_unique<TLyMatchedSongs>();
-    else if (name == u"Unmatched")
-        page = std::make_unique<TLyUnmatchedSongs>();
-    else {
-        auto library = std::make_unique<TLyLibrarySongs>();
-        library->SetSide(name == u"Two" ? 1 : 0);
-        page = std::move(library);
-    }
-    page->resize(900, 500);
-    page->show();
-    page->SetView(fixture.View(name));
-    fixture.Settle();
-    return page;
-}
 
 // The captions of a menu's or tool bar's items in order, "-" for a separator, submenus in
 // brackets.
@@ -59,27 +34,6 @@ QString ItemsText(const QWidget* menu) {
     return items.join(QStringLiteral(" | "));
 }
 
-void SelectSongs(TLySongSelection& selection, const QList<TLySong*>& songs) {
-    selection.BeginUpdate();
-    selection.Clear();
-    for (TLySong* song : songs)
-        selection.Add(song);
-    selection.EndUpdate();
-}
-
-// Library files of one track each in `folder`, made the project's input files.
-bool WriteLibraries(TLySongListFixture& fixture, const QTemporaryDir& folder) {
-    for (int side = 0; side < 2; ++side) {
-        QFile file(folder.filePath(side == 0 ? "one.xml" : "two.xml"));
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(MakeLibraryXml({MakeLibraryTrack(1)})) < 0)
-            return false;
-        TLyProjectOptions* options = fixture.Project().Options();
-        (side == 0 ? options->LibraryOne() : options->LibraryTwo())->SetInputPath(file.fileName());
-    }
-    return true;
-}
-
 } // namespace
 
 class TestLySongPages : public QObject {
@@ -88,398 +42,381 @@ private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
     void cleanupTestCase() { VxThreadsShutdown(); }
 
-    void filterEntries_data();
-    void filterEntries();
-    void showShortcuts_data();
-    void showShortcuts();
-    void enabledRules_data();
-    void enabledRules();
-    void enabledRulesRunWhenTheLoopGoesIdle();
-    void filterBoxFollowsTyping();
-    void libraryActions_data();
-    void libraryActions();
-    void menus_data();
-    void menus();
-    void bestMatchesFollowTheSelection();
-};
-
-void TestLySongPages::filterEntries_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("options");
-    QTest::addColumn<int>("part"); // -1: the entry leaves the part as it was (sdAlbum here)
-    auto row = [](const char* page, int entry, const char* caption, const char* options,
-                  int part = -1) {
-        QTest::addRow("%s %s", page, caption) << page << entry << caption << options << part;
-    };
-    row("One", 0, "All", "sfgOne");
-    row("One", 1, "Not Modified", "sfgOne,sfgNotModified");
-    row("One", 2, "Modified", "sfgOne,sfgModifiedAll");
-    row("One", 3, "Song Data Modified", "sfgOne,sfgModifiedSongData");
-    row("One", 4, "User Data Modified", "sfgOne,sfgModifiedUserData");
-    row("One", 5, "Name Modified", "sfgOne,sfgModifiedSingle", sdName);
-    row("One", 6, "Artist Modified", "sfgOne,sfgModifiedSingle", sdArtist);
-    row("One", 7, "Album Modified", "sfgOne,sfgModifiedSingle", sdAlbum);
-    row("One", 8, "Genre Modified", "sfgOne,sfgModifiedSingle", sdGenre);
-    row("One", 9, "Play Count Modified", "sfgOne,sfgModifiedSingle", sdPlayCount);
-    row("One", 10, "Last Played Modified", "sfgOne,sfgModifiedSingle", sdLastPlayed);
-    row("One", 11, "Rating Modified", "sfgOne,sfgModifiedSingle", sdRating);
-    row("Two", 0, "All", "sfgTwo");
-    row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
-    row("Matches", 0, "All", "sfgMatched");
-    row("Matches", 1, "Not Different", "sfgMatched,sfgNotDifferent");
-    row("Matches", 2, "Different", "sfgMatched,sfgDifferentAll");
-    row("Matches", 3, "Song Data Differs", "sfgMatched,sfgDifferentSongData");
-    row("Matches", 4, "User Data Differs", "sfgMatched,sfgDifferentUserData");
-    row("Matches", 5, "Name Differs", "sfgMatched,sfgDifferentSingle", sdName);
-    row("Matches", 6, "Artist Differs", "sfgMatched,sfgDifferentSingle", sdArtist);
-    row("Matches", 7, "Album Differs", "sfgMatched,sfgDifferentSingle", sdAlbum);
-    row("Matches", 8, "Genre Differs", "sfgMatched,sfgDifferentSingle", sdGenre);
-    row("Matches", 9, "Play Count Differs", "sfgMatched,sfgDifferentSingle", sdPlayCount);
-    row("Matches", 10, "Last Played Differs", "sfgMatched,sfgDifferentSingle", sdLastPlayed);
-    row("Matches", 11, "Rating Differs", "sfgMatched,sfgDifferentSingle", sdRating);
-    row("Unmatched", 0, "All", "sfgUnmatched");
-    row("Unmatched", 1, "Laptop Only", "sfgOne,sfgUnmatched");
-    row("Unmatched", 2, "Desktop Only", "sfgTwo,sfgUnmatched");
-}
-
-void TestLySongPages::filterEntries() {
-    QFETCH(QString, page);
-    QFETCH(int, entry);
-    QFETCH(QString, caption);
-    QFETCH(QString, options);
-    QFETCH(int, part);
-    TLySongListFixture fixture;
-    TLyViewOptions* viewOptions = fixture.View(page)->Options();
-    // Options of no entry, so that choosing one changes something.
-    viewOptions->SetFilterPart(sdAlbum);
-    viewOptions->SetFilterOptions({sfgOne, sfgTwo});
-    auto frame = ShowPage(fixture, page);
-    QComboBox* list = frame->CmbFilter();
-    QCOMPARE(list->currentIndex(), -1);
-    QCOMPARE(list->itemText(entry), caption);
-    Q_EMIT list->activated(entry); // as the user's choice
-    QCOMPARE(viewOptions->FilterOptions().ToIdentifiers(), options);
-    QCOMPARE(int(viewOptions->FilterPart()), part < 0 ? int(sdAlbum) : part);
-    QCOMPARE(fixture.View(page)->Filter().Options.ToIdentifiers(), options); // refreshing
-    fixture.Settle();
-    QCOMPARE(list->currentIndex(), entry);
-}
-
-void TestLySongPages::showShortcuts_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<bool>("inFilterBox");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("expected");
-    const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
-    QTest::newRow("unmatched, list: one only") << "Unmatched" << false << 0 << one << 1;
-    QTest::newRow("unmatched, list: all") << "Unmatched" << false << 2 << all << 0;
-    QTest::newRow("unmatched, box: two only") << "Unmatched" << true << 0 << two << 2;
-    QTest::newRow("unmatched, box: all") << "Unmatched" << true << 1 << all << 0;
-    QTest::newRow("library, list: all") << "Two" << false << 4 << all << 0;
-    QTest::newRow("library, box: no one only") << "One" << true << 3 << one << 3;
-    QTest::newRow("matched, box: all") << "Matches" << true << 2 << all << 0;
-}
-
-void TestLySongPages::showShortcuts() {
-    QFETCH(QString, page);
-    QFETCH(bool, inFilterBox);
-    QFETCH(int, from);
-    QFETCH(int, key);
-    QFETCH(int, expected);
-    TLySongListFixture fixture;
-    fixture.Add(RepresentativeSongs());
-    auto frame = ShowPage(fixture, page);
-    frame->ChooseFilter(from);
-    frame->EdtFilter()->setText(QStringLiteral("o"));
-    fixture.Settle();
-    frame->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
-    QWidget* focus =
-        inFilterBox ? static_cast<QWidget*>(frame->EdtFilter()) : frame->FrmSongList()->TreeSongs();
-    focus->setFocus();
-    RunUntilIdle();
-    QTest::keyClick(focus, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
-    fixture.Settle();
-    QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
-    QCOMPARE(frame->EntryInForce(), expected);
-}
-
-void TestLySongPages::enabledRules_data() {
-    QTest::addColumn<QString>("page");
-    // Steps in order: loaded, filter (a filter text), entryN (choose entry N), window (the view
-    // of a match window's result), noview, refreshing, running (the project's process), frozen.
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QString>("enabled");
-    auto row = [](const char* page, const char* state, const char* enabled) {
-        QTest::addRow("%s: %s", page, state) << page << state << enabled;
-    };
-    row("All", "", "ActLoadLibraries");
-    row("All", "noview", "");
-    row("All", "filter", "ActClearFilter ActLoadLibraries");
-    row("All", "filter refreshing", "ActLoadLibraries");
-    row("All", "filter running", "ActClearFilter");
-    row("All", "filter frozen", "ActClearFilter ActLoadLibraries");
-    row("All", "window", "");
-    row("One", "", "");
-    row("One", "loaded", "ActExportToFile ActExportToITunes");
-    row("One", "loaded entry2", "ActExportToFile ActExportToITunes ActShowAll");
-    row("One", "loaded entry2 running", "ActShowAll");
-    row("One", "loaded window", "");
-    row("Matches", "entry5", "ActShowAll");
-    row("Unmatched", "", "ActShowOneOnly ActShowTwoOnly");
-    row("Unmatched", "filter entry1", "ActClearFilter ActShowAll ActShowTwoOnly");
-    row("Unmatched", "entry2 refreshing", "");
-    row("Unmatched", "entry2 frozen", "ActShowAll ActShowOneOnly");
-    row("Unmatched", "noview", "");
-}
-
-void TestLySongPages::enabledRules() {
-    QFETCH(QString, page);
-    QFETCH(QString, state);
-    QFETCH(QString, enabled);
-    QTemporaryDir folder;
-    TLySongListFixture fixture;
-    QVERIFY(WriteLibraries(fixture, folder));
-    const QStringList steps = state.split(u' ', Qt::SkipEmptyParts);
-    if (steps.contains(u"loaded")) {
-        fixture.Project().LoadLibraries();
-        fixture.Settle();
-    } else {
-        fixture.Add(RepresentativeSongs());
+    void filterEntries_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("part"); // -1: the entry leaves the part as it was (sdAlbum here)
+        auto row = [](const char* page, int entry, const char* caption, const char* options,
+                      int part = -1) {
+            QTest::addRow("%s %s", page, caption) << page << entry << caption << options << part;
+        };
+        row("One", 0, "All", "sfgOne");
+        row("One", 1, "Not Modified", "sfgOne,sfgNotModified");
+        row("One", 2, "Modified", "sfgOne,sfgModifiedAll");
+        row("One", 3, "Song Data Modified", "sfgOne,sfgModifiedSongData");
+        row("One", 4, "User Data Modified", "sfgOne,sfgModifiedUserData");
+        row("One", 5, "Name Modified", "sfgOne,sfgModifiedSingle", sdName);
+        row("One", 6, "Artist Modified", "sfgOne,sfgModifiedSingle", sdArtist);
+        row("One", 7, "Album Modified", "sfgOne,sfgModifiedSingle", sdAlbum);
+        row("One", 8, "Genre Modified", "sfgOne,sfgModifiedSingle", sdGenre);
+        row("One", 9, "Play Count Modified", "sfgOne,sfgModifiedSingle", sdPlayCount);
+        row("One", 10, "Last Played Modified", "sfgOne,sfgModifiedSingle", sdLastPlayed);
+        row("One", 11, "Rating Modified", "sfgOne,sfgModifiedSingle", sdRating);
+        row("Two", 0, "All", "sfgTwo");
+        row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
+        row("Matches", 0, "All", "sfgMatched");
+        row("Matches", 1, "Not Different", "sfgMatched,sfgNotDifferent");
+        row("Matches", 2, "Different", "sfgMatched,sfgDifferentAll");
+        row("Matches", 3, "Song Data Differs", "sfgMatched,sfgDifferentSongData");
+        row("Matches", 4, "User Data Differs", "sfgMatched,sfgDifferentUserData");
+        row("Matches", 11, "Rating Differs", "sfgMatched,sfgDifferentSingle", sdRating);
+        row("Unmatched", 0, "All", "sfgUnmatched");
+        row("Unmatched", 1, "Laptop Only", "sfgOne,sfgUnmatched");
+        row("Unmatched", 2, "Desktop Only", "sfgTwo,sfgUnmatched");
     }
-    TLyMatchResult window(&fixture.Project(), &fixture.Result(), fixture.Result().ViewOptions());
-    auto frame = ShowPage(fixture, page);
-    std::atomic<bool> release{false};
-    for (const QString& step : steps) {
-        if (step == u"filter")
-            frame->EdtFilter()->setText(QStringLiteral("e"));
-        else if (step.startsWith(u"entry"))
-            frame->ChooseFilter(step.mid(5).toInt());
-        else if (step == u"window")
-            frame->SetView(window.View(page));
-        else if (step == u"noview")
-            frame->SetView(nullptr);
-        else if (step == u"refreshing")
-            frame->View()->RequestRefresh();
-        else if (step == u"running")
-            fixture.Project().Process()->Start(QStringLiteral("Held"), [&](TVxPausableThread&) {
-                while (!release.load())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            });
-        else if (step == u"frozen")
-            fixture.Result().BeginUpdate();
-        if (step != u"refreshing" && step != u"running" && step != u"frozen") {
-            window.View(page)->Process()->WaitFor();
+
+    void filterEntries() {
+        QFETCH(QString, page);
+        QFETCH(int, entry);
+        QFETCH(QString, caption);
+        QFETCH(QString, options);
+        QFETCH(int, part);
+        TLySongListFixture fixture;
+        TLyViewOptions* viewOptions = fixture.View(page)->Options();
+        // Options of no entry, so that choosing one changes something.
+        viewOptions->SetFilterPart(sdAlbum);
+        viewOptions->SetFilterOptions({sfgOne, sfgTwo});
+        auto frame = fixture.ShowPage(page);
+        QComboBox* list = frame->CmbFilter();
+        QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(list->itemText(entry), caption);
+        Q_EMIT list->activated(entry); // as the user's choice
+        QCOMPARE(viewOptions->FilterOptions().ToIdentifiers(), options);
+        QCOMPARE(int(viewOptions->FilterPart()), part < 0 ? int(sdAlbum) : part);
+        QCOMPARE(fixture.View(page)->Filter().Options.ToIdentifiers(), options); // refreshing
+        fixture.Settle();
+        QCOMPARE(list->currentIndex(), entry);
+    }
+
+    void showShortcuts_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("inFilterBox");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("expected");
+        const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
+        QTest::newRow("unmatched, list: one only") << "Unmatched" << false << 0 << one << 1;
+        QTest::newRow("unmatched, list: all") << "Unmatched" << false << 2 << all << 0;
+        QTest::newRow("unmatched, box: two only") << "Unmatched" << true << 0 << two << 2;
+        QTest::newRow("unmatched, box: all") << "Unmatched" << true << 1 << all << 0;
+        QTest::newRow("library, list: all") << "Two" << false << 4 << all << 0;
+        QTest::newRow("library, box: no one only") << "One" << true << 3 << one << 3;
+        QTest::newRow("matched, box: all") << "Matches" << true << 2 << all << 0;
+    }
+
+    void showShortcuts() {
+        QFETCH(QString, page);
+        QFETCH(bool, inFilterBox);
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, expected);
+        TLySongListFixture fixture;
+        fixture.Add(RepresentativeSongs());
+        auto frame = fixture.ShowPage(page);
+        frame->ChooseFilter(from);
+        frame->EdtFilter()->setText(QStringLiteral("o"));
+        fixture.Settle();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        QWidget* focus = inFilterBox ? static_cast<QWidget*>(frame->EdtFilter())
+                                     : frame->FrmSongList()->TreeSongs();
+        focus->setFocus();
+        RunUntilIdle();
+        QTest::keyClick(focus, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
+        fixture.Settle();
+        QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
+        QCOMPARE(frame->EntryInForce(), expected);
+    }
+
+    void enabledRules_data() {
+        QTest::addColumn<QString>("page");
+        // Steps in order: loaded, filter (a filter text), entryN (choose entry N), window (the view
+        // of a match window's result), noview, refreshing, running (the project's process), frozen.
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("enabled");
+        auto row = [](const char* page, const char* state, const char* enabled) {
+            QTest::addRow("%s: %s", page, state) << page << state << enabled;
+        };
+        row("All", "", "ActLoadLibraries");
+        row("All", "noview", "");
+        row("All", "filter", "ActClearFilter ActLoadLibraries");
+        row("All", "filter refreshing", "ActLoadLibraries");
+        row("All", "filter running", "ActClearFilter");
+        row("All", "filter frozen", "ActClearFilter ActLoadLibraries");
+        row("All", "window", "");
+        row("One", "", "");
+        row("One", "loaded", "ActExportToFile ActExportToITunes");
+        row("One", "loaded entry2", "ActExportToFile ActExportToITunes ActShowAll");
+        row("One", "loaded entry2 running", "ActShowAll");
+        row("One", "loaded window", "");
+        row("Matches", "entry5", "ActShowAll");
+        row("Unmatched", "", "ActShowOneOnly ActShowTwoOnly");
+        row("Unmatched", "filter entry1", "ActClearFilter ActShowAll ActShowTwoOnly");
+        row("Unmatched", "entry2 refreshing", "");
+        row("Unmatched", "entry2 frozen", "ActShowAll ActShowOneOnly");
+        row("Unmatched", "noview", "");
+    }
+
+    void enabledRules() {
+        QFETCH(QString, page);
+        QFETCH(QString, state);
+        QFETCH(QString, enabled);
+        TLySongListFixture fixture;
+        fixture.SetLibraries({MakeLibraryTrack(1)}, {MakeLibraryTrack(1)});
+        const QStringList steps = state.split(u' ', Qt::SkipEmptyParts);
+        if (steps.contains(u"loaded")) {
+            fixture.Project().LoadLibraries();
+            fixture.Settle();
+        } else {
+            fixture.Add(RepresentativeSongs());
+        }
+        TLyMatchResult window(&fixture.Project(), &fixture.Result(),
+                              fixture.Result().ViewOptions());
+        auto frame = fixture.ShowPage(page);
+        std::unique_ptr<TLyBlockingRun> run;
+        for (const QString& step : steps) {
+            if (step == u"filter")
+                frame->EdtFilter()->setText(QStringLiteral("e"));
+            else if (step.startsWith(u"entry"))
+                frame->ChooseFilter(step.mid(5).toInt());
+            else if (step == u"window")
+                frame->SetView(window.View(page));
+            else if (step == u"noview")
+                frame->SetView(nullptr);
+            else if (step == u"refreshing")
+                frame->View()->RequestRefresh();
+            else if (step == u"running")
+                run = std::make_unique<TLyBlockingRun>(&fixture.Project(), "Held");
+            else if (step == u"frozen")
+                fixture.Result().BeginUpdate();
+            if (step != u"refreshing" && step != u"running" && step != u"frozen") {
+                window.View(page)->Process()->WaitFor();
+                fixture.Settle();
+            }
+        }
+        frame->UpdateActions();
+        QStringList actual;
+        for (const QAction* action : frame->findChildren<QAction*>())
+            if (action->isEnabled() && action->objectName().startsWith(u"Act"))
+                actual << action->objectName();
+        actual.sort();
+        run.reset();
+        if (steps.contains(u"frozen"))
+            fixture.Result().EndUpdate();
+        fixture.Settle();
+        frame->SetView(nullptr);
+        QCOMPARE(actual.join(u' '), enabled);
+    }
+
+    void enabledRulesRunWhenTheLoopGoesIdle() {
+        TLySongListFixture fixture;
+        auto frame = fixture.ShowPage(QStringLiteral("Unmatched"));
+        RunUntilIdle();
+        QVERIFY(!frame->ActShowAll()->isEnabled());
+        // A change that no signal of the page reports: the next idle turn shows it.
+        fixture.View(QStringLiteral("Unmatched"))
+            ->Options()
+            ->SetFilterOptions({sfgUnmatched, sfgTwo});
+        QVERIFY(!frame->ActShowAll()->isEnabled());
+        RunUntilIdle();
+        QVERIFY(frame->ActShowAll()->isEnabled());
+        QVERIFY(!frame->ActShowTwoOnly()->isEnabled());
+    }
+
+    void filterBoxFollowsTyping() {
+        TLySongListFixture fixture;
+        fixture.Add(RepresentativeSongs());
+        auto frame = fixture.ShowPage(QStringLiteral("All"));
+        TLyView* view = fixture.View(QStringLiteral("All"));
+        // Key by key, without waiting: each key's refresh replaces the one before.
+        QTest::keyClicks(frame->EdtFilter(), QStringLiteral("edit"));
+        QCOMPARE(view->Filter().Text, QStringLiteral("edit"));
+        fixture.Settle();
+        QCOMPARE(ColumnTexts(*frame->FrmSongList()), QStringList({"Both edited", "Edited"}));
+        // A finished refresh leaves the box as the user left it, cursor included.
+        frame->EdtFilter()->setCursorPosition(1);
+        view->RequestRefresh();
+        fixture.Settle();
+        QCOMPARE(frame->EdtFilter()->cursorPosition(), 1);
+        // A text set elsewhere shows when the refresh ends; Clear Filter empties both.
+        view->Options()->SetFilterText(QStringLiteral("alpha"));
+        view->RequestRefresh();
+        fixture.Settle();
+        QCOMPARE(frame->EdtFilter()->text(), QStringLiteral("alpha"));
+        frame->UpdateActions();
+        frame->ActClearFilter()->trigger();
+        QCOMPARE(view->Options()->FilterText(), QString());
+    }
+
+    void libraryActions_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("reloaded");
+        QTest::addColumn<int>("exportedSide"); // -1: no export asked for
+        QTest::newRow("load, not loaded") << "All" << false << 0 << 0 << true << -1;
+        QTest::newRow("reload, yes") << "All" << true << int(QMessageBox::Yes) << 1 << true << -1;
+        QTest::newRow("reload, no") << "All" << true << int(QMessageBox::No) << 1 << false << -1;
+        QTest::newRow("export Two") << "Two" << true << 0 << 0 << false << 1;
+        QTest::newRow("export, not loaded") << "Two" << false << 0 << 0 << false << -1;
+    }
+
+    void libraryActions() {
+        QFETCH(QString, page);
+        QFETCH(bool, loaded);
+        QFETCH(int, answer);
+        QFETCH(int, questions);
+        QFETCH(bool, reloaded);
+        QFETCH(int, exportedSide);
+        TLySongListFixture fixture;
+        fixture.SetLibraries({MakeLibraryTrack(1)}, {MakeLibraryTrack(1)});
+        if (loaded) {
+            fixture.Project().LoadLibraries();
             fixture.Settle();
         }
-    }
-    frame->UpdateActions();
-    QStringList actual;
-    for (const QAction* action : frame->findChildren<QAction*>())
-        if (action->isEnabled() && action->objectName().startsWith(u"Act"))
-            actual << action->objectName();
-    actual.sort();
-    release.store(true);
-    if (steps.contains(u"frozen"))
-        fixture.Result().EndUpdate();
-    fixture.Settle();
-    frame->SetView(nullptr);
-    QCOMPARE(actual.join(u' '), enabled);
-}
-
-void TestLySongPages::enabledRulesRunWhenTheLoopGoesIdle() {
-    TLySongListFixture fixture;
-    auto frame = ShowPage(fixture, QStringLiteral("Unmatched"));
-    RunUntilIdle();
-    QVERIFY(!frame->ActShowAll()->isEnabled());
-    // A change that no signal of the page reports: the next idle turn shows it.
-    fixture.View(QStringLiteral("Unmatched"))->Options()->SetFilterOptions({sfgUnmatched, sfgTwo});
-    QVERIFY(!frame->ActShowAll()->isEnabled());
-    RunUntilIdle();
-    QVERIFY(frame->ActShowAll()->isEnabled());
-    QVERIFY(!frame->ActShowTwoOnly()->isEnabled());
-}
-
-void TestLySongPages::filterBoxFollowsTyping() {
-    TLySongListFixture fixture;
-    fixture.Add(RepresentativeSongs());
-    auto frame = ShowPage(fixture, QStringLiteral("All"));
-    TLyView* view = fixture.View(QStringLiteral("All"));
-    // Key by key, without waiting: each key's refresh replaces the one before.
-    QTest::keyClicks(frame->EdtFilter(), QStringLiteral("edit"));
-    QCOMPARE(view->Filter().Text, QStringLiteral("edit"));
-    fixture.Settle();
-    QCOMPARE(ColumnTexts(*frame->FrmSongList()), QStringList({"Both edited", "Edited"}));
-    // A finished refresh leaves the box as the user left it, cursor included.
-    frame->EdtFilter()->setCursorPosition(1);
-    view->RequestRefresh();
-    fixture.Settle();
-    QCOMPARE(frame->EdtFilter()->cursorPosition(), 1);
-    // A text set elsewhere shows when the refresh ends; Clear Filter empties both.
-    view->Options()->SetFilterText(QStringLiteral("alpha"));
-    view->RequestRefresh();
-    fixture.Settle();
-    QCOMPARE(frame->EdtFilter()->text(), QStringLiteral("alpha"));
-    frame->UpdateActions();
-    frame->ActClearFilter()->trigger();
-    QCOMPARE(view->Options()->FilterText(), QString());
-}
-
-void TestLySongPages::libraryActions_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<bool>("loaded");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("questions");
-    QTest::addColumn<bool>("reloaded");
-    QTest::addColumn<int>("exportedSide"); // -1: no export asked for
-    QTest::newRow("load, not loaded") << "All" << false << 0 << 0 << true << -1;
-    QTest::newRow("reload, yes") << "All" << true << int(QMessageBox::Yes) << 1 << true << -1;
-    QTest::newRow("reload, no") << "All" << true << int(QMessageBox::No) << 1 << false << -1;
-    QTest::newRow("export Two") << "Two" << true << 0 << 0 << false << 1;
-    QTest::newRow("export, not loaded") << "Two" << false << 0 << 0 << false << -1;
-}
-
-void TestLySongPages::libraryActions() {
-    QFETCH(QString, page);
-    QFETCH(bool, loaded);
-    QFETCH(int, answer);
-    QFETCH(int, questions);
-    QFETCH(bool, reloaded);
-    QFETCH(int, exportedSide);
-    QTemporaryDir folder;
-    TLySongListFixture fixture;
-    QVERIFY(WriteLibraries(fixture, folder));
-    if (loaded) {
-        fixture.Project().LoadLibraries();
+        fixture.Project().SetModified(true); // a load clears it: it tells whether one ran
+        auto frame = fixture.ShowPage(page);
+        frame->UpdateActions();
+        TLyDialogAnswers answers([&](const TLyDialogRequest&) {
+            return TLyDialogAnswer{answer, {}};
+        });
+        QList<int> exported;
+        if (auto* library = qobject_cast<TLyLibrarySongs*>(frame.get())) {
+            connect(library, &TLyLibrarySongs::ExportToFileRequested, this,
+                    [&](int s) { exported << s; });
+            connect(library, &TLyLibrarySongs::ExportToITunesRequested, this,
+                    [&](int s) { exported << s; });
+            library->ActExportToFile()->trigger();
+            library->ActExportToITunes()->trigger();
+        } else {
+            static_cast<TLyAllSongs*>(frame.get())->ActLoadLibraries()->trigger();
+        }
         fixture.Settle();
+        QCOMPARE(answers.Requests.size(), questions);
+        QCOMPARE(!fixture.Project().Modified(), reloaded);
+        QCOMPARE(exported, QList<int>(exportedSide < 0 ? 0 : 2, exportedSide)); // file, iTunes
     }
-    fixture.Project().SetModified(true); // a load clears it: it tells whether one ran
-    auto frame = ShowPage(fixture, page);
-    frame->UpdateActions();
-    TLyDialogAnswers answers([&](const TLyDialogRequest&) { return TLyDialogAnswer{answer, {}}; });
-    QList<int> exported;
-    if (auto* library = qobject_cast<TLyLibrarySongs*>(frame.get())) {
-        connect(library, &TLyLibrarySongs::ExportToFileRequested, this,
-                [&](int s) { exported << s; });
-        connect(library, &TLyLibrarySongs::ExportToITunesRequested, this,
-                [&](int s) { exported << s; });
-        library->ActExportToFile()->trigger();
-        library->ActExportToITunes()->trigger();
-    } else {
-        static_cast<TLyAllSongs*>(frame.get())->ActLoadLibraries()->trigger();
-    }
-    fixture.Settle();
-    QCOMPARE(answers.Requests.size(), questions);
-    QCOMPARE(!fixture.Project().Modified(), reloaded);
-    QCOMPARE(exported, QList<int>(exportedSide < 0 ? 0 : 2, exportedSide)); // file, iTunes
-}
 
-void TestLySongPages::menus_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<bool>("contributed");
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("toolBar");
-    const QString use = QStringLiteral("&Toggle Exported | - | Use Laptop && Co [&Name | &Artist] "
-                                       "| Use Desktop [&Name | &Artist] | &Edit [&Name] | ");
-    const QString end =
-        QStringLiteral(" | - | Clear &Filter | Toggle Song &Info | &Set Defaults...");
-    const QString sync =
-        QStringLiteral("S&ynchronize... | Synchronize A&ll... | &Revert | Revert &All");
-    QTest::newRow("all") << "All" << true
-                         << use + "&Combine | &Split | - | " + sync + " | &Match... | Matc&h All" +
-                                end
-                         << "Revert &All | &Revert | &Load Libraries";
-    QTest::newRow("library") << "Two" << true << use + "&Combine | &Split | - | " + sync + end
-                             << "Export to &ITunes... | &Export to File...";
-    QTest::newRow("matched") << "Matches" << true << use + "&Split | - | " + sync + end
-                             << "S&ynchronize... | Synchronize A&ll... | &Revert";
-    QTest::newRow("unmatched") << "Unmatched" << true
-                               << "&Toggle Exported | - | &Split | &Combine | - | &Match... | "
-                                  "Matc&h All" +
-                                      end
-                               << "&Match... | Matc&h All";
-    // Without the owner's actions no separator stands at an end or next to another.
-    QTest::newRow("unmatched, own actions only")
-        << "Unmatched" << false << "&Toggle Exported | - | Clear &Filter"
-        << "";
-}
-
-void TestLySongPages::menus() {
-    QFETCH(QString, page);
-    QFETCH(bool, contributed);
-    QFETCH(QString, menu);
-    QFETCH(QString, toolBar);
-    TLySongListFixture fixture;
-    fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
-    auto frame = ShowPage(fixture, page);
-    QObject owner;
-    auto action = [&](const char* caption) {
-        return new QAction(caption, &owner);
-    };
-    // In an order of their own: the page puts them in place.
-    const QList<std::pair<tLyPageItem, const char*>> single{
-        {piSetAsDefaultView, "&Set Defaults..."},
-        {piToggleSongInfo, "Toggle Song &Info"},
-        {piMatchAll, "Matc&h All"},
-        {piMatchSelected, "&Match..."},
-        {piRevertAll, "Revert &All"},
-        {piRevertSelected, "&Revert"},
-        {piSynchronizeAll, "Synchronize A&ll..."},
-        {piSynchronizeSelected, "S&ynchronize..."},
-        {piSplit, "&Split"},
-        {piCombine, "&Combine"}};
-    for (const auto& [item, caption] : single)
-        if (contributed)
-            frame->Contribute(item, {action(caption)});
-    if (contributed) {
-        frame->Contribute(piEdit, {action("&Name")});
-        frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
-        frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});
+    void menus_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("contributed");
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("toolBar");
+        const QString use =
+            QStringLiteral("&Toggle Exported | - | Use Laptop && Co [&Name | &Artist] "
+                           "| Use Desktop [&Name | &Artist] | &Edit [&Name] | ");
+        const QString end =
+            QStringLiteral(" | - | Clear &Filter | Toggle Song &Info | &Set Defaults...");
+        const QString sync =
+            QStringLiteral("S&ynchronize... | Synchronize A&ll... | &Revert | Revert &All");
+        QTest::newRow("all") << "All" << true
+                             << use + "&Combine | &Split | - | " + sync +
+                                    " | &Match... | Matc&h All" + end
+                             << "Revert &All | &Revert | &Load Libraries";
+        QTest::newRow("library") << "Two" << true << use + "&Combine | &Split | - | " + sync + end
+                                 << "Export to &ITunes... | &Export to File...";
+        QTest::newRow("matched") << "Matches" << true << use + "&Split | - | " + sync + end
+                                 << "S&ynchronize... | Synchronize A&ll... | &Revert";
+        QTest::newRow("unmatched") << "Unmatched" << true
+                                   << "&Toggle Exported | - | &Split | &Combine | - | &Match... | "
+                                      "Matc&h All" +
+                                          end
+                                   << "&Match... | Matc&h All";
+        // Without the owner's actions no separator stands at an end or next to another.
+        QTest::newRow("unmatched, own actions only")
+            << "Unmatched" << false << "&Toggle Exported | - | Clear &Filter"
+            << "";
     }
-    QCOMPARE(ItemsText(frame->PopupMenu()), menu);
-    QCOMPARE(ItemsText(frame->ToolBar()), toolBar);
-    // Given again, an item's actions replace those given before, shortcuts included.
-    QAction* split = frame->ItemActions(piSplit).value(0);
-    frame->Contribute(piSplit, {action("&Split")});
-    QCOMPARE(frame->actions().contains(split), false);
-    QCOMPARE(ItemsText(frame->PopupMenu()),
-             contributed ? menu : menu.replace("- | C", "- | &Split | - | C"));
-    if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
-        QCOMPARE(ItemsText(unmatched->MnuBestMatches()), contributed ? "&Combine" : "");
-}
 
-void TestLySongPages::bestMatchesFollowTheSelection() {
-    TLySongListFixture fixture;
-    std::vector<std::unique_ptr<TLySong>> songs;
-    const std::pair<const char*, int> tracks[] = {
-        {"Waterloo", 0}, {"Waterlo", 1}, {"Fernando", 0}, {"Fernandoo", 1}};
-    for (const auto& [name, side] : tracks) {
-        const TLySongProperties track = Track(name).Artist("Abba").Build();
-        songs.push_back(side == 0 ? MakeSong(track, std::nullopt) : MakeSong(std::nullopt, track));
+    void menus() {
+        QFETCH(QString, page);
+        QFETCH(bool, contributed);
+        QFETCH(QString, menu);
+        QFETCH(QString, toolBar);
+        TLySongListFixture fixture;
+        fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
+        auto frame = fixture.ShowPage(page);
+        QObject owner;
+        auto action = [&](const char* caption) {
+            return new QAction(caption, &owner);
+        };
+        // In an order of their own: the page puts them in place.
+        const QList<std::pair<tLyPageItem, const char*>> single{
+            {piSetAsDefaultView, "&Set Defaults..."},
+            {piToggleSongInfo, "Toggle Song &Info"},
+            {piMatchAll, "Matc&h All"},
+            {piMatchSelected, "&Match..."},
+            {piRevertAll, "Revert &All"},
+            {piRevertSelected, "&Revert"},
+            {piSynchronizeAll, "Synchronize A&ll..."},
+            {piSynchronizeSelected, "S&ynchronize..."},
+            {piSplit, "&Split"},
+            {piCombine, "&Combine"}};
+        for (const auto& [item, caption] : single)
+            if (contributed)
+                frame->Contribute(item, {action(caption)});
+        if (contributed) {
+            frame->Contribute(piEdit, {action("&Name")});
+            frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
+            frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});
+        }
+        QCOMPARE(ItemsText(frame->PopupMenu()), menu);
+        QCOMPARE(ItemsText(frame->ToolBar()), toolBar);
+        // Given again, an item's actions replace those given before, shortcuts included.
+        QAction* split = frame->ItemActions(piSplit).value(0);
+        frame->Contribute(piSplit, {action("&Split")});
+        QCOMPARE(frame->actions().contains(split), false);
+        QCOMPARE(ItemsText(frame->PopupMenu()),
+                 contributed ? menu : menu.replace("- | C", "- | &Split | - | C"));
+        if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
+            QCOMPARE(ItemsText(unmatched->MnuBestMatches()), contributed ? "&Combine" : "");
     }
-    fixture.Add(std::move(songs));
-    auto page = ShowPage(fixture, QStringLiteral("Unmatched"));
-    auto* unmatched = static_cast<TLyUnmatchedSongs*>(page.get());
-    auto* best = dynamic_cast<TLyBestMatchesView*>(unmatched->FrmBestMatches()->View());
-    QCOMPARE(best, fixture.View(QStringLiteral("Best Matches")));
-    TLySongSelection selection(&fixture.Result());
-    page->SetSongSelection(&selection);
-    TLySong* waterloo = fixture.Result().Songs().Items(0);
-    TLySong* fernando = fixture.Result().Songs().Items(2);
-    SelectSongs(selection, {waterloo});
-    fixture.Settle();
-    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Waterlo"});
-    SelectSongs(selection, {waterloo, fernando}); // two: the list stays with the last single one
-    fixture.Settle();
-    QCOMPARE(best->Song(), waterloo);
-    SelectSongs(selection, {fernando});
-    fixture.Settle();
-    QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Fernandoo"});
-    page->SetSongSelection(nullptr);
-}
+
+    void bestMatchesFollowTheSelection() {
+        TLySongListFixture fixture;
+        std::vector<std::unique_ptr<TLySong>> songs;
+        const std::pair<const char*, int> tracks[] = {
+            {"Waterloo", 0}, {"Waterlo", 1}, {"Fernando", 0}, {"Fernandoo", 1}};
+        for (const auto& [name, side] : tracks) {
+            const TLySongProperties track = Track(name).Artist("Abba").Build();
+            songs.push_back(side == 0 ? MakeSong(track, std::nullopt)
+                                      : MakeSong(std::nullopt, track));
+        }
+        fixture.Add(std::move(songs));
+        auto page = fixture.ShowPage(QStringLiteral("Unmatched"));
+        auto* unmatched = static_cast<TLyUnmatchedSongs*>(page.get());
+        auto* best = dynamic_cast<TLyBestMatchesView*>(unmatched->FrmBestMatches()->View());
+        QCOMPARE(best, fixture.View(QStringLiteral("Best Matches")));
+        TLySongSelection selection(&fixture.Result());
+        page->SetSongSelection(&selection);
+        TLySong* waterloo = fixture.Result().Songs().Items(0);
+        TLySong* fernando = fixture.Result().Songs().Items(2);
+        SelectSongs(selection, {waterloo});
+        fixture.Settle();
+        QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Waterlo"});
+        SelectSongs(selection,
+                    {waterloo, fernando}); // two: the list stays with the last single one
+        fixture.Settle();
+        QCOMPARE(best->Song(), waterloo);
+        SelectSongs(selection, {fernando});
+        fixture.Settle();
+        QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Fernandoo"});
+        page->SetSongSelection(nullptr);
+    }
+};
 
 QTEST_MAIN(TestLySongPages)
 #include "tst_LySongPages.moc"
