@@ -331,19 +331,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filter"); // typed into the Matches page's filter box
         QTest::addColumn<QStringList>("status");
         QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QStringList>("pairs"); // remembered before the load
         QTest::newRow("not loaded")
             << false << "" << QStringList(5, QStringLiteral("Not Loaded"))
-            << QStringList{"All", "Laptop", "Desktop", "Matches", "Unmatched"};
+            << QStringList{"All", "Laptop", "Desktop", "Matches", "Unmatched"} << QStringList();
         QTest::newRow("all shown")
             << true << ""
             << QStringList{"340 songs", "340 songs", "340 songs", "340 songs", "0 songs"}
             << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
-                           "Unmatched (0)"};
+                           "Unmatched (0)"}
+            << QStringList();
+        const QString pairs =
+            QStringLiteral("; 1 remembered pair applied, 1 not (a track is gone)");
+        QTest::newRow("remembered pairs")
+            << true << ""
+            << QStringList{"340 songs" + pairs, "340 songs" + pairs, "340 songs" + pairs,
+                           "340 songs" + pairs, "0 songs" + pairs}
+            << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
+                           "Unmatched (0)"}
+            << QStringList{"P1 P1", "P3 P999"};
         QTest::newRow("filtered") << true << "Song 33"
                                   << QStringList{"340 songs", "340 songs", "340 songs",
                                                  "Showing 11 of 340 songs", "0 songs"}
                                   << QStringList{"All (340)", "Laptop (340)", "Desktop (340)",
-                                                 "Matches (11/340)", "Unmatched (0)"};
+                                                 "Matches (11/340)", "Unmatched (0)"}
+                                  << QStringList();
     }
 
     void statusAndTabCaptions() {
@@ -351,11 +363,14 @@ private Q_SLOTS:
         QFETCH(QString, filter);
         QFETCH(QStringList, status);
         QFETCH(QStringList, captions);
+        QFETCH(QStringList, pairs);
         TLySongListFixture fixture;
         QList<TLyLibraryTrack> tracks;
         for (int id = 1; id <= 340; ++id)
-            tracks << MakeLibraryTrack(id);
+            tracks << (MakeLibraryTrack(id)
+                       << TLyLibraryPair{"Persistent ID", "string", QStringLiteral("P%1").arg(id)});
         fixture.SetLibraries(tracks, tracks);
+        fixture.Project().Options()->SetRememberedPairTexts(pairs);
         if (loaded) {
             fixture.Project().LoadLibraries();
             fixture.Settle();
