@@ -52,27 +52,20 @@ QByteArray KnownLibraryTwo() {
 // Every track of the library file, in file order, read by the engine's own reader. Fails the
 // current test (and returns an empty list) when the file cannot be loaded.
 QList<TLySongProperties> ReadTracks(const QString& fileName) {
-    QList<TLySongProperties> tracks;
     try {
-        std::unique_ptr<TLyLibraryDocument> document =
+        const std::unique_ptr<TLyLibraryDocument> document =
             LoadLibraryDocument(fileName, nullptr, nullptr);
-        const pugi::xml_node top = document->Xml().child("plist").child("dict");
-        pugi::xml_node dictionary;
-        for (pugi::xml_node key = top.child("key"); key; key = key.next_sibling("key"))
-            if (QByteArray(key.text().get()) == "Tracks")
-                dictionary = key.next_sibling("dict");
-        for (pugi::xml_node track = dictionary.child("dict"); track;
-             track = track.next_sibling("dict")) {
-            TLySongProperties properties;
-            ReadFromDictionary(properties, track.internal_object());
-            properties.SetNode(nullptr); // the document goes with this function
-            tracks.append(properties);
-        }
+        TLyLibraryOptions library;
+        ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr);
+        QList<TLySongProperties> tracks(document->ReadTracks().begin(),
+                                        document->ReadTracks().end());
+        for (TLySongProperties& track : tracks)
+            track.SetNode(nullptr); // the document goes with this function
+        return tracks;
     } catch (const Exception& error) {
         QTest::qFail(qPrintable(error.Message()), __FILE__, __LINE__);
         return {};
     }
-    return tracks;
 }
 
 struct TCliRun {
