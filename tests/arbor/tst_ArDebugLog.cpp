@@ -275,7 +275,7 @@ private Q_SLOTS:
         QCOMPARE(records[0].Raw.at(32 + received.toUtf8().size()), '\0');
     }
 
-    void noViewerIsQuietAndQuick() {
+    void noViewerCostsNoWait() {
         TWaitClock clock;
         ArDebugOutputInstall();
         for (int i = 0; i < 1000; ++i)
