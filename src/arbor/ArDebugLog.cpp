@@ -40,23 +40,6 @@ std::atomic_ref<unsigned char> ActiveByte(unsigned char* view) {
     return std::atomic_ref<unsigned char>(view[kActiveOffset]);
 }
 
-// Returns 0 when the semaphore was taken, else ETIMEDOUT or the error of the wait.
-int WaitBounded(sem_t* semaphore, int timeoutMs) {
-    timespec deadline{};
-    clock_gettime(CLOCK_REALTIME, &deadline);
-    deadline.tv_sec += timeoutMs / 1000;
-    deadline.tv_nsec += long(timeoutMs % 1000) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1000000000L;
-    }
-    while (sem_timedwait(semaphore, &deadline) != 0) {
-        if (errno != EINTR)
-            return errno;
-    }
-    return 0;
-}
-
 void CloseSemaphore(sem_t*& semaphore) {
     if (semaphore != SEM_FAILED)
         sem_close(semaphore);
@@ -103,6 +86,7 @@ struct TWriterState {
     qint32 Depth = 0;
     quint32 Module = 0;
     std::optional<TArDebugTextDevice> Device; // present while installed
+    TArDebugWaitFunction Wait = &ArDebugWaitBounded;
 };
 
 std::mutex GLock;
@@ -168,7 +152,7 @@ void FillRecord(TWriterState& s, QStringView buffer) {
 // `inactive` tells that the viewer did not accept records.
 int ExchangeLocked(TWriterState& s, QStringView buffer, bool& inactive) {
     inactive = false;
-    int result = WaitBounded(s.Mutex, kArDebugTimeoutMs);
+    int result = s.Wait(s.Mutex, kArDebugTimeoutMs);
     if (result != 0) {
         // The mutex was not taken, so it must not be released either.
         Disconnect(s);
@@ -181,7 +165,7 @@ int ExchangeLocked(TWriterState& s, QStringView buffer, bool& inactive) {
         while (sem_trywait(s.Acknowledge) == 0) {
         }
         if (sem_post(s.Request) == 0) {
-            if (WaitBounded(s.Acknowledge, kArDebugTimeoutMs) == 0) {
+            if (s.Wait(s.Acknowledge, kArDebugTimeoutMs) == 0) {
                 delivered = true;
             } else {
                 // Take the request back if the viewer has not seen it, and offer no more
@@ -266,6 +250,22 @@ void WriteDepthMarker(char16_t marker) {
 
 } // namespace
 
+int ArDebugWaitBounded(sem_t* semaphore, int timeoutMs) {
+    timespec deadline{};
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    deadline.tv_sec += timeoutMs / 1000;
+    deadline.tv_nsec += long(timeoutMs % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    while (sem_timedwait(semaphore, &deadline) != 0) {
+        if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
 // ---- TArDebugTextDevice ----
 
 TArDebugTextDevice::TArDebugTextDevice(TFlushFunction flush, qsizetype capacity)
@@ -311,6 +311,11 @@ void ArDebugOutputSetChannelName(const QString& name) {
         return;
     Disconnect(s);
     s.Channel = name;
+}
+
+void ArDebugOutputSetWaitFunction(TArDebugWaitFunction wait) {
+    const std::lock_guard guard(GLock);
+    State().Wait = wait ? std::move(wait) : TArDebugWaitFunction(&ArDebugWaitBounded);
 }
 
 QString ArDebugOutputChannelName() {
@@ -506,7 +511,7 @@ std::optional<TArDebugRecord> TArDebugViewer::Receive(int timeoutMs) {
         return std::nullopt;
     if (FWantActive && ActiveByte(FView).load() == 0)
         ActiveByte(FView).store(1);
-    if (WaitBounded(FRequest, timeoutMs) != 0)
+    if (ArDebugWaitBounded(FRequest, timeoutMs) != 0)
         return std::nullopt;
     const QByteArray raw(reinterpret_cast<const char*>(FView), kArDebugRecordSize);
     sem_post(FAcknowledge);

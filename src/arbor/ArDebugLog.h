@@ -88,6 +88,14 @@ int ArDebugOutputDepth();
 // failed. A missing, inactive or silent viewer is not an error.
 int ArDebugSend(QStringView buffer);
 
+// Waits up to `timeoutMs` for `semaphore`. Returns 0 when it was taken, else ETIMEDOUT or the
+// error of the wait.
+int ArDebugWaitBounded(sem_t* semaphore, int timeoutMs);
+// Every wait of the writer goes through `wait` (an empty function restores ArDebugWaitBounded),
+// so that a test can count the waits and let time-outs pass without waiting for them.
+using TArDebugWaitFunction = std::function<int(sem_t* semaphore, int timeoutMs)>;
+void ArDebugOutputSetWaitFunction(TArDebugWaitFunction wait);
+
 // One record as a viewer reads it.
 struct TArDebugRecord {
     quint32 TextOffset = 0;

@@ -2,7 +2,7 @@
 // turn until it has stored `count` times (0: until it is killed).
 //   ly_store_child library <source A> <source B> <target> <count>
 //   ly_store_child settings <target> <count>
-// Prints "ready" once everything is in memory and "stored" after each store.
+// Prints "ready" once everything is in memory, "storing" before each store and "stored" after it.
 #include "LyLibraryFile.h"
 #include "VxSettingsXML.h"
 
@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -32,44 +33,42 @@ std::unique_ptr<TVxSettingsXMLFileRepository> MakeSettings(const QString& target
     return repository;
 }
 
-int Fail(const Exception& error) {
-    std::fprintf(stderr, "%s\n", qPrintable(error.Message()));
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     try {
+        std::unique_ptr<TLyLibraryDocument> libraries[2];
+        std::unique_ptr<TVxSettingsXMLFileRepository> settings[2];
+        std::function<void(int version)> store;
         if (arguments.size() == 6 && arguments[1] == QStringLiteral("library")) {
-            std::unique_ptr<TLyLibraryDocument> versions[] = {
-                LoadLibraryDocument(arguments[2], nullptr, nullptr),
-                LoadLibraryDocument(arguments[3], nullptr, nullptr)};
-            const int count = arguments[5].toInt();
-            Say("ready");
-            for (int i = 0; count == 0 || i < count; ++i) {
-                SaveLibraryDocument(*versions[i % 2], arguments[4], nullptr, nullptr, 0);
-                Say("stored");
-            }
-            return 0;
+            for (int version = 0; version < 2; ++version)
+                libraries[version] = LoadLibraryDocument(arguments[2 + version], nullptr, nullptr);
+            store = [&](int version) {
+                SaveLibraryDocument(*libraries[version], arguments[4], nullptr, nullptr, 0);
+            };
+        } else if (arguments.size() == 4 && arguments[1] == QStringLiteral("settings")) {
+            for (int version = 0; version < 2; ++version)
+                settings[version] = MakeSettings(arguments[2], version);
+            store = [&](int version) {
+                settings[version]->Save();
+            };
+        } else {
+            std::fprintf(stderr, "usage: ly_store_child library <a> <b> <target> <count> | "
+                                 "settings <target> <count>\n");
+            return 2;
         }
-        if (arguments.size() == 4 && arguments[1] == QStringLiteral("settings")) {
-            std::unique_ptr<TVxSettingsXMLFileRepository> versions[] = {
-                MakeSettings(arguments[2], 0), MakeSettings(arguments[2], 1)};
-            const int count = arguments[3].toInt();
-            Say("ready");
-            for (int i = 0; count == 0 || i < count; ++i) {
-                versions[i % 2]->Save();
-                Say("stored");
-            }
-            return 0;
+        const int count = arguments.last().toInt();
+        Say("ready");
+        for (int i = 0; count == 0 || i < count; ++i) {
+            Say("storing");
+            store(i % 2);
+            Say("stored");
         }
+        return 0;
     } catch (const Exception& error) {
-        return Fail(error);
+        std::fprintf(stderr, "%s\n", qPrintable(error.Message()));
+        return 1;
     }
-    std::fprintf(stderr, "usage: ly_store_child library <a> <b> <target> <count> | "
-                         "settings <target> <count>\n");
-    return 2;
 }

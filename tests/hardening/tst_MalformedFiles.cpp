@@ -57,126 +57,118 @@ qint64 PeakMemoryKb() {
 class TestMalformedFiles : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void everyStoredCaseIsListed();
-    void refused_data();
-    void refused();
-    void deepNestingIsReadAndWrittenWithoutRecursion_data();
-    void deepNestingIsReadAndWrittenWithoutRecursion();
+    void initTestCase() { FBaselineKb = PeakMemoryKb(); }
+    void refused_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("libraryProblem");
+        QStringList listed;
+        for (const auto& [name, message] : kStoredCases) {
+            QTest::newRow(qPrintable(name)) << ReadWholeFile(kCorpus + u'/' + name) << message;
+            listed << name;
+        }
+        if (QDir(kCorpus).entryList(QDir::Files, QDir::Name) != listed)
+            qFatal("the stored cases and their list differ"); // none may go untested
+        QTest::newRow("nesting 100,000 deep")
+            << DeepUnclosed() << QStringLiteral("not well-formed");
+        QTest::newRow("binary zeros")
+            << QByteArray(1024 * 1024, '\0') << QStringLiteral("is not valid UTF-8 text (byte 0)");
+        QTest::newRow("random bytes") << RandomBytes() << QStringLiteral("is not valid UTF-8 text");
+        QTest::newRow("half a library")
+            << MakeLargeLibraryXml(20).chopped(5000) << QStringLiteral("is not well-formed XML");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("is empty");
+    }
+
+    void refused() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, libraryProblem);
+        const TLyTempFolder folder;
+        const QString path = folder.WriteFile(QStringLiteral("file.xml"), content);
+
+        QString message;
+        LY_EXPECT_EXCEPTION(
+            ELyProjectError,
+            {
+                const auto document = LoadLibraryDocument(path, nullptr, nullptr);
+                TLyLibraryOptions library;
+                ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr);
+            },
+            message);
+        QVERIFY2(message.contains(u'[' + path + u']'), qPrintable(message));
+        QVERIFY2(message.contains(libraryProblem), qPrintable(message));
+
+        TVxSettingsXMLFileRepository settings;
+        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, settings.SetFileName(path), message);
+        QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
+                 qPrintable(message));
+        QVERIFY2(message.size() > path.size() + 32, qPrintable(message)); // the reason follows
+
+        // Nothing was written, renamed or left beside the file.
+        QCOMPARE(ReadWholeFile(path), content);
+        QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("file.xml")});
+        // Nothing of the input multiplied: entity expansion would take gigabytes.
+        QVERIFY2(
+            PeakMemoryKb() - FBaselineKb < 512 * 1024,
+            qPrintable(
+                QStringLiteral("peak memory grew by %1 KB").arg(PeakMemoryKb() - FBaselineKb)));
+    }
+
+    void deepNestingIsReadAndWrittenWithoutRecursion_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("library") << QStringLiteral("library");
+        QTest::newRow("settings") << QStringLiteral("settings");
+    }
+
+    // Well-formed but 100,000 levels deep, inside a track's value and inside a settings value: it
+    // reads, saves and reads again, so neither parser nor writer recurses per level.
+    void deepNestingIsReadAndWrittenWithoutRecursion() {
+        QFETCH(QString, kind);
+        const TLyTempFolder folder;
+        const QByteArray deep =
+            QByteArray("<array>").repeated(kDepth) + "x" + QByteArray("</array>").repeated(kDepth);
+        if (kind == QStringLiteral("library")) {
+            TLyLibraryTrack track = MakeLibraryTrack(1);
+            track.append({QStringLiteral("Deep"), QStringLiteral("array"), QStringLiteral("@")});
+            QByteArray xml = MakeLibraryXml({track});
+            xml.replace("<array>@</array>", deep);
+            const QString path = folder.WriteFile(QStringLiteral("library.xml"), xml);
+            const auto document = LoadLibraryDocument(path, nullptr, nullptr);
+            TLyLibraryOptions library;
+            QVERIFY(
+                ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr)->Count() >
+                0);
+            const QString saved = folder.FilePath(QStringLiteral("saved.xml"));
+            SaveLibraryDocument(*document, saved, nullptr, nullptr, 0);
+            LoadLibraryDocument(saved, nullptr, nullptr);
+            const QByteArray written = ReadWholeFile(saved);
+            QVERIFY(written.count("<array>") >= kDepth);
+            // Indentation must not grow with the depth: that would write gigabytes.
+            QVERIFY2(written.size() < 40 * xml.size(), qPrintable(QString::number(written.size())));
+        } else {
+            const QString path =
+                folder.WriteFile(QStringLiteral("settings.xml"),
+                                 "<Settings><Options><Deep>" + deep +
+                                     "</Deep><Name>kept</Name></Options></Settings>");
+            TVxSettingsXMLFileRepository settings;
+            settings.SetFileName(path);
+            QCOMPARE(settings.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
+                     QStringLiteral("kept"));
+            settings.WriteValue(QStringLiteral("Options.Name"), QStringLiteral("changed"));
+            settings.Save();
+            TVxSettingsXMLFileRepository again;
+            again.SetFileName(path);
+            QCOMPARE(again.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
+                     QStringLiteral("changed"));
+            const QByteArray written = ReadWholeFile(path);
+            QVERIFY(written.count("<array>") >= kDepth);
+            QVERIFY2(written.size() < 40 * qsizetype(deep.size()),
+                     qPrintable(QString::number(written.size())));
+        }
+    }
 
 private:
     qint64 FBaselineKb = 0;
 };
-
-void TestMalformedFiles::initTestCase() {
-    FBaselineKb = PeakMemoryKb();
-}
-
-void TestMalformedFiles::everyStoredCaseIsListed() {
-    QStringList listed;
-    for (const auto& [name, message] : kStoredCases)
-        listed << name;
-    QCOMPARE(QDir(kCorpus).entryList(QDir::Files, QDir::Name), listed);
-}
-
-void TestMalformedFiles::refused_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("libraryProblem");
-    for (const auto& [name, message] : kStoredCases)
-        QTest::newRow(qPrintable(name)) << ReadWholeFile(kCorpus + u'/' + name) << message;
-    QTest::newRow("nesting 100,000 deep") << DeepUnclosed() << QStringLiteral("not well-formed");
-    QTest::newRow("binary zeros") << QByteArray(1024 * 1024, '\0')
-                                  << QStringLiteral("is not valid UTF-8 text (byte 0)");
-    QTest::newRow("random bytes") << RandomBytes() << QStringLiteral("is not valid UTF-8 text");
-    QTest::newRow("half a library")
-        << MakeLargeLibraryXml(20).chopped(5000) << QStringLiteral("is not well-formed XML");
-    QTest::newRow("empty") << QByteArray() << QStringLiteral("is empty");
-}
-
-void TestMalformedFiles::refused() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, libraryProblem);
-    const TLyTempFolder folder;
-    const QString path = folder.WriteFile(QStringLiteral("file.xml"), content);
-
-    QString message;
-    LY_EXPECT_EXCEPTION(
-        ELyProjectError,
-        {
-            const auto document = LoadLibraryDocument(path, nullptr, nullptr);
-            TLyLibraryOptions library;
-            ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr);
-        },
-        message);
-    QVERIFY2(message.contains(u'[' + path + u']'), qPrintable(message));
-    QVERIFY2(message.contains(libraryProblem), qPrintable(message));
-
-    TVxSettingsXMLFileRepository settings;
-    LY_EXPECT_EXCEPTION(EVxSettingsXMLException, settings.SetFileName(path), message);
-    QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
-             qPrintable(message));
-    QVERIFY2(message.size() > path.size() + 32, qPrintable(message)); // the reason follows
-
-    // Nothing was written, renamed or left beside the file.
-    QCOMPARE(ReadWholeFile(path), content);
-    QCOMPARE(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("file.xml")});
-    // Nothing of the input multiplied: entity expansion would take gigabytes.
-    QVERIFY2(
-        PeakMemoryKb() - FBaselineKb < 512 * 1024,
-        qPrintable(QStringLiteral("peak memory grew by %1 KB").arg(PeakMemoryKb() - FBaselineKb)));
-}
-
-void TestMalformedFiles::deepNestingIsReadAndWrittenWithoutRecursion_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("library") << QStringLiteral("library");
-    QTest::newRow("settings") << QStringLiteral("settings");
-}
-
-// Well-formed but 100,000 levels deep, inside a track's value and inside a settings value: it
-// reads, saves and reads again, so neither parser nor writer recurses per level.
-void TestMalformedFiles::deepNestingIsReadAndWrittenWithoutRecursion() {
-    QFETCH(QString, kind);
-    const TLyTempFolder folder;
-    const QByteArray deep =
-        QByteArray("<array>").repeated(kDepth) + "x" + QByteArray("</array>").repeated(kDepth);
-    if (kind == QStringLiteral("library")) {
-        TLyLibraryTrack track = MakeLibraryTrack(1);
-        track.append({QStringLiteral("Deep"), QStringLiteral("array"), QStringLiteral("@")});
-        QByteArray xml = MakeLibraryXml({track});
-        xml.replace("<array>@</array>", deep);
-        const QString path = folder.WriteFile(QStringLiteral("library.xml"), xml);
-        const auto document = LoadLibraryDocument(path, nullptr, nullptr);
-        TLyLibraryOptions library;
-        QVERIFY(ReadLibrary(*document, library, TLyCompareOptions(), nullptr, nullptr)->Count() >
-                0);
-        const QString saved = folder.FilePath(QStringLiteral("saved.xml"));
-        SaveLibraryDocument(*document, saved, nullptr, nullptr, 0);
-        LoadLibraryDocument(saved, nullptr, nullptr);
-        const QByteArray written = ReadWholeFile(saved);
-        QVERIFY(written.count("<array>") >= kDepth);
-        // Indentation must not grow with the depth: that would write gigabytes.
-        QVERIFY2(written.size() < 40 * xml.size(), qPrintable(QString::number(written.size())));
-    } else {
-        const QString path = folder.WriteFile(QStringLiteral("settings.xml"),
-                                              "<Settings><Options><Deep>" + deep +
-                                                  "</Deep><Name>kept</Name></Options></Settings>");
-        TVxSettingsXMLFileRepository settings;
-        settings.SetFileName(path);
-        QCOMPARE(settings.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
-                 QStringLiteral("kept"));
-        settings.WriteValue(QStringLiteral("Options.Name"), QStringLiteral("changed"));
-        settings.Save();
-        TVxSettingsXMLFileRepository again;
-        again.SetFileName(path);
-        QCOMPARE(again.ReadValue(QStringLiteral("Options.Name"), svtWidetext).toString(),
-                 QStringLiteral("changed"));
-        const QByteArray written = ReadWholeFile(path);
-        QVERIFY(written.count("<array>") >= kDepth);
-        QVERIFY2(written.size() < 40 * qsizetype(deep.size()),
-                 qPrintable(QString::number(written.size())));
-    }
-}
 
 QTEST_GUILESS_MAIN(TestMalformedFiles)
 #include "tst_MalformedFiles.moc"
