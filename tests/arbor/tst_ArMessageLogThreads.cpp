@@ -1,6 +1,7 @@
 // Several threads logging through the global log at once, while another reads the memory log.
 #include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
+#include "LyLoggedMessages.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -38,8 +39,7 @@ private Q_SLOTS:
     void concurrentLogging() {
         ArMessageLogStartup();
         TArMultipleMessageLog* global = GlobalMessageLog();
-        auto* memory = static_cast<TArMemoryMessageLog*>(
-            global->Logs().FindByName(QStringLiteral("MemoryLog")));
+        TArMemoryMessageLog* memory = LyMemoryLog();
         TCountingHandler handler;
         memory->AddHandler(&handler);
         QStringList lines;

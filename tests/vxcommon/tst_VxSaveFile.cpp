@@ -1,6 +1,7 @@
 // Stores through a temporary file of a fixed name: what a killed store leaves is taken over by
 // the next one, an abandoned store leaves the target alone, and the target keeps its
 // permissions and symbolic link.
+#include "LyTestFiles.h"
 #include "LyTestSupport.h"
 #include "VxSaveFile.h"
 
@@ -8,10 +9,6 @@
 #include <QTest>
 
 namespace {
-
-QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-}
 
 bool Store(const QString& fileName, const QByteArray& bytes) {
     TVxSaveFile file(fileName);
@@ -32,7 +29,7 @@ private Q_SLOTS:
                          QByteArray(4096, 'x'));
         QVERIFY(Store(target, "new"));
         QCOMPARE(ReadWholeFile(target), QByteArray("new"));
-        QCOMPARE(Entries(folder.Path()), QStringList{QStringLiteral("file.xml")});
+        QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
     }
 
     void abandonedStoreLeavesTheTarget() {
@@ -44,7 +41,7 @@ private Q_SLOTS:
             QVERIFY(file.Write(QByteArray(100000, 'y')));
         }
         QCOMPARE(ReadWholeFile(target), QByteArray("old"));
-        QCOMPARE(Entries(folder.Path()), QStringList{QStringLiteral("file.xml")});
+        QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
     }
 
     void targetKeepsPermissionsAndLink() {

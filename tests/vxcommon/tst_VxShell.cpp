@@ -98,14 +98,11 @@ private Q_SLOTS:
     void trailingSeparator_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("cannot be located") << ""
-                                           << "/";
-        QTest::newRow("root") << "/"
-                              << "/";
-        QTest::newRow("without separator") << "/home/a b"
-                                           << "/home/a b/";
-        QTest::newRow("with separator") << "/home/a b/"
-                                        << "/home/a b/";
+        for (const auto& [folder, expected] : {std::pair{"", "/"},
+                                               {"/", "/"},
+                                               {"/home/a b", "/home/a b/"},
+                                               {"/home/a b/", "/home/a b/"}})
+            QTest::newRow(folder) << QString(folder) << QString(expected);
     }
 
     void trailingSeparator() {
