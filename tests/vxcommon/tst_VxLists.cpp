@@ -1,6 +1,9 @@
-// Case-insensitive keys and the variant and object hash maps.
+// Case-insensitive keys, the variant and object hash maps, the iterator protocol and the
+// registry of named objects.
 #include "LyTestSupport.h"
+#include "VxIterators.h"
 #include "VxLists.h"
+#include "VxLookupObjectList.h"
 
 #include <QObject>
 #include <QTest>
@@ -31,6 +34,58 @@ QStringList Keys(const TVxHashMap& map) {
     keys.sort();
     return keys;
 }
+
+class TStringIterator : public TVxSimpleBoundedIterator {
+public:
+    explicit TStringIterator(QStringList& items)
+        : FItems(items) {}
+    int Count() const override { return int(FItems.size()); }
+    QString Current() const { return FItems.at(Index()); }
+
+private:
+    QStringList& FItems;
+};
+
+// A two-way iterator that is not bounded, so the generic IsLast and Done are used. `Wrap` makes
+// Advance return to the start after the last item; `StartAt` makes MoveToStart miss the start.
+class TLinkIterator : public TVxTwoWayIterator {
+public:
+    explicit TLinkIterator(int count)
+        : FCount(count) {}
+    int Position() const override { return FPosition; }
+    bool Done() const override { return FPosition >= FCount; }
+    bool Wrap = false;
+    int StartAt = 0;
+
+protected:
+    void Advance() override { FPosition = Wrap && FPosition + 1 == FCount ? 0 : FPosition + 1; }
+    void Retreat() override { --FPosition; }
+    void MoveToStart() override { FPosition = StartAt; }
+
+private:
+    int FCount;
+    int FPosition = 0;
+};
+
+// Records its name in `freed` when destroyed.
+class THandler {
+public:
+    THandler(QString name, QStringList& freed)
+        : FName(std::move(name))
+        , FFreed(freed) {}
+    virtual ~THandler() { FFreed.append(FName); }
+    const QString& Name() const { return FName; }
+
+private:
+    QString FName;
+    QStringList& FFreed;
+};
+
+// Keys that keep their letter case.
+class TCaseSensitiveList : public TVxLookupObjectList<THandler> {
+public:
+    QString KeyOf(const QString& name) const override { return name; }
+};
 
 } // namespace
 
@@ -276,6 +331,171 @@ private Q_SLOTS:
         objects.SetQuoteChar(quote);
         objects.SetObject("K", this);
         QCOMPARE(objects.AsText(), quote.isNull() ? "K" : "\"K\"");
+    }
+
+    void walk_data() {
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("none") << QStringList{};
+        QTest::newRow("one") << QStringList{"a"};
+        QTest::newRow("three") << QStringList{"a", "b", "c"};
+    }
+
+    void walk() {
+        QFETCH(QStringList, items);
+        TStringIterator it(items);
+        QCOMPARE(it.First(), items.isEmpty());
+        QCOMPARE(it.Done(), items.isEmpty());
+        QCOMPARE(it.IsEmpty(), items.isEmpty());
+        QStringList walked;
+        QStringList lastFlags;
+        for (; !it.Done(); it.Next()) {
+            walked.append(it.Current());
+            lastFlags.append(it.IsLast() ? "last" : "-");
+        }
+        QCOMPARE(walked, items);
+        if (!items.isEmpty())
+            QCOMPARE(lastFlags.indexOf("last"), items.size() - 1);
+        QCOMPARE(it.Position(), int(items.size()));
+        QVERIFY(!it.IsLast());
+        LY_EXPECT_ASSERTION(it.Next(), "Units/VxLists");
+
+        // Backwards from the end to the first item, then no further.
+        QStringList back;
+        while (it.HasPrevious()) {
+            it.Previous();
+            back.prepend(it.Current());
+        }
+        QCOMPARE(back, items);
+        QVERIFY(it.IsFirst());
+        LY_EXPECT_ASSERTION(it.Previous(), "Units/VxLists");
+    }
+
+    void isEmptyRestartsOnlyWhenNeeded() {
+        QStringList items{"a", "b"};
+        TStringIterator it(items);
+        it.First();
+        it.Next();
+        QVERIFY(!it.IsEmpty());
+        QCOMPARE(it.Position(), 1);
+        it.Next();
+        QVERIFY(!it.IsEmpty());
+        QCOMPARE(it.Position(), 0);
+    }
+
+    void genericIsLast() {
+        TLinkIterator it(3);
+        QStringList flags;
+        for (it.First(); !it.Done(); it.Next())
+            flags.append(QString::number(it.Position()) + (it.IsLast() ? "L" : ""));
+        QCOMPARE(flags, (QStringList{"0", "1", "2L"}));
+        QVERIFY(!it.IsLast());
+        QCOMPARE(it.Position(), 3);
+    }
+
+    void brokenImplementationsAreCaught() {
+        TLinkIterator wrapping(2);
+        wrapping.Wrap = true;
+        wrapping.First();
+        wrapping.Next();
+        LY_EXPECT_ASSERTION(wrapping.Next(), "Units/VxLists");
+
+        TLinkIterator missing(2);
+        missing.StartAt = 1;
+        LY_EXPECT_ASSERTION(missing.Reset(), "Units/VxLists");
+    }
+
+    void doneWhenItemsShrink() {
+        QStringList items{"a", "b", "c"};
+        TStringIterator it(items);
+        it.First();
+        it.Next();
+        it.Next();
+        items.resize(1);
+        QVERIFY(it.Done());
+        LY_EXPECT_ASSERTION(it.Next(), "Units/VxLists");
+    }
+
+    void addRefuses_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("sameObject");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("same name") << "Options" << false << "Use ReplaceByName instead";
+        QTest::newRow("name in other case") << "options" << false << "Use ReplaceByName instead";
+        QTest::newRow("same object, new name")
+            << "Other" << true << "Cannot add an object more than once";
+    }
+
+    void addRefuses() {
+        QFETCH(QString, name);
+        QFETCH(bool, sameObject);
+        QFETCH(QString, message);
+        QStringList freed;
+        TVxLookupObjectList<THandler> list;
+        auto* first = new THandler("first", freed);
+        list.Add("Options", first);
+        // A refused object stays its creator's.
+        std::unique_ptr<THandler> second(sameObject ? nullptr : new THandler("second", freed));
+        QString raised;
+        LY_EXPECT_EXCEPTION(EAssertionFailed, list.Add(name, sameObject ? first : second.get()),
+                            raised);
+        QVERIFY2(raised.startsWith(message) && raised.contains("(Units/VxLists, line "),
+                 qPrintable(raised));
+        QCOMPARE(list.Count(), 1);
+        QCOMPARE(list.Find("OPTIONS"), first);
+    }
+
+    void findAndWalk() {
+        QStringList freed;
+        TVxLookupObjectList<THandler> list;
+        for (const char* name : {"Xml", "Ini", "Registry"})
+            list.Add(name, new THandler(name, freed));
+        QCOMPARE(list.Find("INI")->Name(), "Ini");
+        QVERIFY(list.Find("Json") == nullptr);
+        QVERIFY(list.Contains("registry"));
+        QVERIFY(list.ContainsObject(list.Items(2)));
+        THandler stranger("stranger", freed);
+        QVERIFY(!list.ContainsObject(&stranger));
+
+        QStringList walked;
+        for (list.First(); !list.Done(); list.Next())
+            walked.append(list.Current()->Name());
+        QCOMPARE(walked, (QStringList{"Xml", "Ini", "Registry"}));
+        QCOMPARE(list.Index(), 3);
+        LY_EXPECT_ASSERTION(list.Current(), "Units/VxLists");
+        LY_EXPECT_ASSERTION(list.Next(), "Units/VxLists");
+        LY_EXPECT_ASSERTION(list.Items(3), "Units/VxLists");
+        list.First();
+        QCOMPARE(list.Current()->Name(), "Xml");
+    }
+
+    void freesItsObjects() {
+        QStringList freed;
+        {
+            TVxLookupObjectList<THandler> list;
+            list.Add("A", new THandler("a", freed));
+            auto* b = new THandler("b", freed);
+            list.Add("B", b);
+            list.Add("C", new THandler("c", freed));
+
+            list.ReplaceByName("b", b);
+            QVERIFY(freed.isEmpty());
+            list.ReplaceByName("b", new THandler("b2", freed));
+            QCOMPARE(freed, QStringList{"b"});
+            list.ReplaceByName("D", new THandler("d", freed));
+            QCOMPARE(list.Items(1)->Name(), "b2");
+            QCOMPARE(list.Count(), 4);
+            LY_EXPECT_ASSERTION(list.ReplaceByName("A", list.Items(2)), "Units/VxLists");
+        }
+        QCOMPARE(freed, (QStringList{"b", "a", "b2", "c", "d"}));
+    }
+
+    void keyOfDecides() {
+        QStringList freed;
+        TCaseSensitiveList list;
+        list.Add("Options", new THandler("upper", freed));
+        list.Add("options", new THandler("lower", freed));
+        QCOMPARE(list.Find("options")->Name(), "lower");
+        QVERIFY(!list.Contains("OPTIONS"));
     }
 };
 
