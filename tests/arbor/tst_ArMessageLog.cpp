@@ -61,381 +61,368 @@ class TestArMessageLog : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void cleanup() { ArMessageLogShutdown(); }
-    void filter_data();
-    void filter();
-    void assignToCopiesEverything();
-    void formatMessage_data();
-    void formatMessage();
-    void logStampsAndAsserts();
-    void splitLines_data();
-    void splitLines();
-    void writeLnShowsBlocks();
-    void sharedFilterFollowsOwner();
-    void decode_data();
-    void decode();
-    void globalLogRoutesToMembers();
-    void memoryLogKeepsRecentMessages_data();
-    void memoryLogKeepsRecentMessages();
-    void memoryLogHandlers();
-    void memoryLogKeepsBlocks();
-};
-
-void TestArMessageLog::filter_data() {
-    QTest::addColumn<bool>("denyMode");
-    QTest::addColumn<quint8>("defaultTypes");
-    QTest::addColumn<tChannelEntries>("entries");
-    QTest::addColumn<QString>("channel");
-    QTest::addColumn<tArMessageType>("type");
-    QTest::addColumn<bool>("accepted");
-    const quint8 debug = tArMessageTypes{mtDebugInfo}.ToBits();
-    const quint8 error = tArMessageTypes{mtError}.ToBits();
-    const tChannelEntries none;
-    const tChannelEntries defaultDeniesDebug{{"Default", debug}};
-    QTest::newRow("defaults pass all") << true << quint8(0) << none << "x" << mtDebugInfo << true;
-    QTest::newRow("entry named Default, other case, denied type")
-        << true << quint8(0) << defaultDeniesDebug << "default" << mtDebugInfo << false;
-    QTest::newRow("entry named Default, other type")
-        << true << quint8(0) << defaultDeniesDebug << "default" << mtInfo << true;
-    QTest::newRow("entry decides only its channel")
-        << true << quint8(0) << defaultDeniesDebug << "System" << mtDebugInfo << true;
-    QTest::newRow("deny default types")
-        << true << debug << none << "System" << mtDebugInfo << false;
-    QTest::newRow("deny entry overrides default")
-        << true << debug << tChannelEntries{{"Trace", 0}} << "TRACE" << mtDebugInfo << true;
-    QTest::newRow("allow mode without entries drops all")
-        << false << quint8(0) << none << "System" << mtError << false;
-    QTest::newRow("allow entry passes listed")
-        << false << quint8(0) << tChannelEntries{{"System", error}} << "SYSTEM" << mtError << true;
-    QTest::newRow("allow entry drops unlisted")
-        << false << error << tChannelEntries{{"System", debug}} << "System" << mtError << false;
-}
-
-void TestArMessageLog::filter() {
-    QFETCH(bool, denyMode);
-    QFETCH(quint8, defaultTypes);
-    QFETCH(tChannelEntries, entries);
-    QFETCH(QString, channel);
-    QFETCH(tArMessageType, type);
-    QFETCH(bool, accepted);
-    TRecordingLog log(QStringLiteral("Probe"));
-    TArMessageLogFilterSettings* settings = log.FilterSettings();
-    // Entries made before a change of mode must not survive it.
-    settings->SetChannel(channel, {});
-    settings->SetDenyMode(!denyMode);
-    settings->SetDenyMode(denyMode);
-    QVERIFY(settings->ChannelNames().isEmpty());
-    settings->SetDefaultTypes(tArMessageTypes::FromBits(defaultTypes));
-    for (const auto& [name, bits] : entries)
-        settings->SetChannel(name, tArMessageTypes::FromBits(bits));
-    log.Log(QStringLiteral("text"), channel, 0, type);
-    QCOMPARE(log.Texts.size(), accepted ? 1 : 0);
-}
-
-void TestArMessageLog::assignToCopiesEverything() {
-    TArMessageLogFilterSettings source;
-    source.SetDenyMode(false);
-    source.SetDefaultTypes({mtError});
-    source.SetChannel(QStringLiteral("System"), {mtInfo, mtWarning});
-    TArMessageLogFilterSettings dest;
-    dest.SetChannel(QStringLiteral("Stale"), {mtInfo});
-    source.AssignTo(&dest);
-    QCOMPARE(dest.DefaultTypes(), tArMessageTypes{mtError});
-    QCOMPARE(dest.ChannelNames(), QStringList{"System"});
-    // Entries copied into an allow-mode filter must be allow channels.
-    QVERIFY(dest.Accepts(QStringLiteral("System"), mtInfo));
-    QVERIFY(!dest.Accepts(QStringLiteral("System"), mtError));
-    QVERIFY(!dest.Accepts(QStringLiteral("Stale"), mtInfo));
-    LY_EXPECT_ASSERTION(source.AssignTo(nullptr), "Arbor/ArMessageLog");
-}
-
-void TestArMessageLog::formatMessage_data() {
-    QTest::addColumn<bool>("showDate");
-    QTest::addColumn<bool>("showTime");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("time (default)") << false << true << "[System][13:05:09][Warning]: 50% [%s]";
-    QTest::newRow("date and time")
-        << true << true << "[System][2006-02-19 13:05:09][Warning]: 50% [%s]";
-    QTest::newRow("date") << true << false << "[System][2006-02-19][Warning]: 50% [%s]";
-    QTest::newRow("neither") << false << false << "[System][Warning]: 50% [%s]";
-}
-
-void TestArMessageLog::formatMessage() {
-    QFETCH(bool, showDate);
-    QFETCH(bool, showTime);
-    QFETCH(QString, expected);
-    TRecordingLog log(QString{});
-    // The first row relies on the defaults.
-    if (showDate || !showTime) {
-        log.SetShowDate(showDate);
-        log.SetShowTime(showTime);
+    void filter_data() {
+        QTest::addColumn<bool>("denyMode");
+        QTest::addColumn<quint8>("defaultTypes");
+        QTest::addColumn<tChannelEntries>("entries");
+        QTest::addColumn<QString>("channel");
+        QTest::addColumn<tArMessageType>("type");
+        QTest::addColumn<bool>("accepted");
+        const quint8 debug = tArMessageTypes{mtDebugInfo}.ToBits();
+        const quint8 error = tArMessageTypes{mtError}.ToBits();
+        const tChannelEntries none;
+        const tChannelEntries defaultDeniesDebug{{"Default", debug}};
+        QTest::newRow("defaults pass all")
+            << true << quint8(0) << none << "x" << mtDebugInfo << true;
+        QTest::newRow("entry named Default, other case, denied type")
+            << true << quint8(0) << defaultDeniesDebug << "default" << mtDebugInfo << false;
+        QTest::newRow("entry named Default, other type")
+            << true << quint8(0) << defaultDeniesDebug << "default" << mtInfo << true;
+        QTest::newRow("entry decides only its channel")
+            << true << quint8(0) << defaultDeniesDebug << "System" << mtDebugInfo << true;
+        QTest::newRow("deny default types")
+            << true << debug << none << "System" << mtDebugInfo << false;
+        QTest::newRow("deny entry overrides default")
+            << true << debug << tChannelEntries{{"Trace", 0}} << "TRACE" << mtDebugInfo << true;
+        QTest::newRow("allow mode without entries drops all")
+            << false << quint8(0) << none << "System" << mtError << false;
+        QTest::newRow("allow entry passes listed")
+            << false << quint8(0) << tChannelEntries{{"System", error}} << "SYSTEM" << mtError
+            << true;
+        QTest::newRow("allow entry drops unlisted")
+            << false << error << tChannelEntries{{"System", debug}} << "System" << mtError << false;
     }
-    QCOMPARE(log.FormatMessage(QStringLiteral("50% [%s]"), QStringLiteral("System"),
-                               EncodeDateTime(2006, 2, 19, 13, 5, 9), mtWarning),
-             expected);
-}
 
-void TestArMessageLog::logStampsAndAsserts() {
-    TRecordingLog log(QStringLiteral("Probe"));
-    const TDateTime before = Now();
-    log.Log(QStringLiteral("now"), QStringLiteral("System"), 0, mtInfo);
-    const TDateTime after = Now();
-    log.Log(QStringLiteral("then"), QStringLiteral("System"), 38767.5, mtError);
-    QVERIFY(log.Times[0] >= before && log.Times[0] <= after);
-    QCOMPARE(log.Times[1], 38767.5);
-    LY_EXPECT_ASSERTION(log.Log(QStringLiteral("x"), QString(), 0, mtInfo), "Arbor/ArMessageLog");
-    QCOMPARE(log.Texts.size(), 2);
-}
+    void filter() {
+        QFETCH(bool, denyMode);
+        QFETCH(quint8, defaultTypes);
+        QFETCH(tChannelEntries, entries);
+        QFETCH(QString, channel);
+        QFETCH(tArMessageType, type);
+        QFETCH(bool, accepted);
+        TRecordingLog log(QStringLiteral("Probe"));
+        TArMessageLogFilterSettings* settings = log.FilterSettings();
+        // Entries made before a change of mode must not survive it.
+        settings->SetChannel(channel, {});
+        settings->SetDenyMode(!denyMode);
+        settings->SetDenyMode(denyMode);
+        QVERIFY(settings->ChannelNames().isEmpty());
+        settings->SetDefaultTypes(tArMessageTypes::FromBits(defaultTypes));
+        for (const auto& [name, bits] : entries)
+            settings->SetChannel(name, tArMessageTypes::FromBits(bits));
+        log.Log(QStringLiteral("text"), channel, 0, type);
+        QCOMPARE(log.Texts.size(), accepted ? 1 : 0);
+    }
 
-void TestArMessageLog::splitLines_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("lines");
-    QTest::newRow("CR LF") << "a\r\nb" << QStringList{"a", "b"};
-    QTest::newRow("CR, LF") << "a\rb\nc" << QStringList{"a", "b", "c"};
-    QTest::newRow("LF CR is two breaks") << "a\n\rb" << QStringList{"a", "", "b"};
-    QTest::newRow("final break") << "a\r\n" << QStringList{"a"};
-    QTest::newRow("leading break") << "\nb" << QStringList{"", "b"};
-}
+    void assignToCopiesEverything() {
+        TArMessageLogFilterSettings source;
+        source.SetDenyMode(false);
+        source.SetDefaultTypes({mtError});
+        source.SetChannel(QStringLiteral("System"), {mtInfo, mtWarning});
+        TArMessageLogFilterSettings dest;
+        dest.SetChannel(QStringLiteral("Stale"), {mtInfo});
+        source.AssignTo(&dest);
+        QCOMPARE(dest.DefaultTypes(), tArMessageTypes{mtError});
+        QCOMPARE(dest.ChannelNames(), QStringList{"System"});
+        // Entries copied into an allow-mode filter must be allow channels.
+        QVERIFY(dest.Accepts(QStringLiteral("System"), mtInfo));
+        QVERIFY(!dest.Accepts(QStringLiteral("System"), mtError));
+        QVERIFY(!dest.Accepts(QStringLiteral("Stale"), mtInfo));
+        LY_EXPECT_ASSERTION(source.AssignTo(nullptr), "Arbor/ArMessageLog");
+    }
 
-void TestArMessageLog::splitLines() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, lines);
-    TRecordingLog log(QStringLiteral("Probe"));
-    log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
-    QCOMPARE(log.Texts, QStringList{text});
-    log.Texts.clear();
-    log.Times.clear();
-    log.SetSplitLines(true);
-    log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
-    QCOMPARE(log.Texts, lines);
-    QCOMPARE(log.Times, QList<TDateTime>(lines.size(), 38767.5));
-}
+    void formatMessage_data() {
+        QTest::addColumn<bool>("showDate");
+        QTest::addColumn<bool>("showTime");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("time (default)") << false << true << "[System][13:05:09][Warning]: 50% [%s]";
+        QTest::newRow("date and time")
+            << true << true << "[System][2006-02-19 13:05:09][Warning]: 50% [%s]";
+        QTest::newRow("date") << true << false << "[System][2006-02-19][Warning]: 50% [%s]";
+        QTest::newRow("neither") << false << false << "[System][Warning]: 50% [%s]";
+    }
 
-void TestArMessageLog::writeLnShowsBlocks() {
-    QStringList lines;
-    const std::unique_ptr<TArWriteLnMessageLog> log(CapturedLog(lines));
-    log->SetShowTime(false);
-    auto run = [&log] {
-        log->EndBlock();
-        log->BeginBlock(QStringLiteral("Load"));
-        log->Log(QStringLiteral("x"), QStringLiteral("C"), 0, mtInfo);
-        log->BeginBlock(QString());
-        log->BeginBlock(QStringLiteral("Inner"));
-        log->Log(QStringLiteral("y"), QStringLiteral("C"), 0, mtInfo);
-        for (int i = 0; i < 4; ++i)
+    void formatMessage() {
+        QFETCH(bool, showDate);
+        QFETCH(bool, showTime);
+        QFETCH(QString, expected);
+        TRecordingLog log(QString{});
+        // The first row relies on the defaults.
+        if (showDate || !showTime) {
+            log.SetShowDate(showDate);
+            log.SetShowTime(showTime);
+        }
+        QCOMPARE(log.FormatMessage(QStringLiteral("50% [%s]"), QStringLiteral("System"),
+                                   EncodeDateTime(2006, 2, 19, 13, 5, 9), mtWarning),
+                 expected);
+    }
+
+    void logStampsAndAsserts() {
+        TRecordingLog log(QStringLiteral("Probe"));
+        const TDateTime before = Now();
+        log.Log(QStringLiteral("now"), QStringLiteral("System"), 0, mtInfo);
+        const TDateTime after = Now();
+        log.Log(QStringLiteral("then"), QStringLiteral("System"), 38767.5, mtError);
+        QVERIFY(log.Times[0] >= before && log.Times[0] <= after);
+        QCOMPARE(log.Times[1], 38767.5);
+        LY_EXPECT_ASSERTION(log.Log(QStringLiteral("x"), QString(), 0, mtInfo),
+                            "Arbor/ArMessageLog");
+        QCOMPARE(log.Texts.size(), 2);
+    }
+
+    void splitLines_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("CR LF") << "a\r\nb" << QStringList{"a", "b"};
+        QTest::newRow("CR, LF") << "a\rb\nc" << QStringList{"a", "b", "c"};
+        QTest::newRow("LF CR is two breaks") << "a\n\rb" << QStringList{"a", "", "b"};
+        QTest::newRow("final break") << "a\r\n" << QStringList{"a"};
+        QTest::newRow("leading break") << "\nb" << QStringList{"", "b"};
+    }
+
+    void splitLines() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, lines);
+        TRecordingLog log(QStringLiteral("Probe"));
+        log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
+        QCOMPARE(log.Texts, QStringList{text});
+        log.Texts.clear();
+        log.Times.clear();
+        log.SetSplitLines(true);
+        log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
+        QCOMPARE(log.Texts, lines);
+        QCOMPARE(log.Times, QList<TDateTime>(lines.size(), 38767.5));
+    }
+
+    void writeLnShowsBlocks() {
+        QStringList lines;
+        const std::unique_ptr<TArWriteLnMessageLog> log(CapturedLog(lines));
+        log->SetShowTime(false);
+        auto run = [&log] {
             log->EndBlock();
-        log->Log(QStringLiteral("z"), QStringLiteral("C"), 0, mtInfo);
-    };
-    run();
-    QCOMPARE(lines, (QStringList{"[C][Info]: x", "[C][Info]: y", "[C][Info]: z"}));
-    lines.clear();
-    log->SetShowBlocks(true);
-    run();
-    QCOMPARE(lines, (QStringList{"***< Load >***", "  [C][Info]: x", "    ***< Inner >***",
-                                 "      [C][Info]: y", "[C][Info]: z"}));
-}
-
-void TestArMessageLog::sharedFilterFollowsOwner() {
-    TArMultipleMessageLog multiple(QString{});
-    auto* sharing = new TRecordingLog(QStringLiteral("Sharing"));
-    auto* own = new TRecordingLog(QStringLiteral("Own"));
-    multiple.Add(sharing, true);
-    multiple.Add(own, false);
-    TArMultipleMessageLog other(QString{});
-    QString message;
-    LY_EXPECT_EXCEPTION(EAssertionFailed, other.Add(own, false), message);
-    QVERIFY(message.startsWith(QStringLiteral("Cannot add a log to more than one multiple log")));
-
-    multiple.FilterSettings()->SetChannel(QStringLiteral("Noise"), {mtDebugInfo});
-    multiple.Log(QStringLiteral("a"), QStringLiteral("Noise"), 0, mtDebugInfo);
-    multiple.Log(QStringLiteral("b"), QStringLiteral("Noise"), 0, mtInfo);
-    QCOMPARE(sharing->Texts, QStringList{"b"});
-    QCOMPARE(own->Texts, (QStringList{"a", "b"}));
-
-    // The multiple log gives up its settings: the sharing member must not keep the freed ones.
-    TArMessageLogFilterSettings external;
-    external.SetDenyMode(false);
-    multiple.SetFilterSettings(&external);
-    QCOMPARE(sharing->FilterSettings(), &external);
-    multiple.SetFilterSettings(nullptr);
-    QVERIFY(multiple.OwnsFilterSettings());
-    QCOMPARE(sharing->FilterSettings(), multiple.FilterSettings());
-    multiple.Log(QStringLiteral("c"), QStringLiteral("Noise"), 0, mtInfo);
-    QCOMPARE(sharing->Texts, QStringList{"b"});
-    QCOMPARE(own->Texts.size(), 3);
-
-    // A member that stops sharing keeps a copy of what it shared.
-    sharing->SetFilterSettings(nullptr);
-    QVERIFY(sharing->FilterSettings() != multiple.FilterSettings());
-    QCOMPARE(sharing->FilterSettings()->DenyMode(), false);
-}
-
-void TestArMessageLog::decode_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected");
-    const QString ucs4 = QStringLiteral("UCS4 encoding not supported by arMessageLog");
-    const QString xml = QStringLiteral("<?xml version=\"1.0\"?>\u00e9");
-    QByteArray be;
-    QByteArray le;
-    for (const QChar c : xml) {
-        be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
-        le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+            log->BeginBlock(QStringLiteral("Load"));
+            log->Log(QStringLiteral("x"), QStringLiteral("C"), 0, mtInfo);
+            log->BeginBlock(QString());
+            log->BeginBlock(QStringLiteral("Inner"));
+            log->Log(QStringLiteral("y"), QStringLiteral("C"), 0, mtInfo);
+            for (int i = 0; i < 4; ++i)
+                log->EndBlock();
+            log->Log(QStringLiteral("z"), QStringLiteral("C"), 0, mtInfo);
+        };
+        run();
+        QCOMPARE(lines, (QStringList{"[C][Info]: x", "[C][Info]: y", "[C][Info]: z"}));
+        lines.clear();
+        log->SetShowBlocks(true);
+        run();
+        QCOMPARE(lines, (QStringList{"***< Load >***", "  [C][Info]: x", "    ***< Inner >***",
+                                     "      [C][Info]: y", "[C][Info]: z"}));
     }
-    QTest::newRow("UTF-16 BE with mark") << QByteArray("\xFE\xFF\x00H\x00\xE9", 6) << "H\u00e9";
-    QTest::newRow("UTF-16 LE with mark") << QByteArray("\xFF\xFEH\x00\xE9\x00", 6) << "H\u00e9";
-    QTest::newRow("UTF-16 BE declaration") << be << xml;
-    QTest::newRow("UTF-16 LE declaration") << le << xml;
-    QTest::newRow("UTF-8 declaration") << xml.toUtf8() << xml;
-    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBFGr\xC3\xBC"
-                                              "e")
-                                << "Gr\u00fce";
-    QTest::newRow("plain UTF-8") << QByteArray("Gr\xC3\xBC"
-                                               "e")
-                                 << "Gr\u00fce";
-    QTest::newRow("shorter than a signature") << QByteArray("<") << "<";
-    QTest::newRow("UCS-4 BE") << QByteArray("\x00\x00\x00<\x00\x00\x00?", 8) << ucs4;
-    QTest::newRow("UCS-4 LE") << QByteArray("<\x00\x00\x00?\x00\x00\x00", 8) << ucs4;
-    QTest::newRow("EBCDIC") << QByteArray("\x4C\x6F\xA7\x94\x93")
-                            << "EBCDIC encoding not supported by arMessageLog";
-}
 
-// Refused encodings raise their message instead of logging anything.
-void TestArMessageLog::decode() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    const bool refused = expected.endsWith(QStringLiteral("not supported by arMessageLog"));
-    TRecordingLog log(QStringLiteral("Probe"));
-    QString message;
-    if (refused)
-        LY_EXPECT_EXCEPTION(EArUTFConversionError,
-                            log.LogBytes(bytes, QStringLiteral("C"), 0, mtInfo), message);
-    else
-        log.LogBytes(bytes, QStringLiteral("C"), 0, mtInfo);
-    QCOMPARE(refused ? message : log.Texts.value(0), expected);
-    QCOMPARE(log.Texts.size(), refused ? 0 : 1);
-}
+    void sharedFilterFollowsOwner() {
+        TArMultipleMessageLog multiple(QString{});
+        auto* sharing = new TRecordingLog(QStringLiteral("Sharing"));
+        auto* own = new TRecordingLog(QStringLiteral("Own"));
+        multiple.Add(sharing, true);
+        multiple.Add(own, false);
+        TArMultipleMessageLog other(QString{});
+        QString message;
+        LY_EXPECT_EXCEPTION(EAssertionFailed, other.Add(own, false), message);
+        QVERIFY(
+            message.startsWith(QStringLiteral("Cannot add a log to more than one multiple log")));
 
-void TestArMessageLog::globalLogRoutesToMembers() {
-    LogMessage(QStringLiteral("before start-up"), QString(), mtInfo);
-    ArMessageLogStartup();
-    TArMultipleMessageLog* global = GlobalMessageLog();
-    QVERIFY(global && global->Name().isEmpty());
-    QCOMPARE(global->Logs().Count(), 1);
-    auto* memory =
-        dynamic_cast<TArMemoryMessageLog*>(global->Logs().FindByName(QStringLiteral("MemoryLog")));
-    QVERIFY(memory && memory->OwnsFilterSettings());
-    QStringList lines;
-    global->Add(CapturedLog(lines), true);
+        multiple.FilterSettings()->SetChannel(QStringLiteral("Noise"), {mtDebugInfo});
+        multiple.Log(QStringLiteral("a"), QStringLiteral("Noise"), 0, mtDebugInfo);
+        multiple.Log(QStringLiteral("b"), QStringLiteral("Noise"), 0, mtInfo);
+        QCOMPARE(sharing->Texts, QStringList{"b"});
+        QCOMPARE(own->Texts, (QStringList{"a", "b"}));
 
-    LogMessage(QStringLiteral("hello"), QStringLiteral("System"), mtInfo);
-    QCOMPARE(lines.size(), 1);
-    const QRegularExpression line(
-        QStringLiteral("^\\[System\\]\\[\\d\\d:\\d\\d:\\d\\d\\]\\[Info\\]: hello$"));
-    QVERIFY2(line.match(lines[0]).hasMatch(), qPrintable(lines[0]));
-    QCOMPARE(memory->Count(), 1);
+        // The multiple log gives up its settings: the sharing member must not keep the freed ones.
+        TArMessageLogFilterSettings external;
+        external.SetDenyMode(false);
+        multiple.SetFilterSettings(&external);
+        QCOMPARE(sharing->FilterSettings(), &external);
+        multiple.SetFilterSettings(nullptr);
+        QVERIFY(multiple.OwnsFilterSettings());
+        QCOMPARE(sharing->FilterSettings(), multiple.FilterSettings());
+        multiple.Log(QStringLiteral("c"), QStringLiteral("Noise"), 0, mtInfo);
+        QCOMPARE(sharing->Texts, QStringList{"b"});
+        QCOMPARE(own->Texts.size(), 3);
 
-    // One text with a line break: one line written, two messages kept.
-    LogFormat(QStringLiteral("[%s] Start task [%s]\nsecond"), {"P", "Load", "surplus"}, mtError,
-              QStringLiteral("Default"));
-    QVERIFY(lines.constLast().endsWith(QStringLiteral("[Error]: [P] Start task [Load]\nsecond")));
-    const QList<TArLoggableMessageData> kept = memory->Messages();
-    QCOMPARE(kept.size(), 3);
-    QCOMPARE(kept[1].Text, QStringLiteral("[P] Start task [Load]"));
-    QCOMPARE(kept[2],
-             (TArLoggableMessageData{"Default", mtError, lmkMessage, "second", kept[2].Time}));
-
-    // The global log's filter reaches the sharing member only.
-    global->FilterSettings()->SetDefaultTypes({mtDebugInfo});
-    LogMessage(QStringLiteral("debug"), QStringLiteral("System"), mtDebugInfo);
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(memory->Count(), 4);
-
-    ArMessageLogStartup();
-    QCOMPARE(GlobalMessageLog(), global);
-    ArMessageLogShutdown();
-    QVERIFY(!GlobalMessageLog());
-    LogMessage(QStringLiteral("after shut-down"), QString(), mtInfo);
-}
-
-void TestArMessageLog::memoryLogKeepsRecentMessages_data() {
-    QTest::addColumn<int>("maxCount");
-    QTest::addColumn<int>("removeCount");
-    QTest::addColumn<int>("logged");
-    QTest::addColumn<int>("kept");
-    QTest::newRow("defaults, full") << 200 << 100 << 200 << 200;
-    QTest::newRow("defaults, one more drops 100") << 200 << 100 << 201 << 101;
-    QTest::newRow("defaults, second drop") << 200 << 100 << 301 << 101;
-    QTest::newRow("remove count 0 still makes room") << 3 << 0 << 10 << 3;
-    QTest::newRow("remove count above max empties") << 3 << 10 << 4 << 1;
-    QTest::newRow("no limit") << 0 << 100 << 450 << 450;
-}
-
-void TestArMessageLog::memoryLogKeepsRecentMessages() {
-    QFETCH(int, maxCount);
-    QFETCH(int, removeCount);
-    QFETCH(int, logged);
-    QFETCH(int, kept);
-    TArMemoryMessageLog log(QStringLiteral("Memory"));
-    if (maxCount != 200 || removeCount != 100) {
-        log.SetMaxCount(maxCount);
-        log.SetRemoveCount(removeCount);
+        // A member that stops sharing keeps a copy of what it shared.
+        sharing->SetFilterSettings(nullptr);
+        QVERIFY(sharing->FilterSettings() != multiple.FilterSettings());
+        QCOMPARE(sharing->FilterSettings()->DenyMode(), false);
     }
-    LogNumbered(log, 0, logged);
-    const QList<TArLoggableMessageData> messages = log.Messages();
-    QCOMPARE(log.Count(), kept);
-    QCOMPARE(messages.size(), kept);
-    // The newest messages survive, oldest first.
-    for (int i = 0; i < kept; ++i)
-        QCOMPARE(messages[i].Text, QStringLiteral("m%1").arg(logged - kept + i));
-}
 
-void TestArMessageLog::memoryLogHandlers() {
-    TArMemoryMessageLog log(QStringLiteral("Memory"));
-    log.SetMaxCount(4);
-    log.SetRemoveCount(3);
-    TRecordingHandler handler;
-    TRecordingHandler leaving;
-    log.AddHandler(&handler);
-    log.AddHandler(&handler);
-    log.AddHandler(&leaving);
-    LogNumbered(log, 0, 2);
-    log.RemoveHandler(&leaving);
-    LogNumbered(log, 2, 5);
-    log.Clear();
-    QCOMPARE(handler.Events, (QStringList{"added m0", "added m1", "added m2", "added m3",
-                                          "removing 3 of 4", "removed 3, 1 left", "added m4",
-                                          "removing 2 of 2", "removed 2, 0 left"}));
-    QCOMPARE(leaving.Events, (QStringList{"added m0", "added m1"}));
+    void decode_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QString ucs4 = QStringLiteral("UCS4 encoding not supported by arMessageLog");
+        const QString xml = QStringLiteral("<?xml version=\"1.0\"?>\u00e9");
+        QByteArray be;
+        QByteArray le;
+        for (const QChar c : xml) {
+            be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+            le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        }
+        QTest::newRow("UTF-16 BE with mark") << QByteArray("\xFE\xFF\x00H\x00\xE9", 6) << "H\u00e9";
+        QTest::newRow("UTF-16 LE with mark") << QByteArray("\xFF\xFEH\x00\xE9\x00", 6) << "H\u00e9";
+        QTest::newRow("UTF-16 BE declaration") << be << xml;
+        QTest::newRow("UTF-16 LE declaration") << le << xml;
+        QTest::newRow("UTF-8 declaration") << xml.toUtf8() << xml;
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBFGr\xC3\xBC"
+                                                  "e")
+                                    << "Gr\u00fce";
+        QTest::newRow("plain UTF-8") << QByteArray("Gr\xC3\xBC"
+                                                   "e")
+                                     << "Gr\u00fce";
+        QTest::newRow("shorter than a signature") << QByteArray("<") << "<";
+        QTest::newRow("UCS-4 BE") << QByteArray("\x00\x00\x00<\x00\x00\x00?", 8) << ucs4;
+        QTest::newRow("UCS-4 LE") << QByteArray("<\x00\x00\x00?\x00\x00\x00", 8) << ucs4;
+        QTest::newRow("EBCDIC") << QByteArray("\x4C\x6F\xA7\x94\x93")
+                                << "EBCDIC encoding not supported by arMessageLog";
+    }
 
-    // Logging from a removal notification is refused, and the log stays usable.
-    handler.DuringRemoval = [](TArMemoryMessageLog* target) {
-        target->Log(QStringLiteral("inner"), QStringLiteral("Default"), 0, mtInfo);
-    };
-    LogNumbered(log, 0, 4);
-    QString message;
-    LY_EXPECT_EXCEPTION(EAssertionFailed, LogNumbered(log, 4, 5), message);
-    QVERIFY2(message.startsWith(QStringLiteral(
-                 "Logging from inside a [OnRemoveMemoryLogMessages] handler is not allowed.")),
-             qPrintable(message));
-    handler.DuringRemoval = nullptr;
-    LogNumbered(log, 5, 6);
-    QCOMPARE(log.Count(), 2);
-    QCOMPARE(log.Messages().constLast().Text, QStringLiteral("m5"));
-}
+    // Refused encodings raise their message instead of logging anything.
+    void decode() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        const bool refused = expected.endsWith(QStringLiteral("not supported by arMessageLog"));
+        TRecordingLog log(QStringLiteral("Probe"));
+        QString message;
+        if (refused)
+            LY_EXPECT_EXCEPTION(EArUTFConversionError,
+                                log.LogBytes(bytes, QStringLiteral("C"), 0, mtInfo), message);
+        else
+            log.LogBytes(bytes, QStringLiteral("C"), 0, mtInfo);
+        QCOMPARE(refused ? message : log.Texts.value(0), expected);
+        QCOMPARE(log.Texts.size(), refused ? 0 : 1);
+    }
 
-void TestArMessageLog::memoryLogKeepsBlocks() {
-    TArMemoryMessageLog log(QStringLiteral("Memory"));
-    log.FilterSettings()->SetDefaultTypes({mtInfo});
-    log.BeginBlock(QStringLiteral("Load"));
-    log.Log(QStringLiteral("filtered"), QStringLiteral("Default"), 0, mtInfo);
-    log.EndBlock();
-    const QList<TArLoggableMessageData> messages = log.Messages();
-    QCOMPARE(messages.size(), 2);
-    QVERIFY(messages[0].Time > 0);
-    QCOMPARE(messages[0],
-             (TArLoggableMessageData{"Logger", mtInfo, lmkBlockStart, "Load", messages[0].Time}));
-    QCOMPARE(messages[1],
-             (TArLoggableMessageData{"Logger", mtInfo, lmkBlockEnd, {}, messages[1].Time}));
-}
+    void globalLogRoutesToMembers() {
+        LogMessage(QStringLiteral("before start-up"), QString(), mtInfo);
+        ArMessageLogStartup();
+        TArMultipleMessageLog* global = GlobalMessageLog();
+        QVERIFY(global && global->Name().isEmpty());
+        QCOMPARE(global->Logs().Count(), 1);
+        auto* memory = dynamic_cast<TArMemoryMessageLog*>(
+            global->Logs().FindByName(QStringLiteral("MemoryLog")));
+        QVERIFY(memory && memory->OwnsFilterSettings());
+        QStringList lines;
+        global->Add(CapturedLog(lines), true);
+
+        LogMessage(QStringLiteral("hello"), QStringLiteral("System"), mtInfo);
+        QCOMPARE(lines.size(), 1);
+        const QRegularExpression line(
+            QStringLiteral("^\\[System\\]\\[\\d\\d:\\d\\d:\\d\\d\\]\\[Info\\]: hello$"));
+        QVERIFY2(line.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+        QCOMPARE(memory->Count(), 1);
+
+        // One text with a line break: one line written, two messages kept.
+        LogFormat(QStringLiteral("[%s] Start task [%s]\nsecond"), {"P", "Load", "surplus"}, mtError,
+                  QStringLiteral("Default"));
+        QVERIFY(
+            lines.constLast().endsWith(QStringLiteral("[Error]: [P] Start task [Load]\nsecond")));
+        const QList<TArLoggableMessageData> kept = memory->Messages();
+        QCOMPARE(kept.size(), 3);
+        QCOMPARE(kept[1].Text, QStringLiteral("[P] Start task [Load]"));
+        QCOMPARE(kept[2],
+                 (TArLoggableMessageData{"Default", mtError, lmkMessage, "second", kept[2].Time}));
+
+        // The global log's filter reaches the sharing member only.
+        global->FilterSettings()->SetDefaultTypes({mtDebugInfo});
+        LogMessage(QStringLiteral("debug"), QStringLiteral("System"), mtDebugInfo);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(memory->Count(), 4);
+
+        ArMessageLogStartup();
+        QCOMPARE(GlobalMessageLog(), global);
+        ArMessageLogShutdown();
+        QVERIFY(!GlobalMessageLog());
+        LogMessage(QStringLiteral("after shut-down"), QString(), mtInfo);
+    }
+
+    void memoryLogKeepsRecentMessages_data() {
+        QTest::addColumn<int>("maxCount");
+        QTest::addColumn<int>("removeCount");
+        QTest::addColumn<int>("logged");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("defaults, full") << 200 << 100 << 200 << 200;
+        QTest::newRow("defaults, one more drops 100") << 200 << 100 << 201 << 101;
+        QTest::newRow("defaults, second drop") << 200 << 100 << 301 << 101;
+        QTest::newRow("remove count 0 still makes room") << 3 << 0 << 10 << 3;
+        QTest::newRow("remove count above max empties") << 3 << 10 << 4 << 1;
+        QTest::newRow("no limit") << 0 << 100 << 450 << 450;
+    }
+
+    void memoryLogKeepsRecentMessages() {
+        QFETCH(int, maxCount);
+        QFETCH(int, removeCount);
+        QFETCH(int, logged);
+        QFETCH(int, kept);
+        TArMemoryMessageLog log(QStringLiteral("Memory"));
+        if (maxCount != 200 || removeCount != 100) {
+            log.SetMaxCount(maxCount);
+            log.SetRemoveCount(removeCount);
+        }
+        LogNumbered(log, 0, logged);
+        const QList<TArLoggableMessageData> messages = log.Messages();
+        QCOMPARE(log.Count(), kept);
+        QCOMPARE(messages.size(), kept);
+        // The newest messages survive, oldest first.
+        for (int i = 0; i < kept; ++i)
+            QCOMPARE(messages[i].Text, QStringLiteral("m%1").arg(logged - kept + i));
+    }
+
+    void memoryLogHandlers() {
+        TArMemoryMessageLog log(QStringLiteral("Memory"));
+        log.SetMaxCount(4);
+        log.SetRemoveCount(3);
+        TRecordingHandler handler;
+        TRecordingHandler leaving;
+        log.AddHandler(&handler);
+        log.AddHandler(&handler);
+        log.AddHandler(&leaving);
+        LogNumbered(log, 0, 2);
+        log.RemoveHandler(&leaving);
+        LogNumbered(log, 2, 5);
+        log.Clear();
+        QCOMPARE(handler.Events, (QStringList{"added m0", "added m1", "added m2", "added m3",
+                                              "removing 3 of 4", "removed 3, 1 left", "added m4",
+                                              "removing 2 of 2", "removed 2, 0 left"}));
+        QCOMPARE(leaving.Events, (QStringList{"added m0", "added m1"}));
+
+        // Logging from a removal notification is refused, and the log stays usable.
+        handler.DuringRemoval = [](TArMemoryMessageLog* target) {
+            target->Log(QStringLiteral("inner"), QStringLiteral("Default"), 0, mtInfo);
+        };
+        LogNumbered(log, 0, 4);
+        QString message;
+        LY_EXPECT_EXCEPTION(EAssertionFailed, LogNumbered(log, 4, 5), message);
+        QVERIFY2(message.startsWith(QStringLiteral(
+                     "Logging from inside a [OnRemoveMemoryLogMessages] handler is not allowed.")),
+                 qPrintable(message));
+        handler.DuringRemoval = nullptr;
+        LogNumbered(log, 5, 6);
+        QCOMPARE(log.Count(), 2);
+        QCOMPARE(log.Messages().constLast().Text, QStringLiteral("m5"));
+    }
+
+    void memoryLogKeepsBlocks() {
+        TArMemoryMessageLog log(QStringLiteral("Memory"));
+        log.FilterSettings()->SetDefaultTypes({mtInfo});
+        log.BeginBlock(QStringLiteral("Load"));
+        log.Log(QStringLiteral("filtered"), QStringLiteral("Default"), 0, mtInfo);
+        log.EndBlock();
+        const QList<TArLoggableMessageData> messages = log.Messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].Time > 0);
+        QCOMPARE(messages[0], (TArLoggableMessageData{"Logger", mtInfo, lmkBlockStart, "Load",
+                                                      messages[0].Time}));
+        QCOMPARE(messages[1],
+                 (TArLoggableMessageData{"Logger", mtInfo, lmkBlockEnd, {}, messages[1].Time}));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestArMessageLog)
 #include "tst_ArMessageLog.moc"

@@ -1,5 +1,6 @@
 // Storing object graphs through the settings front end, cursor and object handlers into the
 // XML settings file: the exact file, the round trip, locations and every error message.
+#include "LyTestFiles.h"
 #include "LyTestSupport.h"
 #include "SettingsTestClasses.h"
 #include "VxClassRegistry.h"
@@ -14,8 +15,7 @@ namespace {
 class TRecordingRecorder : public IVxMessageRecorder {
 public:
     QStringList Warnings;
-    void RecordWarning(const QString& identifier, const QString& property) override
-    {
+    void RecordWarning(const QString& identifier, const QString& property) override {
         Warnings << identifier + u':' + property;
     }
 };
@@ -26,8 +26,7 @@ public:
     bool CanHandleObject(const QObject*) const override { return false; }
 };
 
-void Fill(TTestOptions& options)
-{
+void Fill(TTestOptions& options) {
     options.Count = -42;
     options.Ratio = 0.1;
     options.Title = QStringLiteral("Rock & Roll <Live> Ça ™");
@@ -61,24 +60,17 @@ void Fill(TTestOptions& options)
     options.Extras()->SetValue(QStringLiteral("answer"), 42);
 }
 
-QString Store(const TLyTempFolder& folder, QObject* object, const QString& name = "store.xml")
-{
+QString Store(const TLyTempFolder& folder, QObject* object, const QString& name = "store.xml") {
     const QString path = folder.FilePath(name);
     auto settings = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
     settings->WriteObject(QString(), object);
     return path;
 }
 
-void Load(const QString& path, QObject* object, IVxMessageRecorder* recorder = nullptr)
-{
+void Load(const QString& path, QObject* object, IVxMessageRecorder* recorder = nullptr) {
     auto settings = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
     settings->SetMessageRecorder(recorder);
     settings->ReadObject(QString(), object);
-}
-
-QString GoldenPath(const QString& name)
-{
-    return QStringLiteral(LY_TEST_DATA_DIR "/settings/") + name;
 }
 
 } // namespace
@@ -86,296 +78,235 @@ QString GoldenPath(const QString& name)
 class TestVxSettings : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void combinePath_data();
-    void combinePath();
-    void resolveLocation_data();
-    void resolveLocation();
-    void goldenFile();
-    void roundTrip();
-    void missingFileLeavesDefaults();
-    void readingKeepsWhatIsNotStored();
-    void readChainPrefersLaterRepository();
-    void unchangedValueLeavesRepositoryUnmodified();
-    void errorMessages_data();
-    void errorMessages();
-    void writeErrors();
-    void warnings();
+    void initTestCase() {
+        VxRegisterSettingsClasses();
+        VxRegisterClass<TTestOptions>();
+        VxRegisterClass<TTestView>();
+        VxRegisterClass<TTestColumn>();
+        VxRegisterClass<TTestColumnList>();
+        VxRegisterSetType<tShapes>();
+    }
+
+    void combinePath_data() {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("sub");
+        QTest::addColumn<QString>("combined");
+        const auto row = [](const char* name, const char* base, const char* sub,
+                            const char* combined) {
+            QTest::newRow(name) << QString(base) << QString(sub) << QString(combined);
+        };
+        row("plain", "A", "B", "A.B");
+        row("empty sub", "A", "", "A");
+        row("empty base", "", "B", "B");
+        row("transformer stays last", "A:t", "B", "A.B:t");
+        row("two transformers", "A.C:t:u", "B", "A.C.B:t:u");
+        row("repository prefix skipped", "R::A:t", "B", "R::A.B:t");
+        row("base of transformers only", ":t", "B", "B");
+    }
+
+    void combinePath() {
+        QFETCH(QString, base);
+        QFETCH(QString, sub);
+        QTEST(CombinePath(base, sub), "combined");
+    }
+
+    void resolveLocation_data() {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<bool>("forWriting");
+        QTest::addColumn<QString>("repositories");
+        QTest::addColumn<QString>("path");
+        const auto row = [](const char* name, const char* location, bool forWriting,
+                            const char* repositories, const char* path) {
+            QTest::newRow(name) << QString(location) << forWriting << QString(repositories)
+                                << QString(path);
+        };
+        row("default read chain", "View", false, "Options.Priority", "Root.View");
+        row("explicit repository read first", "User::View", false, "Options.User.Priority",
+            "Root.View");
+        row("write goes to the default", "View", true, "Options", "Root.View");
+        row("explicit write", "User::View", true, "User", "Root.View");
+        row("empty path", "", false, "Options.Priority", "Root");
+    }
+
+    void resolveLocation() {
+        QFETCH(QString, location);
+        QFETCH(bool, forWriting);
+        TVxSettings settings;
+        settings.DefaultReadRepository = QStringLiteral("Options");
+        settings.DefaultWriteRepository = QStringLiteral("Options");
+        settings.PriorityReadRepository = QStringLiteral("Priority");
+        settings.RootPath = QStringLiteral("Root");
+        const auto resolved =
+            settings.ResolveLocation(location, {loUseSettingsDefaults}, forWriting);
+        QTEST(resolved.Repositories, "repositories");
+        QTEST(resolved.Path, "path");
+    }
+
+    // The stored file is exactly the golden one, and reading it back and storing what was read
+    // gives the same file again: every property, list, map and null survives the round trip.
+    void goldenFileRoundTrip() {
+        TTestOptions stored;
+        Fill(stored);
+        const QString path = Store(FFolder, &stored);
+        const QString difference =
+            LyGoldenFileDifference(ReadWholeFile(path), QStringLiteral("settings/golden.xml"));
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        TTestOptions read;
+        Load(path, &read);
+        QCOMPARE(ReadWholeFile(Store(FFolder, &read, QStringLiteral("again.xml"))),
+                 ReadWholeFile(path));
+    }
+
+    void readingKeepsWhatIsNotStored() {
+        // A missing file changes nothing; an older file without some properties leaves them as
+        // they were, and an object map is replaced by what is stored.
+        TTestOptions options;
+        options.Views()->SetObject(QStringLiteral("gone"), new TTestView());
+        Load(FFolder.FilePath(QStringLiteral("no/such/file.xml")), &options);
+        QCOMPARE(options.Views()->Count(), 1);
+        const QString path = FFolder.WriteFile(
+            QStringLiteral("old.xml"),
+            "<Settings><Options><object>True</object><handler>TObject</handler>"
+            "<class>TTestOptions</class><Count>7</Count><Views><object>True</object>"
+            "<handler>TVxObjectHashMap</handler><class>TVxObjectHashMap</class></Views>"
+            "</Options></Settings>");
+        Load(path, &options);
+        QCOMPARE(options.Count, 7);
+        QCOMPARE(options.Title, QStringLiteral("Untitled"));
+        QCOMPARE(options.Views()->Count(), 0);
+    }
+
+    void readChainPrefersLaterRepository() {
+        // Defaults.User: User is tried first; Defaults only when User holds nothing there.
+        TTestOptions defaults;
+        defaults.Count = 1;
+        const QString defaultsPath = Store(FFolder, &defaults, QStringLiteral("defaults.xml"));
+        TTestOptions user;
+        user.Count = 2;
+        const QString userPath = Store(FFolder, &user, QStringLiteral("user.xml"));
+
+        auto settings = CreateXMLFileSettings(defaultsPath, QStringLiteral("Defaults"), false);
+        auto* userRepository = new TVxSettingsXMLFileRepository();
+        settings->Repositories().Add(QStringLiteral("User"), userRepository);
+        userRepository->SetFileName(userPath);
+        TTestOptions read;
+        settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
+        QCOMPARE(read.Count, 2);
+        userRepository->Clear();
+        userRepository->SetModified(false);
+        settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
+        QCOMPARE(read.Count, 1);
+    }
+
+    void unchangedValueLeavesRepositoryUnmodified() {
+        TTestOptions options;
+        const QString path = Store(FFolder, &options, QStringLiteral("unchanged.xml"));
+        auto settings = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
+        TVxSettingsRepository* repository =
+            settings->Repositories().Find(QStringLiteral("Options"));
+        TVxSettingsCursor& cursor = settings->Cursor();
+        cursor.PositionForWriting(QStringLiteral("Options"), QStringLiteral("Options"));
+        cursor.WriteInteger(QStringLiteral("Count"), 0);
+        QVERIFY(!repository->Modified());
+        cursor.WriteInteger(QStringLiteral("Count"), 5);
+        QVERIFY(repository->Modified());
+
+        auto fresh = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
+        fresh->WriteObject(QString(), &options); // an object always rewrites its content
+        QVERIFY(fresh->Repositories().Find(QStringLiteral("Options"))->Modified());
+    }
+
+    void errorMessages_data() {
+        QTest::addColumn<QByteArray>("options"); // the content of the Options element
+        QTest::addColumn<QString>("message");
+        const QByteArray head =
+            "<object>True</object><handler>TObject</handler><class>TTestOptions</class>";
+        QTest::newRow("stored by another handler")
+            << QByteArray(
+                   "<object>True</object><handler>TStrings</handler><class>TStringList</class>")
+            << "Handler [TObject] cannot read object [TTestOptions] stored by handler [TStrings] "
+               "at "
+               "[Options].";
+        QTest::newRow("class without object") << head + "<Main><class>TTestView</class></Main>"
+                                              << "There is no object stored at [Options.Main].";
+        QTest::newRow("map item without class")
+            << head +
+                   "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
+                   "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
+                   "</data></item></Views>"
+            << "There is no class information stored at [Options.Views.item.data].";
+        QTest::newRow("unregistered class")
+            << head +
+                   "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
+                   "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
+                   "<handler>TObject</handler><class>TNoSuchView</class></data></item></Views>"
+            << "Class [TNoSuchView] stored at [Options.Views.item.data] has not been registered "
+               "with Classes.RegisterClass.";
+        QTest::newRow("unknown enumeration identifier") << head + "<Shape>shHexagon</Shape>"
+                                                        << "Invalid property element: shHexagon";
+        QTest::newRow("unknown set identifier") << head + "<Shapes>shCircle,shOval</Shapes>"
+                                                << "Invalid property element: shOval";
+        QTest::newRow("bad boolean") << head + "<Flag>maybe</Flag>"
+                                     << "Invalid property element: maybe";
+    }
+
+    void errorMessages() {
+        QFETCH(QByteArray, options);
+        QFETCH(QString, message);
+        const QString path = FFolder.WriteFile(QStringLiteral("errors.xml"),
+                                               "<?xml version=\"1.0\"?>\n<Settings><Options>" +
+                                                   options + "</Options></Settings>");
+        TTestOptions read;
+        QString raised;
+        LY_EXPECT_EXCEPTION(EVxSettingsException, Load(path, &read), raised);
+        QCOMPARE(raised, message);
+    }
+
+    void writeErrors() {
+        TTestOptions options;
+        QString raised;
+        {
+            auto settings = CreateXMLFileSettings(FFolder.FilePath(QStringLiteral("w1.xml")),
+                                                  QStringLiteral("Options"), true);
+            LY_EXPECT_EXCEPTION(EVxSettingsException,
+                                settings->WriteObject(QStringLiteral("Nowhere::x"), &options),
+                                raised);
+            QCOMPARE(raised, QStringLiteral("Repository [Nowhere] does not exist."));
+            LY_EXPECT_EXCEPTION(EVxSettingsException,
+                                settings->WriteObject(QStringLiteral("x:Upper"), &options), raised);
+            QCOMPARE(raised, QStringLiteral("Transformer for [Upper] does not exist."));
+            settings->Handlers().Add(QStringLiteral("TTestOptions"), new TRefusingHandler());
+            LY_EXPECT_EXCEPTION(EVxSettingsException, settings->WriteObject(QString(), &options),
+                                raised);
+            QCOMPARE(raised,
+                     QStringLiteral("Handler cannot store objects of type [TTestOptions]."));
+            settings->ClearAll();
+            settings->Repositories().Find(QStringLiteral("Options"))->SetModified(false);
+        }
+        TVxSettings bare; // no handlers at all
+        bare.DefaultWriteRepository = QStringLiteral("Options");
+        auto* repository = new TVxSettingsXMLFileRepository();
+        bare.Repositories().Add(QStringLiteral("Options"), repository);
+        LY_EXPECT_EXCEPTION(EVxSettingsException, bare.WriteObject(QString(), &options), raised);
+        QCOMPARE(raised, QStringLiteral("Handler for [TTestOptions] does not exist."));
+        LY_EXPECT_ASSERTION(TVxSettings().WriteObject(QString(), &options), "Units/VxSettings");
+    }
+
+    void warnings() {
+        TTestOptions stored; // Spare is null: nothing stored for it
+        const QString path = Store(FFolder, &stored, QStringLiteral("warnings.xml"));
+        TTestOptions read;
+        read.SetSpare(new TTestView()); // not null, nothing stored: stays, with a warning
+        TRecordingRecorder recorder;
+        Load(path, &read, &recorder);
+        QVERIFY(read.Spare());
+        QCOMPARE(recorder.Warnings, QStringList{"ObjectNotSetToNil:Spare"});
+        QCOMPARE(read.InputIsValid(), true); // a property without setter is not read
+    }
 
 private:
     TLyTempFolder FFolder;
 };
-
-void TestVxSettings::initTestCase()
-{
-    VxRegisterSettingsClasses();
-    VxRegisterClass<TTestOptions>();
-    VxRegisterClass<TTestView>();
-    VxRegisterClass<TTestColumn>();
-    VxRegisterClass<TTestColumnList>();
-    VxRegisterSetType<tShapes>();
-}
-
-void TestVxSettings::combinePath_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("sub");
-    QTest::addColumn<QString>("combined");
-    QTest::newRow("plain") << "A" << "B" << "A.B";
-    QTest::newRow("empty sub") << "A" << "" << "A";
-    QTest::newRow("empty base") << "" << "B" << "B";
-    QTest::newRow("transformer stays last") << "A:t" << "B" << "A.B:t";
-    QTest::newRow("two transformers") << "A.C:t:u" << "B" << "A.C.B:t:u";
-    QTest::newRow("repository prefix skipped") << "R::A:t" << "B" << "R::A.B:t";
-    QTest::newRow("base of transformers only") << ":t" << "B" << "B";
-}
-
-void TestVxSettings::combinePath()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, sub);
-    QTEST(CombinePath(base, sub), "combined");
-}
-
-void TestVxSettings::resolveLocation_data()
-{
-    QTest::addColumn<QString>("location");
-    QTest::addColumn<bool>("forWriting");
-    QTest::addColumn<QString>("repositories");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("default read chain") << "View" << false << "Options.Priority" << "Root.View";
-    QTest::newRow("explicit repository read first")
-        << "User::View" << false << "Options.User.Priority" << "Root.View";
-    QTest::newRow("write goes to the default") << "View" << true << "Options" << "Root.View";
-    QTest::newRow("explicit write") << "User::View" << true << "User" << "Root.View";
-    QTest::newRow("empty path") << "" << false << "Options.Priority" << "Root";
-}
-
-void TestVxSettings::resolveLocation()
-{
-    QFETCH(QString, location);
-    QFETCH(bool, forWriting);
-    TVxSettings settings;
-    settings.DefaultReadRepository = QStringLiteral("Options");
-    settings.DefaultWriteRepository = QStringLiteral("Options");
-    settings.PriorityReadRepository = QStringLiteral("Priority");
-    settings.RootPath = QStringLiteral("Root");
-    const auto resolved = settings.ResolveLocation(location, {loUseSettingsDefaults}, forWriting);
-    QTEST(resolved.Repositories, "repositories");
-    QTEST(resolved.Path, "path");
-}
-
-void TestVxSettings::goldenFile()
-{
-    TTestOptions options;
-    Fill(options);
-    const QString path = Store(FFolder, &options, QStringLiteral("golden.xml"));
-    const QByteArray written = ReadWholeFile(path);
-    const QByteArray expected = ReadWholeFile(GoldenPath(QStringLiteral("golden.xml")));
-    if (written != expected) {
-        QFile::remove(FFolder.FilePath(QStringLiteral("golden.actual.xml")));
-        QFile::copy(path, QStringLiteral("golden.actual.xml"));
-        QFAIL("the stored file differs from tests/data/settings/golden.xml; see golden.actual.xml "
-              "in the test's working folder");
-    }
-}
-
-void TestVxSettings::roundTrip()
-{
-    TTestOptions stored;
-    Fill(stored);
-    const QString path = Store(FFolder, &stored);
-    TTestOptions read;
-    Load(path, &read);
-    QCOMPARE(read.Count, stored.Count);
-    QCOMPARE(read.Ratio, stored.Ratio);
-    QCOMPARE(read.Title, stored.Title);
-    QCOMPARE(read.Empty, QString());
-    QCOMPARE(read.Blank, QStringLiteral(" "));
-    QCOMPARE(read.Flag, true);
-    QCOMPARE(read.Initial, QChar(u'Z'));
-    QCOMPARE(read.Big, stored.Big);
-    QCOMPARE(read.Shape, shTriangle);
-    QCOMPARE(read.Shapes, stored.Shapes);
-    QVERIFY(read.NoShapes.IsEmpty());
-    QCOMPARE(read.Recent, stored.Recent); // duplicates kept, in order
-    QCOMPARE(read.Main()->Name, QStringLiteral("Main view"));
-    QCOMPARE(read.Main()->Shape, shSquare);
-    QCOMPARE(read.Main()->Columns()->Count(), 2);
-    auto* column = qobject_cast<TTestColumn*>(read.Main()->Columns()->Item(1));
-    QVERIFY(column);
-    QCOMPARE(column->Name, QStringLiteral("Column 1"));
-    QCOMPARE(column->Width, 51);
-    QCOMPARE(column->Visible, false);
-    QCOMPARE(read.Views()->Count(), 2);
-    auto* two = qobject_cast<TTestView*>(read.Views()->GetObject(QStringLiteral("two")));
-    QVERIFY(two);
-    QCOMPARE(two->Name, QStringLiteral("Two"));
-    QCOMPARE(two->Columns()->Count(), 1);
-    QVERIFY(qobject_cast<TTestView*>(read.Views()->GetObject(QStringLiteral("one")))->Shapes.IsEmpty());
-    QCOMPARE(read.Extras()->GetValue(QStringLiteral("answer")), QVariant(QStringLiteral("42")));
-    QVERIFY(!read.Spare()); // null stays null
-
-    // Storing what was read gives the same file again.
-    const QString again = Store(FFolder, &read, QStringLiteral("again.xml"));
-    QCOMPARE(ReadWholeFile(again), ReadWholeFile(path));
-}
-
-void TestVxSettings::missingFileLeavesDefaults()
-{
-    TTestOptions options;
-    Load(FFolder.FilePath(QStringLiteral("no/such/file.xml")), &options);
-    QCOMPARE(options.Title, QStringLiteral("Untitled"));
-    QCOMPARE(options.Ratio, 0.5);
-    QCOMPARE(options.NoShapes, tShapes{shSquare});
-    QCOMPARE(options.Views()->Count(), 0);
-}
-
-void TestVxSettings::readingKeepsWhatIsNotStored()
-{
-    // An older file without some properties: they keep their defaults; an object map is
-    // replaced by what is stored.
-    const QString path = FFolder.WriteFile(
-        QStringLiteral("old.xml"),
-        "<?xml version=\"1.0\"?>\n<Settings><Options><object>True</object><handler>TObject</handler>"
-        "<class>TTestOptions</class><Count>7</Count><Views><object>True</object>"
-        "<handler>TVxObjectHashMap</handler><class>TVxObjectHashMap</class></Views>"
-        "</Options></Settings>");
-    TTestOptions options;
-    options.Views()->SetObject(QStringLiteral("gone"), new TTestView());
-    Load(path, &options);
-    QCOMPARE(options.Count, 7);
-    QCOMPARE(options.Title, QStringLiteral("Untitled"));
-    QCOMPARE(options.Views()->Count(), 0);
-}
-
-void TestVxSettings::readChainPrefersLaterRepository()
-{
-    // Defaults.User: User is tried first; Defaults only when User holds nothing there.
-    TTestOptions defaults;
-    defaults.Count = 1;
-    const QString defaultsPath = Store(FFolder, &defaults, QStringLiteral("defaults.xml"));
-    TTestOptions user;
-    user.Count = 2;
-    const QString userPath = Store(FFolder, &user, QStringLiteral("user.xml"));
-
-    auto settings = CreateXMLFileSettings(defaultsPath, QStringLiteral("Defaults"), false);
-    auto* userRepository = new TVxSettingsXMLFileRepository();
-    settings->Repositories().Add(QStringLiteral("User"), userRepository);
-    userRepository->SetFileName(userPath);
-    TTestOptions read;
-    settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
-    QCOMPARE(read.Count, 2);
-    userRepository->Clear();
-    userRepository->SetModified(false);
-    settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
-    QCOMPARE(read.Count, 1);
-}
-
-void TestVxSettings::unchangedValueLeavesRepositoryUnmodified()
-{
-    TTestOptions options;
-    const QString path = Store(FFolder, &options, QStringLiteral("unchanged.xml"));
-    auto settings = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
-    TVxSettingsRepository* repository = settings->Repositories().Find(QStringLiteral("Options"));
-    TVxSettingsCursor& cursor = settings->Cursor();
-    cursor.PositionForWriting(QStringLiteral("Options"), QStringLiteral("Options"));
-    cursor.WriteInteger(QStringLiteral("Count"), 0);
-    QVERIFY(!repository->Modified());
-    cursor.WriteInteger(QStringLiteral("Count"), 5);
-    QVERIFY(repository->Modified());
-
-    auto fresh = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
-    fresh->WriteObject(QString(), &options); // an object always rewrites its content
-    QVERIFY(fresh->Repositories().Find(QStringLiteral("Options"))->Modified());
-}
-
-void TestVxSettings::errorMessages_data()
-{
-    QTest::addColumn<QByteArray>("options"); // the content of the Options element
-    QTest::addColumn<QString>("message");
-    const QByteArray head =
-        "<object>True</object><handler>TObject</handler><class>TTestOptions</class>";
-    QTest::newRow("stored by another handler")
-        << QByteArray("<object>True</object><handler>TStrings</handler><class>TStringList</class>")
-        << "Handler [TObject] cannot read object [TTestOptions] stored by handler [TStrings] at "
-           "[Options].";
-    QTest::newRow("class without object")
-        << head + "<Main><class>TTestView</class></Main>"
-        << "There is no object stored at [Options.Main].";
-    QTest::newRow("map item without class")
-        << head + "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
-                  "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
-                  "</data></item></Views>"
-        << "There is no class information stored at [Options.Views.item.data].";
-    QTest::newRow("unregistered class")
-        << head + "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
-                  "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
-                  "<handler>TObject</handler><class>TNoSuchView</class></data></item></Views>"
-        << "Class [TNoSuchView] stored at [Options.Views.item.data] has not been registered "
-           "with Classes.RegisterClass.";
-    QTest::newRow("unknown enumeration identifier")
-        << head + "<Shape>shHexagon</Shape>" << "Invalid property element: shHexagon";
-    QTest::newRow("unknown set identifier")
-        << head + "<Shapes>shCircle,shOval</Shapes>" << "Invalid property element: shOval";
-    QTest::newRow("bad boolean")
-        << head + "<Flag>maybe</Flag>" << "Invalid property element: maybe";
-}
-
-void TestVxSettings::errorMessages()
-{
-    QFETCH(QByteArray, options);
-    QFETCH(QString, message);
-    const QString path = FFolder.WriteFile(
-        QStringLiteral("errors.xml"),
-        "<?xml version=\"1.0\"?>\n<Settings><Options>" + options + "</Options></Settings>");
-    TTestOptions read;
-    QString raised;
-    LY_EXPECT_EXCEPTION(EVxSettingsException, Load(path, &read), raised);
-    QCOMPARE(raised, message);
-}
-
-void TestVxSettings::writeErrors()
-{
-    TTestOptions options;
-    QString raised;
-    {
-        auto settings = CreateXMLFileSettings(FFolder.FilePath(QStringLiteral("w1.xml")),
-                                              QStringLiteral("Options"), true);
-        LY_EXPECT_EXCEPTION(EVxSettingsException,
-                            settings->WriteObject(QStringLiteral("Nowhere::x"), &options), raised);
-        QCOMPARE(raised, QStringLiteral("Repository [Nowhere] does not exist."));
-        LY_EXPECT_EXCEPTION(EVxSettingsException,
-                            settings->WriteObject(QStringLiteral("x:Upper"), &options), raised);
-        QCOMPARE(raised, QStringLiteral("Transformer for [Upper] does not exist."));
-        settings->Handlers().Add(QStringLiteral("TTestOptions"), new TRefusingHandler());
-        LY_EXPECT_EXCEPTION(EVxSettingsException, settings->WriteObject(QString(), &options),
-                            raised);
-        QCOMPARE(raised, QStringLiteral("Handler cannot store objects of type [TTestOptions]."));
-        settings->ClearAll();
-        settings->Repositories().Find(QStringLiteral("Options"))->SetModified(false);
-    }
-    TVxSettings bare; // no handlers at all
-    bare.DefaultWriteRepository = QStringLiteral("Options");
-    auto* repository = new TVxSettingsXMLFileRepository();
-    bare.Repositories().Add(QStringLiteral("Options"), repository);
-    LY_EXPECT_EXCEPTION(EVxSettingsException, bare.WriteObject(QString(), &options), raised);
-    QCOMPARE(raised, QStringLiteral("Handler for [TTestOptions] does not exist."));
-    LY_EXPECT_ASSERTION(TVxSettings().WriteObject(QString(), &options), "Units/VxSettings");
-}
-
-void TestVxSettings::warnings()
-{
-    TTestOptions stored; // Spare is null: nothing stored for it
-    const QString path = Store(FFolder, &stored, QStringLiteral("warnings.xml"));
-    TTestOptions read;
-    read.SetSpare(new TTestView()); // not null, nothing stored: stays, with a warning
-    TRecordingRecorder recorder;
-    Load(path, &read, &recorder);
-    QVERIFY(read.Spare());
-    QCOMPARE(recorder.Warnings, QStringList{"ObjectNotSetToNil:Spare"});
-    QCOMPARE(read.InputIsValid(), true); // a property without setter is not read
-}
 
 QTEST_APPLESS_MAIN(TestVxSettings)
 #include "tst_VxSettings.moc"

@@ -1,7 +1,8 @@
 // The XML settings file: the exact layout, value texts both ways, tolerant reading, lists,
 // removing elements, unreadable files set aside, and saves that fail without harm.
-#include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
+#include "LyLoggedMessages.h"
+#include "LyTestFiles.h"
 #include "LyTestSupport.h"
 #include "VxSettings.h"
 #include "VxSettingsXML.h"
@@ -9,11 +10,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 Q_DECLARE_METATYPE(TVxSettingsValueType)
 
@@ -28,13 +25,6 @@ std::unique_ptr<TVxSettingsXMLFileRepository> Open(const QString& fileName) {
 
 QString ReadText(TVxSettingsRepository& repository, const QString& path) {
     return repository.ReadValue(path, svtWidetext).toString();
-}
-
-TArLoggableMessageData LastLogged() {
-    auto* memory = static_cast<TArMemoryMessageLog*>(
-        GlobalMessageLog()->Logs().FindByName(QStringLiteral("MemoryLog")));
-    const QList<TArLoggableMessageData> messages = memory->Messages();
-    return messages.isEmpty() ? TArLoggableMessageData() : messages.last();
 }
 
 } // namespace
@@ -356,7 +346,8 @@ private Q_SLOTS:
             QVERIFY(repository.Modified());
             QVERIFY(!QFile::exists(file));
             QCOMPARE(ReadWholeFile(kept[round]), contents[round]);
-            const TArLoggableMessageData warning = LastLogged();
+            QVERIFY(!LyLoggedMessages().isEmpty());
+            const TArLoggableMessageData warning = LyLoggedMessages().constLast();
             QCOMPARE(warning.MessageType, mtWarning);
             QCOMPARE(warning.Channel, QString("System"));
             QVERIFY2(warning.Text.contains("[" + file + "]") &&
@@ -368,8 +359,9 @@ private Q_SLOTS:
         QCOMPARE(ReadWholeFile(kept[0]), contents[0]);
     }
 
-    // A new file in a new folder holds the stored object as the worked example shows it, with
-    // duplicate items kept; an unreadable file is set aside by the factory's handler.
+    // A new file in a new folder holds the stored object, duplicate items kept (the layout is
+    // the settings store tests' golden file); an unreadable file is set aside by the factory's
+    // handler.
     void createXMLFileSettings() {
         TLyTempFolder folder;
         const QString file = folder.FilePath("new/nested/prefs.xml");
@@ -379,20 +371,6 @@ private Q_SLOTS:
             list.SetStrings({"same", "same"});
             settings->WriteObject("", &list);
         }
-        QCOMPARE(ReadWholeFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                                 "<Settings>\r\n"
-                                                 "  <Options>\r\n"
-                                                 "    <object>True</object>\r\n"
-                                                 "    <handler>TStrings</handler>\r\n"
-                                                 "    <class>TStringList</class>\r\n"
-                                                 "    <item>\r\n"
-                                                 "      <text>same</text>\r\n"
-                                                 "    </item>\r\n"
-                                                 "    <item>\r\n"
-                                                 "      <text>same</text>\r\n"
-                                                 "    </item>\r\n"
-                                                 "  </Options>\r\n"
-                                                 "</Settings>\r\n"));
         TStringList read;
         CreateXMLFileSettings(file, "Options", true)->ReadObject("", &read);
         QCOMPARE(read.Strings(), QStringList({"same", "same"}));
@@ -416,23 +394,13 @@ private Q_SLOTS:
         const QString file = folder.WriteFile("prefs.xml", old);
         auto repository = Open(file);
         repository->WriteValue("Options.Big", QString(8192, 'x'));
-        // The file system refuses files above 1 KiB while the save runs.
-        rlimit saved{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 1024;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         {
-            const auto restore = qScopeGuard([&] {
-                setrlimit(RLIMIT_FSIZE, &saved);
-                std::signal(SIGXFSZ, previousHandler);
-            });
+            const TLyFileSizeLimit limit(1024); // the disk fills while the save runs
             LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository->Save(), message);
         }
         QVERIFY2(message.contains(file), qPrintable(message));
         QCOMPARE(ReadWholeFile(file), old);
-        QCOMPARE(QDir(folder.Path()).entryList(QDir::Files), QStringList({"blocker", "prefs.xml"}));
+        QCOMPARE(LyFolderFiles(folder.Path()), QStringList({"blocker", "prefs.xml"}));
     }
 };
 

@@ -64,10 +64,6 @@ private:
     int& FDestroyed;
 };
 
-class TNamedThing : public TVxObject {
-    Q_OBJECT
-};
-
 class TCopyablePersistent : public TVxPersistent {
     Q_OBJECT
 public:
@@ -100,294 +96,249 @@ QStringList Names(int from, int to) {
 class TestVxUtils : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void updateBatchesChanges_data();
-    void updateBatchesChanges();
-    void unbalancedEndUpdateIsAnAssertion();
-    void updateGuardEndsOnException();
-    void cloneCopiesEveryLevel();
-    void copyFromRefusesForeignOrNullSources();
-    void referenceCounting();
-    void objectNameDefaultsToClassName();
-    void persistentAssign();
-    void objectListOwnership_data();
-    void objectListOwnership();
-    void objectListIndexOutOfRange();
-    void stringBuilderGrowsAndCuts();
-    void stringBuilderBounds();
-    void recentFilesKeepsMostRecentFirst();
-    void recentFilesShrinking();
-    void recentFilesSetFilesHonoursMaxSize();
-};
+    void updateBatchesChanges_data() {
+        // A script of B(egin), E(nd) and C(hanged); expected DoBeginUpdate and DoChanged counts.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("begins");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("two changes in one update") << "BCCE" << 1 << 1;
+        QTest::newRow("update without change") << "BE" << 1 << 0;
+        QTest::newRow("nested notifies at outermost end") << "BBCEE" << 1 << 1;
+        QTest::newRow("change outside update is immediate") << "CC" << 0 << 2;
+        QTest::newRow("two batches") << "BCEBCE" << 2 << 2;
+        QTest::newRow("pending cleared by next batch") << "BCEBE" << 2 << 1;
+    }
 
-void TestVxUtils::updateBatchesChanges_data() {
-    // A script of B(egin), E(nd) and C(hanged); expected DoBeginUpdate and DoChanged counts.
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("begins");
-    QTest::addColumn<int>("changes");
-    QTest::newRow("two changes in one update") << "BCCE" << 1 << 1;
-    QTest::newRow("update without change") << "BE" << 1 << 0;
-    QTest::newRow("nested notifies at outermost end") << "BBCEE" << 1 << 1;
-    QTest::newRow("change outside update is immediate") << "CC" << 0 << 2;
-    QTest::newRow("two batches") << "BCEBCE" << 2 << 2;
-    QTest::newRow("pending cleared by next batch") << "BCEBE" << 2 << 1;
-}
+    void updateBatchesChanges() {
+        QFETCH(QString, script);
+        TCountingUpdateable u;
+        for (QChar step : script) {
+            if (step == u'B')
+                u.BeginUpdate();
+            else if (step == u'E')
+                u.EndUpdate();
+            else
+                u.Changed();
+        }
+        QTEST(u.BeginHooks, "begins");
+        QTEST(u.Changes, "changes");
+        QVERIFY(!u.Updating());
+    }
 
-void TestVxUtils::updateBatchesChanges() {
-    QFETCH(QString, script);
-    TCountingUpdateable u;
-    for (QChar step : script) {
-        if (step == u'B')
-            u.BeginUpdate();
-        else if (step == u'E')
-            u.EndUpdate();
-        else
+    void unbalancedEndUpdateIsAnAssertion() {
+        TCountingUpdateable u;
+        LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
+        u.BeginUpdate();
+        u.EndUpdate();
+        LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
+        QCOMPARE(u.UpdateCount(), 0);
+    }
+
+    void updateGuardEndsOnException() {
+        // The update ends when an exception leaves the guarded scope; a notification that fails at
+        // that end is dropped while the first exception unwinds, and raised otherwise.
+        TCountingUpdateable u;
+        u.FailChanged = true;
+        const auto failInside = [&] {
+            TVxUpdateGuard update(u);
             u.Changed();
+            throw EVxUtilsError(QStringLiteral("first"));
+        };
+        const auto changeInside = [&] {
+            TVxUpdateGuard update(u);
+            u.Changed();
+        };
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxUtilsError, failInside(), message);
+        QCOMPARE(message, QStringLiteral("first"));
+        QVERIFY(!u.Updating());
+        LY_EXPECT_EXCEPTION(EVxUtilsError, changeInside(), message);
+        QCOMPARE(message, QStringLiteral("notification"));
+        QVERIFY(!u.Updating());
+        QCOMPARE(u.Changes, 2);
     }
-    QTEST(u.BeginHooks, "begins");
-    QTEST(u.Changes, "changes");
-    QVERIFY(!u.Updating());
-}
 
-void TestVxUtils::unbalancedEndUpdateIsAnAssertion() {
-    TCountingUpdateable u;
-    LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
-    u.BeginUpdate();
-    u.EndUpdate();
-    LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
-    QCOMPARE(u.UpdateCount(), 0);
-}
+    void cloneAndCopyFrom() {
+        TLabelledPoint original;
+        original.X = 7;
+        original.Label = QStringLiteral("seven");
+        const std::unique_ptr<TLabelledPoint> copy = original.Clone();
+        QVERIFY(copy.get() != &original);
+        QCOMPARE(copy->X, 7);
+        QCOMPARE(copy->Label, QStringLiteral("seven"));
+        // Cloned through the base: still the derived class.
+        const TVxCloneable& asBase = original;
+        QVERIFY(dynamic_cast<TLabelledPoint*>(asBase.Clone().get()));
 
-void TestVxUtils::updateGuardEndsOnException() {
-    // The update ends when an exception leaves the guarded scope; a notification that fails at
-    // that end is dropped while the first exception unwinds, and raised otherwise.
-    TCountingUpdateable u;
-    u.FailChanged = true;
-    const auto failInside = [&] {
-        TVxUpdateGuard update(u);
-        u.Changed();
-        throw EVxUtilsError(QStringLiteral("first"));
-    };
-    const auto changeInside = [&] {
-        TVxUpdateGuard update(u);
-        u.Changed();
-    };
-    QString message;
-    LY_EXPECT_EXCEPTION(EVxUtilsError, failInside(), message);
-    QCOMPARE(message, QStringLiteral("first"));
-    QVERIFY(!u.Updating());
-    LY_EXPECT_EXCEPTION(EVxUtilsError, changeInside(), message);
-    QCOMPARE(message, QStringLiteral("notification"));
-    QVERIFY(!u.Updating());
-    QCOMPARE(u.Changes, 2);
-}
-
-void TestVxUtils::cloneCopiesEveryLevel() {
-    TLabelledPoint original;
-    original.X = 7;
-    original.Label = QStringLiteral("seven");
-    const std::unique_ptr<TLabelledPoint> copy = original.Clone();
-    QVERIFY(copy.get() != &original);
-    QCOMPARE(copy->X, 7);
-    QCOMPARE(copy->Label, QStringLiteral("seven"));
-    copy->Label = QStringLiteral("changed");
-    QCOMPARE(original.Label, QStringLiteral("seven"));
-
-    // Cloned through the base: still the derived class.
-    const TVxCloneable& asBase = original;
-    const std::unique_ptr<TVxCloneable> viaBase = asBase.Clone();
-    QVERIFY(dynamic_cast<TLabelledPoint*>(viaBase.get()));
-}
-
-void TestVxUtils::copyFromRefusesForeignOrNullSources() {
-    TPoint point;
-    TLabelledPoint labelled;
-    labelled.X = 3;
-    point.CopyFrom(&labelled); // a derived source is fine
-    QCOMPARE(point.X, 3);
-    LY_EXPECT_ASSERTION(labelled.CopyFrom(&point), "Units/VxUtils");
-    LY_EXPECT_ASSERTION(point.CopyFrom(nullptr), "Units/VxUtils");
-}
-
-void TestVxUtils::referenceCounting() {
-    int destroyed = 0;
-    auto* plain = new TCounted(false, destroyed);
-    QCOMPARE(plain->AddRef(), 1);
-    QCOMPARE(plain->Release(), 1);
-    QCOMPARE(plain->Release(), 1);
-    QCOMPARE(destroyed, 0); // never frees itself
-    delete plain;
-    QCOMPARE(destroyed, 1);
-
-    auto* counted = new TCounted(true, destroyed);
-    QCOMPARE(counted->AddRef(), 1);
-    QCOMPARE(counted->AddRef(), 2);
-    QCOMPARE(counted->Release(), 1);
-    QCOMPARE(destroyed, 1);
-    QCOMPARE(counted->Release(), 0);
-    QCOMPARE(destroyed, 2);
-
-    static QString reported;
-    const auto previous = SetDestructorAssertionHandler([](const QString& m) { reported = m; });
-    auto* leaked = new TCounted(true, destroyed);
-    leaked->AddRef();
-    delete leaked;
-    SetDestructorAssertionHandler(previous);
-    QVERIFY2(reported.startsWith(QStringLiteral(
-                 "Interfaced objects's reference count should be 0. (Units/VxUtils, line ")),
-             qPrintable(reported));
-}
-
-void TestVxUtils::objectNameDefaultsToClassName() {
-    TNamedThing thing;
-    QCOMPARE(thing.GetName(), QStringLiteral("TNamedThing"));
-    thing.SetName(QStringLiteral("Views"));
-    QCOMPARE(thing.GetName(), QStringLiteral("Views"));
-    QCOMPARE(TVxObject(QStringLiteral("given")).GetName(), QStringLiteral("given"));
-}
-
-void TestVxUtils::persistentAssign() {
-    TCopyablePersistent a;
-    TCopyablePersistent b;
-    b.Value = 4;
-    a.Assign(&b);
-    QCOMPARE(a.Value, 4);
-
-    TVxPersistent plain;
-    QString message;
-    LY_EXPECT_EXCEPTION(EVxUtilsError, a.Assign(&plain), message);
-    QCOMPARE(message, QStringLiteral("Cannot assign a TVxPersistent to a TCopyablePersistent"));
-    LY_EXPECT_EXCEPTION(EVxUtilsError, a.Assign(nullptr), message);
-    QCOMPARE(message, QStringLiteral("Cannot assign a nil to a TCopyablePersistent"));
-}
-
-void TestVxUtils::objectListOwnership_data() {
-    QTest::addColumn<bool>("owns");
-    QTest::newRow("owning") << true;
-    QTest::newRow("referring") << false;
-}
-
-void TestVxUtils::objectListOwnership() {
-    QFETCH(bool, owns);
-    int destroyed = 0;
-    std::vector<std::unique_ptr<TTracked>> keep; // frees what a referring list leaves
-    auto make = [&] {
-        auto* item = new TTracked(destroyed);
-        if (!owns)
-            keep.emplace_back(item);
-        return item;
-    };
-    {
-        TVxObjectList<TTracked> list(owns);
-        TTracked* first = make();
-        list.Add(first);
-        list.Add(make());
-        list.Insert(0, make());
-        QCOMPARE(list.IndexOf(first), 1);
-        list.Delete(1);
-        QCOMPARE(destroyed, owns ? 1 : 0);
-        TTracked* extracted = list.Extract(0);
-        QCOMPARE(list.Count(), 1);
-        if (owns)
-            delete extracted; // the caller took it
-        QCOMPARE(list.Remove(extracted), -1);
+        TPoint point;
+        point.CopyFrom(&original); // a derived source is fine
+        QCOMPARE(point.X, 7);
+        LY_EXPECT_ASSERTION(original.CopyFrom(&point), "Units/VxUtils");
+        LY_EXPECT_ASSERTION(point.CopyFrom(nullptr), "Units/VxUtils");
     }
-    QCOMPARE(destroyed, owns ? 3 : 0);
-    keep.clear();
-    QCOMPARE(destroyed, 3);
-}
 
-void TestVxUtils::objectListIndexOutOfRange() {
-    TVxObjectList<TTracked> list(true);
-    QString message;
-    LY_EXPECT_EXCEPTION(EVxListError, list.Items(0), message);
-    QCOMPARE(message, QStringLiteral("List index out of bounds (0)"));
-    LY_EXPECT_EXCEPTION(EVxListError, list.Delete(-1), message);
-    LY_EXPECT_EXCEPTION(EVxListError, list.Insert(1, nullptr), message);
-    QCOMPARE(list.Count(), 0);
-}
+    void referenceCounting() {
+        int destroyed = 0;
+        auto* plain = new TCounted(false, destroyed);
+        QCOMPARE(plain->AddRef(), 1);
+        QCOMPARE(plain->Release(), 1);
+        QCOMPARE(plain->Release(), 1);
+        QCOMPARE(destroyed, 0); // never frees itself
+        delete plain;
+        QCOMPARE(destroyed, 1);
 
-void TestVxUtils::stringBuilderGrowsAndCuts() {
-    TVxStringBuilder builder;
-    QVERIFY(builder.IsEmpty());
-    builder.Append(u"");
-    QCOMPARE(builder.Capacity(), 0);
-    builder.Append(u"a");
-    QCOMPARE(builder.Capacity(), 2);
-    builder.Append(u"bcd"); // (2 + 3) * 2
-    QCOMPARE(builder.Capacity(), 10);
-    QCOMPARE(builder.Length(), 4);
-    builder.Append(u",");
-    builder.RemoveLast(1);
-    QCOMPARE(builder.Text(), QStringLiteral("abcd"));
-    builder.Truncate(9); // longer than the text: nothing changes
-    QCOMPARE(builder.Text(), QStringLiteral("abcd"));
+        auto* counted = new TCounted(true, destroyed);
+        QCOMPARE(counted->AddRef(), 1);
+        QCOMPARE(counted->AddRef(), 2);
+        QCOMPARE(counted->Release(), 1);
+        QCOMPARE(destroyed, 1);
+        QCOMPARE(counted->Release(), 0);
+        QCOMPARE(destroyed, 2);
 
-    TVxStringBuilder seeded(QStringLiteral("xy"), 8);
-    QCOMPARE(seeded.Capacity(), 8);
-    seeded.Append(u"z");
-    QCOMPARE(seeded.Text(), QStringLiteral("xyz"));
-}
+        static QString reported;
+        const auto previous = SetDestructorAssertionHandler([](const QString& m) { reported = m; });
+        auto* leaked = new TCounted(true, destroyed);
+        leaked->AddRef();
+        delete leaked;
+        SetDestructorAssertionHandler(previous);
+        QVERIFY2(reported.startsWith(QStringLiteral(
+                     "Interfaced objects's reference count should be 0. (Units/VxUtils, line ")),
+                 qPrintable(reported));
+    }
 
-void TestVxUtils::stringBuilderBounds() {
-    TVxStringBuilder builder(QStringLiteral("abc"));
-    QCOMPARE(builder.Chars(1), QChar(u'a'));
-    QCOMPARE(builder.Chars(3), QChar(u'c'));
-    LY_EXPECT_ASSERTION(builder.Chars(4), "Units/VxUtils");
-    LY_EXPECT_ASSERTION(builder.Chars(0), "Units/VxUtils");
-    LY_EXPECT_ASSERTION(builder.Truncate(-1), "Units/VxUtils");
-}
+    void persistentAssign() {
+        TCopyablePersistent a;
+        TCopyablePersistent b;
+        b.Value = 4;
+        a.Assign(&b);
+        QCOMPARE(a.Value, 4);
 
-void TestVxUtils::recentFilesKeepsMostRecentFirst() {
-    TVxRecentFiles recent;
-    for (const QString& name : Names(1, 10))
-        recent.Add(name);
-    QCOMPARE(recent.Count(), 10);
-    QVERIFY(recent.IsFull());
-    QCOMPARE(recent.Files().first(), QStringLiteral("file10.xml"));
+        TVxPersistent plain;
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxUtilsError, a.Assign(&plain), message);
+        QCOMPARE(message, QStringLiteral("Cannot assign a TVxPersistent to a TCopyablePersistent"));
+        LY_EXPECT_EXCEPTION(EVxUtilsError, a.Assign(nullptr), message);
+        QCOMPARE(message, QStringLiteral("Cannot assign a nil to a TCopyablePersistent"));
+    }
 
-    recent.Add(QStringLiteral("FILE5.XML")); // present in other letter case: moves, keeps case
-    QCOMPARE(recent.Count(), 10);
-    QCOMPARE(recent.Files().first(), QStringLiteral("file5.xml"));
+    void objectListOwnership_data() {
+        QTest::addColumn<bool>("owns");
+        QTest::newRow("owning") << true;
+        QTest::newRow("referring") << false;
+    }
 
-    recent.Add(QStringLiteral("new.xml")); // full: the two oldest go
-    QCOMPARE(recent.Count(), 9);
-    QCOMPARE(recent.Files().first(), QStringLiteral("new.xml"));
-    QVERIFY(!recent.Files().contains(QStringLiteral("file1.xml")));
-    QVERIFY(!recent.Files().contains(QStringLiteral("file2.xml")));
+    void objectListOwnership() {
+        QFETCH(bool, owns);
+        int destroyed = 0;
+        std::vector<std::unique_ptr<TTracked>> keep; // frees what a referring list leaves
+        auto make = [&] {
+            auto* item = new TTracked(destroyed);
+            if (!owns)
+                keep.emplace_back(item);
+            return item;
+        };
+        {
+            TVxObjectList<TTracked> list(owns);
+            TTracked* first = make();
+            list.Add(first);
+            list.Add(make());
+            list.Insert(0, make());
+            QCOMPARE(list.IndexOf(first), 1);
+            list.Delete(1);
+            QCOMPARE(destroyed, owns ? 1 : 0);
+            TTracked* extracted = list.Extract(0);
+            QCOMPARE(list.Count(), 1);
+            if (owns)
+                delete extracted; // the caller took it
+            QCOMPARE(list.Remove(extracted), -1);
+        }
+        QCOMPARE(destroyed, owns ? 3 : 0);
+        keep.clear();
+        QCOMPARE(destroyed, 3);
+    }
 
-    recent.Add(QStringLiteral("newer.xml")); // not full: nothing dropped
-    QCOMPARE(recent.Count(), 10);
+    void objectListIndexOutOfRange() {
+        TVxObjectList<TTracked> list(true);
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxListError, list.Items(0), message);
+        QCOMPARE(message, QStringLiteral("List index out of bounds (0)"));
+        LY_EXPECT_EXCEPTION(EVxListError, list.Delete(-1), message);
+        LY_EXPECT_EXCEPTION(EVxListError, list.Insert(1, nullptr), message);
+        QCOMPARE(list.Count(), 0);
+    }
 
-    recent.Remove(QStringLiteral("NEW.xml"));
-    recent.Remove(QStringLiteral("absent.xml"));
-    QCOMPARE(recent.Count(), 9);
-    QVERIFY(!recent.Files().contains(QStringLiteral("new.xml")));
-}
+    void stringBuilder() {
+        TVxStringBuilder builder;
+        QVERIFY(builder.IsEmpty());
+        builder.Append(u"");
+        builder.Append(u"a");
+        builder.Append(u"bcd");
+        builder.Append(u",");
+        builder.RemoveLast(1);
+        QCOMPARE(builder.Text(), QStringLiteral("abcd"));
+        builder.Truncate(9); // longer than the text: nothing changes
+        QCOMPARE(builder.Text(), QStringLiteral("abcd"));
+        QCOMPARE(builder.Chars(1), QChar(u'a'));
+        QCOMPARE(builder.Chars(4), QChar(u'd'));
+        LY_EXPECT_ASSERTION(builder.Chars(5), "Units/VxUtils");
+        LY_EXPECT_ASSERTION(builder.Chars(0), "Units/VxUtils");
+        LY_EXPECT_ASSERTION(builder.Truncate(-1), "Units/VxUtils");
 
-void TestVxUtils::recentFilesShrinking() {
-    TVxRecentFiles recent;
-    for (const QString& name : Names(1, 10))
-        recent.Add(name);
-    recent.SetMaxSize(4);
-    QCOMPARE(recent.Files(), (QStringList{"file10.xml", "file9.xml", "file8.xml"}));
-    QCOMPARE(recent.TrimAmount(), 1);
+        TVxStringBuilder seeded(QStringLiteral("xy"), 8);
+        seeded.Append(u"z");
+        QCOMPARE(seeded.Text(), QStringLiteral("xyz"));
+    }
 
-    recent.SetTrimAmount(3);
-    LY_EXPECT_ASSERTION(recent.SetTrimAmount(5), "Units/VxUtils");
-    LY_EXPECT_ASSERTION(recent.SetTrimAmount(0), "Units/VxUtils");
-    recent.SetMaxSize(2); // below the trim amount: halves it
-    QCOMPARE(recent.TrimAmount(), 1);
-    QCOMPARE(recent.Count(), 1);
-}
+    void recentFilesKeepsMostRecentFirst() {
+        TVxRecentFiles recent;
+        for (const QString& name : Names(1, 10))
+            recent.Add(name);
+        QCOMPARE(recent.Count(), 10);
+        QVERIFY(recent.IsFull());
+        QCOMPARE(recent.Files().first(), QStringLiteral("file10.xml"));
 
-void TestVxUtils::recentFilesSetFilesHonoursMaxSize() {
-    TVxRecentFiles recent;
-    recent.SetFiles(Names(1, 12));
-    QCOMPARE(recent.Count(), 10);
-    QCOMPARE(recent.Files().first(), QStringLiteral("file1.xml"));
-    recent.Add(QStringLiteral("x.xml"));
-    QCOMPARE(recent.Count(), 9);
-}
+        recent.Add(QStringLiteral("FILE5.XML")); // present in other letter case: moves, keeps case
+        QCOMPARE(recent.Count(), 10);
+        QCOMPARE(recent.Files().first(), QStringLiteral("file5.xml"));
+
+        recent.Add(QStringLiteral("new.xml")); // full: the two oldest go
+        QCOMPARE(recent.Count(), 9);
+        QCOMPARE(recent.Files().first(), QStringLiteral("new.xml"));
+        QVERIFY(!recent.Files().contains(QStringLiteral("file1.xml")));
+        QVERIFY(!recent.Files().contains(QStringLiteral("file2.xml")));
+
+        recent.Add(QStringLiteral("newer.xml")); // not full: nothing dropped
+        QCOMPARE(recent.Count(), 10);
+
+        recent.Remove(QStringLiteral("NEW.xml"));
+        recent.Remove(QStringLiteral("absent.xml"));
+        QCOMPARE(recent.Count(), 9);
+        QVERIFY(!recent.Files().contains(QStringLiteral("new.xml")));
+    }
+
+    void recentFilesShrinking() {
+        TVxRecentFiles recent;
+        for (const QString& name : Names(1, 10))
+            recent.Add(name);
+        recent.SetMaxSize(4);
+        QCOMPARE(recent.Files(), (QStringList{"file10.xml", "file9.xml", "file8.xml"}));
+        QCOMPARE(recent.TrimAmount(), 1);
+
+        recent.SetTrimAmount(3);
+        LY_EXPECT_ASSERTION(recent.SetTrimAmount(5), "Units/VxUtils");
+        LY_EXPECT_ASSERTION(recent.SetTrimAmount(0), "Units/VxUtils");
+        recent.SetMaxSize(2); // below the trim amount: halves it
+        QCOMPARE(recent.TrimAmount(), 1);
+        QCOMPARE(recent.Count(), 1);
+
+        TVxRecentFiles listed; // a list given whole keeps to the maximum size
+        listed.SetFiles(Names(1, 12));
+        QCOMPARE(listed.Count(), 10);
+        QCOMPARE(listed.Files().first(), QStringLiteral("file1.xml"));
+        listed.Add(QStringLiteral("x.xml"));
+        QCOMPARE(listed.Count(), 9);
+    }
+};
 
 QTEST_APPLESS_MAIN(TestVxUtils)
 #include "tst_VxUtils.moc"

@@ -1,0 +1,25 @@
+#include "LyTestFiles.h"
+
+#include "LyTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QStringList LyFolderFiles(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+}
+
+QString LyGoldenFileDifference(const QByteArray& actual, const QString& relative) {
+    if (actual == ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/") + relative))
+        return {};
+    const QFileInfo golden(relative);
+    const QString actualName =
+        golden.completeBaseName() + QStringLiteral(".actual.") + golden.suffix();
+    QFile out(actualName);
+    if (out.open(QIODevice::WriteOnly))
+        out.write(actual);
+    return QStringLiteral(
+               "the file differs from tests/data/%1; see %2 in the test's working folder")
+        .arg(relative, actualName);
+}
