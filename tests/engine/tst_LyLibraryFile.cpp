@@ -3,7 +3,7 @@
 // failed saves.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
-#include "LyProcess.h"
+#include "LyProcessRecorder.h"
 #include "LyTestSupport.h"
 #include "VxThreads.h"
 
@@ -93,11 +93,6 @@ std::unique_ptr<TLySongPropertiesMap> ReadMap(TLyLibraryDocument& document) {
     options.SetExactMatch();
     return ReadLibrary(document, library, options, nullptr, nullptr);
 }
-
-class TOwner : public TLyProcessOwner {
-public:
-    ~TOwner() override { ShutDownProcess(); }
-};
 
 // Remembers the highest position a sub task reported. Given a process, cancels its run when a
 // sub task first reports `CancelAt` or more: on the main thread while the worker waits, so at a

@@ -1,6 +1,7 @@
 // Pairing tracks into songs, the synchronise rules, and the hand operations that unpair,
 // pair and commit songs.
 #include "LyMatchResult.h"
+#include "LyProcessRecorder.h"
 #include "LyTestSupport.h"
 #include "LyView.h"
 #include "SongBuilders.h"
@@ -17,12 +18,6 @@ int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*
         count += test(song);
     return count;
 }
-
-class TChangingRecorder : public TLyProcessListener {
-public:
-    int Changing = 0;
-    void OwnerChanging(TLyProcess*) override { ++Changing; }
-};
 
 } // namespace
 
@@ -342,7 +337,8 @@ private Q_SLOTS:
         QVERIFY(parent.Songs().Contains(keep));
         QVERIFY(parent.Songs().Contains(matched));
         QVERIFY(child.Songs().IsEmpty());
-        QCOMPARE(recorder.Changing, 1); // the match window's songs leave inside an update
+        QCOMPARE(recorder.Threads.size(),
+                 qsizetype(1)); // the match window's songs leave inside an update
         view->Listeners()->RemoveListener(&recorder);
 
         // A source missing from the parent fails before anything changes; no update stays open.

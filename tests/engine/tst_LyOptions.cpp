@@ -1,6 +1,5 @@
 // The option classes: defaults, the stored preferences file, repairs on loading, project file
 // names and display texts.
-#include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LyOptions.h"
 #include "LyTestHome.h"
@@ -11,15 +10,6 @@
 #include <QTest>
 
 namespace {
-
-QStringList SystemWarnings() {
-    QStringList lines;
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    for (const TArLoggableMessageData& message : memory->Messages())
-        lines << message.Channel + u':' + message.Text;
-    memory->Clear();
-    return lines;
-}
 
 // The machine's folders in a stored file, replaced by fixed marks.
 QByteArray WithoutMachineFolders(QByteArray text) {
@@ -50,7 +40,7 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { ArMessageLogShutdown(); }
-    void init() { SystemWarnings(); }
+    void init() { TakeLoggedLines(true); }
 
     void freshPreferences() {
         TLyOptions options;
@@ -80,7 +70,7 @@ private Q_SLOTS:
         TLyOptions options;
         options.Projects()->Add(QStringLiteral("/music/LyrabridgeProject_One_Two.xml"));
         options.Store();
-        QCOMPARE(SystemWarnings(),
+        QCOMPARE(TakeLoggedLines(true),
                  QStringList{"System:Storing configuration to [" + options.GetFileName() + "]"});
         const QByteArray stored = WithoutMachineFolders(ReadWholeFile(options.GetFileName()));
         const QByteArray expected =
@@ -120,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(view->Column(3)->Name(), QStringLiteral("Genre"));
         QVERIFY(!read.ITunes()->CreateBackup());
         QCOMPARE(read.Projects()->Files(), (QStringList{"/b.xml", "/a.xml"}));
-        const QStringList log = SystemWarnings();
+        const QStringList log = TakeLoggedLines(true);
         QCOMPARE(log.filter(QStringLiteral("Loading configuration from")).size(), 1);
         QVERIFY(log.filter(QStringLiteral("invalid")).isEmpty());
     }
@@ -142,10 +132,10 @@ private Q_SLOTS:
             const int end = text.indexOf(closing, name) + closing.size();
             text.remove(start, end - start);
         });
-        SystemWarnings();
+        TakeLoggedLines(true);
         TLyOptions read;
         read.Load();
-        QCOMPARE(SystemWarnings(),
+        QCOMPARE(TakeLoggedLines(true),
                  (QStringList{"System:Loading configuration from [" + file + "]",
                               "System:View configuration is invalid; using default views."}));
         QCOMPARE(read.MatchWindow()->Views()->Count(), 6);
@@ -163,10 +153,10 @@ private Q_SLOTS:
         matches->Column(0)->SetWidth(333);
         matches->Columns()->Delete(10);
         stored.Store();
-        SystemWarnings();
+        TakeLoggedLines(true);
         TLyOptions read;
         read.Load();
-        QCOMPARE(SystemWarnings().mid(1),
+        QCOMPARE(TakeLoggedLines(true).mid(1),
                  QStringList{"System:Column configuration for view [Matches] is invalid; using "
                              "default configuration."});
         const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
@@ -184,7 +174,7 @@ private Q_SLOTS:
         QCOMPARE(project.Name(), expected);
         project.Store();
         project.GetFileName();
-        const QStringList log = SystemWarnings();
+        const QStringList log = TakeLoggedLines(true);
         QCOMPARE(log.filter(QStringLiteral("does not exist, using default")),
                  QStringList{"Default:Project file [] does not exist, using default [" + expected +
                              "]"});

@@ -1,6 +1,5 @@
 // Processes, tasks and listeners: the order of notifications, progress throttling, failure and
 // cancel handling, helpers, and owners going away. Restarts are in tst_LyProcessRestarts.
-#include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LyProcess.h"
 #include "LyProcessRecorder.h"
@@ -20,13 +19,7 @@ QStringList Repeat(const QString& event, int times) {
 }
 
 QStringList LoggedLines() {
-    QStringList lines;
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    for (const TArLoggableMessageData& message : memory->Messages())
-        if (message.Channel == u"Default")
-            lines << message.Text;
-    memory->Clear();
-    return lines;
+    return TakeLoggedLines(false, QStringLiteral("Default"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "LibraryBuilders.h"
 #include "LibraryGenerator.h"
 #include "LyLibraryFile.h"
+#include "LyProcessRecorder.h"
 #include "LyProject.h"
 #include "LySongSelection.h"
 #include "LyTestSupport.h"
@@ -120,13 +121,6 @@ QByteArray ExportedAgain(const QByteArray& xml) {
             renumbered.insert(at + name.size(), QStringLiteral("Edited "));
     return renumbered.toUtf8();
 }
-
-// Records the threads OwnerChanging arrives on.
-class TChangingRecorder : public TLyProcessListener {
-public:
-    QList<std::thread::id> Threads;
-    void OwnerChanging(TLyProcess*) override { Threads << std::this_thread::get_id(); }
-};
 
 } // namespace
 

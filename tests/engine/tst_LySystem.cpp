@@ -1,6 +1,5 @@
 // The application object and the program's start-up sequence.
 #include "ArDebugLog.h"
-#include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LySystem.h"
 #include "LyTestHome.h"
@@ -22,15 +21,6 @@ public:
     }
 };
 
-QStringList LoggedLines() {
-    QStringList lines;
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    for (const TArLoggableMessageData& message : memory->Messages())
-        lines << message.Text;
-    memory->Clear();
-    return lines;
-}
-
 } // namespace
 
 class TestLySystem : public QObject {
@@ -39,7 +29,7 @@ private Q_SLOTS:
     void initTestCase() {
         LySystemStartup();
         QVERIFY(FileStatusCalculator());
-        LoggedLines();
+        TakeLoggedLines();
     }
 
     void cleanupTestCase() { LySystemShutdown(); }
@@ -53,8 +43,8 @@ private Q_SLOTS:
             QVERIFY(!QFileInfo::exists(fileName)); // nothing stored yet: the defaults
         }
         QVERIFY(QFileInfo(fileName).isFile());
-        QCOMPARE(LoggedLines(), (QStringList{"Loading configuration from [" + fileName + "]",
-                                             "Storing configuration to [" + fileName + "]"}));
+        QCOMPARE(TakeLoggedLines(), (QStringList{"Loading configuration from [" + fileName + "]",
+                                                 "Storing configuration to [" + fileName + "]"}));
 
         // What was stored is what the next run loads.
         {
@@ -94,7 +84,7 @@ private Q_SLOTS:
         QFile file(fileName);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) > 0);
         file.close();
-        LoggedLines();
+        TakeLoggedLines();
         {
             TLySystem system;
             QCOMPARE(system.Options()->Projects()->Files(), QStringList());
@@ -102,14 +92,14 @@ private Q_SLOTS:
         }
         const QString kept = fileName + ".unreadable";
         QCOMPARE(ReadWholeFile(kept), text);
-        const QStringList warnings = LoggedLines().filter("could not be read");
+        const QStringList warnings = TakeLoggedLines().filter("could not be read");
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings.first().startsWith("Settings file [" + fileName +
                                              "] could not be read and was kept as [" + kept +
                                              "]; the settings start empty."),
                  qPrintable(warnings.first()));
         TLySystem again; // what was stored instead reads without a warning
-        QCOMPARE(LoggedLines().filter("could not be read"), QStringList());
+        QCOMPARE(TakeLoggedLines().filter("could not be read"), QStringList());
     }
 
     void listenersHearChangesOnce() {

@@ -1,5 +1,6 @@
-// Listeners and owners for the process tests: a recorder of every notification and an owner
-// whose work can tell that the owner is going.
+// Listeners and owners for the process tests: a recorder of every notification, one of the
+// threads the songs' changes are announced on, and an owner whose work can tell that the owner
+// is going.
 #pragma once
 
 #include "LyProcess.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <thread>
 
 // Records every notification as "Kind:caption" (task notifications) on the thread it arrives.
 class TRecorder : public TLyProcessListener {
@@ -43,6 +45,13 @@ private:
             ++OffMainThread;
         Events << kind + u':' + task->Caption();
     }
+};
+
+// Records the threads OwnerChanging arrives on.
+class TChangingRecorder : public TLyProcessListener {
+public:
+    QList<std::thread::id> Threads;
+    void OwnerChanging(TLyProcess*) override { Threads << std::this_thread::get_id(); }
 };
 
 class TOwner : public TLyProcessOwner {
