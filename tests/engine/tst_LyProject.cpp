@@ -486,17 +486,42 @@ private Q_SLOTS:
         QVERIFY(!FProject->Process()->Running());
     }
 
-    void storeNeedsAnOutputPath() {
+    void storeLibraryOne_data() {
+        QTest::addColumn<bool>("unmatched");
+        QTest::newRow("no output path") << false;
+        QTest::newRow("checked songs without a track of One") << true;
+    }
+
+    // Waterloo's play count is set to 40 in both libraries, then library One is stored. Without
+    // an output path the store is refused. After an unmatch Waterloo holds library Two's track
+    // alone, and "Only Two" (checked by hand) never had one of One: neither writes into One's
+    // document, whatever its One values hold.
+    void storeLibraryOne() {
+        QFETCH(bool, unmatched);
         Run([&] { FProject->LoadLibraries(); });
-        TLySongSelection selection(FProject->MatchResult());
-        selection.Add(FindSong(*FProject->MatchResult(), "Waterloo"));
+        TLyMatchResult* result = FProject->MatchResult();
+        TLySong* waterloo = FindSong(*result, "Waterloo");
+        if (unmatched) {
+            ChangeByHand(*FProject, "unmatch");
+            result->SetChecked({FindSong(*result, "Only Two")}, true);
+            FProject->Options()->LibraryOne()->SetOutputPath(FFolder->FilePath("one-out.xml"));
+        }
+        TLySongSelection selection(result);
+        selection.Add(waterloo);
         selection.SetValue(sdPlayCount, 40);
-        Run([&] { FProject->StoreLibrary(0); }); // library One has no output path
-        QCOMPARE(FRecorder->Failures.size(), 1);
-        QVERIFY2(FRecorder->Failures.first().contains("no output file"),
-                 qPrintable(FRecorder->Failures.first()));
-        QVERIFY(FProject->Modified());
-        // The refused store left library One's document as it was: matching again reads it.
+        Run([&] { FProject->StoreLibrary(0); });
+        if (unmatched) {
+            QVERIFY2(FRecorder->Failures.isEmpty(), qPrintable(FRecorder->Failures.join(u'\n')));
+            const QByteArray written = ReadWholeFile(FFolder->FilePath("one-out.xml"));
+            QVERIFY(written.contains("<integer>3</integer>"));
+            QVERIFY(!written.contains("<integer>40</integer>"));
+        } else {
+            QCOMPARE(FRecorder->Failures.size(), 1);
+            QVERIFY2(FRecorder->Failures.first().contains("no output file"),
+                     qPrintable(FRecorder->Failures.first()));
+            QVERIFY(FProject->Modified());
+        }
+        // One's document holds Waterloo's count as read: matching again reads it.
         Run([&] { FProject->MatchSongs(); });
         QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalOne().PlayCount(), 3);
     }
