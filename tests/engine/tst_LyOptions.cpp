@@ -1,5 +1,5 @@
-// The option classes: defaults, the stored preferences file, repairs on loading, project file
-// names and display texts.
+// The option classes: the stored preferences file (which freezes the defaults), repairs on
+// loading, project file names and view layouts.
 #include "ArMessageLog.h"
 #include "LyOptions.h"
 #include "LyTestHome.h"
@@ -42,32 +42,11 @@ private Q_SLOTS:
     void cleanupTestCase() { ArMessageLogShutdown(); }
     void init() { TakeLoggedLines(true); }
 
-    void freshPreferences() {
-        TLyOptions options;
-        for (TLyWindowOptions* window : {options.ProjectWindow(), options.MatchWindow()}) {
-            QCOMPARE(window->Views()->Count(), 6);
-            for (const QString& name : TLyWindowOptions::DefaultViewNames())
-                QCOMPARE(window->View(name)->Columns()->Count(), 11);
-            QCOMPARE(window->View(QStringLiteral("Unmatched"))->Column(9)->Visible(), false);
-            QCOMPARE(window->View(QStringLiteral("Best Matches"))->Column(9)->Visible(), false);
-            QCOMPARE(window->View(QStringLiteral("All"))->Column(9)->Visible(), true);
-            QCOMPARE(window->View(QStringLiteral("Two"))->FilterOptions(),
-                     tLySongFilterOptionSet{sfgTwo});
-            QCOMPARE((QList<int>{window->Left(), window->Top(), window->Width(), window->Height()}),
-                     (QList<int>{100, 100, 960, 720}));
-            QVERIFY(!window->Maximized());
-        }
-        QCOMPARE(options.GetFileName(),
-                 GetSpecialFolder(sfPersonal) + "Lyrabridge Projects/LyrabridgePreferences.xml");
-        QCOMPARE(options.ITunes()->LibraryLocation(),
-                 GetSpecialFolder(sfPersonal) + "Music/iTunes/iTunes Music Library.xml");
-        QCOMPARE(options.ITunes()->BackupLocation(),
-                 GetSpecialFolder(sfPersonal) +
-                     "Music/iTunes/Previous iTunes Libraries/Lyrabridge/");
-    }
-
+    // The stored file holds every default of the preferences.
     void preferencesFileLayout() {
         TLyOptions options;
+        QCOMPARE(options.GetFileName(),
+                 TLyBaseOptions::ProjectsFolder() + QStringLiteral("LyrabridgePreferences.xml"));
         options.Projects()->Add(QStringLiteral("/music/LyrabridgeProject_One_Two.xml"));
         options.Store();
         QCOMPARE(TakeLoggedLines(true),
@@ -220,9 +199,6 @@ private Q_SLOTS:
 
     void projectActionsAndRoundTrip() {
         TLyProjectOptions stored;
-        QCOMPARE(stored.Action(sdRating), saUseMax);
-        QCOMPARE(stored.Action(sdGenre), saIgnore);
-        QCOMPARE(stored.CompareOptions()->Mode(), scmAlphanumericMatch);
         stored.SetAction(sdGenre, saUseTwo);
         stored.SetForceSynchronize(true);
         stored.CompareOptions()->SetPhoneticMatch();
@@ -297,18 +273,6 @@ private Q_SLOTS:
                  qPrintable(message));
         QVERIFY2(message.contains(problem), qPrintable(message));
         QCOMPARE(ReadWholeFile(path), content);
-    }
-
-    void compareOptionTexts() {
-        QCOMPARE(TLyCompareOptions::ComponentsText({sccTitle, sccGenre}),
-                 QStringLiteral("Title, Genre"));
-        QCOMPARE(TLyCompareOptions::ComponentsText({}), QString());
-        QCOMPARE(TLyCompareOptions::CompareModeText(scmPhoneticMatch),
-                 QStringLiteral("Match phonetically, ignoring spelling errors"));
-        TLyCompareOptions exact;
-        exact.SetExactMatch();
-        QCOMPARE(exact.Components().Count(), 4);
-        QVERIFY(exact.CanBeEmpty().IsEmpty());
     }
 
     void assignLayout() {

@@ -1,75 +1,16 @@
-// The song model: values of one track, a song seen in both libraries, and the stored
-// identifiers of the engine's enumerations.
+// The song model: values of one track and a song seen in both libraries.
 #include "LyOptions.h"
 #include "LyTestSupport.h"
 #include "SongBuilders.h"
 
 #include <QLocale>
-#include <QMetaEnum>
 #include <QTest>
 
 Q_DECLARE_METATYPE(TLySongProperties)
-Q_DECLARE_METATYPE(QMetaEnum)
 
 class TestLySong : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void storedIdentifiersKeepTheirOrder_data() {
-        // Project and preferences files store these identifiers: renaming or reordering a member
-        // would make every stored file read differently.
-        QTest::addColumn<QMetaEnum>("meta");
-        QTest::addColumn<QStringList>("identifiers");
-        QTest::newRow("parts") << QMetaEnum::fromType<tLySongPart>()
-                               << QStringList{"sdName",      "sdArtist",     "sdAlbum", "sdGenre",
-                                              "sdPlayCount", "sdLastPlayed", "sdRating"};
-        QTest::newRow("actions") << QMetaEnum::fromType<tLySynchronizeAction>()
-                                 << QStringList{"saIgnore", "saUseOne", "saUseTwo",
-                                                "saUseMax", "saUseMin", "saAddPlays"};
-        QTest::newRow("modes") << QMetaEnum::fromType<tLySongCompareMode>()
-                               << QStringList{"scmExactMatch", "scmAlphanumericMatch",
-                                              "scmPhoneticMatch", "scmPersistentIdMatch"};
-        QTest::newRow("components") << QMetaEnum::fromType<tLySongCompareComponent>()
-                                    << QStringList{"sccTitle", "sccArtist", "sccAlbum", "sccGenre"};
-        QTest::newRow("filters") << QMetaEnum::fromType<tLySongFilterOption>()
-                                 << QStringList{"sfgAll",
-                                                "sfgOne",
-                                                "sfgTwo",
-                                                "sfgMatched",
-                                                "sfgUnmatched",
-                                                "sfgNotModified",
-                                                "sfgModifiedAll",
-                                                "sfgModifiedSongData",
-                                                "sfgModifiedUserData",
-                                                "sfgModifiedSingle",
-                                                "sfgNotDifferent",
-                                                "sfgDifferentAll",
-                                                "sfgDifferentSingle",
-                                                "sfgDifferentSongData",
-                                                "sfgDifferentUserData"};
-        QTest::newRow("file status") << QMetaEnum::fromType<tLyFileStatus>()
-                                     << QStringList{"fsUnknown", "fsExists", "fsMissing"};
-    }
-
-    void storedIdentifiersKeepTheirOrder() {
-        QFETCH(QMetaEnum, meta);
-        QFETCH(QStringList, identifiers);
-        QCOMPARE(meta.keyCount(), identifiers.size());
-        for (int i = 0; i < meta.keyCount(); ++i) {
-            QCOMPARE(QString::fromLatin1(meta.key(i)), identifiers.at(i));
-            QCOMPARE(meta.value(i), i);
-        }
-    }
-
-    void partMasks() {
-        QCOMPARE(kLySongDataParts.ToIdentifiers(),
-                 QStringLiteral("sdName,sdArtist,sdAlbum,sdGenre"));
-        QCOMPARE(kLyUserDataParts.ToBits(), quint8(112));
-        QCOMPARE(kLyAllSongParts, kLySongDataParts | kLyUserDataParts);
-        QCOMPARE(tLySongCompareComponentSet({sccArtist, sccAlbum}).ToIdentifiers(),
-                 QStringLiteral("sccArtist,sccAlbum"));
-        QCOMPARE(sizeof(tLySongCompareComponentSet), size_t(1));
-        QCOMPARE(sizeof(tLySongFilterOptionSet), size_t(2));
-    }
 
     void lastPlayedText_data() {
         QTest::addColumn<double>("lastPlayed");
