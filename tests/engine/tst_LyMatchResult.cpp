@@ -162,22 +162,6 @@ private Q_SLOTS:
         QVERIFY(!result.CompareOptions());
     }
 
-    void oneTrackPairsWithSeveral() {
-        TLyProcess process;
-        process.StartMainTask(2, QStringLiteral("Match"));
-        TLyCompareOptions options;
-        options.SetMode(scmExactMatch);
-        options.SetComponents({sccTitle, sccArtist});
-        options.SetCanBeEmpty({sccArtist});
-        auto one = MapOf({Track("T").Artist("X").Build()}, options);
-        auto two = MapOf({Track("T").Artist("Y").Build(), Track("T").Artist("Z").Build()}, options);
-        TLyMatchResult result(nullptr, nullptr, nullptr);
-        result.Match(one.get(), two.get(), &process, &options);
-        QCOMPARE(result.Songs().Count(), 2);
-        for (const TLySong* song : result.Songs())
-            QCOMPARE(song->OriginalOne().Artist(), QStringLiteral("X"));
-    }
-
     void largeMatchKeepsTheOrderOfAWalk() {
         // Large maps are matched on two threads; the songs must still come in the order a plain
         // walk of the maps gives, with the partners FindMatch finds.

@@ -167,20 +167,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("one");
         QTest::addColumn<QString>("two");
         QTest::addColumn<QString>("fileName");
-        QTest::newRow("plain") << "Laptop"
-                               << "Desk"
-                               << "LyrabridgeProject_Laptop_Desk.xml";
-        QTest::newRow("climbing out") << "../../x"
-                                      << "Two"
-                                      << "LyrabridgeProject__._.._x_Two.xml";
-        QTest::newRow("separators") << "a/b"
-                                    << "c\\d"
-                                    << "LyrabridgeProject_a_b_c_d.xml";
-        QTest::newRow("reserved") << "what? *now*"
-                                  << "\"q\" <a|b>: x"
-                                  << "LyrabridgeProject_what_ _now___q_ _a_b__ x.xml";
-        QTest::newRow("control and non-ASCII") << QString("tab\there") << "Müsik ♫"
-                                               << "LyrabridgeProject_tab_here_Müsik ♫.xml";
+        const auto row = [](const char* name, const QString& one, const QString& two,
+                            const QString& fileName) {
+            QTest::newRow(name) << one << two << fileName;
+        };
+        row("plain", "Laptop", "Desk", "LyrabridgeProject_Laptop_Desk.xml");
+        row("climbing out", "../../x", "Two", "LyrabridgeProject__._.._x_Two.xml");
+        row("separators", "a/b", "c\\d", "LyrabridgeProject_a_b_c_d.xml");
+        row("reserved", "what? *now*", "\"q\" <a|b>: x",
+            "LyrabridgeProject_what_ _now___q_ _a_b__ x.xml");
+        row("control and non-ASCII", QString("tab\there"), "Müsik ♫",
+            "LyrabridgeProject_tab_here_Müsik ♫.xml");
     }
 
     void projectFileNameIsSafe() {

@@ -228,37 +228,33 @@ private Q_SLOTS:
                              "[February 19, 2006 12:00:00], or [never].";
         const QString range =
             "is not a valid [Last Played]: a library file holds dates of the years 1 to 9999.";
-        QTest::newRow("play count text") << sdPlayCount << QVariant("five") << "[five] " + plays;
-        QTest::newRow("play count with a fraction")
-            << sdPlayCount << QVariant(2.5) << "[2.5] " + plays;
-        QTest::newRow("negative play count") << sdPlayCount << QVariant("-1") << "[-1] " + plays;
-        QTest::newRow("play count too large")
-            << sdPlayCount << QVariant("2147483648") << "[2147483648] " + plays;
-        QTest::newRow("rating beyond 100") << sdRating << QVariant(120) << "[120] " + rating;
-        QTest::newRow("rating as stars") << sdRating << QVariant("***") << "[***] " + rating;
-        QTest::newRow("other text for a date")
-            << sdLastPlayed << QVariant("soon") << "[soon] " + form;
-        QTest::newRow("text of a number for a date")
-            << sdLastPlayed << QVariant("38767.5") << "[38767.5] " + form;
-        QTest::newRow("no such day") << sdLastPlayed << QVariant("February 30, 2006 12:00:00")
-                                     << "[February 30, 2006 12:00:00] " + form;
-        QTest::newRow("not a number") << sdLastPlayed << QVariant(qQNaN()) << "[nan] " + range;
-        QTest::newRow("infinite") << sdLastPlayed << QVariant(qInf()) << "[inf] " + range;
-        QTest::newRow("after the year 9999")
-            << sdLastPlayed << QVariant(2958466.0) << "[2958466] " + range;
-        QTest::newRow("before the year 1")
-            << sdLastPlayed << QVariant(-693594.0) << "[-693594] " + range;
-        QTest::newRow("date-time after the year 9999")
-            << sdLastPlayed << QVariant(QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC))
-            << "[10000-01-01 00:00:00] " + range;
-        QTest::newRow("control character")
-            << sdName << QVariant("Bell\x07")
-            << "[Name] cannot hold the control character [U+0007] (character 5 of the text): a "
-               "library file cannot store it.";
-        QTest::newRow("control character of the upper range")
-            << sdGenre << QVariant(QStringLiteral("\u0085Pop"))
-            << "[Genre] cannot hold the control character [U+0085] (character 1 of the text): a "
-               "library file cannot store it.";
+        const auto row = [](const char* name, tLySongPart part, const QVariant& value,
+                            const QString& message) {
+            QTest::newRow(name) << part << value << message;
+        };
+        row("play count text", sdPlayCount, QVariant("five"), "[five] " + plays);
+        row("play count with a fraction", sdPlayCount, QVariant(2.5), "[2.5] " + plays);
+        row("negative play count", sdPlayCount, QVariant("-1"), "[-1] " + plays);
+        row("play count too large", sdPlayCount, QVariant("2147483648"), "[2147483648] " + plays);
+        row("rating beyond 100", sdRating, QVariant(120), "[120] " + rating);
+        row("rating as stars", sdRating, QVariant("***"), "[***] " + rating);
+        row("other text for a date", sdLastPlayed, QVariant("soon"), "[soon] " + form);
+        row("text of a number for a date", sdLastPlayed, QVariant("38767.5"), "[38767.5] " + form);
+        row("no such day", sdLastPlayed, QVariant("February 30, 2006 12:00:00"),
+            "[February 30, 2006 12:00:00] " + form);
+        row("not a number", sdLastPlayed, QVariant(qQNaN()), "[nan] " + range);
+        row("infinite", sdLastPlayed, QVariant(qInf()), "[inf] " + range);
+        row("after the year 9999", sdLastPlayed, QVariant(2958466.0), "[2958466] " + range);
+        row("before the year 1", sdLastPlayed, QVariant(-693594.0), "[-693594] " + range);
+        row("date-time after the year 9999", sdLastPlayed,
+            QVariant(QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC)),
+            "[10000-01-01 00:00:00] " + range);
+        row("control character", sdName, QVariant("Bell\x07"),
+            "[Name] cannot hold the control character [U+0007] (character 5 of the text): a "
+            "library file cannot store it.");
+        row("control character of the upper range", sdGenre, QVariant(QStringLiteral("\u0085Pop")),
+            "[Genre] cannot hold the control character [U+0085] (character 1 of the text): a "
+            "library file cannot store it.");
     }
 
     void setValueRefuses() {
@@ -294,39 +290,9 @@ private Q_SLOTS:
         QVERIFY(song->Differences().IsEmpty());
     }
 
-    void clearKeepsPlaceAndKey() {
-        TLySongProperties track = Track("a")
-                                      .Artist("b")
-                                      .Album("c")
-                                      .Genre("d")
-                                      .PlayCount(3)
-                                      .Rating(40)
-                                      .LastPlayed(2)
-                                      .Location("/x.mp3")
-                                      .Build();
-        track.SetKey(QStringLiteral("/a/b"));
-        track.SetTrackKind(2);
-        track.SetPrimary(true);
-        track.SetFileStatus(fsExists);
-        auto* node = reinterpret_cast<TLySongProperties::TNode>(&track);
-        track.SetNode(node);
-        track.Clear();
-        for (int part = sdName; part <= sdRating; ++part)
-            QVERIFY(track.IsEmpty(tLySongPart(part)));
-        QVERIFY(!track.Exists());
-        QCOMPARE(track.TrackKind(), quint8(0));
-        QCOMPARE(track.Key(), QStringLiteral("/a/b"));
-        QCOMPARE(track.Location(), QStringLiteral("/x.mp3"));
-        QCOMPARE(track.Node(), node);
-        QVERIFY(track.Primary());
-        QCOMPARE(track.FileStatus(), fsExists);
-        QVERIFY(track.Equals(TLySongProperties()));
-        TLySongProperties other;
-        other.Clear();
-        QVERIFY(track.Equals(other));
-    }
-
-    void cloneIsIndependentAndComplete() {
+    // A clone copies every field and is a track of its own; clearing empties the values, but
+    // the track keeps its key, its file and its place in the document.
+    void cloneAndClear() {
         TLySongProperties track = Track("a")
                                       .Artist("b")
                                       .Album("c")
@@ -337,22 +303,35 @@ private Q_SLOTS:
                                       .Location("/x.mp3")
                                       .Build();
         track.SetKey(QStringLiteral("/a/b"));
-        track.SetTrackKind(1);
+        track.SetTrackKind(2);
         track.SetPrimary(true);
         track.SetFileStatus(fsMissing);
-        track.SetNode(reinterpret_cast<TLySongProperties::TNode>(&track));
+        auto* node = reinterpret_cast<TLySongProperties::TNode>(&track);
+        track.SetNode(node);
+        const auto kept = [&](const TLySongProperties& t) {
+            QCOMPARE(t.Key(), QStringLiteral("/a/b"));
+            QCOMPARE(t.Location(), QStringLiteral("/x.mp3"));
+            QCOMPARE(t.Node(), node);
+            QVERIFY(t.Primary());
+            QCOMPARE(t.FileStatus(), fsMissing);
+        };
         const std::unique_ptr<TLySongProperties> copy = track.Clone();
-        QVERIFY(copy.get() != &track);
         QVERIFY(copy->Equals(track));
-        QCOMPARE(copy->Key(), track.Key());
-        QCOMPARE(copy->Location(), track.Location());
-        QCOMPARE(copy->TrackKind(), track.TrackKind());
-        QCOMPARE(copy->Node(), track.Node());
-        QCOMPARE(copy->Primary(), true);
-        QCOMPARE(copy->FileStatus(), fsMissing);
-        QCOMPARE(copy->Exists(), true);
+        QCOMPARE(copy->TrackKind(), quint8(2));
+        QVERIFY(copy->Exists());
+        kept(*copy);
         copy->SetName(QStringLiteral("changed"));
         QCOMPARE(track.Name(), QStringLiteral("a"));
+        track.Clear();
+        for (int part = sdName; part <= sdRating; ++part)
+            QVERIFY(track.IsEmpty(tLySongPart(part)));
+        QVERIFY(!track.Exists());
+        QCOMPARE(track.TrackKind(), quint8(0));
+        kept(track);
+        QVERIFY(track.Equals(TLySongProperties()));
+        TLySongProperties other;
+        other.Clear();
+        QVERIFY(track.Equals(other));
     }
 
     void differencesOfAnUnmatchedSong_data() {

@@ -130,37 +130,33 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         const QStringList all{"same",     "rating differs", "genre differs",
                               "only one", "only two",       "one edited"};
-        QTest::newRow("all") << QList<int>{sfgAll} << int(sdName) << "" << all << 6;
-        QTest::newRow("all with text") << QList<int>{sfgAll} << int(sdName) << "DIFFERS"
-                                       << QStringList{"rating differs", "genre differs"} << 6;
-        QTest::newRow("one") << QList<int>{sfgOne} << int(sdName) << ""
-                             << QStringList{"same", "rating differs", "genre differs", "only one",
-                                            "one edited"}
-                             << 5;
-        QTest::newRow("two") << QList<int>{sfgTwo} << int(sdName) << ""
-                             << QStringList{"same", "rating differs", "genre differs", "only two",
-                                            "one edited"}
-                             << 5;
-        QTest::newRow("unmatched") << QList<int>{sfgUnmatched} << int(sdName) << ""
-                                   << QStringList{"only one", "only two"} << 2;
-        QTest::newRow("matched, rating differs")
-            << QList<int>{sfgMatched, sfgDifferentSingle} << int(sdRating) << ""
-            << QStringList{"rating differs"} << 4;
-        QTest::newRow("matched, not different") << QList<int>{sfgMatched, sfgNotDifferent}
-                                                << int(sdName) << "" << QStringList{"same"} << 4;
-        QTest::newRow("matched, song data differs")
-            << QList<int>{sfgMatched, sfgDifferentSongData} << int(sdName) << ""
-            << QStringList{"genre differs"} << 4;
-        QTest::newRow("one, user data modified")
-            << QList<int>{sfgOne, sfgModifiedUserData} << int(sdName) << ""
-            << QStringList{"one edited"} << 5;
-        QTest::newRow("modification without a side filters nothing")
-            << QList<int>{sfgMatched, sfgModifiedUserData} << int(sdName) << ""
-            << QStringList{"same", "rating differs", "genre differs", "one edited"} << 4;
-        QTest::newRow("two, modified single part") << QList<int>{sfgTwo, sfgModifiedSingle}
-                                                   << int(sdPlayCount) << "" << QStringList{} << 5;
-        QTest::newRow("no group option")
-            << QList<int>{sfgDifferentAll} << int(sdName) << "" << QStringList{} << 0;
+        const auto row = [](const char* name, const QList<int>& options, int part,
+                            const QString& text, const QStringList& listed, int count) {
+            QTest::newRow(name) << options << part << text << listed << count;
+        };
+        row("all", QList<int>{sfgAll}, int(sdName), "", all, 6);
+        row("all with text", QList<int>{sfgAll}, int(sdName), "DIFFERS",
+            QStringList{"rating differs", "genre differs"}, 6);
+        row("one", QList<int>{sfgOne}, int(sdName), "",
+            QStringList{"same", "rating differs", "genre differs", "only one", "one edited"}, 5);
+        row("two", QList<int>{sfgTwo}, int(sdName), "",
+            QStringList{"same", "rating differs", "genre differs", "only two", "one edited"}, 5);
+        row("unmatched", QList<int>{sfgUnmatched}, int(sdName), "",
+            QStringList{"only one", "only two"}, 2);
+        row("matched, rating differs", QList<int>{sfgMatched, sfgDifferentSingle}, int(sdRating),
+            "", QStringList{"rating differs"}, 4);
+        row("matched, not different", QList<int>{sfgMatched, sfgNotDifferent}, int(sdName), "",
+            QStringList{"same"}, 4);
+        row("matched, song data differs", QList<int>{sfgMatched, sfgDifferentSongData}, int(sdName),
+            "", QStringList{"genre differs"}, 4);
+        row("one, user data modified", QList<int>{sfgOne, sfgModifiedUserData}, int(sdName), "",
+            QStringList{"one edited"}, 5);
+        row("modification without a side filters nothing",
+            QList<int>{sfgMatched, sfgModifiedUserData}, int(sdName), "",
+            QStringList{"same", "rating differs", "genre differs", "one edited"}, 4);
+        row("two, modified single part", QList<int>{sfgTwo, sfgModifiedSingle}, int(sdPlayCount),
+            "", QStringList{}, 5);
+        row("no group option", QList<int>{sfgDifferentAll}, int(sdName), "", QStringList{}, 0);
     }
 
     void filters() {
