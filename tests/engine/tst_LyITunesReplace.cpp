@@ -4,6 +4,7 @@
 #include "LibraryBuilders.h"
 #include "LyITunesReplace.h"
 #include "LyLibraryFile.h"
+#include "LyProcessRecorder.h"
 #include "LyProject.h"
 #include "LyTestSupport.h"
 #include "VxShell.h"
@@ -20,21 +21,6 @@ namespace {
 
 const QByteArray kOldLibrary = "<?xml version=\"1.0\"?>\n<plist>the old library</plist>\n";
 const QByteArray kOldDatabase("old database\0\x01\x02\xff", 17);
-
-// Main-task captions as they are shown, and the failure message.
-class TRecorder : public TLyProcessListener {
-public:
-    QStringList Captions;
-    QString Failure;
-    void TaskProgressed(ILyProcessTask* task) override {
-        if (task->IsMainTask())
-            Captions << task->Caption();
-    }
-    void TaskFailed(ILyProcessTask* task) override {
-        if (task->IsMainTask())
-            Failure = task->Caption();
-    }
-};
 
 // Files opened through the shell, observed without starting anything.
 struct TOpened {
@@ -80,10 +66,10 @@ public:
     QString Library() { return AppOptions.ITunes()->LibraryLocation(); }
 
     bool Replace(int side) {
-        Recorder.Captions.clear();
+        Recorder.Clear();
         Project.ReplaceITunesLibrary(side);
         Project.Process()->WaitFor();
-        return Recorder.Failure.isEmpty();
+        return Recorder.Failures.isEmpty();
     }
 
     // The bytes the project writes for a side's document.
@@ -101,7 +87,7 @@ public:
 
     TLyTempFolder Folder;
     TLyOptions AppOptions;
-    TRecorder Recorder;
+    TRunRecorder Recorder;
     TLyProject Project;
     QString Database;
 };
@@ -158,7 +144,7 @@ private Q_SLOTS:
         f.Project.SetModified(true);
         const QFileDevice::Permissions permissions = QFile::permissions(f.Library());
         const QString before = FormatDateTime(QStringLiteral("yyyy-mm-dd hh-nn-ss"), Now());
-        QVERIFY2(f.Replace(side), qPrintable(f.Recorder.Failure));
+        QVERIFY2(f.Replace(side), qPrintable(f.Recorder.Failures.join(u'\n')));
         const QString after = FormatDateTime(QStringLiteral("yyyy-mm-dd hh-nn-ss"), Now());
 
         const QStringList backups = f.Backups();
@@ -184,8 +170,8 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(f.Library()).dir().entryList(QDir::Files).size(), 2);
         QVERIFY(!f.Project.Modified());
 
-        QCOMPARE(f.Recorder.Captions.value(0), QStringLiteral("Backing up iTunes Library..."));
-        QCOMPARE(f.Recorder.Captions.value(f.Recorder.Captions.size() - 1),
+        QCOMPARE(f.Recorder.MainSteps.value(0), QStringLiteral("Backing up iTunes Library..."));
+        QCOMPARE(f.Recorder.MainSteps.value(f.Recorder.MainSteps.size() - 1),
                  QStringLiteral("Launching iTunes..."));
         QVERIFY(WaitForOpenFileThreads(10000));
         QCOMPARE(gOpened.Take(), start ? QStringList{"/opt/iTunes/iTunes.exe"} : QStringList());
@@ -262,8 +248,8 @@ private Q_SLOTS:
         } else {
             QVERIFY(!f.Replace(1));
         }
-        QVERIFY2(f.Recorder.Failure.contains(f.Folder.FilePath(named)),
-                 qPrintable(f.Recorder.Failure));
+        QVERIFY2(f.Recorder.Failures.last().contains(f.Folder.FilePath(named)),
+                 qPrintable(f.Recorder.Failures.join(u'\n')));
         QCOMPARE(snapshot(), before);
         QVERIFY(f.Project.Modified());
         QVERIFY(WaitForOpenFileThreads(10000));
@@ -278,7 +264,7 @@ private Q_SLOTS:
                 shared = song;
         QVERIFY(shared);
         shared->CurrentTwo().SetName(QStringLiteral("Renamed In Two"));
-        QVERIFY2(f.Replace(1), qPrintable(f.Recorder.Failure));
+        QVERIFY2(f.Replace(1), qPrintable(f.Recorder.Failures.join(u'\n')));
         QVERIFY(ReadWholeFile(f.Library()).contains("<string>Renamed In Two</string>"));
     }
 

@@ -17,33 +17,6 @@
 
 namespace {
 
-// Records the main task's steps and every failure of the project's runs.
-class TRunRecorder : public TLyProcessListener {
-public:
-    QStringList MainSteps;
-    QList<int> MainStepCounts;
-    QStringList Failures;
-    QList<int> SubTaskStepCounts;
-
-    void TaskStarted(ILyProcessTask* task) override {
-        if (task->IsMainTask())
-            MainStepCounts << task->StepCount();
-        else
-            SubTaskStepCounts << task->StepCount();
-    }
-    void TaskProgressed(ILyProcessTask* task) override {
-        if (task->IsMainTask())
-            MainSteps << task->Caption();
-    }
-    void TaskFailed(ILyProcessTask* task) override { Failures << task->Caption(); }
-    void Clear() {
-        MainSteps.clear();
-        MainStepCounts.clear();
-        Failures.clear();
-        SubTaskStepCounts.clear();
-    }
-};
-
 TLyLibraryTrack Song(const QString& name, const QString& artist, int playCount) {
     return {{"Track ID", "integer", "1"},
             {"Name", "string", name},

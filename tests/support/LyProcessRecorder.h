@@ -1,6 +1,6 @@
-// Listeners and owners for the process tests: a recorder of every notification, one of the
-// threads the songs' changes are announced on, and an owner whose work can tell that the owner
-// is going.
+// Listeners and owners for the process tests: a recorder of every notification, one of a run's
+// steps and failures, one of the threads the songs' changes are announced on, and an owner whose
+// work can tell that the owner is going.
 #pragma once
 
 #include "LyProcess.h"
@@ -44,6 +44,34 @@ private:
         if (!IsMainThread())
             ++OffMainThread;
         Events << kind + u':' + task->Caption();
+    }
+};
+
+// Records the main task's steps and step counts, the sub tasks' step counts and every failure
+// of a run (the main task's last), on the main thread.
+class TRunRecorder : public TLyProcessListener {
+public:
+    QStringList MainSteps;
+    QList<int> MainStepCounts;
+    QStringList Failures;
+    QList<int> SubTaskStepCounts;
+
+    void TaskStarted(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            MainStepCounts << task->StepCount();
+        else
+            SubTaskStepCounts << task->StepCount();
+    }
+    void TaskProgressed(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            MainSteps << task->Caption();
+    }
+    void TaskFailed(ILyProcessTask* task) override { Failures << task->Caption(); }
+    void Clear() {
+        MainSteps.clear();
+        MainStepCounts.clear();
+        Failures.clear();
+        SubTaskStepCounts.clear();
     }
 };
 
