@@ -33,7 +33,8 @@ constexpr std::array<TCommandInfo, 4> kCommands{{
     {TCliCommand::New, cmNew, u"new", u"PROJECT --one FILE --two FILE",
      u"Writes a new project file for two library files."},
     {TCliCommand::Stats, cmStats, u"stats", u"PROJECT",
-     u"Loads and matches the project's libraries and prints how many songs match and differ."},
+     u"Loads and matches the project's libraries, pairs again the songs paired by hand in the "
+     u"program, and prints how many songs match and differ."},
     {TCliCommand::Sync, cmSync, u"sync", u"PROJECT",
      u"As stats, then synchronises every song and writes the libraries to their output files."},
     {TCliCommand::ToITunes, cmToITunes, u"to-itunes",

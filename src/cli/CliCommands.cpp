@@ -98,7 +98,9 @@ TCliStats LoadAndCount(const TCliArguments& arguments, TCliContext& context,
     if (arguments.Match)
         runner.Options().CompareOptions()->SetMode(*arguments.Match);
     runner.LoadAndMatch(arguments.Rematch);
-    const TCliStats stats = CountStats(*runner.Project().MatchResult());
+    TCliStats stats = CountStats(*runner.Project().MatchResult());
+    stats.PairsApplied = runner.Project().RememberedPairsApplied();
+    stats.PairsGone = runner.Project().RememberedPairsGone();
     if (Talks(arguments))
         context.Out << CliStatsText(stats, LibraryName(runner, 0), LibraryName(runner, 1))
                     << Qt::flush;

@@ -14,6 +14,9 @@ struct TCliStats {
     int Matched = 0;
     int OnlyOne = 0;
     int OnlyTwo = 0;
+    // Songs paired by hand that the load paired again, and those it could not (a track gone).
+    int PairsApplied = 0;
+    int PairsGone = 0;
     // Per part: the matched songs whose two current values differ.
     std::array<int, kLySongPartCount> Different{};
 };

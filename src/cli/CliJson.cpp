@@ -20,6 +20,8 @@ QJsonObject CliStatsJson(const TCliStats& stats) {
             {QStringLiteral("matched"), stats.Matched},
             {QStringLiteral("only_one"), stats.OnlyOne},
             {QStringLiteral("only_two"), stats.OnlyTwo},
+            {QStringLiteral("pairs_applied"), stats.PairsApplied},
+            {QStringLiteral("pairs_gone"), stats.PairsGone},
             {QStringLiteral("different"), PerPart(stats.Different)}};
 }
 

@@ -24,8 +24,11 @@ QString CliStatsText(const TCliStats& stats, const QString& nameOne, const QStri
     QString text = Line(QStringLiteral("Songs"), {Number(stats.Songs)}) +
                    Line(QStringLiteral("Matched"), {Number(stats.Matched)}) +
                    Line(QStringLiteral("Only in ") + nameOne, {Number(stats.OnlyOne)}) +
-                   Line(QStringLiteral("Only in ") + nameTwo, {Number(stats.OnlyTwo)}) +
-                   QStringLiteral("Matched songs whose values differ:\n");
+                   Line(QStringLiteral("Only in ") + nameTwo, {Number(stats.OnlyTwo)});
+    if (stats.PairsApplied > 0 || stats.PairsGone > 0)
+        text += Line(QStringLiteral("Remembered pairs applied"), {Number(stats.PairsApplied)}) +
+                Line(QStringLiteral("  not applied, track gone"), {Number(stats.PairsGone)});
+    text += QStringLiteral("Matched songs whose values differ:\n");
     for (int part = sdName; part <= sdRating; ++part)
         text += Line(QStringLiteral("  ") + CliPartName(tLySongPart(part)),
                      {Number(stats.Different[part])});

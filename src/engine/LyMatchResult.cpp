@@ -5,6 +5,9 @@
 #include "LyProject.h"
 #include "LyView.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -318,6 +321,8 @@ void TLyMatchResult::SetChecked(const QList<TLySong*>& songs, bool checked) {
 void TLyMatchResult::Unmatch(TLySong* song) {
     LY_ASSERT(song && song->IsMatched());
     CheckCanChangeSongs();
+    if (TLyRememberedPairs* pairs = OwnPairs())
+        pairs->Forget(song->OriginalOne().PersistentId(), song->OriginalTwo().PersistentId());
     TVxUpdateGuard update(*this);
     auto alone = std::make_unique<TLySong>();
     alone->OriginalOne() = song->OriginalOne();
@@ -366,6 +371,8 @@ void TLyMatchResult::MatchSongs(TLySong* songA, TLySong* songB) {
     FSongs.Delete(consumed);
     Changed();
     SongsChangedByHand();
+    if (TLyRememberedPairs* pairs = OwnPairs())
+        pairs->Remember(songA->OriginalOne().PersistentId(), songA->OriginalTwo().PersistentId());
 }
 
 void TLyMatchResult::CommitToParent() {
@@ -373,6 +380,15 @@ void TLyMatchResult::CommitToParent() {
     for (const TLySong* source : FSources)
         LY_ASSERT(FParent->FSongs.Contains(source));
     CheckCanChangeSongs();
+    if (TLyRememberedPairs* pairs = FParent->OwnPairs()) {
+        for (const TLySong* source : FSources)
+            pairs->Forget(source->OriginalOne().PersistentId(),
+                          source->OriginalTwo().PersistentId());
+        for (const TLySong* song : FSongs)
+            if (song->IsMatched())
+                pairs->Remember(song->OriginalOne().PersistentId(),
+                                song->OriginalTwo().PersistentId());
+    }
     // This result empties too: its views must not read the songs that move.
     TVxUpdateGuard update(*this);
     TVxUpdateGuard parentUpdate(*FParent);
@@ -391,6 +407,79 @@ void TLyMatchResult::CommitToParent() {
     }
     if (moved)
         FParent->SongsChangedByHand();
+}
+
+TLyRememberedPairs* TLyMatchResult::OwnPairs() const {
+    return FProject && !FParent ? FProject->Options()->RememberedPairs() : nullptr;
+}
+
+TLyPairsApplied TLyMatchResult::ApplyRememberedPairs(const TLyRememberedPairs& pairs) {
+    TLyPairsApplied report;
+    if (pairs.IsEmpty())
+        return report;
+    TVxUpdateGuard update(*this);
+    // Exact matching lets several tracks of Two share one track of One; a track of Two is on
+    // one song only.
+    QHash<QString, QList<TLySong*>> holdingOne;
+    QHash<QString, TLySong*> holdingTwo;
+    for (TLySong* song : FSongs) {
+        if (song->OriginalOne().Exists() && !song->OriginalOne().PersistentId().isEmpty())
+            holdingOne[song->OriginalOne().PersistentId()].append(song);
+        if (song->OriginalTwo().Exists() && !song->OriginalTwo().PersistentId().isEmpty())
+            holdingTwo.insert(song->OriginalTwo().PersistentId(), song);
+    }
+    QSet<const TLySong*> emptied;
+    for (const QString& idOne : pairs.IdsOne()) {
+        const QString idTwo = pairs.Partner(0, idOne);
+        TLySong* target = holdingTwo.value(idTwo);
+        const auto ones = holdingOne.find(idOne);
+        if (!target || ones == holdingOne.end() || ones->isEmpty()) {
+            report.Gone << idOne + u' ' + idTwo;
+            continue;
+        }
+        ++report.Applied;
+        const TLySongProperties track = ones->first()->OriginalOne();
+        // The other songs that held the track of One give it up: an unmatched one goes, a
+        // matched one keeps its track of Two alone.
+        for (TLySong* song : *ones) {
+            if (song == target)
+                continue;
+            if (song->OriginalTwo().Exists()) {
+                const TLySongProperties two = song->OriginalTwo();
+                song->SetSides(nullptr, &two);
+                song->SetChecked(false);
+            } else {
+                emptied.insert(song);
+            }
+        }
+        *ones = {target};
+        if (target->OriginalOne().Exists() && target->OriginalOne().PersistentId() == idOne)
+            continue;
+        // The target's former track of One stays in the list, on a song of its own unless
+        // another song holds it.
+        if (target->OriginalOne().Exists()) {
+            const TLySongProperties former = target->OriginalOne();
+            QList<TLySong*>* holders =
+                former.PersistentId().isEmpty() ? nullptr : &holdingOne[former.PersistentId()];
+            if (holders)
+                holders->removeOne(target);
+            if (!holders || holders->isEmpty()) {
+                TLySong* alone = AppendSong(&former, nullptr);
+                if (holders)
+                    holders->append(alone);
+            }
+        }
+        const TLySongProperties two = target->OriginalTwo();
+        target->SetSides(&track, &two);
+        target->SetChecked(true);
+    }
+    if (!emptied.isEmpty()) {
+        for (const TLySong* song : emptied)
+            SongLeaving(song);
+        FSongs.DeleteIf([&](const TLySong* song) { return emptied.contains(song); });
+    }
+    Changed();
+    return report;
 }
 
 void TLyMatchResult::ExportSide(int side) {

@@ -4,6 +4,7 @@
 
 #include "LyMatching.h"
 #include "LyProcess.h"
+#include "LyRememberedPairs.h"
 #include "LySong.h"
 #include "VxLists.h"
 #include "VxUtils.h"
@@ -92,15 +93,21 @@ public:
     // whatever its flag, so this needs no refresh.
     void SetChecked(const QList<TLySong*>& songs, bool checked);
 
-    // Splits a matched song into a One-only song (new, unchecked) and the Two-only `song`.
+    // Splits a matched song into a One-only song (new, unchecked) and the Two-only `song`. The
+    // project forgets the pair if it was remembered.
     void Unmatch(TLySong* song);
     // Pairs a One-only and a Two-only song by hand into `songA`; `songB` (or, for a candidate
     // not in the list, the list's unmatched song with its values) is removed. Only an unmatched
     // song is consumed: when there is none to remove, raises ELyProjectError and changes
-    // nothing.
+    // nothing. The project remembers the pair.
     void MatchSongs(TLySong* songA, TLySong* songB);
-    // Replaces the parent's songs that were sources of this result by this result's songs.
+    // Replaces the parent's songs that were sources of this result by this result's songs. The
+    // project remembers the committed pairs and forgets the sources' pairs not committed again.
     void CommitToParent();
+    // Pairs the tracks of every remembered pair again, inside one update: the song holding the
+    // pair's track of Two takes the track of One; the partners the two tracks leave stay in the
+    // list, alone. A pair whose track is gone from either library is reported, not applied.
+    TLyPairsApplied ApplyRememberedPairs(const TLyRememberedPairs& pairs);
 
     // Writes every checked song's current values of `side` into its library document.
     void ExportSide(int side);
@@ -124,6 +131,9 @@ private:
     TLySong* AppendSong(const TLySongProperties* one, const TLySongProperties* two);
     // Appends the songs that are not null, in order, reporting a change for each.
     void AppendSongs(std::vector<std::unique_ptr<TLySong>> songs);
+    // The project's remembered pairs when this is the project's own result; null for a match
+    // window's result, whose hand pairings count only when they are committed.
+    TLyRememberedPairs* OwnPairs() const;
 
     TVxObjectHashMap* FViewOptions;
     TLyMatchResult* FParent;

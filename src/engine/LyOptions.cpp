@@ -317,6 +317,13 @@ QString TLyProjectOptions::GetFileName() {
     return FName;
 }
 
+void TLyProjectOptions::SetRememberedPairTexts(const QStringList& texts) {
+    for (const QString& text : FRememberedPairs.SetTexts(texts))
+        LogFormat(QStringLiteral("Project [%s]: skipped remembered pair [%s], which is not two "
+                                 "Persistent IDs"),
+                  {FName, text}, mtWarning, kSystem);
+}
+
 QString LySafeFileNamePart(const QString& name) {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
     QString safe = name;

@@ -3,6 +3,7 @@
 // published properties, in declaration order, are the keys of the stored files.
 #pragma once
 
+#include "LyRememberedPairs.h"
 #include "LyTypes.h"
 #include "LyUtils.h"
 #include "VxLists.h"
@@ -314,6 +315,7 @@ class TLyProjectOptions : public TLyBaseOptions {
                    SetLastPlayedAction)
     Q_PROPERTY(LyTypes::tLySynchronizeAction RatingAction READ RatingAction WRITE SetRatingAction)
     Q_PROPERTY(bool ForceSynchronize MEMBER FForceSynchronize)
+    Q_PROPERTY(QStringList RememberedPairs READ RememberedPairTexts WRITE SetRememberedPairTexts)
 public:
     Q_INVOKABLE TLyProjectOptions();
 
@@ -327,6 +329,12 @@ public:
     TLyLibraryOptions* Library(int side) { return side == 0 ? &FLibraryOne : &FLibraryTwo; }
     bool ForceSynchronize() const { return FForceSynchronize; }
     void SetForceSynchronize(bool value) { FForceSynchronize = value; }
+    // The songs paired by hand. Changed on the main thread while the project is idle; read by
+    // its worker during a match.
+    TLyRememberedPairs* RememberedPairs() { return &FRememberedPairs; }
+    QStringList RememberedPairTexts() const { return FRememberedPairs.Texts(); }
+    // Entries that are not two IDs are skipped with a warning naming the project file.
+    void SetRememberedPairTexts(const QStringList& texts);
 
     tLySynchronizeAction Action(tLySongPart part) const { return FActions[part]; }
     void SetAction(tLySongPart part, tLySynchronizeAction action) { FActions[part] = action; }
@@ -361,6 +369,7 @@ private:
     TLyLibraryOptions FLibraryTwo;
     tLySynchronizeAction FActions[kLySongPartCount];
     bool FForceSynchronize = false;
+    TLyRememberedPairs FRememberedPairs;
 };
 
 // A library name as part of a file name: characters that no platform allows in a file name

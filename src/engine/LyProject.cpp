@@ -1,6 +1,7 @@
 #include "LyProject.h"
 
 #include "ArFormat.h"
+#include "ArMessageLog.h"
 #include "LyITunesReplace.h"
 #include "LyLibraryFile.h"
 
@@ -47,6 +48,7 @@ void TLyProject::Open() {
 
 void TLyProject::LoadOptions() {
     const QString fileName = FOptions->GetFileName();
+    FOptions->RememberedPairs()->Clear(); // a file of an earlier version names none
     FOptions->Load();
     FOptions->SetName(fileName);
     Process()->SetName(QFileInfo(fileName).fileName());
@@ -137,6 +139,8 @@ void TLyProject::LoadWork() {
     TLyLibraryOptions* two = FOptions->LibraryTwo();
     LY_ASSERT(one->InputIsValid() && two->InputIsValid());
     FModified = false;
+    FPairsApplied.store(0);
+    FPairsGone.store(0);
     if (const QString plays = PlayMemoryFileName(); !plays.isEmpty())
         FPlays.Load(plays);
     else
@@ -194,6 +198,7 @@ void TLyProject::MatchWork(ILyProcessTask* mainTask) {
         JoinHelper(helper, mainTask, QStringLiteral("Processing ITunes library..."));
     }
     FMatchResult->Match(mapOne.get(), mapTwo.get(), Process(), &options);
+    ApplyRememberedPairs();
     {
         // The maps hold several hundred thousand entries each: free them side by side.
         TLyProcessHelper helper([&] { mapTwo.reset(); });
@@ -201,6 +206,17 @@ void TLyProject::MatchWork(ILyProcessTask* mainTask) {
         helper.Join();
     }
     mainTask->Finish();
+}
+
+void TLyProject::ApplyRememberedPairs() {
+    const TLyPairsApplied report = FMatchResult->ApplyRememberedPairs(*FOptions->RememberedPairs());
+    FPairsApplied.store(report.Applied);
+    FPairsGone.store(int(report.Gone.size()));
+    if (!report.Gone.isEmpty())
+        LogFormat(QStringLiteral("%d remembered pairs not applied, a track being gone from its "
+                                 "library (Persistent IDs of One and Two): %s"),
+                  {int(report.Gone.size()), report.Gone.mid(0, 20).join(QStringLiteral(", "))},
+                  mtWarning, QStringLiteral("Project"));
 }
 
 void TLyProject::JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,

@@ -35,6 +35,11 @@ public:
     const TLyPlayMemory* PlayMemory() const { return &FPlays; }
     QString PlayMemoryFileName() const;
     TLyLibraryDocument* Document(int side) const;
+    // What the last full match (Load Libraries, Match Songs) did with the remembered pairs: how
+    // many it paired and how many it could not, a track being gone. Safe to read from the main
+    // thread while a run goes on.
+    int RememberedPairsApplied() const { return FPairsApplied.load(); }
+    int RememberedPairsGone() const { return FPairsGone.load(); }
     // The sub task that receives document load and save progress; null otherwise.
     ILyProcessTask* CurrentTask() const { return FCurrentTask; }
 
@@ -53,6 +58,7 @@ public:
     void Open();
     // Loads the project file named by the options, which stay named after that file whatever
     // path it was stored with (it may have been moved or copied since), so it is saved there.
+    // Pairs remembered for another project are dropped first.
     void LoadOptions();
     void Reload();
     // Stores the project file; the songs stay modified until they are stored.
@@ -61,7 +67,8 @@ public:
     void ResetViews();
     void RefreshViews();
 
-    // Runs "Load Libraries": both documents are loaded and matched exactly.
+    // Runs "Load Libraries": both documents are loaded and matched exactly, then the remembered
+    // pairs are paired again (as after Match Songs).
     void LoadLibraries();
     // Runs "Match Songs" with the project's compare options.
     void MatchSongs();
@@ -82,6 +89,8 @@ public:
 private:
     void LoadWork();
     void MatchWork(ILyProcessTask* mainTask);
+    // After a full match: pairs the remembered pairs again and records what it did.
+    void ApplyRememberedPairs();
     // Shows the wait for a helper's piece as a one-step sub task of `mainTask`.
     static void JoinHelper(TLyProcessHelper& helper, ILyProcessTask* mainTask,
                            const QString& caption);
@@ -98,6 +107,8 @@ private:
     std::unique_ptr<TLyLibraryDocument> FDocumentOne;
     std::unique_ptr<TLyLibraryDocument> FDocumentTwo;
     std::atomic<bool> FLoaded{false}; // FDocumentTwo is set; read while the worker sets it
+    std::atomic<int> FPairsApplied{0};
+    std::atomic<int> FPairsGone{0};
     ILyProcessTask* FCurrentTask = nullptr;
     int FStoreSide = 0;
     TLyMatchResult* FExecuteResult = nullptr;

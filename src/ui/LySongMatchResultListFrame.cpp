@@ -255,9 +255,20 @@ QString TLySongMatchResultList::StatusText() const {
         return QStringLiteral("Not Loaded");
     const int shown = View()->Songs().Count();
     const int total = View()->Count();
-    if (shown == total)
-        return QStringLiteral("%1 songs").arg(total);
-    return QStringLiteral("Showing %1 of %2 songs").arg(shown).arg(total);
+    const QString songs = shown == total
+                              ? QStringLiteral("%1 songs").arg(total)
+                              : QStringLiteral("Showing %1 of %2 songs").arg(shown).arg(total);
+    // What the last full match did with the songs paired by hand; a match window's result
+    // has its own songs.
+    const int applied = Project()->RememberedPairsApplied();
+    const int gone = Project()->RememberedPairsGone();
+    if (View()->MatchResult()->Parent() || (applied == 0 && gone == 0))
+        return songs;
+    QString pairs = applied == 1 ? QStringLiteral("1 remembered pair applied")
+                                 : QStringLiteral("%1 remembered pairs applied").arg(applied);
+    if (gone > 0)
+        pairs += QStringLiteral(", %1 not (a track is gone)").arg(gone);
+    return songs + QStringLiteral("; ") + pairs;
 }
 
 QString TLySongMatchResultList::TabCaption() const {

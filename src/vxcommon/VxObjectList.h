@@ -66,6 +66,18 @@ public:
         CheckIndex(index);
         return FItems.takeAt(index);
     }
+    // Removes every item `remove` answers true for (freeing it when owned) in one pass, keeping
+    // the order of the rest; returns how many went.
+    template <class TPredicate>
+    int DeleteIf(TPredicate remove) {
+        const auto kept = std::stable_partition(FItems.begin(), FItems.end(),
+                                                [&](T* item) { return !remove(item); });
+        const QList<T*> gone(kept, FItems.end());
+        FItems.erase(kept, FItems.end());
+        if (FOwnsObjects)
+            qDeleteAll(gone);
+        return int(gone.size());
+    }
     void Clear() {
         QList<T*> items;
         items.swap(FItems);
