@@ -1,6 +1,7 @@
 // Pairing tracks into songs, the synchronise rules, and the hand operations that unpair,
 // pair and commit songs.
 #include "LyMatchResult.h"
+#include "LyProcessRecorder.h"
 #include "LyTestSupport.h"
 #include "LyView.h"
 #include "SongBuilders.h"
@@ -18,12 +19,6 @@ int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*
     return count;
 }
 
-class TChangingRecorder : public TLyProcessListener {
-public:
-    int Changing = 0;
-    void OwnerChanging(TLyProcess*) override { ++Changing; }
-};
-
 } // namespace
 
 class TestLyMatchResult : public QObject {
@@ -31,364 +26,336 @@ class TestLyMatchResult : public QObject {
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
 
-    void synchronizeRules_data();
-    void synchronizeRules();
-    void handEditsAreProtectedUnlessForced();
-    void synchronizeTwiceChangesNothing();
-    void revert();
-    void matchPairsAndListsTheRest();
-    void oneTrackPairsWithSeveral();
-    void largeMatchKeepsTheOrderOfAWalk();
-    void unmatchSplitsASong();
-    void matchSongsByHand();
-    void combineConsumesOnlyAnUnmatchedSong_data();
-    void combineConsumesOnlyAnUnmatchedSong();
-    void commitToParent();
-    void bestMatchesOfferEachValueOnce();
-};
+    void synchronizeRules_data() {
+        QTest::addColumn<int>("part");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QVariant>("one");
+        QTest::addColumn<QVariant>("two");
+        QTest::addColumn<QVariant>("expected");
+        const QVariant beatles("Beatles"), lower("beatles");
+        QTest::newRow("max: lower case sorts after capitals")
+            << int(sdArtist) << int(saUseMax) << beatles << lower << lower;
+        QTest::newRow("min keeps capitals")
+            << int(sdArtist) << int(saUseMin) << beatles << lower << beatles;
+        QTest::newRow("use one, one empty") << int(sdArtist) << int(saUseOne) << QVariant("")
+                                            << QVariant("Queen") << QVariant("Queen");
+        QTest::newRow("use two, two empty") << int(sdAlbum) << int(saUseTwo) << QVariant("Gold")
+                                            << QVariant("") << QVariant("Gold");
+        QTest::newRow("use two") << int(sdGenre) << int(saUseTwo) << QVariant("Rock")
+                                 << QVariant("Pop") << QVariant("Pop");
+        QTest::newRow("prefix sorts first") << int(sdName) << int(saUseMax) << QVariant("Song")
+                                            << QVariant("Song 2") << QVariant("Song 2");
+        QTest::newRow("rating min")
+            << int(sdRating) << int(saUseMin) << QVariant(60) << QVariant(80) << QVariant(60);
+        QTest::newRow("rating zero never wins (min)")
+            << int(sdRating) << int(saUseMin) << QVariant(0) << QVariant(80) << QVariant(80);
+        QTest::newRow("rating zero never wins (use one)")
+            << int(sdRating) << int(saUseOne) << QVariant(0) << QVariant(80) << QVariant(80);
+        QTest::newRow("play count use two, two never played")
+            << int(sdPlayCount) << int(saUseTwo) << QVariant(12) << QVariant(0) << QVariant(12);
+        QTest::newRow("play count max")
+            << int(sdPlayCount) << int(saUseMax) << QVariant(3) << QVariant(9) << QVariant(9);
+        const double d2006 = EncodeDateTime(2006, 1, 1), d2007 = EncodeDateTime(2007, 5, 5);
+        QTest::newRow("date max") << int(sdLastPlayed) << int(saUseMax) << QVariant(d2006)
+                                  << QVariant(d2007) << QVariant(d2007);
+        QTest::newRow("date min") << int(sdLastPlayed) << int(saUseMin) << QVariant(d2006)
+                                  << QVariant(d2007) << QVariant(d2006);
+        QTest::newRow("never played never wins")
+            << int(sdLastPlayed) << int(saUseMin) << QVariant(0.0) << QVariant(d2007)
+            << QVariant(d2007);
+        QTest::newRow("ignore") << int(sdRating) << int(saIgnore) << QVariant(20) << QVariant(80)
+                                << QVariant();
+    }
 
-void TestLyMatchResult::synchronizeRules_data() {
-    QTest::addColumn<int>("part");
-    QTest::addColumn<int>("action");
-    QTest::addColumn<QVariant>("one");
-    QTest::addColumn<QVariant>("two");
-    QTest::addColumn<QVariant>("expected");
-    const QVariant beatles("Beatles"), lower("beatles");
-    QTest::newRow("max: lower case sorts after capitals")
-        << int(sdArtist) << int(saUseMax) << beatles << lower << lower;
-    QTest::newRow("min keeps capitals")
-        << int(sdArtist) << int(saUseMin) << beatles << lower << beatles;
-    QTest::newRow("use one, one empty")
-        << int(sdArtist) << int(saUseOne) << QVariant("") << QVariant("Queen") << QVariant("Queen");
-    QTest::newRow("use two, two empty")
-        << int(sdAlbum) << int(saUseTwo) << QVariant("Gold") << QVariant("") << QVariant("Gold");
-    QTest::newRow("use two") << int(sdGenre) << int(saUseTwo) << QVariant("Rock") << QVariant("Pop")
-                             << QVariant("Pop");
-    QTest::newRow("prefix sorts first") << int(sdName) << int(saUseMax) << QVariant("Song")
-                                        << QVariant("Song 2") << QVariant("Song 2");
-    QTest::newRow("rating min") << int(sdRating) << int(saUseMin) << QVariant(60) << QVariant(80)
-                                << QVariant(60);
-    QTest::newRow("rating zero never wins (min)")
-        << int(sdRating) << int(saUseMin) << QVariant(0) << QVariant(80) << QVariant(80);
-    QTest::newRow("rating zero never wins (use one)")
-        << int(sdRating) << int(saUseOne) << QVariant(0) << QVariant(80) << QVariant(80);
-    QTest::newRow("play count use two, two never played")
-        << int(sdPlayCount) << int(saUseTwo) << QVariant(12) << QVariant(0) << QVariant(12);
-    QTest::newRow("play count max")
-        << int(sdPlayCount) << int(saUseMax) << QVariant(3) << QVariant(9) << QVariant(9);
-    const double d2006 = EncodeDateTime(2006, 1, 1), d2007 = EncodeDateTime(2007, 5, 5);
-    QTest::newRow("date max") << int(sdLastPlayed) << int(saUseMax) << QVariant(d2006)
-                              << QVariant(d2007) << QVariant(d2007);
-    QTest::newRow("date min") << int(sdLastPlayed) << int(saUseMin) << QVariant(d2006)
-                              << QVariant(d2007) << QVariant(d2006);
-    QTest::newRow("never played never wins") << int(sdLastPlayed) << int(saUseMin) << QVariant(0.0)
-                                             << QVariant(d2007) << QVariant(d2007);
-    QTest::newRow("ignore") << int(sdRating) << int(saIgnore) << QVariant(20) << QVariant(80)
-                            << QVariant();
-}
+    void synchronizeRules() {
+        QFETCH(int, part);
+        QFETCH(int, action);
+        QFETCH(QVariant, one);
+        QFETCH(QVariant, two);
+        QFETCH(QVariant, expected);
+        TLySongProperties a = Track("x").Build(), b = Track("x").Build();
+        a.SetValue(tLySongPart(part), one);
+        b.SetValue(tLySongPart(part), two);
+        auto song = MakeSong(a, b);
+        TLyProjectOptions options;
+        for (int p = sdName; p <= sdRating; ++p)
+            options.SetAction(tLySongPart(p), saIgnore);
+        options.SetAction(tLySongPart(part), tLySynchronizeAction(action));
+        song->Synchronize(options);
+        const QVariant gotOne = song->CurrentOne().GetValue(tLySongPart(part));
+        const QVariant gotTwo = song->CurrentTwo().GetValue(tLySongPart(part));
+        if (!expected.isValid()) { // ignored: both keep their own
+            QCOMPARE(gotOne, one);
+            QCOMPARE(gotTwo, two);
+            QVERIFY(!song->IsModifiedAny());
+            return;
+        }
+        QCOMPARE(gotOne.toString(), expected.toString());
+        QCOMPARE(gotTwo.toString(), expected.toString());
+        QVERIFY(!song->Differences().Contains(tLySongPart(part)));
+    }
 
-void TestLyMatchResult::synchronizeRules() {
-    QFETCH(int, part);
-    QFETCH(int, action);
-    QFETCH(QVariant, one);
-    QFETCH(QVariant, two);
-    QFETCH(QVariant, expected);
-    TLySongProperties a = Track("x").Build(), b = Track("x").Build();
-    a.SetValue(tLySongPart(part), one);
-    b.SetValue(tLySongPart(part), two);
-    auto song = MakeSong(a, b);
-    TLyProjectOptions options;
-    for (int p = sdName; p <= sdRating; ++p)
-        options.SetAction(tLySongPart(p), saIgnore);
-    options.SetAction(tLySongPart(part), tLySynchronizeAction(action));
-    song->Synchronize(options);
-    const QVariant gotOne = song->CurrentOne().GetValue(tLySongPart(part));
-    const QVariant gotTwo = song->CurrentTwo().GetValue(tLySongPart(part));
-    if (!expected.isValid()) { // ignored: both keep their own
-        QCOMPARE(gotOne, one);
-        QCOMPARE(gotTwo, two);
+    void handEditsAreProtectedUnlessForced() {
+        auto song = MakeSong(Track("x").Rating(40).Build(), Track("x").Rating(80).Build());
+        song->CurrentOne().SetRating(100); // by hand
+        song->CalculateDifferences();
+        TLyProjectOptions options; // rating: use max
+        song->Synchronize(options);
+        QCOMPARE(song->CurrentOne().Rating(), 100);
+        QCOMPARE(song->CurrentTwo().Rating(), 80);
+        options.SetForceSynchronize(true);
+        song->Synchronize(options);
+        QCOMPARE(song->CurrentOne().Rating(), 80); // from the originals: the hand edit is lost
+        QCOMPARE(song->CurrentTwo().Rating(), 80);
+    }
+
+    void synchronizeTwiceChangesNothing() {
+        auto song = MakeSong(Track("x").PlayCount(3).Build(), Track("x").PlayCount(5).Build());
+        TLyProjectOptions options;
+        song->Synchronize(options);
+        QCOMPARE(song->ModifiedOne(), tLySongPartSet{sdPlayCount});
+        song->CurrentTwo().SetPlayCount(7); // a later hand edit
+        song->CalculateDifferences();
+        song->Synchronize(options);
+        QCOMPARE(song->CurrentOne().PlayCount(), 5);
+        QCOMPARE(song->CurrentTwo().PlayCount(), 7);
+    }
+
+    void revert() {
+        auto song = MakeSong(Track("x").Genre("Pop").Rating(20).Build(),
+                             Track("x").Genre("Rock").Rating(40).Build());
+        const tLySongPartSet before = song->Differences();
+        song->Revert(); // nothing modified: nothing happens
+        QCOMPARE(song->Differences(), before);
+        song->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
+        song->SetPartFrom(song->OriginalTwo(), sdRating);
+        QCOMPARE(song->CurrentOne().Rating(), 40);
+        QVERIFY(song->PartModified(0, sdGenre) && song->PartModified(1, sdGenre));
+        song->RevertPart(sdGenre);
+        QCOMPARE(song->CurrentOne().Genre(), QStringLiteral("Pop"));
+        QCOMPARE(song->CurrentOne().Rating(), 40); // other parts stay
+        song->Revert();
+        QCOMPARE(song->CurrentOne().Rating(), 20);
         QVERIFY(!song->IsModifiedAny());
-        return;
+        TLySongProperties cleared;
+        cleared.Clear();
+        song->SetPartFrom(cleared, sdName); // a side without a track gives nothing
+        QVERIFY(!song->IsModifiedAny());
     }
-    QCOMPARE(gotOne.toString(), expected.toString());
-    QCOMPARE(gotTwo.toString(), expected.toString());
-    QVERIFY(!song->Differences().Contains(tLySongPart(part)));
-}
 
-void TestLyMatchResult::handEditsAreProtectedUnlessForced() {
-    auto song = MakeSong(Track("x").Rating(40).Build(), Track("x").Rating(80).Build());
-    song->CurrentOne().SetRating(100); // by hand
-    song->CalculateDifferences();
-    TLyProjectOptions options; // rating: use max
-    song->Synchronize(options);
-    QCOMPARE(song->CurrentOne().Rating(), 100);
-    QCOMPARE(song->CurrentTwo().Rating(), 80);
-    options.SetForceSynchronize(true);
-    song->Synchronize(options);
-    QCOMPARE(song->CurrentOne().Rating(), 80); // from the originals: the hand edit is lost
-    QCOMPARE(song->CurrentTwo().Rating(), 80);
-}
-
-void TestLyMatchResult::synchronizeTwiceChangesNothing() {
-    auto song = MakeSong(Track("x").PlayCount(3).Build(), Track("x").PlayCount(5).Build());
-    TLyProjectOptions options;
-    song->Synchronize(options);
-    QCOMPARE(song->ModifiedOne(), tLySongPartSet{sdPlayCount});
-    song->CurrentTwo().SetPlayCount(7); // a later hand edit
-    song->CalculateDifferences();
-    song->Synchronize(options);
-    QCOMPARE(song->CurrentOne().PlayCount(), 5);
-    QCOMPARE(song->CurrentTwo().PlayCount(), 7);
-}
-
-void TestLyMatchResult::revert() {
-    auto song = MakeSong(Track("x").Genre("Pop").Rating(20).Build(),
-                         Track("x").Genre("Rock").Rating(40).Build());
-    const tLySongPartSet before = song->Differences();
-    song->Revert(); // nothing modified: nothing happens
-    QCOMPARE(song->Differences(), before);
-    song->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
-    song->SetPartFrom(song->OriginalTwo(), sdRating);
-    QCOMPARE(song->CurrentOne().Rating(), 40);
-    QVERIFY(song->PartModified(0, sdGenre) && song->PartModified(1, sdGenre));
-    song->RevertPart(sdGenre);
-    QCOMPARE(song->CurrentOne().Genre(), QStringLiteral("Pop"));
-    QCOMPARE(song->CurrentOne().Rating(), 40); // other parts stay
-    song->Revert();
-    QCOMPARE(song->CurrentOne().Rating(), 20);
-    QVERIFY(!song->IsModifiedAny());
-    TLySongProperties cleared;
-    cleared.Clear();
-    song->SetPartFrom(cleared, sdName); // a side without a track gives nothing
-    QVERIFY(!song->IsModifiedAny());
-}
-
-void TestLyMatchResult::matchPairsAndListsTheRest() {
-    TLyProcess process;
-    process.StartMainTask(2, QStringLiteral("Match"));
-    TLyCompareOptions options;
-    options.SetExactMatch();
-    auto one = MapOf({Track("A").Build(), Track("B").Build(), Track("C").Build()}, options);
-    auto two = MapOf({Track("a").Build(), Track("D").Build()}, options);
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    result.Match(one.get(), two.get(), &process, &options);
-    QCOMPARE(result.Songs().Count(), 4); // A-a, D alone, B alone, C alone
-    QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->IsMatched(); }), 1);
-    QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->Checked(); }), 1);
-    QCOMPARE(CountWhere(result.Songs(),
-                        [](const TLySong* s) { return s->Differences() == kLyAllSongParts; }),
-             3);
-    QVERIFY(!result.Updating());
-    QVERIFY(!result.CompareOptions());
-}
-
-void TestLyMatchResult::oneTrackPairsWithSeveral() {
-    TLyProcess process;
-    process.StartMainTask(2, QStringLiteral("Match"));
-    TLyCompareOptions options;
-    options.SetMode(scmExactMatch);
-    options.SetComponents({sccTitle, sccArtist});
-    options.SetCanBeEmpty({sccArtist});
-    auto one = MapOf({Track("T").Artist("X").Build()}, options);
-    auto two = MapOf({Track("T").Artist("Y").Build(), Track("T").Artist("Z").Build()}, options);
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    result.Match(one.get(), two.get(), &process, &options);
-    QCOMPARE(result.Songs().Count(), 2);
-    for (const TLySong* song : result.Songs())
-        QCOMPARE(song->OriginalOne().Artist(), QStringLiteral("X"));
-}
-
-void TestLyMatchResult::largeMatchKeepsTheOrderOfAWalk() {
-    // Large maps are matched on two threads; the songs must still come in the order a plain
-    // walk of the maps gives, with the partners FindMatch finds.
-    TLyProcess process;
-    process.StartMainTask(2, QStringLiteral("Match"));
-    TLyCompareOptions options;
-    options.SetMode(scmAlphanumericMatch);
-    options.SetComponents({sccTitle, sccArtist, sccAlbum});
-    options.SetCanBeEmpty({sccArtist, sccAlbum});
-    QList<TLySongProperties> tracksOne;
-    QList<TLySongProperties> tracksTwo;
-    for (int i = 0; i < 9000; ++i) {
-        const QString title = QStringLiteral("Song %1").arg(i % 7000);
-        tracksOne << Track(title).Artist(QStringLiteral("A%1").arg(i % 13)).Album("X").Build();
-        if (i % 3 != 0)
-            tracksTwo << Track(title + (i % 5 == 0 ? "!" : ""))
-                             .Artist(i % 4 == 0 ? QString() : QStringLiteral("A%1").arg(i % 13))
-                             .Build();
-    }
-    auto one = MapOf(tracksOne, options);
-    auto two = MapOf(tracksTwo, options);
-    // Both past the size matched on two threads.
-    QVERIFY2(one->Count() >= 20000 && two->Count() >= 20000,
-             qPrintable(QStringLiteral("%1 %2").arg(one->Count()).arg(two->Count())));
-
-    QStringList expected;
-    const auto describe = [](const TLySongProperties* a, const TLySongProperties* b) {
-        return (a ? a->Key() : QString("-")) + u'|' + (b ? b->Key() : QString("-"));
-    };
-    two->Iterate([&](const QString&, TLySongProperties* entry) {
-        if (entry->Primary())
-            expected << describe(FindMatch(*entry, *one, options), entry);
-        return true;
-    });
-    one->Iterate([&](const QString&, TLySongProperties* entry) {
-        if (entry->Primary() && !FindMatch(*entry, *two, options))
-            expected << describe(entry, nullptr);
-        return true;
-    });
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    result.Match(one.get(), two.get(), &process, &options);
-    QStringList actual;
-    for (const TLySong* song : result.Songs())
-        actual << describe(song->OriginalOne().Exists() ? &song->OriginalOne() : nullptr,
-                           song->OriginalTwo().Exists() ? &song->OriginalTwo() : nullptr);
-    QCOMPARE(actual.size(), expected.size());
-    QCOMPARE(actual, expected);
-}
-
-void TestLyMatchResult::unmatchSplitsASong() {
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    TLySong* song =
-        MakeSong(Track("x").Rating(20).Build(), Track("x").Rating(40).Build()).release();
-    result.Songs().Add(song);
-    song->CurrentOne().SetRating(100);
-    song->CalculateDifferences();
-    result.Unmatch(song);
-    QCOMPARE(result.Songs().Count(), 2);
-    TLySong* alone = result.Songs().Items(1);
-    QVERIFY(alone->OriginalOne().Exists() && !alone->OriginalTwo().Exists());
-    QCOMPARE(alone->CurrentOne().Rating(), 20); // the hand edit is dropped
-    QVERIFY(!alone->Checked());
-    QVERIFY(!song->OriginalOne().Exists() && song->OriginalTwo().Exists());
-    QVERIFY(song->Checked());
-    for (const TLySong* s : {alone, song}) {
-        QCOMPARE(s->Differences(), kLyAllSongParts);
-        QVERIFY(!s->IsModifiedAny());
-    }
-    LY_EXPECT_ASSERTION(result.Unmatch(song), "Units/LyProject");
-}
-
-void TestLyMatchResult::matchSongsByHand() {
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    TLySong* two = MakeSong(std::nullopt, Track("Two").PlayCount(4).Build()).release();
-    TLySong* one = MakeSong(Track("One").Build(), std::nullopt).release();
-    result.Songs().Add(two);
-    result.Songs().Add(one);
-    result.MatchSongs(two, one);
-    QCOMPARE(result.Songs().Count(), 1);
-    QVERIFY(two->IsMatched());
-    QVERIFY(two->Checked());
-    QCOMPARE(two->OriginalOne().Name(), QStringLiteral("One"));
-    QVERIFY(two->Differences().Contains(sdName));
-
-    // A candidate song that is not in the list: the list's song with those values goes.
-    TLySong* lonely = MakeSong(Track("Lonely").Build(), std::nullopt).release();
-    TLySong* other = MakeSong(std::nullopt, Track("Other").Build()).release();
-    result.Songs().Add(lonely);
-    result.Songs().Add(other);
-    auto candidate = MakeSong(std::nullopt, Track("Other").Build());
-    result.MatchSongs(lonely, candidate.get());
-    QCOMPARE(result.Songs().Count(), 2);
-    QVERIFY(!result.Songs().Contains(other));
-    QVERIFY(lonely->IsMatched());
-    LY_EXPECT_ASSERTION(result.MatchSongs(lonely, two), "Units/LyProject");
-}
-
-void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong_data() {
-    QTest::addColumn<bool>("unmatchedToo");
-    // The matched song comes first in the list: a lookup by equal values alone would take it,
-    // and its library Two track would leave the result.
-    QTest::newRow("an unmatched song with the values goes") << true;
-    QTest::newRow("only a matched song holds them: refused") << false;
-}
-
-void TestLyMatchResult::combineConsumesOnlyAnUnmatchedSong() {
-    QFETCH(bool, unmatchedToo);
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    TLySong* lonely = MakeSong(std::nullopt, Track("Lonely").Build()).release();
-    TLySong* matched = MakeSong(Track("Shared").Build(), Track("Partner").Build()).release();
-    result.Songs().Add(lonely);
-    result.Songs().Add(matched);
-    TLySong* unmatched = nullptr;
-    if (unmatchedToo) {
-        unmatched = MakeSong(Track("Shared").Build(), std::nullopt).release();
-        result.Songs().Add(unmatched);
-    }
-    auto candidate = MakeSong(Track("Shared").Build(), std::nullopt);
-    const int before = result.Songs().Count();
-    if (unmatchedToo) {
-        result.MatchSongs(lonely, candidate.get());
-        QVERIFY(lonely->IsMatched());
-        QVERIFY(!result.Songs().Contains(unmatched));
-        QCOMPARE(result.Songs().Count(), before - 1);
-    } else {
-        QString message;
-        LY_EXPECT_EXCEPTION(ELyProjectError, result.MatchSongs(lonely, candidate.get()), message);
-        QVERIFY2(message.contains(QStringLiteral("[Shared]")), qPrintable(message));
-        QVERIFY(!lonely->OriginalOne().Exists());
-        QCOMPARE(result.Songs().Count(), before);
+    void matchPairsAndListsTheRest() {
+        TLyProcess process;
+        process.StartMainTask(2, QStringLiteral("Match"));
+        TLyCompareOptions options;
+        options.SetExactMatch();
+        auto one = MapOf({Track("A").Build(), Track("B").Build(), Track("C").Build()}, options);
+        auto two = MapOf({Track("a").Build(), Track("D").Build()}, options);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        result.Match(one.get(), two.get(), &process, &options);
+        QCOMPARE(result.Songs().Count(), 4); // A-a, D alone, B alone, C alone
+        QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->IsMatched(); }), 1);
+        QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->Checked(); }), 1);
+        QCOMPARE(CountWhere(result.Songs(),
+                            [](const TLySong* s) { return s->Differences() == kLyAllSongParts; }),
+                 3);
         QVERIFY(!result.Updating());
+        QVERIFY(!result.CompareOptions());
     }
-    QVERIFY(result.Songs().Contains(matched));
-    QCOMPARE(matched->OriginalTwo().Name(), QStringLiteral("Partner"));
-}
 
-void TestLyMatchResult::commitToParent() {
-    TLyMatchResult parent(nullptr, nullptr, nullptr);
-    TLySong* a = MakeSong(Track("A").Build(), std::nullopt).release();
-    TLySong* b = MakeSong(std::nullopt, Track("a").Build()).release();
-    TLySong* keep = MakeSong(Track("K").Build(), Track("K").Build()).release();
-    for (TLySong* s : {a, b, keep})
-        parent.Songs().Add(s);
-    TChangingRecorder recorder;
-    TLyOptions appOptions;
-    TLyMatchResult child(nullptr, &parent, appOptions.MatchWindow()->Views());
-    child.CreateViews();
-    TLyView* view = child.View(QStringLiteral("All"));
-    view->Listeners()->AddListener(&recorder);
-    child.Sources().Add(a);
-    child.Sources().Add(b);
-    TLySong* matched = MakeSong(Track("A").Build(), Track("a").Build()).release();
-    child.Songs().Add(matched);
-    child.CommitToParent();
-    QCOMPARE(parent.Songs().Count(), 2);
-    QVERIFY(parent.Songs().Contains(keep));
-    QVERIFY(parent.Songs().Contains(matched));
-    QVERIFY(child.Songs().IsEmpty());
-    QCOMPARE(recorder.Changing, 1); // the match window's songs leave inside an update
-    view->Listeners()->RemoveListener(&recorder);
+    void largeMatchKeepsTheOrderOfAWalk() {
+        // Large maps are matched on two threads; the songs must still come in the order a plain
+        // walk of the maps gives, with the partners FindMatch finds.
+        TLyProcess process;
+        process.StartMainTask(2, QStringLiteral("Match"));
+        TLyCompareOptions options;
+        options.SetMode(scmAlphanumericMatch);
+        options.SetComponents({sccTitle, sccArtist, sccAlbum});
+        options.SetCanBeEmpty({sccArtist, sccAlbum});
+        QList<TLySongProperties> tracksOne;
+        QList<TLySongProperties> tracksTwo;
+        for (int i = 0; i < 9000; ++i) {
+            const QString title = QStringLiteral("Song %1").arg(i % 7000);
+            tracksOne << Track(title).Artist(QStringLiteral("A%1").arg(i % 13)).Album("X").Build();
+            if (i % 3 != 0)
+                tracksTwo << Track(title + (i % 5 == 0 ? "!" : ""))
+                                 .Artist(i % 4 == 0 ? QString() : QStringLiteral("A%1").arg(i % 13))
+                                 .Build();
+        }
+        auto one = MapOf(tracksOne, options);
+        auto two = MapOf(tracksTwo, options);
+        // Both past the size matched on two threads.
+        QVERIFY2(one->Count() >= 20000 && two->Count() >= 20000,
+                 qPrintable(QStringLiteral("%1 %2").arg(one->Count()).arg(two->Count())));
 
-    // A source missing from the parent fails before anything changes; no update stays open.
-    auto missing = MakeSong(Track("M").Build(), std::nullopt);
-    TLyMatchResult stray(nullptr, &parent, nullptr);
-    stray.Sources().Add(missing.get());
-    stray.Songs().Add(MakeSong(Track("M").Build(), Track("M").Build()).release());
-    LY_EXPECT_ASSERTION(stray.CommitToParent(), "Units/LyProject");
-    QVERIFY(!parent.Updating());
-    QCOMPARE(parent.Songs().Count(), 2);
-    QCOMPARE(stray.Songs().Count(), 1);
-    TLyMatchResult orphan(nullptr, nullptr, nullptr);
-    LY_EXPECT_ASSERTION(orphan.CommitToParent(), "Units/LyProject");
-}
-
-void TestLyMatchResult::bestMatchesOfferEachValueOnce() {
-    TLyCompareOptions options;
-    options.SetPhoneticMatch();
-    auto map = MapOf({Track("Colour").Artist("A").Build(), Track("Color").Artist("B").Build(),
-                      Track("Other").Build()},
-                     options);
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    const TLySongProperties wanted = Track("Colur").Artist("C").Build();
-    auto candidates = result.FindBestMatches(&wanted, map.get(), 0, &options);
-    QStringList names;
-    for (const TLySong* song : *candidates) {
-        names << song->OriginalOne().Name() + u'/' + song->OriginalOne().Artist();
-        QVERIFY(!song->OriginalTwo().Exists());
+        QStringList expected;
+        const auto describe = [](const TLySongProperties* a, const TLySongProperties* b) {
+            return (a ? a->Key() : QString("-")) + u'|' + (b ? b->Key() : QString("-"));
+        };
+        two->Iterate([&](const QString&, TLySongProperties* entry) {
+            if (entry->Primary())
+                expected << describe(FindMatch(*entry, *one, options), entry);
+            return true;
+        });
+        one->Iterate([&](const QString&, TLySongProperties* entry) {
+            if (entry->Primary() && !FindMatch(*entry, *two, options))
+                expected << describe(entry, nullptr);
+            return true;
+        });
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        result.Match(one.get(), two.get(), &process, &options);
+        QStringList actual;
+        for (const TLySong* song : result.Songs())
+            actual << describe(song->OriginalOne().Exists() ? &song->OriginalOne() : nullptr,
+                               song->OriginalTwo().Exists() ? &song->OriginalTwo() : nullptr);
+        QCOMPARE(actual.size(), expected.size());
+        QCOMPARE(actual, expected);
     }
-    names.sort();
-    QCOMPARE(names, (QStringList{"Colour/A"})); // found under several keys, offered once
-}
+
+    void unmatchSplitsASong() {
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        TLySong* song =
+            MakeSong(Track("x").Rating(20).Build(), Track("x").Rating(40).Build()).release();
+        result.Songs().Add(song);
+        song->CurrentOne().SetRating(100);
+        song->CalculateDifferences();
+        result.Unmatch(song);
+        QCOMPARE(result.Songs().Count(), 2);
+        TLySong* alone = result.Songs().Items(1);
+        QVERIFY(alone->OriginalOne().Exists() && !alone->OriginalTwo().Exists());
+        QCOMPARE(alone->CurrentOne().Rating(), 20); // the hand edit is dropped
+        QVERIFY(!alone->Checked());
+        QVERIFY(!song->OriginalOne().Exists() && song->OriginalTwo().Exists());
+        QVERIFY(song->Checked());
+        for (const TLySong* s : {alone, song}) {
+            QCOMPARE(s->Differences(), kLyAllSongParts);
+            QVERIFY(!s->IsModifiedAny());
+        }
+        LY_EXPECT_ASSERTION(result.Unmatch(song), "Units/LyProject");
+    }
+
+    void matchSongsByHand() {
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        TLySong* two = MakeSong(std::nullopt, Track("Two").PlayCount(4).Build()).release();
+        TLySong* one = MakeSong(Track("One").Build(), std::nullopt).release();
+        result.Songs().Add(two);
+        result.Songs().Add(one);
+        result.MatchSongs(two, one);
+        QCOMPARE(result.Songs().Count(), 1);
+        QVERIFY(two->IsMatched());
+        QVERIFY(two->Checked());
+        QCOMPARE(two->OriginalOne().Name(), QStringLiteral("One"));
+        QVERIFY(two->Differences().Contains(sdName));
+
+        // A candidate song that is not in the list: the list's song with those values goes.
+        TLySong* lonely = MakeSong(Track("Lonely").Build(), std::nullopt).release();
+        TLySong* other = MakeSong(std::nullopt, Track("Other").Build()).release();
+        result.Songs().Add(lonely);
+        result.Songs().Add(other);
+        auto candidate = MakeSong(std::nullopt, Track("Other").Build());
+        result.MatchSongs(lonely, candidate.get());
+        QCOMPARE(result.Songs().Count(), 2);
+        QVERIFY(!result.Songs().Contains(other));
+        QVERIFY(lonely->IsMatched());
+        LY_EXPECT_ASSERTION(result.MatchSongs(lonely, two), "Units/LyProject");
+    }
+
+    void combineConsumesOnlyAnUnmatchedSong_data() {
+        QTest::addColumn<bool>("unmatchedToo");
+        // The matched song comes first in the list: a lookup by equal values alone would take it,
+        // and its library Two track would leave the result.
+        QTest::newRow("an unmatched song with the values goes") << true;
+        QTest::newRow("only a matched song holds them: refused") << false;
+    }
+
+    void combineConsumesOnlyAnUnmatchedSong() {
+        QFETCH(bool, unmatchedToo);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        TLySong* lonely = MakeSong(std::nullopt, Track("Lonely").Build()).release();
+        TLySong* matched = MakeSong(Track("Shared").Build(), Track("Partner").Build()).release();
+        result.Songs().Add(lonely);
+        result.Songs().Add(matched);
+        TLySong* unmatched = nullptr;
+        if (unmatchedToo) {
+            unmatched = MakeSong(Track("Shared").Build(), std::nullopt).release();
+            result.Songs().Add(unmatched);
+        }
+        auto candidate = MakeSong(Track("Shared").Build(), std::nullopt);
+        const int before = result.Songs().Count();
+        if (unmatchedToo) {
+            result.MatchSongs(lonely, candidate.get());
+            QVERIFY(lonely->IsMatched());
+            QVERIFY(!result.Songs().Contains(unmatched));
+            QCOMPARE(result.Songs().Count(), before - 1);
+        } else {
+            QString message;
+            LY_EXPECT_EXCEPTION(ELyProjectError, result.MatchSongs(lonely, candidate.get()),
+                                message);
+            QVERIFY2(message.contains(QStringLiteral("[Shared]")), qPrintable(message));
+            QVERIFY(!lonely->OriginalOne().Exists());
+            QCOMPARE(result.Songs().Count(), before);
+            QVERIFY(!result.Updating());
+        }
+        QVERIFY(result.Songs().Contains(matched));
+        QCOMPARE(matched->OriginalTwo().Name(), QStringLiteral("Partner"));
+    }
+
+    void commitToParent() {
+        TLyMatchResult parent(nullptr, nullptr, nullptr);
+        TLySong* a = MakeSong(Track("A").Build(), std::nullopt).release();
+        TLySong* b = MakeSong(std::nullopt, Track("a").Build()).release();
+        TLySong* keep = MakeSong(Track("K").Build(), Track("K").Build()).release();
+        for (TLySong* s : {a, b, keep})
+            parent.Songs().Add(s);
+        TChangingRecorder recorder;
+        TLyOptions appOptions;
+        TLyMatchResult child(nullptr, &parent, appOptions.MatchWindow()->Views());
+        child.CreateViews();
+        TLyView* view = child.View(QStringLiteral("All"));
+        view->Listeners()->AddListener(&recorder);
+        child.Sources().Add(a);
+        child.Sources().Add(b);
+        TLySong* matched = MakeSong(Track("A").Build(), Track("a").Build()).release();
+        child.Songs().Add(matched);
+        child.CommitToParent();
+        QCOMPARE(parent.Songs().Count(), 2);
+        QVERIFY(parent.Songs().Contains(keep));
+        QVERIFY(parent.Songs().Contains(matched));
+        QVERIFY(child.Songs().IsEmpty());
+        QCOMPARE(recorder.Threads.size(),
+                 qsizetype(1)); // the match window's songs leave inside an update
+        view->Listeners()->RemoveListener(&recorder);
+
+        // A source missing from the parent fails before anything changes; no update stays open.
+        auto missing = MakeSong(Track("M").Build(), std::nullopt);
+        TLyMatchResult stray(nullptr, &parent, nullptr);
+        stray.Sources().Add(missing.get());
+        stray.Songs().Add(MakeSong(Track("M").Build(), Track("M").Build()).release());
+        LY_EXPECT_ASSERTION(stray.CommitToParent(), "Units/LyProject");
+        QVERIFY(!parent.Updating());
+        QCOMPARE(parent.Songs().Count(), 2);
+        QCOMPARE(stray.Songs().Count(), 1);
+        TLyMatchResult orphan(nullptr, nullptr, nullptr);
+        LY_EXPECT_ASSERTION(orphan.CommitToParent(), "Units/LyProject");
+    }
+
+    void bestMatchesOfferEachValueOnce() {
+        TLyCompareOptions options;
+        options.SetPhoneticMatch();
+        auto map = MapOf({Track("Colour").Artist("A").Build(), Track("Color").Artist("B").Build(),
+                          Track("Other").Build()},
+                         options);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        const TLySongProperties wanted = Track("Colur").Artist("C").Build();
+        auto candidates = result.FindBestMatches(&wanted, map.get(), 0, &options);
+        QStringList names;
+        for (const TLySong* song : *candidates) {
+            names << song->OriginalOne().Name() + u'/' + song->OriginalOne().Artist();
+            QVERIFY(!song->OriginalTwo().Exists());
+        }
+        names.sort();
+        QCOMPARE(names, (QStringList{"Colour/A"})); // found under several keys, offered once
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLyMatchResult)
 #include "tst_LyMatchResult.moc"

@@ -159,249 +159,229 @@ class TestLyMatching : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
-    void soundex_data();
-    void soundex();
-    void keys_data();
-    void keys();
-    void pairing_data();
-    void pairing();
-    void shortenedKeysBelongToTheFirstTrack();
-    void duplicateFullKeysKeepTheLastTrack();
-    void emptyKeyOfTitleOnlyMatching();
-    void otherScriptsPairAsAsciiWordsWould_data();
-    void otherScriptsPairAsAsciiWordsWould();
-};
 
-void TestLyMatching::soundex_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("code");
-    QTest::newRow("Robert") << "Robert"
-                            << "R163" + QString(16, u'0');
-    QTest::newRow("Tymczak") << "Tymczak"
-                             << "T522" + QString(16, u'0');
-    QTest::newRow("Colour") << "Colour"
-                            << "C46" + QString(17, u'0');
-    QTest::newRow("Color") << "Color"
-                           << "C46" + QString(17, u'0');
-    QTest::newRow("lower first letter") << "ashcraft"
-                                        << "A2613" + QString(15, u'0');
-    QTest::newRow("digit first") << "4ever"
-                                 << "416" + QString(17, u'0');
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("long text is cut at 20") << "BCDLMRBCDLMRBCDLMRBCDLMRBCDLMR"
-                                            << "B2345612345612345612";
-    QTest::newRow("first character beyond the basic plane") << "\U0001D400bc"
-                                                            << "\U0001D40012" + QString(16, u'0');
-}
-
-void TestLyMatching::soundex() {
-    QFETCH(QString, text);
-    QFETCH(QString, code);
-    QCOMPARE(SoundexCode(text), code);
-}
-
-void TestLyMatching::keys_data() {
-    QTest::addColumn<TLySongProperties>("track");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("components");
-    QTest::addColumn<QString>("key");
-    const TLySongProperties song =
-        Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop").Build();
-    QTest::newRow("exact title and artist")
-        << song << int(scmExactMatch) << 0b0011 << "/Love-Song!/ABBA";
-    QTest::newRow("alphanumeric drops punctuation")
-        << song << int(scmAlphanumericMatch) << 0b1111 << "/LoveSong/ABBA/Gold/Pop";
-    QTest::newRow("empty component keeps its slash")
-        << Track("T").Build() << int(scmExactMatch) << 0b0111 << "/T//";
-    QTest::newRow("no components") << song << int(scmExactMatch) << 0 << "";
-    QTest::newRow("alphanumeric keeps accented letters")
-        << Track("Café del Mar").Build() << int(scmAlphanumericMatch) << 0b0001 << "/CafédelMar";
-    QTest::newRow("alphanumeric keeps letters of every script")
-        << Track("Любовь, моя!").Artist("坂本 九").Build() << int(scmAlphanumericMatch) << 0b0011
-        << "/Любовьмоя/坂本九";
-    QTest::newRow("alphanumeric keeps combining marks")
-        << Track("שָׁלוֹם").Artist("तुम ही हो").Build() << int(scmAlphanumericMatch) << 0b0011
-        << "/שָׁלוֹם/तुमहीहो";
-    QTest::newRow("alphanumeric beyond the basic plane")
-        << Track("\U0002000B \U0001D11E").Build() << int(scmAlphanumericMatch) << 0b0001
-        << "/\U0002000B"; // a CJK letter stays, a musical symbol goes
-    QTest::newRow("phonetic") << Track("Colour").Build() << int(scmPhoneticMatch) << 0b0001
-                              << "/C46" + QString(17, u'0');
-    QTest::newRow("phonetic of Latin letters with accents")
-        << Track("Müller").Build() << int(scmPhoneticMatch) << 0b0001 << "/M46" + QString(17, u'0');
-    QTest::newRow("phonetic of Latin and other letters")
-        << Track("Tokyo 東京").Build() << int(scmPhoneticMatch) << 0b0001
-        << "/T2" + QString(18, u'0');
-    QTest::newRow("phonetic of other scripts is the alphanumeric text")
-        << Track("Любовь моя").Artist("!").Build() << int(scmPhoneticMatch) << 0b0011
-        << "/Любовьмоя/";
-    // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
-    QTest::newRow("decomposed exact")
-        << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmExactMatch) << 0b0001
-        << QStringLiteral("/Mot\u00F6rhead");
-    QTest::newRow("decomposed alphanumeric")
-        << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmAlphanumericMatch) << 0b0001
-        << QStringLiteral("/Mot\u00F6rhead");
-    QTest::newRow("persistent ID whatever the components")
-        << Track("T").Artist("X").PersistentId("0A1B").Build() << int(scmPersistentIdMatch)
-        << 0b0011 << "#0A1B";
-    QTest::newRow("no persistent ID keys as exact")
-        << Track("T!").Artist("X").Build() << int(scmPersistentIdMatch) << 0b0011 << "/T!/X";
-    QTest::newRow("persistent ID unused by other modes")
-        << Track("T").PersistentId("0A1B").Build() << int(scmExactMatch) << 0b0001 << "/T";
-}
-
-void TestLyMatching::keys() {
-    QFETCH(TLySongProperties, track);
-    QFETCH(int, mode);
-    QFETCH(int, components);
-    QTEST(MakeKey(track, tLySongCompareMode(mode),
-                  tLySongCompareComponentSet::FromBits(quint8(components))),
-          "key");
-}
-
-void TestLyMatching::pairing_data() {
-    QTest::addColumn<TLySongProperties>("one");
-    QTest::addColumn<TLySongProperties>("two");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("components");
-    QTest::addColumn<int>("canBeEmpty");
-    QTest::addColumn<bool>("pairs");
-    QTest::newRow("exact ignores case")
-        << Track("Love Song").Artist("ABBA").Build() << Track("love song").Artist("Abba").Build()
-        << int(scmExactMatch) << 0b0011 << 0 << true;
-    QTest::newRow("alphanumeric ignores punctuation")
-        << Track("Love-Song!").Build() << Track("Love Song").Build() << int(scmAlphanumericMatch)
-        << 0b0001 << 0 << true;
-    QTest::newRow("phonetic forgives spelling") << Track("Colour").Build() << Track("Color").Build()
-                                                << int(scmPhoneticMatch) << 0b0001 << 0 << true;
-    QTest::newRow("one letter differs, nothing may be empty")
-        << Track("T").Artist("Abba").Build() << Track("T").Artist("Abbo").Build()
-        << int(scmExactMatch) << 0b0011 << 0 << false;
-    QTest::newRow("empty artist pairs through the shortened key")
-        << Track("T").Artist("X").Build() << Track("T").Build() << int(scmExactMatch) << 0b0011
-        << 0b0010 << true;
-    QTest::newRow("both artists set and different")
-        << Track("T").Artist("X").Build() << Track("T").Artist("Y").Build() << int(scmExactMatch)
-        << 0b0011 << 0b0010 << true;
-    QTest::newRow("composed and decomposed names pair")
-        << Track(QStringLiteral("Mot\u00F6rhead")).Build()
-        << Track(QStringLiteral("Moto\u0308rhead")).Build() << int(scmExactMatch) << 0b0001 << 0
-        << true;
-    QTest::newRow("same persistent ID, other texts")
-        << Track("Waterloo").Artist("ABBA").PersistentId("0A1B").Build()
-        << Track("Waterloo (Live)").PersistentId("0a1b").Build() << int(scmPersistentIdMatch)
-        << 0b0011 << 0b0010 << true;
-    QTest::newRow("other persistent IDs, same texts")
-        << Track("T").PersistentId("0A1B").Build() << Track("T").PersistentId("0A1C").Build()
-        << int(scmPersistentIdMatch) << 0b0001 << 0 << false;
-    QTest::newRow("persistent ID on one side only")
-        << Track("T").Artist("X").PersistentId("0A1B").Build() << Track("T").Build()
-        << int(scmPersistentIdMatch) << 0b0011 << 0b0010 << false;
-    QTest::newRow("no persistent IDs: texts as exact, shortened")
-        << Track("T").Artist("X").Build() << Track("t").Build() << int(scmPersistentIdMatch)
-        << 0b0011 << 0b0010 << true;
-}
-
-void TestLyMatching::pairing() {
-    QFETCH(TLySongProperties, one);
-    QFETCH(TLySongProperties, two);
-    QFETCH(int, mode);
-    QFETCH(int, components);
-    QFETCH(int, canBeEmpty);
-    QFETCH(bool, pairs);
-    const auto options =
-        Options(tLySongCompareMode(mode), tLySongCompareComponentSet::FromBits(quint8(components)),
-                tLySongCompareComponentSet::FromBits(quint8(canBeEmpty)));
-    auto mapOne = MapOf({one}, *options);
-    auto mapTwo = MapOf({two}, *options);
-    TLySongProperties* primaryTwo = nullptr;
-    mapTwo->Iterate([&](const QString&, TLySongProperties* entry) {
-        if (entry->Primary())
-            primaryTwo = entry;
-        return true;
-    });
-    QVERIFY(primaryTwo);
-    const TLySongProperties* found = FindMatch(*primaryTwo, *mapOne, *options);
-    QCOMPARE(found != nullptr, pairs);
-    if (found)
-        QCOMPARE(found->Name(), one.Name());
-}
-
-void TestLyMatching::shortenedKeysBelongToTheFirstTrack() {
-    // One (T, X); Two (T, Y) and (T, Z): both Two tracks find the One track through its
-    // shortened key "/T" (the title alone).
-    const auto options = Options(scmExactMatch, {sccTitle, sccArtist}, {sccArtist});
-    auto mapOne = MapOf({Track("T").Artist("X").Build(), Track("T").Artist("W").Build()}, *options);
-    QCOMPARE(mapOne->Count(), 3); // two full keys and one shortened key
-    const TLySongProperties* shortened = mapOne->Find(QStringLiteral("/t"));
-    QVERIFY(shortened);
-    QVERIFY(!shortened->Primary());
-    QCOMPARE(shortened->Artist(), QStringLiteral("X")); // the first track's
-    QCOMPARE(shortened->Key(), QStringLiteral("/T"));
-    for (const QString& artist : {QStringLiteral("Y"), QStringLiteral("Z")}) {
-        TLySongProperties two = Track("T").Artist(artist).Build();
-        two.SetKey(MakeKey(two, scmExactMatch, {sccTitle, sccArtist}));
-        QCOMPARE(FindMatch(two, *mapOne, *options)->Artist(), QStringLiteral("X"));
+    void soundex_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("code");
+        const auto row = [](const char* name, const QString& text, const QString& code) {
+            QTest::newRow(name) << text << code;
+        };
+        row("Robert", "Robert", "R163" + QString(16, u'0'));
+        row("Tymczak", "Tymczak", "T522" + QString(16, u'0'));
+        row("Colour", "Colour", "C46" + QString(17, u'0'));
+        row("Color", "Color", "C46" + QString(17, u'0'));
+        row("lower first letter", "ashcraft", "A2613" + QString(15, u'0'));
+        row("digit first", "4ever", "416" + QString(17, u'0'));
+        row("empty", "", "");
+        row("long text is cut at 20", "BCDLMRBCDLMRBCDLMRBCDLMRBCDLMR", "B2345612345612345612");
+        row("first character beyond the basic plane", "\U0001D400bc",
+            "\U0001D40012" + QString(16, u'0'));
     }
-}
 
-void TestLyMatching::duplicateFullKeysKeepTheLastTrack() {
-    const auto options =
-        Options(scmExactMatch, {sccTitle, sccArtist, sccAlbum}, {sccArtist, sccAlbum});
-    auto map = MapOf({Track("T").Artist("A").Album("B").PlayCount(1).Build(),
-                      Track("t").Artist("a").Album("b").PlayCount(2).Build()},
-                     *options);
-    QCOMPARE(PrimaryCount(*map), 1);
-    QCOMPARE(map->Find(QStringLiteral("/T/A/B"))->PlayCount(), 2);
-    // The earlier track's shortened entries stay and can still be found.
-    QVERIFY(map->Find(QStringLiteral("/T/B")));
-    QCOMPARE(map->Find(QStringLiteral("/T/B"))->PlayCount(), 1);
-    QCOMPARE(map->Find(QStringLiteral("/T"))->PlayCount(), 1);
-    // the full key, "/T/A", "/T" and "/T/B" (the other drop order repeats "/T")
-    QCOMPARE(map->Count(), 4);
-}
+    void soundex() {
+        QFETCH(QString, text);
+        QFETCH(QString, code);
+        QCOMPARE(SoundexCode(text), code);
+    }
 
-void TestLyMatching::emptyKeyOfTitleOnlyMatching() {
-    // Title may be empty: every track also gets the empty key, owned by the first track.
-    const auto options = Options(scmExactMatch, {sccTitle}, {sccTitle});
-    auto mapOne = MapOf({Track("First").Build(), Track("Second").Build()}, *options);
-    QCOMPARE(mapOne->Find(QString())->Name(), QStringLiteral("First"));
-    TLySongProperties lonely = Track("Nothing like it").Build();
-    lonely.SetKey(MakeKey(lonely, scmExactMatch, {sccTitle}));
-    QCOMPARE(FindMatch(lonely, *mapOne, *options)->Name(), QStringLiteral("First"));
-}
+    void keys_data() {
+        QTest::addColumn<TLySongProperties>("track");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("components");
+        QTest::addColumn<QString>("key");
+        const TLySongProperties song =
+            Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop").Build();
+        const auto row = [](const char* name, const TLySongProperties& track, int mode,
+                            int components, const QString& key) {
+            QTest::newRow(name) << track << mode << components << key;
+        };
+        row("exact title and artist", song, int(scmExactMatch), 0b0011, "/Love-Song!/ABBA");
+        row("alphanumeric drops punctuation", song, int(scmAlphanumericMatch), 0b1111,
+            "/LoveSong/ABBA/Gold/Pop");
+        row("empty component keeps its slash", Track("T").Build(), int(scmExactMatch), 0b0111,
+            "/T//");
+        row("no components", song, int(scmExactMatch), 0, "");
+        row("alphanumeric keeps accented letters", Track("Café del Mar").Build(),
+            int(scmAlphanumericMatch), 0b0001, "/CafédelMar");
+        row("alphanumeric keeps letters of every script",
+            Track("Любовь, моя!").Artist("坂本 九").Build(), int(scmAlphanumericMatch), 0b0011,
+            "/Любовьмоя/坂本九");
+        row("alphanumeric keeps combining marks", Track("שָׁלוֹם").Artist("तुम ही हो").Build(),
+            int(scmAlphanumericMatch), 0b0011, "/שָׁלוֹם/तुमहीहो");
+        // A CJK letter stays, a musical symbol goes.
+        row("alphanumeric beyond the basic plane", Track("\U0002000B \U0001D11E").Build(),
+            int(scmAlphanumericMatch), 0b0001, "/\U0002000B");
+        row("phonetic", Track("Colour").Build(), int(scmPhoneticMatch), 0b0001,
+            "/C46" + QString(17, u'0'));
+        row("phonetic of Latin letters with accents", Track("Müller").Build(),
+            int(scmPhoneticMatch), 0b0001, "/M46" + QString(17, u'0'));
+        row("phonetic of Latin and other letters", Track("Tokyo 東京").Build(),
+            int(scmPhoneticMatch), 0b0001, "/T2" + QString(18, u'0'));
+        row("phonetic of other scripts is the alphanumeric text",
+            Track("Любовь моя").Artist("!").Build(), int(scmPhoneticMatch), 0b0011, "/Любовьмоя/");
+        // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
+        row("decomposed exact", Track(QStringLiteral("Moto\u0308rhead")).Build(),
+            int(scmExactMatch), 0b0001, QStringLiteral("/Mot\u00F6rhead"));
+        row("decomposed alphanumeric", Track(QStringLiteral("Moto\u0308rhead")).Build(),
+            int(scmAlphanumericMatch), 0b0001, QStringLiteral("/Mot\u00F6rhead"));
+        row("persistent ID whatever the components",
+            Track("T").Artist("X").PersistentId("0A1B").Build(), int(scmPersistentIdMatch), 0b0011,
+            "#0A1B");
+        row("no persistent ID keys as exact", Track("T!").Artist("X").Build(),
+            int(scmPersistentIdMatch), 0b0011, "/T!/X");
+        row("persistent ID unused by other modes", Track("T").PersistentId("0A1B").Build(),
+            int(scmExactMatch), 0b0001, "/T");
+    }
 
-void TestLyMatching::otherScriptsPairAsAsciiWordsWould_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("exactComponents"); // else the default of new compare options
-    QTest::addColumn<int>("matched");
-    QTest::newRow("exact, default components") << int(scmExactMatch) << false << 11;
-    QTest::newRow("exact, all components") << int(scmExactMatch) << true << 8;
-    QTest::newRow("alphanumeric, default components") << int(scmAlphanumericMatch) << false << 13;
-    QTest::newRow("alphanumeric, all components") << int(scmAlphanumericMatch) << true << 10;
-    QTest::newRow("phonetic, default components") << int(scmPhoneticMatch) << false << 14;
-    QTest::newRow("phonetic, all components") << int(scmPhoneticMatch) << true << 11;
-}
+    void keys() {
+        QFETCH(TLySongProperties, track);
+        QFETCH(int, mode);
+        QFETCH(int, components);
+        QTEST(MakeKey(track, tLySongCompareMode(mode),
+                      tLySongCompareComponentSet::FromBits(quint8(components))),
+              "key");
+    }
 
-void TestLyMatching::otherScriptsPairAsAsciiWordsWould() {
-    // Text of any script pairs as the same libraries do with each word spelled in ASCII.
-    QFETCH(int, mode);
-    QFETCH(bool, exactComponents);
-    TLyCompareOptions options;
-    if (exactComponents)
-        options.SetExactMatch();
-    options.SetMode(tLySongCompareMode(mode));
-    QHash<QString, QString> words;
-    const QStringList pairs = MatchedPairs(LibraryXml(kSongsOne, "one", false, nullptr),
-                                           LibraryXml(kSongsTwo, "two", true, nullptr), options);
-    const QStringList asciiPairs =
-        MatchedPairs(LibraryXml(kSongsOne, "one", false, &words),
-                     LibraryXml(kSongsTwo, "two", true, &words), options);
-    QCOMPARE(pairs, asciiPairs);
-    QTEST(int(pairs.filter(QRegularExpression(QStringLiteral(".\\|."))).size()), "matched");
-}
+    void pairing_data() {
+        QTest::addColumn<TLySongProperties>("one");
+        QTest::addColumn<TLySongProperties>("two");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("components");
+        QTest::addColumn<int>("canBeEmpty");
+        QTest::addColumn<bool>("pairs");
+        const auto row = [](const char* name, const TLySongProperties& one,
+                            const TLySongProperties& two, int mode, int components, int canBeEmpty,
+                            bool pairs) {
+            QTest::newRow(name) << one << two << mode << components << canBeEmpty << pairs;
+        };
+        row("exact ignores case", Track("Love Song").Artist("ABBA").Build(),
+            Track("love song").Artist("Abba").Build(), int(scmExactMatch), 0b0011, 0, true);
+        row("alphanumeric ignores punctuation", Track("Love-Song!").Build(),
+            Track("Love Song").Build(), int(scmAlphanumericMatch), 0b0001, 0, true);
+        row("phonetic forgives spelling", Track("Colour").Build(), Track("Color").Build(),
+            int(scmPhoneticMatch), 0b0001, 0, true);
+        row("one letter differs, nothing may be empty", Track("T").Artist("Abba").Build(),
+            Track("T").Artist("Abbo").Build(), int(scmExactMatch), 0b0011, 0, false);
+        row("empty artist pairs through the shortened key", Track("T").Artist("X").Build(),
+            Track("T").Build(), int(scmExactMatch), 0b0011, 0b0010, true);
+        row("both artists set and different", Track("T").Artist("X").Build(),
+            Track("T").Artist("Y").Build(), int(scmExactMatch), 0b0011, 0b0010, true);
+        row("composed and decomposed names pair", Track(QStringLiteral("Mot\u00F6rhead")).Build(),
+            Track(QStringLiteral("Moto\u0308rhead")).Build(), int(scmExactMatch), 0b0001, 0, true);
+        row("same persistent ID, other texts",
+            Track("Waterloo").Artist("ABBA").PersistentId("0A1B").Build(),
+            Track("Waterloo (Live)").PersistentId("0a1b").Build(), int(scmPersistentIdMatch),
+            0b0011, 0b0010, true);
+        row("other persistent IDs, same texts", Track("T").PersistentId("0A1B").Build(),
+            Track("T").PersistentId("0A1C").Build(), int(scmPersistentIdMatch), 0b0001, 0, false);
+        row("persistent ID on one side only", Track("T").Artist("X").PersistentId("0A1B").Build(),
+            Track("T").Build(), int(scmPersistentIdMatch), 0b0011, 0b0010, false);
+        row("no persistent IDs: texts as exact, shortened", Track("T").Artist("X").Build(),
+            Track("t").Build(), int(scmPersistentIdMatch), 0b0011, 0b0010, true);
+    }
+
+    void pairing() {
+        QFETCH(TLySongProperties, one);
+        QFETCH(TLySongProperties, two);
+        QFETCH(int, mode);
+        QFETCH(int, components);
+        QFETCH(int, canBeEmpty);
+        QFETCH(bool, pairs);
+        const auto options = Options(tLySongCompareMode(mode),
+                                     tLySongCompareComponentSet::FromBits(quint8(components)),
+                                     tLySongCompareComponentSet::FromBits(quint8(canBeEmpty)));
+        auto mapOne = MapOf({one}, *options);
+        auto mapTwo = MapOf({two}, *options);
+        TLySongProperties* primaryTwo = nullptr;
+        mapTwo->Iterate([&](const QString&, TLySongProperties* entry) {
+            if (entry->Primary())
+                primaryTwo = entry;
+            return true;
+        });
+        QVERIFY(primaryTwo);
+        const TLySongProperties* found = FindMatch(*primaryTwo, *mapOne, *options);
+        QCOMPARE(found != nullptr, pairs);
+        if (found)
+            QCOMPARE(found->Name(), one.Name());
+    }
+
+    void shortenedKeysBelongToTheFirstTrack() {
+        // One (T, X); Two (T, Y) and (T, Z): both Two tracks find the One track through its
+        // shortened key "/T" (the title alone).
+        const auto options = Options(scmExactMatch, {sccTitle, sccArtist}, {sccArtist});
+        auto mapOne =
+            MapOf({Track("T").Artist("X").Build(), Track("T").Artist("W").Build()}, *options);
+        QCOMPARE(mapOne->Count(), 3); // two full keys and one shortened key
+        const TLySongProperties* shortened = mapOne->Find(QStringLiteral("/t"));
+        QVERIFY(shortened);
+        QVERIFY(!shortened->Primary());
+        QCOMPARE(shortened->Artist(), QStringLiteral("X")); // the first track's
+        QCOMPARE(shortened->Key(), QStringLiteral("/T"));
+        for (const QString& artist : {QStringLiteral("Y"), QStringLiteral("Z")}) {
+            TLySongProperties two = Track("T").Artist(artist).Build();
+            two.SetKey(MakeKey(two, scmExactMatch, {sccTitle, sccArtist}));
+            QCOMPARE(FindMatch(two, *mapOne, *options)->Artist(), QStringLiteral("X"));
+        }
+    }
+
+    void duplicateFullKeysKeepTheLastTrack() {
+        const auto options =
+            Options(scmExactMatch, {sccTitle, sccArtist, sccAlbum}, {sccArtist, sccAlbum});
+        auto map = MapOf({Track("T").Artist("A").Album("B").PlayCount(1).Build(),
+                          Track("t").Artist("a").Album("b").PlayCount(2).Build()},
+                         *options);
+        QCOMPARE(PrimaryCount(*map), 1);
+        QCOMPARE(map->Find(QStringLiteral("/T/A/B"))->PlayCount(), 2);
+        // The earlier track's shortened entries stay and can still be found.
+        QVERIFY(map->Find(QStringLiteral("/T/B")));
+        QCOMPARE(map->Find(QStringLiteral("/T/B"))->PlayCount(), 1);
+        QCOMPARE(map->Find(QStringLiteral("/T"))->PlayCount(), 1);
+        // the full key, "/T/A", "/T" and "/T/B" (the other drop order repeats "/T")
+        QCOMPARE(map->Count(), 4);
+    }
+
+    void emptyKeyOfTitleOnlyMatching() {
+        // Title may be empty: every track also gets the empty key, owned by the first track.
+        const auto options = Options(scmExactMatch, {sccTitle}, {sccTitle});
+        auto mapOne = MapOf({Track("First").Build(), Track("Second").Build()}, *options);
+        QCOMPARE(mapOne->Find(QString())->Name(), QStringLiteral("First"));
+        TLySongProperties lonely = Track("Nothing like it").Build();
+        lonely.SetKey(MakeKey(lonely, scmExactMatch, {sccTitle}));
+        QCOMPARE(FindMatch(lonely, *mapOne, *options)->Name(), QStringLiteral("First"));
+    }
+
+    void otherScriptsPairAsAsciiWordsWould_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("exactComponents"); // else the default of new compare options
+        QTest::addColumn<int>("matched");
+        QTest::newRow("exact, default components") << int(scmExactMatch) << false << 11;
+        QTest::newRow("exact, all components") << int(scmExactMatch) << true << 8;
+        QTest::newRow("alphanumeric, default components")
+            << int(scmAlphanumericMatch) << false << 13;
+        QTest::newRow("alphanumeric, all components") << int(scmAlphanumericMatch) << true << 10;
+        QTest::newRow("phonetic, default components") << int(scmPhoneticMatch) << false << 14;
+        QTest::newRow("phonetic, all components") << int(scmPhoneticMatch) << true << 11;
+    }
+
+    void otherScriptsPairAsAsciiWordsWould() {
+        // Text of any script pairs as the same libraries do with each word spelled in ASCII.
+        QFETCH(int, mode);
+        QFETCH(bool, exactComponents);
+        TLyCompareOptions options;
+        if (exactComponents)
+            options.SetExactMatch();
+        options.SetMode(tLySongCompareMode(mode));
+        QHash<QString, QString> words;
+        const QStringList pairs =
+            MatchedPairs(LibraryXml(kSongsOne, "one", false, nullptr),
+                         LibraryXml(kSongsTwo, "two", true, nullptr), options);
+        const QStringList asciiPairs =
+            MatchedPairs(LibraryXml(kSongsOne, "one", false, &words),
+                         LibraryXml(kSongsTwo, "two", true, &words), options);
+        QCOMPARE(pairs, asciiPairs);
+        QTEST(int(pairs.filter(QRegularExpression(QStringLiteral(".\\|."))).size()), "matched");
+    }
+};
 
 QTEST_APPLESS_MAIN(TestLyMatching)
 #include "tst_LyMatching.moc"

@@ -1,6 +1,5 @@
-// The option classes: defaults, the stored preferences file, repairs on loading, project file
-// names and display texts.
-#include "ArMemoryMessageLog.h"
+// The option classes: the stored preferences file (which freezes the defaults), repairs on
+// loading, project file names and view layouts.
 #include "ArMessageLog.h"
 #include "LyOptions.h"
 #include "LyTestHome.h"
@@ -12,15 +11,6 @@
 #include <QTest>
 
 namespace {
-
-QStringList SystemWarnings() {
-    QStringList lines;
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    for (const TArLoggableMessageData& message : memory->Messages())
-        lines << message.Channel + u':' + message.Text;
-    memory->Clear();
-    return lines;
-}
 
 // The machine's folders in a stored file, replaced by fixed marks.
 QByteArray WithoutMachineFolders(QByteArray text) {
@@ -44,326 +34,273 @@ QString EditedFile(const QString& source, const QString& target,
 class TestLyOptions : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase() { ArMessageLogShutdown(); }
-    void init() { SystemWarnings(); }
+    void initTestCase() {
+        ArMessageLogStartup();
+        RegisterLyTypes();
+        RegisterLyOptionClasses();
+    }
 
-    void freshPreferences();
-    void preferencesFileLayout();
-    void preferencesRoundTrip();
-    void missingViewReplacesTheWindowsViews();
-    void wrongColumnCountResetsOnlyColumns();
-    void projectFileName();
-    void projectFileNameIsSafe_data();
-    void projectFileNameIsSafe();
-    void projectActionsAndRoundTrip();
-    void earlierProjectFileLoadsUnchanged();
-    void unreadableProjectNamesTheFile_data();
-    void unreadableProjectNamesTheFile();
-    void compareOptionTexts();
-    void assignLayout();
+    void cleanupTestCase() { ArMessageLogShutdown(); }
+    void init() { TakeLoggedLines(true); }
+
+    // The stored file holds every default of the preferences.
+    void preferencesFileLayout() {
+        TLyOptions options;
+        QCOMPARE(options.GetFileName(),
+                 TLyBaseOptions::ProjectsFolder() + QStringLiteral("LyrabridgePreferences.xml"));
+        options.Projects()->Add(QStringLiteral("/music/LyrabridgeProject_One_Two.xml"));
+        options.Store();
+        QCOMPARE(TakeLoggedLines(true),
+                 QStringList{"System:Storing configuration to [" + options.GetFileName() + "]"});
+        const QByteArray stored = WithoutMachineFolders(ReadWholeFile(options.GetFileName()));
+        const QByteArray expected =
+            ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/preferences.xml"));
+        if (stored != expected) {
+            QFile out(QStringLiteral("preferences.actual.xml"));
+            if (out.open(QIODevice::WriteOnly))
+                out.write(stored);
+            QFAIL("the stored preferences differ from tests/data/options/preferences.xml; see "
+                  "preferences.actual.xml in the test's working folder");
+        }
+    }
+
+    void preferencesRoundTrip() {
+        TLyOptions stored;
+        stored.ProjectWindow()->SetMaximized(true);
+        stored.MatchWindow()->SetLeft(-20);
+        TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
+        matches->SetFilterOptions({sfgMatched, sfgDifferentUserData});
+        matches->SetFilterPart(sdGenre);
+        matches->SetFilterText(QStringLiteral("Ça & <that>"));
+        matches->Column(3)->SetWidth(77);
+        stored.ITunes()->SetCreateBackup(false);
+        stored.Projects()->Add(QStringLiteral("/a.xml"));
+        stored.Projects()->Add(QStringLiteral("/b.xml"));
+        stored.Store();
+
+        TLyOptions read;
+        read.Load();
+        QVERIFY(read.ProjectWindow()->Maximized());
+        QCOMPARE(read.MatchWindow()->Left(), -20);
+        const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
+        QCOMPARE(view->FilterOptions(), (tLySongFilterOptionSet{sfgMatched, sfgDifferentUserData}));
+        QCOMPARE(view->FilterPart(), sdGenre);
+        QCOMPARE(view->FilterText(), QStringLiteral("Ça & <that>"));
+        QCOMPARE(view->Column(3)->Width(), 77);
+        QCOMPARE(view->Column(3)->Name(), QStringLiteral("Genre"));
+        QVERIFY(!read.ITunes()->CreateBackup());
+        QCOMPARE(read.Projects()->Files(), (QStringList{"/b.xml", "/a.xml"}));
+        const QStringList log = TakeLoggedLines(true);
+        QCOMPARE(log.filter(QStringLiteral("Loading configuration from")).size(), 1);
+        QVERIFY(log.filter(QStringLiteral("invalid")).isEmpty());
+    }
+
+    void missingViewReplacesTheWindowsViews() {
+        TLyOptions stored;
+        stored.ProjectWindow()->View(QStringLiteral("All"))->SetSortColumn(4);
+        stored.MatchWindow()->View(QStringLiteral("All"))->SetSortColumn(5);
+        stored.Store();
+        // Remove the match window's "Best Matches" view from the file.
+        const QString file = stored.GetFileName();
+        EditedFile(file, file, [](QByteArray& text) {
+            // The item that holds the view starts a line; its end tag has the same indentation.
+            const int match = text.indexOf("<MatchWindow>");
+            const int name = text.indexOf("<text>Best Matches</text>", match);
+            const int tag = text.lastIndexOf("<item>", name);
+            const int start = text.lastIndexOf('\n', tag) + 1;
+            const QByteArray closing = "\n" + text.mid(start, tag - start) + "</item>\r\n";
+            const int end = text.indexOf(closing, name) + closing.size();
+            text.remove(start, end - start);
+        });
+        TakeLoggedLines(true);
+        TLyOptions read;
+        read.Load();
+        QCOMPARE(TakeLoggedLines(true),
+                 (QStringList{"System:Loading configuration from [" + file + "]",
+                              "System:View configuration is invalid; using default views."}));
+        QCOMPARE(read.MatchWindow()->Views()->Count(), 6);
+        QCOMPARE(read.MatchWindow()->View(QStringLiteral("All"))->SortColumn(),
+                 0); // replaced whole
+        QCOMPARE(read.ProjectWindow()->View(QStringLiteral("All"))->SortColumn(), 4); // untouched
+    }
+
+    void wrongColumnCountResetsOnlyColumns() {
+        TLyOptions stored;
+        TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
+        matches->SetSortColumn(6);
+        matches->SetSortAscending(false);
+        matches->SetFilterText(QStringLiteral("abba"));
+        matches->Column(0)->SetWidth(333);
+        matches->Columns()->Delete(10);
+        stored.Store();
+        TakeLoggedLines(true);
+        TLyOptions read;
+        read.Load();
+        QCOMPARE(TakeLoggedLines(true).mid(1),
+                 QStringList{"System:Column configuration for view [Matches] is invalid; using "
+                             "default configuration."});
+        const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
+        QCOMPARE(view->Columns()->Count(), 11);
+        QCOMPARE(view->Column(0)->Width(), 150);
+        QCOMPARE(view->SortColumn(), 6);
+        QCOMPARE(view->SortAscending(), false);
+        QCOMPARE(view->FilterText(), QStringLiteral("abba"));
+    }
+
+    void projectFileName() {
+        TLyProjectOptions project;
+        const QString expected = TLyBaseOptions::ProjectsFolder() + "LyrabridgeProject_One_Two.xml";
+        QCOMPARE(project.GetFileName(), expected);
+        QCOMPARE(project.Name(), expected);
+        project.Store();
+        project.GetFileName();
+        const QStringList log = TakeLoggedLines(true);
+        QCOMPARE(log.filter(QStringLiteral("does not exist, using default")),
+                 QStringList{"Default:Project file [] does not exist, using default [" + expected +
+                             "]"});
+        QVERIFY(QFileInfo(expected).isFile());
+        project.Delete();
+        QVERIFY(!QFileInfo::exists(expected));
+        project.Delete(); // a missing file is no error
+    }
+
+    void projectFileNameIsSafe_data() {
+        QTest::addColumn<QString>("one");
+        QTest::addColumn<QString>("two");
+        QTest::addColumn<QString>("fileName");
+        const auto row = [](const char* name, const QString& one, const QString& two,
+                            const QString& fileName) {
+            QTest::newRow(name) << one << two << fileName;
+        };
+        row("plain", "Laptop", "Desk", "LyrabridgeProject_Laptop_Desk.xml");
+        row("climbing out", "../../x", "Two", "LyrabridgeProject__._.._x_Two.xml");
+        row("separators", "a/b", "c\\d", "LyrabridgeProject_a_b_c_d.xml");
+        row("reserved", "what? *now*", "\"q\" <a|b>: x",
+            "LyrabridgeProject_what_ _now___q_ _a_b__ x.xml");
+        row("control and non-ASCII", QString("tab\there"), "Müsik ♫",
+            "LyrabridgeProject_tab_here_Müsik ♫.xml");
+    }
+
+    void projectFileNameIsSafe() {
+        QFETCH(QString, one);
+        QFETCH(QString, two);
+        QFETCH(QString, fileName);
+        TLyProjectOptions project;
+        project.LibraryOne()->SetName(one);
+        project.LibraryTwo()->SetName(two);
+        QCOMPARE(project.GetDefaultFileName(), fileName);
+        QCOMPARE(QFileInfo(project.GetFileName()).absolutePath() + u'/',
+                 TLyBaseOptions::ProjectsFolder());
+        QCOMPARE(project.LibraryOne()->Name(), one); // stored as typed
+        QCOMPARE(LySafeFileNamePart(QStringLiteral(".hidden")), QStringLiteral("_hidden"));
+    }
+
+    void projectActionsAndRoundTrip() {
+        TLyProjectOptions stored;
+        stored.SetAction(sdGenre, saUseTwo);
+        stored.SetForceSynchronize(true);
+        stored.CompareOptions()->SetPhoneticMatch();
+        stored.LibraryOne()->SetInputPath(FHome.WriteFile(QStringLiteral("one.xml"), "<?xml?>"));
+        stored.LibraryTwo()->SetName(QStringLiteral("Desk"));
+        stored.Store();
+
+        TLyProjectOptions read;
+        read.SetName(stored.Name());
+        read.Load();
+        QCOMPARE(read.Action(sdGenre), saUseTwo);
+        QCOMPARE(read.Action(sdPlayCount), saUseMax);
+        QVERIFY(read.ForceSynchronize());
+        QCOMPARE(read.CompareOptions()->Mode(), scmPhoneticMatch);
+        QCOMPARE(read.CompareOptions()->CanBeEmpty(),
+                 (tLySongCompareComponentSet{sccArtist, sccAlbum, sccGenre}));
+        QCOMPARE(read.LibraryTwo()->Name(), QStringLiteral("Desk"));
+        QVERIFY(read.LibraryOne()->InputIsValid());
+        QVERIFY(!read.LibraryOne()->OutputIsValid());
+    }
+
+    // A project file of an earlier version (its compare mode the last one it knew) reads and stores
+    // again byte for byte but for the keys added since, appended with their defaults.
+    void earlierProjectFileLoadsUnchanged() {
+        const QString path = FHome.FilePath(QStringLiteral("earlier.xml"));
+        QByteArray earlier = ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"));
+        earlier.replace("@PATH@", path.toUtf8()); // the file names itself
+        FHome.WriteFile(QStringLiteral("earlier.xml"), earlier);
+        TLyProjectOptions project;
+        project.SetName(path);
+        project.Load();
+        QCOMPARE(project.CompareOptions()->Mode(), scmPhoneticMatch);
+        QCOMPARE(project.Action(sdPlayCount), saUseMin);
+        project.Store();
+        QString stored = QString::fromUtf8(ReadWholeFile(path));
+        const QRegularExpression added(QStringLiteral("\\s*<RememberedPairs>.*</RememberedPairs>"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY(stored.contains(added));
+        QCOMPARE(stored.remove(added).toUtf8(), earlier);
+        project.CompareOptions()->SetMode(scmPersistentIdMatch);
+        project.Store();
+        TLyProjectOptions read;
+        read.SetName(path);
+        read.Load();
+        QCOMPARE(read.CompareOptions()->Mode(), scmPersistentIdMatch);
+    }
+
+    void unreadableProjectNamesTheFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("problem");
+        const QByteArray head = "<Settings><Options><object>True</object><handler>TObject</handler>"
+                                "<class>TLyProjectOptions</class>";
+        const QByteArray tail = "</Options></Settings>";
+        QTest::newRow("object under the wrong handler")
+            << head +
+                   "<LibraryOne><object>True</object><handler>TVxObjectHashMap</handler>"
+                   "<class>TLyLibraryOptions</class></LibraryOne>" +
+                   tail
+            << QStringLiteral("TVxObjectHashMap");
+        QTest::newRow("value that is no boolean")
+            << head + "<ForceSynchronize>perhaps</ForceSynchronize>" + tail
+            << QStringLiteral("perhaps");
+    }
+
+    // Well-formed files that the options cannot be read from are refused with the file's name,
+    // not with a path inside a file the user cannot guess.
+    void unreadableProjectNamesTheFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, problem);
+        const QString path = FHome.WriteFile(QStringLiteral("unreadable.xml"), content);
+        TLyProjectOptions project;
+        project.SetName(path);
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsException, project.Load(), message);
+        QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
+                 qPrintable(message));
+        QVERIFY2(message.contains(problem), qPrintable(message));
+        QCOMPARE(ReadWholeFile(path), content);
+    }
+
+    void assignLayout() {
+        TLyViewOptions source(QStringLiteral("All"));
+        source.SetSortColumn(3);
+        source.Column(2)->SetWidth(42);
+        source.Column(8)->SetVisible(true);
+        source.SetShowSongInfo(false);
+        TLyViewOptions target(QStringLiteral("One"));
+        target.SetFilterOptions({sfgOne});
+        target.AssignLayout(source);
+        QCOMPARE(target.SortColumn(), 3);
+        QCOMPARE(target.Column(2)->Width(), 42);
+        QVERIFY(target.Column(8)->Visible());
+        QVERIFY(!target.ShowSongInfo());
+        QCOMPARE(target.Name(), QStringLiteral("One"));
+        QCOMPARE(target.FilterOptions(), tLySongFilterOptionSet{sfgOne});
+        target.Columns()->Delete(0);
+        LY_EXPECT_ASSERTION(target.AssignLayout(source), "Units/LyOptions");
+        target.Reset();
+        QCOMPARE(target.Columns()->Count(), 11);
+    }
 
 private:
     TLyTestHome FHome; // every stored file goes below it
 };
-
-void TestLyOptions::initTestCase() {
-    ArMessageLogStartup();
-    RegisterLyTypes();
-    RegisterLyOptionClasses();
-}
-
-void TestLyOptions::freshPreferences() {
-    TLyOptions options;
-    for (TLyWindowOptions* window : {options.ProjectWindow(), options.MatchWindow()}) {
-        QCOMPARE(window->Views()->Count(), 6);
-        for (const QString& name : TLyWindowOptions::DefaultViewNames())
-            QCOMPARE(window->View(name)->Columns()->Count(), 11);
-        QCOMPARE(window->View(QStringLiteral("Unmatched"))->Column(9)->Visible(), false);
-        QCOMPARE(window->View(QStringLiteral("Best Matches"))->Column(9)->Visible(), false);
-        QCOMPARE(window->View(QStringLiteral("All"))->Column(9)->Visible(), true);
-        QCOMPARE(window->View(QStringLiteral("Two"))->FilterOptions(),
-                 tLySongFilterOptionSet{sfgTwo});
-        QCOMPARE((QList<int>{window->Left(), window->Top(), window->Width(), window->Height()}),
-                 (QList<int>{100, 100, 960, 720}));
-        QVERIFY(!window->Maximized());
-    }
-    QCOMPARE(options.GetFileName(),
-             GetSpecialFolder(sfPersonal) + "Lyrabridge Projects/LyrabridgePreferences.xml");
-    QCOMPARE(options.ITunes()->LibraryLocation(),
-             GetSpecialFolder(sfPersonal) + "Music/iTunes/iTunes Music Library.xml");
-    QCOMPARE(options.ITunes()->BackupLocation(),
-             GetSpecialFolder(sfPersonal) + "Music/iTunes/Previous iTunes Libraries/Lyrabridge/");
-}
-
-void TestLyOptions::preferencesFileLayout() {
-    TLyOptions options;
-    options.Projects()->Add(QStringLiteral("/music/LyrabridgeProject_One_Two.xml"));
-    options.Store();
-    QCOMPARE(SystemWarnings(),
-             QStringList{"System:Storing configuration to [" + options.GetFileName() + "]"});
-    const QByteArray stored = WithoutMachineFolders(ReadWholeFile(options.GetFileName()));
-    const QByteArray expected =
-        ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/preferences.xml"));
-    if (stored != expected) {
-        QFile out(QStringLiteral("preferences.actual.xml"));
-        if (out.open(QIODevice::WriteOnly))
-            out.write(stored);
-        QFAIL("the stored preferences differ from tests/data/options/preferences.xml; see "
-              "preferences.actual.xml in the test's working folder");
-    }
-}
-
-void TestLyOptions::preferencesRoundTrip() {
-    TLyOptions stored;
-    stored.ProjectWindow()->SetMaximized(true);
-    stored.MatchWindow()->SetLeft(-20);
-    TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
-    matches->SetFilterOptions({sfgMatched, sfgDifferentUserData});
-    matches->SetFilterPart(sdGenre);
-    matches->SetFilterText(QStringLiteral("Ça & <that>"));
-    matches->Column(3)->SetWidth(77);
-    stored.ITunes()->SetCreateBackup(false);
-    stored.Projects()->Add(QStringLiteral("/a.xml"));
-    stored.Projects()->Add(QStringLiteral("/b.xml"));
-    stored.Store();
-
-    TLyOptions read;
-    read.Load();
-    QVERIFY(read.ProjectWindow()->Maximized());
-    QCOMPARE(read.MatchWindow()->Left(), -20);
-    const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
-    QCOMPARE(view->FilterOptions(), (tLySongFilterOptionSet{sfgMatched, sfgDifferentUserData}));
-    QCOMPARE(view->FilterPart(), sdGenre);
-    QCOMPARE(view->FilterText(), QStringLiteral("Ça & <that>"));
-    QCOMPARE(view->Column(3)->Width(), 77);
-    QCOMPARE(view->Column(3)->Name(), QStringLiteral("Genre"));
-    QVERIFY(!read.ITunes()->CreateBackup());
-    QCOMPARE(read.Projects()->Files(), (QStringList{"/b.xml", "/a.xml"}));
-    const QStringList log = SystemWarnings();
-    QCOMPARE(log.filter(QStringLiteral("Loading configuration from")).size(), 1);
-    QVERIFY(log.filter(QStringLiteral("invalid")).isEmpty());
-}
-
-void TestLyOptions::missingViewReplacesTheWindowsViews() {
-    TLyOptions stored;
-    stored.ProjectWindow()->View(QStringLiteral("All"))->SetSortColumn(4);
-    stored.MatchWindow()->View(QStringLiteral("All"))->SetSortColumn(5);
-    stored.Store();
-    // Remove the match window's "Best Matches" view from the file.
-    const QString file = stored.GetFileName();
-    EditedFile(file, file, [](QByteArray& text) {
-        // The item that holds the view starts a line; its end tag has the same indentation.
-        const int match = text.indexOf("<MatchWindow>");
-        const int name = text.indexOf("<text>Best Matches</text>", match);
-        const int tag = text.lastIndexOf("<item>", name);
-        const int start = text.lastIndexOf('\n', tag) + 1;
-        const QByteArray closing = "\n" + text.mid(start, tag - start) + "</item>\r\n";
-        const int end = text.indexOf(closing, name) + closing.size();
-        text.remove(start, end - start);
-    });
-    SystemWarnings();
-    TLyOptions read;
-    read.Load();
-    QCOMPARE(SystemWarnings(),
-             (QStringList{"System:Loading configuration from [" + file + "]",
-                          "System:View configuration is invalid; using default views."}));
-    QCOMPARE(read.MatchWindow()->Views()->Count(), 6);
-    QCOMPARE(read.MatchWindow()->View(QStringLiteral("All"))->SortColumn(), 0);   // replaced whole
-    QCOMPARE(read.ProjectWindow()->View(QStringLiteral("All"))->SortColumn(), 4); // untouched
-}
-
-void TestLyOptions::wrongColumnCountResetsOnlyColumns() {
-    TLyOptions stored;
-    TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
-    matches->SetSortColumn(6);
-    matches->SetSortAscending(false);
-    matches->SetFilterText(QStringLiteral("abba"));
-    matches->Column(0)->SetWidth(333);
-    matches->Columns()->Delete(10);
-    stored.Store();
-    SystemWarnings();
-    TLyOptions read;
-    read.Load();
-    QCOMPARE(SystemWarnings().mid(1),
-             QStringList{"System:Column configuration for view [Matches] is invalid; using "
-                         "default configuration."});
-    const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
-    QCOMPARE(view->Columns()->Count(), 11);
-    QCOMPARE(view->Column(0)->Width(), 150);
-    QCOMPARE(view->SortColumn(), 6);
-    QCOMPARE(view->SortAscending(), false);
-    QCOMPARE(view->FilterText(), QStringLiteral("abba"));
-}
-
-void TestLyOptions::projectFileName() {
-    TLyProjectOptions project;
-    const QString expected = TLyBaseOptions::ProjectsFolder() + "LyrabridgeProject_One_Two.xml";
-    QCOMPARE(project.GetFileName(), expected);
-    QCOMPARE(project.Name(), expected);
-    project.Store();
-    project.GetFileName();
-    const QStringList log = SystemWarnings();
-    QCOMPARE(
-        log.filter(QStringLiteral("does not exist, using default")),
-        QStringList{"Default:Project file [] does not exist, using default [" + expected + "]"});
-    QVERIFY(QFileInfo(expected).isFile());
-    project.Delete();
-    QVERIFY(!QFileInfo::exists(expected));
-    project.Delete(); // a missing file is no error
-}
-
-void TestLyOptions::projectFileNameIsSafe_data() {
-    QTest::addColumn<QString>("one");
-    QTest::addColumn<QString>("two");
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("plain") << "Laptop"
-                           << "Desk"
-                           << "LyrabridgeProject_Laptop_Desk.xml";
-    QTest::newRow("climbing out") << "../../x"
-                                  << "Two"
-                                  << "LyrabridgeProject__._.._x_Two.xml";
-    QTest::newRow("separators") << "a/b"
-                                << "c\\d"
-                                << "LyrabridgeProject_a_b_c_d.xml";
-    QTest::newRow("reserved") << "what? *now*"
-                              << "\"q\" <a|b>: x"
-                              << "LyrabridgeProject_what_ _now___q_ _a_b__ x.xml";
-    QTest::newRow("control and non-ASCII") << QString("tab\there") << "Müsik ♫"
-                                           << "LyrabridgeProject_tab_here_Müsik ♫.xml";
-}
-
-void TestLyOptions::projectFileNameIsSafe() {
-    QFETCH(QString, one);
-    QFETCH(QString, two);
-    QFETCH(QString, fileName);
-    TLyProjectOptions project;
-    project.LibraryOne()->SetName(one);
-    project.LibraryTwo()->SetName(two);
-    QCOMPARE(project.GetDefaultFileName(), fileName);
-    QCOMPARE(QFileInfo(project.GetFileName()).absolutePath() + u'/',
-             TLyBaseOptions::ProjectsFolder());
-    QCOMPARE(project.LibraryOne()->Name(), one); // stored as typed
-    QCOMPARE(LySafeFileNamePart(QStringLiteral(".hidden")), QStringLiteral("_hidden"));
-}
-
-void TestLyOptions::projectActionsAndRoundTrip() {
-    TLyProjectOptions stored;
-    QCOMPARE(stored.Action(sdRating), saUseMax);
-    QCOMPARE(stored.Action(sdGenre), saIgnore);
-    QCOMPARE(stored.CompareOptions()->Mode(), scmAlphanumericMatch);
-    stored.SetAction(sdGenre, saUseTwo);
-    stored.SetForceSynchronize(true);
-    stored.CompareOptions()->SetPhoneticMatch();
-    stored.LibraryOne()->SetInputPath(FHome.WriteFile(QStringLiteral("one.xml"), "<?xml?>"));
-    stored.LibraryTwo()->SetName(QStringLiteral("Desk"));
-    stored.Store();
-
-    TLyProjectOptions read;
-    read.SetName(stored.Name());
-    read.Load();
-    QCOMPARE(read.Action(sdGenre), saUseTwo);
-    QCOMPARE(read.Action(sdPlayCount), saUseMax);
-    QVERIFY(read.ForceSynchronize());
-    QCOMPARE(read.CompareOptions()->Mode(), scmPhoneticMatch);
-    QCOMPARE(read.CompareOptions()->CanBeEmpty(),
-             (tLySongCompareComponentSet{sccArtist, sccAlbum, sccGenre}));
-    QCOMPARE(read.LibraryTwo()->Name(), QStringLiteral("Desk"));
-    QVERIFY(read.LibraryOne()->InputIsValid());
-    QVERIFY(!read.LibraryOne()->OutputIsValid());
-}
-
-// A project file of an earlier version (its compare mode the last one it knew) reads and stores
-// again byte for byte but for the keys added since, appended with their defaults.
-void TestLyOptions::earlierProjectFileLoadsUnchanged() {
-    const QString path = FHome.FilePath(QStringLiteral("earlier.xml"));
-    QByteArray earlier = ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"));
-    earlier.replace("@PATH@", path.toUtf8()); // the file names itself
-    FHome.WriteFile(QStringLiteral("earlier.xml"), earlier);
-    TLyProjectOptions project;
-    project.SetName(path);
-    project.Load();
-    QCOMPARE(project.CompareOptions()->Mode(), scmPhoneticMatch);
-    QCOMPARE(project.Action(sdPlayCount), saUseMin);
-    project.Store();
-    QString stored = QString::fromUtf8(ReadWholeFile(path));
-    const QRegularExpression added(QStringLiteral("\\s*<RememberedPairs>.*</RememberedPairs>"),
-                                   QRegularExpression::DotMatchesEverythingOption);
-    QVERIFY(stored.contains(added));
-    QCOMPARE(stored.remove(added).toUtf8(), earlier);
-    project.CompareOptions()->SetMode(scmPersistentIdMatch);
-    project.Store();
-    TLyProjectOptions read;
-    read.SetName(path);
-    read.Load();
-    QCOMPARE(read.CompareOptions()->Mode(), scmPersistentIdMatch);
-}
-
-void TestLyOptions::unreadableProjectNamesTheFile_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("problem");
-    const QByteArray head = "<Settings><Options><object>True</object><handler>TObject</handler>"
-                            "<class>TLyProjectOptions</class>";
-    const QByteArray tail = "</Options></Settings>";
-    QTest::newRow("object under the wrong handler")
-        << head +
-               "<LibraryOne><object>True</object><handler>TVxObjectHashMap</handler>"
-               "<class>TLyLibraryOptions</class></LibraryOne>" +
-               tail
-        << QStringLiteral("TVxObjectHashMap");
-    QTest::newRow("value that is no boolean")
-        << head + "<ForceSynchronize>perhaps</ForceSynchronize>" + tail
-        << QStringLiteral("perhaps");
-}
-
-// Well-formed files that the options cannot be read from are refused with the file's name,
-// not with a path inside a file the user cannot guess.
-void TestLyOptions::unreadableProjectNamesTheFile() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, problem);
-    const QString path = FHome.WriteFile(QStringLiteral("unreadable.xml"), content);
-    TLyProjectOptions project;
-    project.SetName(path);
-    QString message;
-    LY_EXPECT_EXCEPTION(EVxSettingsException, project.Load(), message);
-    QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
-             qPrintable(message));
-    QVERIFY2(message.contains(problem), qPrintable(message));
-    QCOMPARE(ReadWholeFile(path), content);
-}
-
-void TestLyOptions::compareOptionTexts() {
-    QCOMPARE(TLyCompareOptions::ComponentsText({sccTitle, sccGenre}),
-             QStringLiteral("Title, Genre"));
-    QCOMPARE(TLyCompareOptions::ComponentsText({}), QString());
-    QCOMPARE(TLyCompareOptions::CompareModeText(scmPhoneticMatch),
-             QStringLiteral("Match phonetically, ignoring spelling errors"));
-    TLyCompareOptions exact;
-    exact.SetExactMatch();
-    QCOMPARE(exact.Components().Count(), 4);
-    QVERIFY(exact.CanBeEmpty().IsEmpty());
-}
-
-void TestLyOptions::assignLayout() {
-    TLyViewOptions source(QStringLiteral("All"));
-    source.SetSortColumn(3);
-    source.Column(2)->SetWidth(42);
-    source.Column(8)->SetVisible(true);
-    source.SetShowSongInfo(false);
-    TLyViewOptions target(QStringLiteral("One"));
-    target.SetFilterOptions({sfgOne});
-    target.AssignLayout(source);
-    QCOMPARE(target.SortColumn(), 3);
-    QCOMPARE(target.Column(2)->Width(), 42);
-    QVERIFY(target.Column(8)->Visible());
-    QVERIFY(!target.ShowSongInfo());
-    QCOMPARE(target.Name(), QStringLiteral("One"));
-    QCOMPARE(target.FilterOptions(), tLySongFilterOptionSet{sfgOne});
-    target.Columns()->Delete(0);
-    LY_EXPECT_ASSERTION(target.AssignLayout(source), "Units/LyOptions");
-    target.Reset();
-    QCOMPARE(target.Columns()->Count(), 11);
-}
 
 QTEST_APPLESS_MAIN(TestLyOptions)
 #include "tst_LyOptions.moc"

@@ -53,80 +53,80 @@ public:
 class TestLyShell : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void programName_data();
-    void programName();
-    void enumerateSkipsWhatIsNoProcessInIdOrder();
-    void realProcessListHoldsThisProgram();
+    void programName_data() {
+        QTest::addColumn<QByteArray>("commandLine");
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("comm");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("native: the executable, not argv[0]")
+            << Cmd({"/sbin/init", "splash"}) << "/usr/lib/systemd/systemd"
+            << QByteArray("systemd\n") << "systemd";
+        QTest::newRow("Windows program started: its Windows path")
+            << Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}) << "/usr/bin/wine64-preloader"
+            << QByteArray("iTUNES.EXE\n") << "iTUNES.EXE";
+        QTest::newRow("Windows program being loaded: the loader's argument")
+            << Cmd({"/usr/bin/wine", "iTunes.exe"}) << "/usr/bin/wine" << QByteArray("wine\n")
+            << "iTunes.exe";
+        QTest::newRow("loader options are skipped")
+            << Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}) << "/usr/bin/wine64"
+            << QByteArray() << "iTunes.exe";
+        QTest::newRow("loader alone reports itself")
+            << Cmd({"/usr/bin/wine"}) << "/usr/bin/wine" << QByteArray() << "wine";
+        QTest::newRow("executable replaced meanwhile")
+            << Cmd({"player"}) << "/opt/app/bin/player (deleted)" << QByteArray() << "player";
+        QTest::newRow("executable unreadable: argv[0]")
+            << Cmd({"/usr/bin/python3", "x.py"}) << QString() << QByteArray("python3\n")
+            << "python3";
+        QTest::newRow("kernel thread: the short name")
+            << Cmd({}) << QString() << QByteArray("kthreadd\n") << "kthreadd";
+        QTest::newRow("vanished process: nothing")
+            << QByteArray() << QString() << QByteArray() << "";
+    }
+
+    void programName() {
+        QFETCH(QByteArray, commandLine);
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, comm);
+        QFETCH(QString, expected);
+        TLyTempFolder proc;
+        AddProcess(proc, {QStringLiteral("17"), commandLine, executable, comm});
+        QCOMPARE(TLySystemProcessList::ProgramNameOf(proc.FilePath(QStringLiteral("17"))),
+                 expected);
+    }
+
+    void enumerateSkipsWhatIsNoProcessInIdOrder() {
+        TLyTempFolder proc;
+        AddProcess(proc, {QStringLiteral("300"), Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}),
+                          QString(), QByteArray()});
+        AddProcess(proc, {QStringLiteral("20"), Cmd({"bash"}), QString(), QByteArray()});
+        AddProcess(proc,
+                   {QStringLiteral("3"), QByteArray(), QString(), QByteArray("kworker/0:1\n")});
+        AddProcess(proc, {QStringLiteral("4"), QByteArray(), QString(), QByteArray()}); // vanished
+        AddProcess(proc, {QStringLiteral("self"), Cmd({"fake"}), QString(), QByteArray()});
+        AddProcess(proc, {QStringLiteral("12a"), Cmd({"fake"}), QString(), QByteArray()});
+        proc.WriteFile(QStringLiteral("99"), QByteArray("a file, not a process")); // not a folder
+
+        TCounter counter;
+        TLySystemProcessList list(proc.Path());
+        list.Enumerate(&counter);
+        const QStringList expected{"kworker/0:1", "bash", "iTUNES.EXE"};
+        QCOMPARE(counter.Names, expected);
+        QCOMPARE(list.RunningProgramNames(), expected);
+        QVERIFY(IsITunesRunning(list));
+        LY_EXPECT_ASSERTION(list.Enumerate(nullptr), "Units/LyShell");
+
+        QCOMPARE(
+            TLySystemProcessList(proc.FilePath(QStringLiteral("missing"))).RunningProgramNames(),
+            QStringList());
+        QVERIFY(!ContainsITunes({QStringLiteral("iTunesHelper.exe"), QStringLiteral("iTunes")}));
+    }
+
+    void realProcessListHoldsThisProgram() {
+        const QStringList names = TLySystemProcessList().RunningProgramNames();
+        QVERIFY(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+    }
 };
-
-void TestLyShell::programName_data() {
-    QTest::addColumn<QByteArray>("commandLine");
-    QTest::addColumn<QString>("executable");
-    QTest::addColumn<QByteArray>("comm");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("native: the executable, not argv[0]")
-        << Cmd({"/sbin/init", "splash"}) << "/usr/lib/systemd/systemd" << QByteArray("systemd\n")
-        << "systemd";
-    QTest::newRow("Windows program started: its Windows path")
-        << Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}) << "/usr/bin/wine64-preloader"
-        << QByteArray("iTUNES.EXE\n") << "iTUNES.EXE";
-    QTest::newRow("Windows program being loaded: the loader's argument")
-        << Cmd({"/usr/bin/wine", "iTunes.exe"}) << "/usr/bin/wine" << QByteArray("wine\n")
-        << "iTunes.exe";
-    QTest::newRow("loader options are skipped")
-        << Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}) << "/usr/bin/wine64"
-        << QByteArray() << "iTunes.exe";
-    QTest::newRow("loader alone reports itself")
-        << Cmd({"/usr/bin/wine"}) << "/usr/bin/wine" << QByteArray() << "wine";
-    QTest::newRow("executable replaced meanwhile")
-        << Cmd({"player"}) << "/opt/app/bin/player (deleted)" << QByteArray() << "player";
-    QTest::newRow("executable unreadable: argv[0]")
-        << Cmd({"/usr/bin/python3", "x.py"}) << QString() << QByteArray("python3\n") << "python3";
-    QTest::newRow("kernel thread: the short name")
-        << Cmd({}) << QString() << QByteArray("kthreadd\n") << "kthreadd";
-    QTest::newRow("vanished process: nothing") << QByteArray() << QString() << QByteArray() << "";
-}
-
-void TestLyShell::programName() {
-    QFETCH(QByteArray, commandLine);
-    QFETCH(QString, executable);
-    QFETCH(QByteArray, comm);
-    QFETCH(QString, expected);
-    TLyTempFolder proc;
-    AddProcess(proc, {QStringLiteral("17"), commandLine, executable, comm});
-    QCOMPARE(TLySystemProcessList::ProgramNameOf(proc.FilePath(QStringLiteral("17"))), expected);
-}
-
-void TestLyShell::enumerateSkipsWhatIsNoProcessInIdOrder() {
-    TLyTempFolder proc;
-    AddProcess(proc, {QStringLiteral("300"), Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}),
-                      QString(), QByteArray()});
-    AddProcess(proc, {QStringLiteral("20"), Cmd({"bash"}), QString(), QByteArray()});
-    AddProcess(proc, {QStringLiteral("3"), QByteArray(), QString(), QByteArray("kworker/0:1\n")});
-    AddProcess(proc, {QStringLiteral("4"), QByteArray(), QString(), QByteArray()}); // vanished
-    AddProcess(proc, {QStringLiteral("self"), Cmd({"fake"}), QString(), QByteArray()});
-    AddProcess(proc, {QStringLiteral("12a"), Cmd({"fake"}), QString(), QByteArray()});
-    proc.WriteFile(QStringLiteral("99"), QByteArray("a file, not a process")); // not a folder
-
-    TCounter counter;
-    TLySystemProcessList list(proc.Path());
-    list.Enumerate(&counter);
-    const QStringList expected{"kworker/0:1", "bash", "iTUNES.EXE"};
-    QCOMPARE(counter.Names, expected);
-    QCOMPARE(list.RunningProgramNames(), expected);
-    QVERIFY(IsITunesRunning(list));
-    LY_EXPECT_ASSERTION(list.Enumerate(nullptr), "Units/LyShell");
-
-    QCOMPARE(TLySystemProcessList(proc.FilePath(QStringLiteral("missing"))).RunningProgramNames(),
-             QStringList());
-    QVERIFY(!ContainsITunes({QStringLiteral("iTunesHelper.exe"), QStringLiteral("iTunes")}));
-}
-
-void TestLyShell::realProcessListHoldsThisProgram() {
-    const QStringList names = TLySystemProcessList().RunningProgramNames();
-    QVERIFY(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
-}
 
 QTEST_GUILESS_MAIN(TestLyShell)
 #include "tst_LyShell.moc"

@@ -122,361 +122,344 @@ class TestLyView : public QObject {
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
 
-    void filters_data();
-    void filters();
-    void columnAndSortMenus();
-    void bestMatchesSearchTheOtherLibrary();
-    void synchronizeAndRevertTheListedSongs();
-    void refreshesRaceWithChanges();
-    void everyUpdateEndsWithAFinishedList_data();
-    void everyUpdateEndsWithAFinishedList();
-    void refreshKeepsTheFilterItWasRequestedWith();
-    void bestMatchesForgetASongThatLeaves_data();
-    void bestMatchesForgetASongThatLeaves();
-    void bestMatchesKeepTheirMapsUntilTheResultChanges();
-    void matchWindowSynchronisesItsOwnResult();
-};
+    void filters_data() {
+        QTest::addColumn<QList<int>>("options");
+        QTest::addColumn<int>("part");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<int>("count");
+        const QStringList all{"same",     "rating differs", "genre differs",
+                              "only one", "only two",       "one edited"};
+        const auto row = [](const char* name, const QList<int>& options, int part,
+                            const QString& text, const QStringList& listed, int count) {
+            QTest::newRow(name) << options << part << text << listed << count;
+        };
+        row("all", QList<int>{sfgAll}, int(sdName), "", all, 6);
+        row("all with text", QList<int>{sfgAll}, int(sdName), "DIFFERS",
+            QStringList{"rating differs", "genre differs"}, 6);
+        row("one", QList<int>{sfgOne}, int(sdName), "",
+            QStringList{"same", "rating differs", "genre differs", "only one", "one edited"}, 5);
+        row("two", QList<int>{sfgTwo}, int(sdName), "",
+            QStringList{"same", "rating differs", "genre differs", "only two", "one edited"}, 5);
+        row("unmatched", QList<int>{sfgUnmatched}, int(sdName), "",
+            QStringList{"only one", "only two"}, 2);
+        row("matched, rating differs", QList<int>{sfgMatched, sfgDifferentSingle}, int(sdRating),
+            "", QStringList{"rating differs"}, 4);
+        row("matched, not different", QList<int>{sfgMatched, sfgNotDifferent}, int(sdName), "",
+            QStringList{"same"}, 4);
+        row("matched, song data differs", QList<int>{sfgMatched, sfgDifferentSongData}, int(sdName),
+            "", QStringList{"genre differs"}, 4);
+        row("one, user data modified", QList<int>{sfgOne, sfgModifiedUserData}, int(sdName), "",
+            QStringList{"one edited"}, 5);
+        row("modification without a side filters nothing",
+            QList<int>{sfgMatched, sfgModifiedUserData}, int(sdName), "",
+            QStringList{"same", "rating differs", "genre differs", "one edited"}, 4);
+        row("two, modified single part", QList<int>{sfgTwo, sfgModifiedSingle}, int(sdPlayCount),
+            "", QStringList{}, 5);
+        row("no group option", QList<int>{sfgDifferentAll}, int(sdName), "", QStringList{}, 0);
+    }
 
-void TestLyView::filters_data() {
-    QTest::addColumn<QList<int>>("options");
-    QTest::addColumn<int>("part");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("listed");
-    QTest::addColumn<int>("count");
-    const QStringList all{"same",     "rating differs", "genre differs",
-                          "only one", "only two",       "one edited"};
-    QTest::newRow("all") << QList<int>{sfgAll} << int(sdName) << "" << all << 6;
-    QTest::newRow("all with text") << QList<int>{sfgAll} << int(sdName) << "DIFFERS"
-                                   << QStringList{"rating differs", "genre differs"} << 6;
-    QTest::newRow("one") << QList<int>{sfgOne} << int(sdName) << ""
-                         << QStringList{"same", "rating differs", "genre differs", "only one",
-                                        "one edited"}
-                         << 5;
-    QTest::newRow("two") << QList<int>{sfgTwo} << int(sdName) << ""
-                         << QStringList{"same", "rating differs", "genre differs", "only two",
-                                        "one edited"}
-                         << 5;
-    QTest::newRow("unmatched") << QList<int>{sfgUnmatched} << int(sdName) << ""
-                               << QStringList{"only one", "only two"} << 2;
-    QTest::newRow("matched, rating differs")
-        << QList<int>{sfgMatched, sfgDifferentSingle} << int(sdRating) << ""
-        << QStringList{"rating differs"} << 4;
-    QTest::newRow("matched, not different")
-        << QList<int>{sfgMatched, sfgNotDifferent} << int(sdName) << "" << QStringList{"same"} << 4;
-    QTest::newRow("matched, song data differs")
-        << QList<int>{sfgMatched, sfgDifferentSongData} << int(sdName) << ""
-        << QStringList{"genre differs"} << 4;
-    QTest::newRow("one, user data modified") << QList<int>{sfgOne, sfgModifiedUserData}
-                                             << int(sdName) << "" << QStringList{"one edited"} << 5;
-    QTest::newRow("modification without a side filters nothing")
-        << QList<int>{sfgMatched, sfgModifiedUserData} << int(sdName) << ""
-        << QStringList{"same", "rating differs", "genre differs", "one edited"} << 4;
-    QTest::newRow("two, modified single part")
-        << QList<int>{sfgTwo, sfgModifiedSingle} << int(sdPlayCount) << "" << QStringList{} << 5;
-    QTest::newRow("no group option")
-        << QList<int>{sfgDifferentAll} << int(sdName) << "" << QStringList{} << 0;
-}
+    void filters() {
+        QFETCH(QList<int>, options);
+        QFETCH(int, part);
+        QFETCH(QString, text);
+        QFETCH(QStringList, listed);
+        QFETCH(int, count);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        FillSongs(result);
+        TLyViewOptions viewOptions(QStringLiteral("Test"));
+        tLySongFilterOptionSet filters;
+        for (int option : options)
+            filters.Include(tLySongFilterOption(option));
+        viewOptions.SetFilterOptions(filters);
+        viewOptions.SetFilterPart(tLySongPart(part));
+        viewOptions.SetFilterText(text);
+        TLyView view(&result);
+        view.SetOptions(&viewOptions);
+        view.RequestRefresh();
+        view.Process()->WaitFor();
+        QCOMPARE(Names(view), listed);
+        QCOMPARE(view.Count(), count);
+    }
 
-void TestLyView::filters() {
-    QFETCH(QList<int>, options);
-    QFETCH(int, part);
-    QFETCH(QString, text);
-    QFETCH(QStringList, listed);
-    QFETCH(int, count);
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    FillSongs(result);
-    TLyViewOptions viewOptions(QStringLiteral("Test"));
-    tLySongFilterOptionSet filters;
-    for (int option : options)
-        filters.Include(tLySongFilterOption(option));
-    viewOptions.SetFilterOptions(filters);
-    viewOptions.SetFilterPart(tLySongPart(part));
-    viewOptions.SetFilterText(text);
-    TLyView view(&result);
-    view.SetOptions(&viewOptions);
-    view.RequestRefresh();
-    view.Process()->WaitFor();
-    QCOMPARE(Names(view), listed);
-    QCOMPARE(view.Count(), count);
-}
+    void columnAndSortMenus() {
+        TLyProject project(nullptr, nullptr);
+        project.Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
+        TLyViewOptions viewOptions(QStringLiteral("All"));
+        TLyView view(project.MatchResult());
+        view.SetOptions(&viewOptions);
 
-void TestLyView::columnAndSortMenus() {
-    TLyProject project(nullptr, nullptr);
-    project.Options()->LibraryOne()->SetName(QStringLiteral("Laptop"));
-    TLyViewOptions viewOptions(QStringLiteral("All"));
-    TLyView view(project.MatchResult());
-    view.SetOptions(&viewOptions);
+        TRecordingMenu columns;
+        view.FillColumnMenu(&columns);
+        QCOMPARE(columns.Items.size(), 11);
+        QCOMPARE(columns.Items.at(0).Caption, QStringLiteral("Name"));
+        QVERIFY(!columns.Items.at(0).Enabled);
+        QCOMPARE(columns.Items.at(7).Caption, QStringLiteral("Laptop (Rating)"));
+        QCOMPARE(columns.Items.at(8).Caption, QStringLiteral("Two (Rating)"));
+        QVERIFY(!columns.Items.at(7).Checked);
+        columns.Items.at(7).Action();
+        QVERIFY(viewOptions.Column(7)->Visible());
 
-    TRecordingMenu columns;
-    view.FillColumnMenu(&columns);
-    QCOMPARE(columns.Items.size(), 11);
-    QCOMPARE(columns.Items.at(0).Caption, QStringLiteral("Name"));
-    QVERIFY(!columns.Items.at(0).Enabled);
-    QCOMPARE(columns.Items.at(7).Caption, QStringLiteral("Laptop (Rating)"));
-    QCOMPARE(columns.Items.at(8).Caption, QStringLiteral("Two (Rating)"));
-    QVERIFY(!columns.Items.at(7).Checked);
-    columns.Items.at(7).Action();
-    QVERIFY(viewOptions.Column(7)->Visible());
+        TRecordingMenu sort;
+        view.FillSortMenu(&sort);
+        QCOMPARE(sort.SubCaptions, (QStringList{"&Ascending", "&Descending"}));
+        const auto& descending = sort.SubMenus.at(1)->Items;
+        QCOMPARE(descending.at(2).Tag, 1002);
+        QVERIFY(!descending.at(10).Enabled); // "File Name" is hidden
+        QVERIFY(sort.SubMenus.at(0)->Items.at(0).Checked);
+        descending.at(2).Action();
+        QCOMPARE(viewOptions.SortColumn(), 2);
+        QCOMPARE(viewOptions.SortAscending(), false);
+        LY_EXPECT_ASSERTION(view.FillSortMenu(nullptr), "Units/LyProject");
+    }
 
-    TRecordingMenu sort;
-    view.FillSortMenu(&sort);
-    QCOMPARE(sort.SubCaptions, (QStringList{"&Ascending", "&Descending"}));
-    const auto& descending = sort.SubMenus.at(1)->Items;
-    QCOMPARE(descending.at(2).Tag, 1002);
-    QVERIFY(!descending.at(10).Enabled); // "File Name" is hidden
-    QVERIFY(sort.SubMenus.at(0)->Items.at(0).Checked);
-    descending.at(2).Action();
-    QCOMPARE(viewOptions.SortColumn(), 2);
-    QCOMPARE(viewOptions.SortAscending(), false);
-    LY_EXPECT_ASSERTION(view.FillSortMenu(nullptr), "Units/LyProject");
-}
+    void bestMatchesSearchTheOtherLibrary() {
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        TLySong* wanted = MakeSong(std::nullopt, Track("Colour").Artist("X").Build()).release();
+        result.Songs().Add(wanted);
+        // Library One's tracks of every song count, matched ones included.
+        result.Songs().Add(
+            MakeSong(Track("Color").Artist("Y").Build(), Track("Color").Build()).release());
+        result.Songs().Add(MakeSong(Track("Other").Build(), std::nullopt).release());
+        TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
+        TLyBestMatchesView view(&result);
+        view.SetOptions(&viewOptions);
+        view.SetSong(wanted);
+        view.Process()->WaitFor();
+        QCOMPARE(view.Songs().Count(), 1);
+        const TLySong* candidate = view.Songs().Items(0);
+        QCOMPARE(candidate->OriginalOne().Name(), QStringLiteral("Color"));
+        QVERIFY(!candidate->OriginalTwo().Exists());
+        view.SetSong(nullptr);
+        view.Process()->WaitFor();
+        QVERIFY(view.Songs().IsEmpty());
+    }
 
-void TestLyView::bestMatchesSearchTheOtherLibrary() {
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    TLySong* wanted = MakeSong(std::nullopt, Track("Colour").Artist("X").Build()).release();
-    result.Songs().Add(wanted);
-    // Library One's tracks of every song count, matched ones included.
-    result.Songs().Add(
-        MakeSong(Track("Color").Artist("Y").Build(), Track("Color").Build()).release());
-    result.Songs().Add(MakeSong(Track("Other").Build(), std::nullopt).release());
-    TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
-    TLyBestMatchesView view(&result);
-    view.SetOptions(&viewOptions);
-    view.SetSong(wanted);
-    view.Process()->WaitFor();
-    QCOMPARE(view.Songs().Count(), 1);
-    const TLySong* candidate = view.Songs().Items(0);
-    QCOMPARE(candidate->OriginalOne().Name(), QStringLiteral("Color"));
-    QVERIFY(!candidate->OriginalTwo().Exists());
-    view.SetSong(nullptr);
-    view.Process()->WaitFor();
-    QVERIFY(view.Songs().IsEmpty());
-}
-
-void TestLyView::synchronizeAndRevertTheListedSongs() {
-    TLyProject project(nullptr, nullptr); // play count: use max
-    TLyMatchResult* result = project.MatchResult();
-    result->Songs().Add(
-        MakeSong(Track("a").PlayCount(1).Build(), Track("a").PlayCount(5).Build()).release());
-    result->Songs().Add(MakeSong(Track("b").PlayCount(2).Build(), std::nullopt).release());
-    TLyViewOptions viewOptions(QStringLiteral("Matches"));
-    viewOptions.SetFilterOptions({sfgMatched});
-    TLyView view(result);
-    view.SetOptions(&viewOptions);
-    view.RequestRefresh();
-    view.Process()->WaitFor();
-    QCOMPARE(view.Songs().Count(), 1);
-    view.SynchronizeAll();
-    project.Process()->WaitFor();
-    QCOMPARE(result->Songs().Items(0)->CurrentOne().PlayCount(), 5);
-    QVERIFY(!result->Songs().Items(1)->IsModifiedAny()); // not listed: untouched
-    view.Process()->WaitFor();
-    ProcessMainThreadCalls();
-    view.RevertAll();
-    project.Process()->WaitFor();
-    QCOMPARE(result->Songs().Items(0)->CurrentOne().PlayCount(), 1);
-}
-
-void TestLyView::refreshesRaceWithChanges() {
-    // The project's worker synchronises and reverts all songs again and again while the main
-    // thread unmatches and re-matches songs by hand, edits songs through a selection and asks
-    // for refreshes: every view ends with a list that reflects the final songs, and nothing
-    // races (run under ThreadSanitizer).
-    TLyTempFolder folder;
-    QList<TLyLibraryTrack> tracks;
-    for (int i = 1; i <= 300; ++i)
-        tracks << MakeLibraryTrack(i);
-    TLyOptions appOptions;
-    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
-    project.Options()->LibraryOne()->SetInputPath(
-        folder.WriteFile("one.xml", MakeLibraryXml(tracks)));
-    tracks.removeLast();
-    project.Options()->LibraryTwo()->SetInputPath(
-        folder.WriteFile("two.xml", MakeLibraryXml(tracks)));
-    project.Reload();
-    project.Process()->WaitFor();
-    TLyMatchResult* result = project.MatchResult();
-    QCOMPARE(result->Songs().Count(), 300);
-    std::mt19937 random(7);
-    for (int round = 0; round < 40; ++round) {
-        if (!project.Process()->Running()) {
-            if (round % 2)
-                result->SynchronizeAll();
-            else
-                result->RevertSongs(new TLySongList(false), true);
-        }
-        // Hand changes on the main thread while the worker may be running are not allowed;
-        // between runs they are.
+    void synchronizeAndRevertTheListedSongs() {
+        TLyProject project(nullptr, nullptr); // play count: use max
+        TLyMatchResult* result = project.MatchResult();
+        result->Songs().Add(
+            MakeSong(Track("a").PlayCount(1).Build(), Track("a").PlayCount(5).Build()).release());
+        result->Songs().Add(MakeSong(Track("b").PlayCount(2).Build(), std::nullopt).release());
+        TLyViewOptions viewOptions(QStringLiteral("Matches"));
+        viewOptions.SetFilterOptions({sfgMatched});
+        TLyView view(result);
+        view.SetOptions(&viewOptions);
+        view.RequestRefresh();
+        view.Process()->WaitFor();
+        QCOMPARE(view.Songs().Count(), 1);
+        view.SynchronizeAll();
         project.Process()->WaitFor();
-        TLySong* song = result->Songs().Items(int(random() % 100));
-        if (song->IsMatched()) {
-            const int before = result->Songs().Count();
-            result->Unmatch(song);
-            TLySong* alone = result->Songs().Last();
-            result->MatchSongs(song, alone);
-            QCOMPARE(result->Songs().Count(), before);
+        QCOMPARE(result->Songs().Items(0)->CurrentOne().PlayCount(), 5);
+        QVERIFY(!result->Songs().Items(1)->IsModifiedAny()); // not listed: untouched
+        view.Process()->WaitFor();
+        ProcessMainThreadCalls();
+        view.RevertAll();
+        project.Process()->WaitFor();
+        QCOMPARE(result->Songs().Items(0)->CurrentOne().PlayCount(), 1);
+    }
+
+    void refreshesRaceWithChanges() {
+        // The project's worker synchronises and reverts all songs again and again while the main
+        // thread unmatches and re-matches songs by hand, edits songs through a selection and asks
+        // for refreshes: every view ends with a list that reflects the final songs, and nothing
+        // races (run under ThreadSanitizer).
+        TLyTempFolder folder;
+        QList<TLyLibraryTrack> tracks;
+        for (int i = 1; i <= 300; ++i)
+            tracks << MakeLibraryTrack(i);
+        TLyOptions appOptions;
+        TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+        project.Options()->LibraryOne()->SetInputPath(
+            folder.WriteFile("one.xml", MakeLibraryXml(tracks)));
+        tracks.removeLast();
+        project.Options()->LibraryTwo()->SetInputPath(
+            folder.WriteFile("two.xml", MakeLibraryXml(tracks)));
+        project.Reload();
+        project.Process()->WaitFor();
+        TLyMatchResult* result = project.MatchResult();
+        QCOMPARE(result->Songs().Count(), 300);
+        std::mt19937 random(7);
+        for (int round = 0; round < 40; ++round) {
+            if (!project.Process()->Running()) {
+                if (round % 2)
+                    result->SynchronizeAll();
+                else
+                    result->RevertSongs(new TLySongList(false), true);
+            }
+            // Hand changes on the main thread while the worker may be running are not allowed;
+            // between runs they are.
+            project.Process()->WaitFor();
+            TLySong* song = result->Songs().Items(int(random() % 100));
+            if (song->IsMatched()) {
+                const int before = result->Songs().Count();
+                result->Unmatch(song);
+                TLySong* alone = result->Songs().Last();
+                result->MatchSongs(song, alone);
+                QCOMPARE(result->Songs().Count(), before);
+            }
+            TLySongSelection selection(result); // hand edits of several songs at once
+            for (int i = 0; i < 5; ++i)
+                selection.Add(result->Songs().Items(int(random() % 300)));
+            selection.SetValue(sdGenre, QStringLiteral("Edited %1").arg(round));
+            project.RefreshViews();
+            QCoreApplication::processEvents();
         }
-        TLySongSelection selection(result); // hand edits of several songs at once
-        for (int i = 0; i < 5; ++i)
-            selection.Add(result->Songs().Items(int(random() % 300)));
-        selection.SetValue(sdGenre, QStringLiteral("Edited %1").arg(round));
-        project.RefreshViews();
-        QCoreApplication::processEvents();
+        project.Process()->WaitFor();
+        for (const QString& name : TLyWindowOptions::DefaultViewNames()) {
+            TLyView* view = result->View(name);
+            QVERIFY2(view, qPrintable(name));
+            view->Process()->WaitFor();
+        }
+        ProcessMainThreadCalls();
+        QCOMPARE(result->View(QStringLiteral("All"))->Songs().Count(), result->Songs().Count());
+        QCOMPARE(result->View(QStringLiteral("Matches"))->Songs().Count(), 299);
+        QCOMPARE(result->View(QStringLiteral("Unmatched"))->Songs().Count(), 1);
+        // The last edit is in the lists: the "All" view's songs are the result's songs.
+        int edited = 0;
+        for (const TLySong* song : result->View(QStringLiteral("All"))->Songs())
+            edited += song->CurrentOne().Genre() == u"Edited 39";
+        QVERIFY(edited > 0);
     }
-    project.Process()->WaitFor();
-    for (const QString& name : TLyWindowOptions::DefaultViewNames()) {
-        TLyView* view = result->View(name);
-        QVERIFY2(view, qPrintable(name));
-        view->Process()->WaitFor();
+
+    void everyUpdateEndsWithAFinishedList_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("refresh") << 0 << QStringList{"finished 6"};
+        QTest::newRow("update without a change") << 1 << QStringList{"changing", "finished 6"};
+        QTest::newRow("match of two empty maps") << 2 << QStringList{"changing", "finished 6"};
+        QTest::newRow("clear") << 3 << QStringList{"changing", "finished 0"};
     }
-    ProcessMainThreadCalls();
-    QCOMPARE(result->View(QStringLiteral("All"))->Songs().Count(), result->Songs().Count());
-    QCOMPARE(result->View(QStringLiteral("Matches"))->Songs().Count(), 299);
-    QCOMPARE(result->View(QStringLiteral("Unmatched"))->Songs().Count(), 1);
-    // The last edit is in the lists: the "All" view's songs are the result's songs.
-    int edited = 0;
-    for (const TLySong* song : result->View(QStringLiteral("All"))->Songs())
-        edited += song->CurrentOne().Genre() == u"Edited 39";
-    QVERIFY(edited > 0);
-}
 
-void TestLyView::everyUpdateEndsWithAFinishedList_data() {
-    QTest::addColumn<int>("change");
-    QTest::addColumn<QStringList>("events");
-    QTest::newRow("refresh") << 0 << QStringList{"finished 6"};
-    QTest::newRow("update without a change") << 1 << QStringList{"changing", "finished 6"};
-    QTest::newRow("match of two empty maps") << 2 << QStringList{"changing", "finished 6"};
-    QTest::newRow("clear") << 3 << QStringList{"changing", "finished 0"};
-}
-
-void TestLyView::everyUpdateEndsWithAFinishedList() {
-    // A listener finds the view's final list when the refresh finishes, and every update of the
-    // match result that announced a change ends with one.
-    QFETCH(int, change);
-    QFETCH(QStringList, events);
-    TLyOptions appOptions;
-    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
-    TLyMatchResult* result = project.MatchResult();
-    FillSongs(*result);
-    TLyView* view = result->View(QStringLiteral("All"));
-    QVERIFY(view);
-    view->RequestRefresh();
-    view->Process()->WaitFor();
-    TViewRecorder recorder(view);
-    if (change == 0) {
+    void everyUpdateEndsWithAFinishedList() {
+        // A listener finds the view's final list when the refresh finishes, and every update of the
+        // match result that announced a change ends with one.
+        QFETCH(int, change);
+        QFETCH(QStringList, events);
+        TLyOptions appOptions;
+        TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+        TLyMatchResult* result = project.MatchResult();
+        FillSongs(*result);
+        TLyView* view = result->View(QStringLiteral("All"));
+        QVERIFY(view);
         view->RequestRefresh();
-    } else if (change == 1) {
-        result->BeginUpdate();
-        result->EndUpdate();
-    } else if (change == 2) {
-        TLySongPropertiesMap empty;
-        TLyCompareOptions options;
-        project.Process()->Start(QStringLiteral("Match Songs"), [&](TVxPausableThread&) {
-            project.Process()->StartMainTask(1, QStringLiteral("Matching Songs..."));
-            result->Match(&empty, &empty, project.Process(), &options);
-        });
+        view->Process()->WaitFor();
+        TViewRecorder recorder(view);
+        if (change == 0) {
+            view->RequestRefresh();
+        } else if (change == 1) {
+            result->BeginUpdate();
+            result->EndUpdate();
+        } else if (change == 2) {
+            TLySongPropertiesMap empty;
+            TLyCompareOptions options;
+            project.Process()->Start(QStringLiteral("Match Songs"), [&](TVxPausableThread&) {
+                project.Process()->StartMainTask(1, QStringLiteral("Matching Songs..."));
+                result->Match(&empty, &empty, project.Process(), &options);
+            });
+            project.Process()->WaitFor();
+        } else {
+            result->Clear();
+        }
+        view->Process()->WaitFor();
+        QCOMPARE(recorder.Events, events);
+    }
+
+    void refreshKeepsTheFilterItWasRequestedWith() {
+        // The filter text changes while the refresh runs (a key typed into the filter box): the
+        // refresh goes on with the text it was requested with.
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        FillSongs(result);
+        TLyViewOptions viewOptions(QStringLiteral("All"));
+        viewOptions.SetFilterOptions({sfgAll});
+        viewOptions.SetFilterText(QStringLiteral("differs"));
+        TLyView view(&result);
+        view.SetOptions(&viewOptions);
+        TViewRecorder recorder(&view);
+        recorder.OnStarted = [&] {
+            viewOptions.SetFilterText(QStringLiteral("nothing like it"));
+        };
+        view.RequestRefresh();
+        view.Process()->WaitFor();
+        QCOMPARE(Names(view), (QStringList{"rating differs", "genre differs"}));
+        QCOMPARE(view.Filter().Text, QStringLiteral("differs"));
+    }
+
+    void bestMatchesForgetASongThatLeaves_data() {
+        QTest::addColumn<int>("change");
+        QTest::newRow("clear") << 0;
+        QTest::newRow("combined into another song") << 1;
+        QTest::newRow("committed from a match window") << 2;
+    }
+
+    void bestMatchesForgetASongThatLeaves() {
+        // The song whose candidates are listed is freed by the match result: the view forgets it,
+        // and the refresh that follows reads nothing freed (AddressSanitizer).
+        QFETCH(int, change);
+        TLyOptions appOptions;
+        TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+        TLyMatchResult* result = project.MatchResult();
+        TLySong* chosen = AddSong(*result, std::nullopt, Track("Colour").Artist("X").Build());
+        TLySong* partner = AddSong(*result, Track("Color").Artist("X").Build(), std::nullopt);
+        auto* view = static_cast<TLyBestMatchesView*>(result->View(QStringLiteral("Best Matches")));
+        QVERIFY(view);
+        view->SetSong(chosen);
+        view->Process()->WaitFor();
+        QCOMPARE(view->Songs().Count(), 1);
+        TLyMatchResult child(&project, result, appOptions.MatchWindow()->Views());
+        if (change == 0) {
+            result->Clear();
+        } else if (change == 1) {
+            result->MatchSongs(partner, chosen);
+        } else {
+            child.Sources().Add(chosen);
+            child.Songs().Add(MakeSong(std::nullopt, Track("Colour").Build()).release());
+            child.CommitToParent();
+        }
+        QCOMPARE(view->Song(), nullptr);
+        view->Process()->WaitFor();
+        QVERIFY(view->Songs().IsEmpty());
+    }
+
+    void bestMatchesKeepTheirMapsUntilTheResultChanges() {
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        TLySong* first = AddSong(result, std::nullopt, Track("Colour").Build());
+        TLySong* second = AddSong(result, std::nullopt, Track("Red").Build());
+        AddSong(result, Track("Color").Build(), std::nullopt);
+        TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
+        TLyBestMatchesView view(&result);
+        view.SetOptions(&viewOptions);
+        TViewRecorder recorder(&view);
+        view.SetSong(first);
+        view.Process()->WaitFor();
+        view.SetSong(second); // library One's map is kept
+        view.Process()->WaitFor();
+        view.RequestRefresh(); // what the match result asks after a change: the map is built again
+        view.Process()->WaitFor();
+        QCOMPARE(recorder.Events,
+                 (QStringList{"map", "finished 1", "finished 0", "map", "finished 0"}));
+    }
+
+    void matchWindowSynchronisesItsOwnResult() {
+        // A match window's result has views of its own, and synchronising its songs updates that
+        // result, not the project's.
+        TLyOptions appOptions;
+        TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
+        TLyMatchResult child(&project, project.MatchResult(), appOptions.MatchWindow()->Views());
+        TLyView* childView = child.View(QStringLiteral("All"));
+        QVERIFY(childView);
+        child.Songs().Add(
+            MakeSong(Track("a").PlayCount(1).Build(), Track("a").PlayCount(5).Build()).release());
+        TViewRecorder childRecorder(childView);
+        TViewRecorder projectRecorder(project.MatchResult()->View(QStringLiteral("All")));
+        child.SynchronizeAll();
         project.Process()->WaitFor();
-    } else {
-        result->Clear();
+        childView->Process()->WaitFor();
+        QCOMPARE(child.Songs().Items(0)->CurrentOne().PlayCount(), 5);
+        QCOMPARE(childRecorder.Events, (QStringList{"changing", "finished 1"}));
+        QCOMPARE(projectRecorder.Events, QStringList{});
     }
-    view->Process()->WaitFor();
-    QCOMPARE(recorder.Events, events);
-}
-
-void TestLyView::refreshKeepsTheFilterItWasRequestedWith() {
-    // The filter text changes while the refresh runs (a key typed into the filter box): the
-    // refresh goes on with the text it was requested with.
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    FillSongs(result);
-    TLyViewOptions viewOptions(QStringLiteral("All"));
-    viewOptions.SetFilterOptions({sfgAll});
-    viewOptions.SetFilterText(QStringLiteral("differs"));
-    TLyView view(&result);
-    view.SetOptions(&viewOptions);
-    TViewRecorder recorder(&view);
-    recorder.OnStarted = [&] {
-        viewOptions.SetFilterText(QStringLiteral("nothing like it"));
-    };
-    view.RequestRefresh();
-    view.Process()->WaitFor();
-    QCOMPARE(Names(view), (QStringList{"rating differs", "genre differs"}));
-    QCOMPARE(view.Filter().Text, QStringLiteral("differs"));
-}
-
-void TestLyView::bestMatchesForgetASongThatLeaves_data() {
-    QTest::addColumn<int>("change");
-    QTest::newRow("clear") << 0;
-    QTest::newRow("combined into another song") << 1;
-    QTest::newRow("committed from a match window") << 2;
-}
-
-void TestLyView::bestMatchesForgetASongThatLeaves() {
-    // The song whose candidates are listed is freed by the match result: the view forgets it,
-    // and the refresh that follows reads nothing freed (AddressSanitizer).
-    QFETCH(int, change);
-    TLyOptions appOptions;
-    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
-    TLyMatchResult* result = project.MatchResult();
-    TLySong* chosen = AddSong(*result, std::nullopt, Track("Colour").Artist("X").Build());
-    TLySong* partner = AddSong(*result, Track("Color").Artist("X").Build(), std::nullopt);
-    auto* view = static_cast<TLyBestMatchesView*>(result->View(QStringLiteral("Best Matches")));
-    QVERIFY(view);
-    view->SetSong(chosen);
-    view->Process()->WaitFor();
-    QCOMPARE(view->Songs().Count(), 1);
-    TLyMatchResult child(&project, result, appOptions.MatchWindow()->Views());
-    if (change == 0) {
-        result->Clear();
-    } else if (change == 1) {
-        result->MatchSongs(partner, chosen);
-    } else {
-        child.Sources().Add(chosen);
-        child.Songs().Add(MakeSong(std::nullopt, Track("Colour").Build()).release());
-        child.CommitToParent();
-    }
-    QCOMPARE(view->Song(), nullptr);
-    view->Process()->WaitFor();
-    QVERIFY(view->Songs().IsEmpty());
-}
-
-void TestLyView::bestMatchesKeepTheirMapsUntilTheResultChanges() {
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    TLySong* first = AddSong(result, std::nullopt, Track("Colour").Build());
-    TLySong* second = AddSong(result, std::nullopt, Track("Red").Build());
-    AddSong(result, Track("Color").Build(), std::nullopt);
-    TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
-    TLyBestMatchesView view(&result);
-    view.SetOptions(&viewOptions);
-    TViewRecorder recorder(&view);
-    view.SetSong(first);
-    view.Process()->WaitFor();
-    view.SetSong(second); // library One's map is kept
-    view.Process()->WaitFor();
-    view.RequestRefresh(); // what the match result asks after a change: the map is built again
-    view.Process()->WaitFor();
-    QCOMPARE(recorder.Events,
-             (QStringList{"map", "finished 1", "finished 0", "map", "finished 0"}));
-}
-
-void TestLyView::matchWindowSynchronisesItsOwnResult() {
-    // A match window's result has views of its own, and synchronising its songs updates that
-    // result, not the project's.
-    TLyOptions appOptions;
-    TLyProject project(&appOptions, appOptions.ProjectWindow()->Views());
-    TLyMatchResult child(&project, project.MatchResult(), appOptions.MatchWindow()->Views());
-    TLyView* childView = child.View(QStringLiteral("All"));
-    QVERIFY(childView);
-    child.Songs().Add(
-        MakeSong(Track("a").PlayCount(1).Build(), Track("a").PlayCount(5).Build()).release());
-    TViewRecorder childRecorder(childView);
-    TViewRecorder projectRecorder(project.MatchResult()->View(QStringLiteral("All")));
-    child.SynchronizeAll();
-    project.Process()->WaitFor();
-    childView->Process()->WaitFor();
-    QCOMPARE(child.Songs().Items(0)->CurrentOne().PlayCount(), 5);
-    QCOMPARE(childRecorder.Events, (QStringList{"changing", "finished 1"}));
-    QCOMPARE(projectRecorder.Events, QStringList{});
-}
+};
 
 QTEST_GUILESS_MAIN(TestLyView)
 #include "tst_LyView.moc"

@@ -1,5 +1,6 @@
-// Listeners and owners for the process tests: a recorder of every notification and an owner
-// whose work can tell that the owner is going.
+// Listeners and owners for the process tests: a recorder of every notification, one of a run's
+// steps and failures, one of the threads the songs' changes are announced on, and an owner whose
+// work can tell that the owner is going.
 #pragma once
 
 #include "LyProcess.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <thread>
 
 // Records every notification as "Kind:caption" (task notifications) on the thread it arrives.
 class TRecorder : public TLyProcessListener {
@@ -43,6 +45,41 @@ private:
             ++OffMainThread;
         Events << kind + u':' + task->Caption();
     }
+};
+
+// Records the main task's steps and step counts, the sub tasks' step counts and every failure
+// of a run (the main task's last), on the main thread.
+class TRunRecorder : public TLyProcessListener {
+public:
+    QStringList MainSteps;
+    QList<int> MainStepCounts;
+    QStringList Failures;
+    QList<int> SubTaskStepCounts;
+
+    void TaskStarted(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            MainStepCounts << task->StepCount();
+        else
+            SubTaskStepCounts << task->StepCount();
+    }
+    void TaskProgressed(ILyProcessTask* task) override {
+        if (task->IsMainTask())
+            MainSteps << task->Caption();
+    }
+    void TaskFailed(ILyProcessTask* task) override { Failures << task->Caption(); }
+    void Clear() {
+        MainSteps.clear();
+        MainStepCounts.clear();
+        Failures.clear();
+        SubTaskStepCounts.clear();
+    }
+};
+
+// Records the threads OwnerChanging arrives on.
+class TChangingRecorder : public TLyProcessListener {
+public:
+    QList<std::thread::id> Threads;
+    void OwnerChanging(TLyProcess*) override { Threads << std::this_thread::get_id(); }
 };
 
 class TOwner : public TLyProcessOwner {
