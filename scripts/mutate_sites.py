@@ -111,7 +111,8 @@ def _statement_start(masked, index):
 
 
 def _changes(masked):
-    """Yields (start, end, replacement, operator) for every change in the masked text."""
+    """Yields (start, end, replacement, operator) for every change in the masked text; the
+    replacement None negates the text between start and end."""
     for m in re.finditer(r"(?<=\S) (<=|>=|<|>) (?=\S)", masked):
         swap = {"<": "<=", "<=": "<", ">": ">=", ">=": ">"}[m.group(1)]
         yield m.start(1), m.end(1), swap, "boundary"
@@ -126,7 +127,7 @@ def _changes(masked):
         if close > 0:
             inner = masked[m.end():close]
             if ";" not in inner and not re.match(r"\s*(auto|const|[A-Z]\w*[\s&*]+\w+ =)", inner):
-                yield m.end(), close, "!(" + inner + ")", "negate"
+                yield m.end(), close, None, "negate"  # None: "!(" + the condition + ")"
     for m in re.finditer(r"(?m)^[ \t]*(\S[^\n]*)$", masked):
         stmt_start = m.start(1)
         text = m.group(1)
@@ -191,6 +192,8 @@ def find_sites(text):
         block_start = line_starts[first]
         block_end = line_starts[last + 1] - 1 if last + 1 < len(line_starts) else len(text)
         original = text[block_start:block_end]
+        if replacement is None:
+            replacement = "!(" + text[start:end] + ")"  # the condition, strings and all
         mutated = text[block_start:start] + replacement + text[end:block_end]
         if mutated == original or (first, mutated) in seen:
             continue

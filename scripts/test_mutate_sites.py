@@ -9,7 +9,7 @@ bool Same(int side, int a, int b)
 {
     LY_ASSERT(a < b);
     const QString s = "x < y && z"; /* a == b */
-    if (a <= b && side == 0)
+    if (a <= b && side == 0 && s != "x")
         FFile.flush();
     return OriginalOne() == CurrentTwo(1 - side);
 }
@@ -22,11 +22,12 @@ class FindSitesTest(unittest.TestCase):
 
     def test_every_operator_and_nothing_in_comments_strings_asserts_or_preprocessor(self):
         self.assertEqual(self.changes(), {
-            (6, "boundary", "if (a < b && side == 0)"),
-            (6, "logical", "if (a <= b || side == 0)"),
-            (6, "equality", "if (a <= b && side != 0)"),
-            (6, "negate", "if (!(a <= b && side == 0))"),
-            (6, "side", "if (a <= b && side == 1)"),
+            (6, "boundary", 'if (a < b && side == 0 && s != "x")'),
+            (6, "logical", 'if (a <= b || side == 0 && s != "x")'),
+            (6, "logical", 'if (a <= b && side == 0 || s != "x")'),
+            (6, "equality", 'if (a <= b && side != 0 && s != "x")'),
+            (6, "negate", 'if (!(a <= b && side == 0 && s != "x"))'),
+            (6, "side", 'if (a <= b && side == 1 && s != "x")'),
             (7, "delete", ";"),
             (8, "equality", "return OriginalOne() != CurrentTwo(1 - side);"),
             (8, "side", "return OriginalTwo() == CurrentTwo(1 - side);"),
