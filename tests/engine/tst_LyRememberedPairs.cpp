@@ -30,29 +30,27 @@ QByteArray Library(const QStringList& tracks, int firstId = 1) {
 const QStringList kOne = {"A1:Alpha", "B1:Beta", "C1:Gamma"};
 const QStringList kTwo = {"A2:Alpha", "B2:Beta (live)", "C2:Gamma"};
 
-// The songs as "<ID of One>+<ID of Two>", "-" for a side without a track, sorted.
+// A song as "<ID of One>+<ID of Two>", "-" for a side without a track.
+QString SongText(const TLySong* song) {
+    const auto id = [&](int side) {
+        return song->Original(side).Exists() ? song->Original(side).PersistentId()
+                                             : QStringLiteral("-");
+    };
+    return id(0) + u'+' + id(1);
+}
+
 QStringList Songs(const TLyProject& project) {
     QStringList songs;
-    for (const TLySong* song : project.MatchResult()->Songs()) {
-        const auto id = [&](int side) {
-            return song->Original(side).Exists() ? song->Original(side).PersistentId()
-                                                 : QStringLiteral("-");
-        };
-        songs << id(0) + u'+' + id(1);
-    }
+    for (const TLySong* song : project.MatchResult()->Songs())
+        songs << SongText(song);
     std::sort(songs.begin(), songs.end());
     return songs;
 }
 
-TLySong* FindSong(const TLyProject& project, const QString& pair) {
-    for (TLySong* song : project.MatchResult()->Songs()) {
-        const QString one =
-            song->OriginalOne().Exists() ? song->OriginalOne().PersistentId() : QStringLiteral("-");
-        const QString two =
-            song->OriginalTwo().Exists() ? song->OriginalTwo().PersistentId() : QStringLiteral("-");
-        if (one + u'+' + two == pair)
+TLySong* FindSong(const TLyProject& project, const QString& text) {
+    for (TLySong* song : project.MatchResult()->Songs())
+        if (SongText(song) == text)
             return song;
-    }
     return nullptr;
 }
 
