@@ -1,8 +1,5 @@
 #include "LyTestSupport.h"
 
-#include "ArMemoryMessageLog.h"
-#include "ArMessageLog.h"
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,18 +24,6 @@ QByteArray ReadWholeFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
-}
-
-QStringList TakeLoggedLines(bool withChannel, const QString& channel) {
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    if (!memory)
-        qFatal("The first log of the message log is no memory log");
-    QStringList lines;
-    for (const TArLoggableMessageData& message : memory->Messages())
-        if (channel.isEmpty() || message.Channel == channel)
-            lines << (withChannel ? message.Channel + u':' + message.Text : message.Text);
-    memory->Clear();
-    return lines;
 }
 
 TLyFileSizeLimit::TLyFileSizeLimit(qint64 bytes) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ArExceptions.h"
+#include "LyLoggedMessages.h"
 
 #include <QDir>
 #include <QString>
@@ -25,10 +26,6 @@ private:
 };
 
 QByteArray ReadWholeFile(const QString& path);
-
-// Takes the messages the first log of the message log (a memory log) holds and empties it: each
-// message's text, or "Channel:Text" with `withChannel`; only those of `channel` when it is given.
-QStringList TakeLoggedLines(bool withChannel = false, const QString& channel = QString());
 
 // Runs `action` and returns the message of the exception of type E it raises; fails the
 // current test when it raises nothing or something else.

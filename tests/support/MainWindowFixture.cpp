@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
 
-#include "ArMemoryMessageLog.h"
 #include "LibraryBuilders.h"
+#include "LyLoggedMessages.h"
 #include "LyOptions.h"
 #include "LyProject.h"
 #include "LySystem.h"
@@ -98,10 +98,7 @@ QStringList MenuTexts(QMenu* menu) {
 }
 
 bool LoggedForUser(const QString& text, tArMessageType type) {
-    auto* memory = dynamic_cast<TArMemoryMessageLog*>(GlobalMessageLog()->Logs().Item(0));
-    if (!memory)
-        return false;
-    for (const TArLoggableMessageData& message : memory->Messages())
+    for (const TArLoggableMessageData& message : LyMemoryLog()->Messages())
         if (message.Text == text && message.MessageType == type && message.Channel == u"System")
             return true;
     return false;

@@ -346,8 +346,9 @@ private Q_SLOTS:
             QVERIFY(repository.Modified());
             QVERIFY(!QFile::exists(file));
             QCOMPARE(ReadWholeFile(kept[round]), contents[round]);
-            QVERIFY(!LyLoggedMessages().isEmpty());
-            const TArLoggableMessageData warning = LyLoggedMessages().constLast();
+            const QList<TArLoggableMessageData> messages = LyMemoryLog()->Messages();
+            QVERIFY(!messages.isEmpty());
+            const TArLoggableMessageData warning = messages.constLast();
             QCOMPARE(warning.MessageType, mtWarning);
             QCOMPARE(warning.Channel, QString("System"));
             QVERIFY2(warning.Text.contains("[" + file + "]") &&
