@@ -2,6 +2,7 @@
 // temporary file it was writing does not stay behind past the next store. Each kill is checked
 // to have come during a store; LY_CRASH_SEED replays the kills of a printed seed.
 #include "LibraryBuilders.h"
+#include "LyTestFiles.h"
 #include "LyTestSupport.h"
 #include "VxSaveFile.h"
 
@@ -44,10 +45,6 @@ void Stop(QProcess& child, QByteArray& said) {
     while (child.waitForReadyRead(0)) {
     }
     said += child.readAllStandardOutput();
-}
-
-QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -125,13 +122,13 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("kill %1 left %2 bytes").arg(i).arg(now.size())));
             // Only the one temporary file of the interrupted store: each store takes over the
             // one before it left.
-            QCOMPARE(Entries(folder),
+            QCOMPARE(LyFolderFiles(folder),
                      (QStringList{QStringLiteral("file.xml"), QStringLiteral("file.xml.saving")}));
         }
 
         // One store to the end: only the target remains, whatever the kills left.
         RunToEnd(arguments(target, 1));
-        QCOMPARE(Entries(folder), QStringList{QStringLiteral("file.xml")});
+        QCOMPARE(LyFolderFiles(folder), QStringList{QStringLiteral("file.xml")});
         QCOMPARE(ReadWholeFile(target), first);
     }
 
