@@ -472,6 +472,10 @@ private Q_SLOTS:
             << TLyLibraryTrack{{"Name", "string", "N"}} << QStringList{"N", "", "", " "}
             << QList<int>{0, 0} << 0.0
             << QStringList{"key:Name", "string:N", "key:Genre", "string: "};
+        QTest::newRow("a value cut to a prefix of itself")
+            << TLyLibraryTrack{{"Name", "string", "Song 2"}, {"Play Count", "integer", "12"}}
+            << QStringList{"Song", "", "", ""} << QList<int>{0, 1} << 0.0
+            << QStringList{"key:Name", "string:Song", "key:Play Count", "integer:1"};
         QTest::newRow("appended before a key without a value")
             << TLyLibraryTrack{{"Name", "string", "N"}, {"", "key", "Orphan"}}
             << QStringList{"N", "A", "", ""} << QList<int>{0, 0} << 0.0
