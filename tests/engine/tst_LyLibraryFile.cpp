@@ -269,8 +269,8 @@ private Q_SLOTS:
         row("network", "file://localhost//server/share/a.mp3", "\\\\server\\share\\a.mp3");
         row("posix", "file://localhost/Users/x/a.mp3", "/Users/x/a.mp3");
         row("no host", "file:///Users/x/a%20b.mp3", "/Users/x/a b.mp3");
-        row("no host, drive", "file:///C:/a.mp3", "C:\\a.mp3");
-        row("scheme in capitals", "FILE://LOCALHOST/C:/a.mp3", "C:\\a.mp3");
+        row("no host, first drive letter", "file:///A:/a.mp3", "A:\\a.mp3");
+        row("scheme in capitals, last drive letter", "FILE://LOCALHOST/Z:/a.mp3", "Z:\\a.mp3");
         row("plus", "file://localhost/C:/a%2Bb.mp3", "C:\\a+b.mp3");
         row("UTF-8 accent", "file:///M/Caf%C3%A9.mp3", "/M/Caf\u00e9.mp3");
         row("decomposed stays decomposed", "file:///M/e%CC%81.mp3", "/M/e\u0301.mp3");
