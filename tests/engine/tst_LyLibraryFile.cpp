@@ -235,7 +235,7 @@ private Q_SLOTS:
         const QByteArray xml =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<!DOCTYPE plist PUBLIC \"x\" \"y\">\n<plist version=\"1.0\">\n"
-            "<dict>\n\t<key>A</key>\n\t<string>a &amp; b</string>\n"
+            "<dict>\n\t<key>A</key>\n\t<string>a &amp; b ]]&gt; c</string>\n"
             "\t<key>B</key>\n\t<true />\n\t<key>C</key><array></array>\n"
             "\t<dict><key>D</key><integer>1</integer></dict>\n</dict>\n</plist>\n";
         auto document = LoadLibraryDocument(folder.WriteFile("in.xml", xml), nullptr, nullptr);
@@ -246,7 +246,7 @@ private Q_SLOTS:
                             "<plist version=\"1.0\">\r\n"
                             "  <dict>\r\n"
                             "    <key>A</key>\r\n"
-                            "    <string>a &amp; b</string>\r\n"
+                            "    <string>a &amp; b ]]&gt; c</string>\r\n"
                             "    <key>B</key>\r\n"
                             "    <true/>\r\n"
                             "    <key>C</key>\r\n"
