@@ -235,7 +235,7 @@ private Q_SLOTS:
         const QByteArray xml =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<!DOCTYPE plist PUBLIC \"x\" \"y\">\n<plist version=\"1.0\">\n"
-            "<dict>\n\t<key>A</key>\n\t<string>a &amp; b</string>\n"
+            "<dict>\n\t<key>A</key>\n\t<string>a &amp; b ]]&gt; c</string>\n"
             "\t<key>B</key>\n\t<true />\n\t<key>C</key><array></array>\n"
             "\t<dict><key>D</key><integer>1</integer></dict>\n</dict>\n</plist>\n";
         auto document = LoadLibraryDocument(folder.WriteFile("in.xml", xml), nullptr, nullptr);
@@ -246,7 +246,7 @@ private Q_SLOTS:
                             "<plist version=\"1.0\">\r\n"
                             "  <dict>\r\n"
                             "    <key>A</key>\r\n"
-                            "    <string>a &amp; b</string>\r\n"
+                            "    <string>a &amp; b ]]&gt; c</string>\r\n"
                             "    <key>B</key>\r\n"
                             "    <true/>\r\n"
                             "    <key>C</key>\r\n"
@@ -269,8 +269,8 @@ private Q_SLOTS:
         row("network", "file://localhost//server/share/a.mp3", "\\\\server\\share\\a.mp3");
         row("posix", "file://localhost/Users/x/a.mp3", "/Users/x/a.mp3");
         row("no host", "file:///Users/x/a%20b.mp3", "/Users/x/a b.mp3");
-        row("no host, drive", "file:///C:/a.mp3", "C:\\a.mp3");
-        row("scheme in capitals", "FILE://LOCALHOST/C:/a.mp3", "C:\\a.mp3");
+        row("no host, first drive letter", "file:///A:/a.mp3", "A:\\a.mp3");
+        row("scheme in capitals, last drive letter", "FILE://LOCALHOST/Z:/a.mp3", "Z:\\a.mp3");
         row("plus", "file://localhost/C:/a%2Bb.mp3", "C:\\a+b.mp3");
         row("UTF-8 accent", "file:///M/Caf%C3%A9.mp3", "/M/Caf\u00e9.mp3");
         row("decomposed stays decomposed", "file:///M/e%CC%81.mp3", "/M/e\u0301.mp3");
@@ -472,6 +472,10 @@ private Q_SLOTS:
             << TLyLibraryTrack{{"Name", "string", "N"}} << QStringList{"N", "", "", " "}
             << QList<int>{0, 0} << 0.0
             << QStringList{"key:Name", "string:N", "key:Genre", "string: "};
+        QTest::newRow("a value cut to a prefix of itself")
+            << TLyLibraryTrack{{"Name", "string", "Song 2"}, {"Play Count", "integer", "12"}}
+            << QStringList{"Song", "", "", ""} << QList<int>{0, 1} << 0.0
+            << QStringList{"key:Name", "string:Song", "key:Play Count", "integer:1"};
         QTest::newRow("appended before a key without a value")
             << TLyLibraryTrack{{"Name", "string", "N"}, {"", "key", "Orphan"}}
             << QStringList{"N", "A", "", ""} << QList<int>{0, 0} << 0.0

@@ -211,6 +211,18 @@ private Q_SLOTS:
         QCOMPARE(FRecorder->MainSteps.filter("Clearing previous matches...").size(), 1);
     }
 
+    void matchSelectedPairsTheHalvesOfASong() {
+        Run([&] { FProject->LoadLibraries(); });
+        TLyMatchResult* result = FProject->MatchResult();
+        result->Unmatch(FindSong(*result, "Waterloo"));
+        TLyMatchResult window(FProject.get(), result, nullptr);
+        for (TLySong* song : result->Songs())
+            window.Sources().Add(song);
+        Run([&] { FProject->MatchSelected(&window); });
+        QCOMPARE(window.Songs().Count(), 3);
+        QVERIFY(FindSong(window, "Waterloo")->IsMatched());
+    }
+
     void storedLibraryIsReadByTheNextMatch() {
         Run([&] { FProject->LoadLibraries(); });
         Run([&] { FProject->MatchSongs(); }); // reads the tracks the load kept
