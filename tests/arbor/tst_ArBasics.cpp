@@ -69,6 +69,7 @@ private Q_SLOTS:
         QTest::newRow("percent") << "100%% of %d" << QVariantList{3} << "100% of 3";
         QTest::newRow("width") << "[%5d][%-3s]" << QVariantList{42, "a"} << "[   42][a  ]";
         QTest::newRow("fixed") << "%.3f" << QVariantList{1.5} << "1.500";
+        QTest::newRow("fixed, no decimals") << "%.0f" << QVariantList{1.4} << "1";
         QTest::newRow("trailing percent") << "50%" << QVariantList{} << "50%";
         QTest::newRow("unknown kind") << "%q" << QVariantList{1} << "%q";
         QTest::newRow("placeholder text in argument")
@@ -112,6 +113,8 @@ private Q_SLOTS:
                  QStringLiteral("2001-03-04 05:06:07"));
         QCOMPARE(FormatDateTime(QStringLiteral("'at' h:nn mmm"), EncodeDateTime(2001, 9, 4, 15, 6)),
                  QStringLiteral("at 15:06 Sep"));
+        QCOMPARE(FormatDateTime(QStringLiteral("d/m/yy"), EncodeDateTime(2001, 3, 4)),
+                 QStringLiteral("4/3/01"));
         QLocale::setDefault(QLocale::c());
     }
 

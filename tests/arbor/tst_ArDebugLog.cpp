@@ -190,6 +190,7 @@ private Q_SLOTS:
         const QByteArray& raw = record.Raw;
         QCOMPARE(raw.size(), 1060);
         QCOMPARE(qFromLittleEndian<quint32>(raw.constData()), 32u);
+        QVERIFY(record.ModuleHandle != 0);
         QCOMPARE(qFromLittleEndian<quint32>(raw.constData() + 12), quint32(getpid()));
         QCOMPARE(qFromLittleEndian<quint32>(raw.constData() + 16), ThreadId());
         QCOMPARE(raw.at(20), '\0');
@@ -288,6 +289,12 @@ private Q_SLOTS:
         ArDebugIncreaseDepth();
         ArDebugDecreaseDepth();
         QCOMPARE(ArDebugOutputDepth(), 1);
+
+        // A viewer that cannot create its channel says why.
+        TArDebugViewer broken(QStringLiteral("no/such"));
+        QString error;
+        QVERIFY(!broken.Open(&error));
+        QVERIFY2(error.startsWith("Cannot create [/no/such"), qPrintable(error));
     }
 
     void inactiveViewerGetsNothing() {

@@ -277,6 +277,10 @@ private Q_SLOTS:
                                                    "e")
                                      << "Gr\u00fce";
         QTest::newRow("shorter than a signature") << QByteArray("<") << "<";
+        QTest::newRow("second byte of a mark only") << QByteArray("a\xFF"
+                                                                  "zz")
+                                                    << QString::fromUtf8("a\xFF"
+                                                                         "zz");
         QTest::newRow("UCS-4 BE") << QByteArray("\x00\x00\x00<\x00\x00\x00?", 8) << ucs4;
         QTest::newRow("UCS-4 LE") << QByteArray("<\x00\x00\x00?\x00\x00\x00", 8) << ucs4;
         QTest::newRow("EBCDIC") << QByteArray("\x4C\x6F\xA7\x94\x93")

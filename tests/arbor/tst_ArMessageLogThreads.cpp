@@ -10,8 +10,6 @@
 #include <thread>
 #include <vector>
 
-// Qt Test's watchdog thread is joined through futex waits inside Qt that the thread sanitizer
-// cannot see, so its teardown looks like a race. Only Qt's own frames are excused here.
 namespace {
 
 constexpr int kThreads = 4;

@@ -1,13 +1,15 @@
 // Malformed library and settings files: each is refused with a message that names the file and
 // says what is wrong, in bounded memory, and nothing is written. The small cases are files in
-// tests/data/malformed; the large ones are made here.
+// tests/data/malformed; the large ones are made here. Then the fuzz targets' kept inputs.
 #include "LibraryBuilders.h"
+#include "LyFuzzTargets.h"
 #include "LyLibraryFile.h"
 #include "LyTestFiles.h"
 #include "LyTestSupport.h"
 #include "VxSettingsXML.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -34,6 +36,15 @@ const QList<std::pair<QString, QString>> kStoredCases = {
 
 constexpr int kDepth = 100000;
 
+using TBody = void (*)(const uint8_t*, size_t);
+
+const std::pair<const char*, TBody> kTargets[] = {
+    {"library_document", &LyFuzzLibraryDocument},
+    {"options_files", &LyFuzzOptionsFiles},
+    {"library_values", &LyFuzzLibraryValues},
+    {"is_library_file", &LyFuzzIsLibraryFile},
+};
+
 QByteArray DeepUnclosed() {
     return "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">" +
            QByteArray("<dict>").repeated(kDepth);
@@ -58,7 +69,10 @@ qint64 PeakMemoryKb() {
 class TestMalformedFiles : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { FBaselineKb = PeakMemoryKb(); }
+    void initTestCase() {
+        LyFuzzSetUp();
+        FBaselineKb = PeakMemoryKb();
+    }
     void refused_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("libraryProblem");
@@ -164,6 +178,41 @@ private Q_SLOTS:
             QVERIFY2(written.size() < 40 * qsizetype(deep.size()),
                      qPrintable(QString::number(written.size())));
         }
+    }
+
+    // Every seed and every kept finding of the fuzz targets, run through the targets' bodies. A
+    // body aborts with its reason on a broken check; the sanitizer builds also catch what it
+    // touches.
+    void fuzzInput_data() {
+        QTest::addColumn<int>("target");
+        QTest::addColumn<QString>("path");
+        const QString root = QStringLiteral(LY_TEST_DATA_DIR "/..");
+        for (int target = 0; target < int(std::size(kTargets)); ++target) {
+            const QString name = QString::fromLatin1(kTargets[target].first);
+            int count = 0;
+            for (const QString& folder :
+                 {QStringLiteral("/../fuzz/corpus/"), QStringLiteral("/data/fuzz-regressions/")}) {
+                QDirIterator it(root + folder + name, QDir::Files);
+                while (it.hasNext()) {
+                    const QString path = it.next();
+                    QTest::newRow(qPrintable(name + u'/' + QFileInfo(path).fileName()))
+                        << target << path;
+                    ++count;
+                }
+            }
+            if (count == 0)
+                qFatal("no inputs for the fuzz target %s", kTargets[target].first);
+        }
+    }
+
+    void fuzzInput() {
+        QFETCH(int, target);
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+        const QByteArray bytes = file.readAll();
+        kTargets[target].second(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                size_t(bytes.size()));
     }
 
 private:

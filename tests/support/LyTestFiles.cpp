@@ -3,11 +3,22 @@
 #include "LyTestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
 QStringList LyFolderFiles(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+}
+
+QMap<QString, QByteArray> LyFolderContents(const QString& folder) {
+    QMap<QString, QByteArray> contents;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        contents.insert(QDir(folder).relativeFilePath(path), ReadWholeFile(path));
+    }
+    return contents;
 }
 
 QString LyGoldenFileDifference(const QByteArray& actual, const QString& relative) {

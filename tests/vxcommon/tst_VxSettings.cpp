@@ -111,24 +111,33 @@ private Q_SLOTS:
     }
 
     void resolveLocation_data() {
+        QTest::addColumn<QString>(
+            "options"); // S defaults, D default, P priority, T transformers, R root
         QTest::addColumn<QString>("location");
         QTest::addColumn<bool>("forWriting");
         QTest::addColumn<QString>("repositories");
         QTest::addColumn<QString>("path");
-        const auto row = [](const char* name, const char* location, bool forWriting,
-                            const char* repositories, const char* path) {
-            QTest::newRow(name) << QString(location) << forWriting << QString(repositories)
-                                << QString(path);
+        const auto row = [](const char* name, const char* options, const char* location,
+                            bool forWriting, const char* repositories, const char* path) {
+            QTest::newRow(name) << QString(options) << QString(location) << forWriting
+                                << QString(repositories) << QString(path);
         };
-        row("default read chain", "View", false, "Options.Priority", "Root.View");
-        row("explicit repository read first", "User::View", false, "Options.User.Priority",
-            "Root.View");
-        row("write goes to the default", "View", true, "Options", "Root.View");
-        row("explicit write", "User::View", true, "User", "Root.View");
-        row("empty path", "", false, "Options.Priority", "Root");
+        row("default read chain", "S", "View", false, "Options.Priority", "Root.View:r");
+        row("explicit repository read first", "S", "User::View", false, "Options.User.Priority",
+            "Root.View:r");
+        row("write goes to the default", "S", "View", true, "Options", "Root.View:w");
+        row("explicit write", "S", "User::View", true, "User", "Root.View:w");
+        row("empty path", "S", "", false, "Options.Priority", "Root:r");
+        row("empty repository name", "S", "::View", false, "Options.Priority", "Root.View:r");
+        row("no transformers", "DPR", "View", false, "Options.Priority", "Root.View");
+        row("no priority repository", "DR", "View", false, "Options", "Root.View");
+        row("read transformer before the path's own", "DPT", "View:t", false, "Options.Priority",
+            "View:r:t");
+        row("path of transformers only", "DPT", ":t", false, "Options.Priority", ":r:t");
     }
 
     void resolveLocation() {
+        QFETCH(QString, options);
         QFETCH(QString, location);
         QFETCH(bool, forWriting);
         TVxSettings settings;
@@ -136,8 +145,19 @@ private Q_SLOTS:
         settings.DefaultWriteRepository = QStringLiteral("Options");
         settings.PriorityReadRepository = QStringLiteral("Priority");
         settings.RootPath = QStringLiteral("Root");
-        const auto resolved =
-            settings.ResolveLocation(location, {loUseSettingsDefaults}, forWriting);
+        settings.DefaultReadTransformer = QStringLiteral("r");
+        settings.DefaultWriteTransformer = QStringLiteral("w");
+        TVxSettingsLocationOptions set;
+        const std::pair<QChar, TVxSettingsLocationOption> letters[] = {
+            {u'S', loUseSettingsDefaults},
+            {u'D', loDefaultReadRepository},
+            {u'P', loPriorityReadRepository},
+            {u'T', loDefaultTransformers},
+            {u'R', loRootPath}};
+        for (const auto& [letter, option] : letters)
+            if (options.contains(letter))
+                set.Include(option);
+        const auto resolved = settings.ResolveLocation(location, set, forWriting);
         QTEST(resolved.Repositories, "repositories");
         QTEST(resolved.Path, "path");
     }
@@ -196,6 +216,8 @@ private Q_SLOTS:
         userRepository->SetModified(false);
         settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
         QCOMPARE(read.Count, 1);
+        settings->ClearAll(); // every repository, the first one too
+        QVERIFY(!settings->Repositories().Find(QStringLiteral("Defaults"))->Exists("Options"));
     }
 
     void unchangedValueLeavesRepositoryUnmodified() {
@@ -208,8 +230,12 @@ private Q_SLOTS:
         cursor.PositionForWriting(QStringLiteral("Options"), QStringLiteral("Options"));
         cursor.WriteInteger(QStringLiteral("Count"), 0);
         QVERIFY(!repository->Modified());
+        settings->Updater().BeginUpdate(); // an open update records each written repository once
         cursor.WriteInteger(QStringLiteral("Count"), 5);
+        cursor.WriteInteger(QStringLiteral("Count"), 6);
+        settings->Updater().EndUpdate();
         QVERIFY(repository->Modified());
+        QCOMPARE(settings->Updater().Pending(), QStringList{"options"});
 
         auto fresh = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
         fresh->WriteObject(QString(), &options); // an object always rewrites its content
@@ -275,6 +301,9 @@ private Q_SLOTS:
             LY_EXPECT_EXCEPTION(EVxSettingsException,
                                 settings->WriteObject(QStringLiteral("x:Upper"), &options), raised);
             QCOMPARE(raised, QStringLiteral("Transformer for [Upper] does not exist."));
+            // A location of transformers only names no element to write to.
+            LY_EXPECT_ASSERTION(settings->WriteObject(QStringLiteral(":Upper"), &options, {}),
+                                "Units/VxSettings");
             settings->Handlers().Add(QStringLiteral("TTestOptions"), new TRefusingHandler());
             LY_EXPECT_EXCEPTION(EVxSettingsException, settings->WriteObject(QString(), &options),
                                 raised);
@@ -289,6 +318,11 @@ private Q_SLOTS:
         bare.Repositories().Add(QStringLiteral("Options"), repository);
         LY_EXPECT_EXCEPTION(EVxSettingsException, bare.WriteObject(QString(), &options), raised);
         QCOMPARE(raised, QStringLiteral("Handler for [TTestOptions] does not exist."));
+        // A class without a handler of its own goes to the first handler that takes it.
+        bare.Handlers().Add(QStringLiteral("TObject"), new TVxSettingsRTTIObjectHandler());
+        TTestColumn column;
+        bare.WriteObject(QStringLiteral("Column"), &column);
+        QVERIFY(repository->Exists(QStringLiteral("Column.Width")));
         LY_EXPECT_ASSERTION(TVxSettings().WriteObject(QString(), &options), "Units/VxSettings");
     }
 

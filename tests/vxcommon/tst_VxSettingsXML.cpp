@@ -1,12 +1,15 @@
 // The XML settings file: the exact layout, value texts both ways, tolerant reading, lists,
-// removing elements, unreadable files set aside, and saves that fail without harm.
+// removing elements, unreadable files set aside, and saves that fail without harm; the markup
+// refused before parsing, and the save file underneath every store.
 #include "ArMessageLog.h"
 #include "LyLoggedMessages.h"
 #include "LyTestFiles.h"
 #include "LyTestSupport.h"
+#include "VxSaveFile.h"
 #include "VxSettings.h"
 #include "VxSettingsXML.h"
 #include "VxStoredLists.h"
+#include "VxXmlReferences.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +28,11 @@ std::unique_ptr<TVxSettingsXMLFileRepository> Open(const QString& fileName) {
 
 QString ReadText(TVxSettingsRepository& repository, const QString& path) {
     return repository.ReadValue(path, svtWidetext).toString();
+}
+
+bool Store(const QString& fileName, const QByteArray& bytes) {
+    TVxSaveFile file(fileName);
+    return file.Open() && file.Write(bytes) && file.Commit();
 }
 
 } // namespace
@@ -65,12 +73,20 @@ private Q_SLOTS:
                                     "</Settings>\r\n";
         QCOMPARE(ReadWholeFile(file), expected);
 
-        // What was read is written back unchanged (the text before children keeps no layout).
+        // What was read is written back unchanged (the text before children keeps no layout); a
+        // comment goes on a line of its own.
         repository = Open(file);
+        repository->Document()
+            .document_element()
+            .child("Options")
+            .prepend_child(pugi::node_comment)
+            .set_value(" note ");
+        const QByteArray commented =
+            QByteArray(expected).replace("    <Name>", "    <!-- note -->\r\n    <Name>");
         QCOMPARE(ReadText(*repository, "Options.Mixed"), QString("m"));
         QVERIFY(QFile::remove(file));
         repository->Save();
-        QCOMPARE(ReadWholeFile(file), expected);
+        QCOMPARE(ReadWholeFile(file), commented);
     }
 
     void valueRoundTrip_data() {
@@ -90,6 +106,7 @@ private Q_SLOTS:
         row("bigint", qint64(9007199254740993), "9007199254740993");
         row("float", 1.5, "1.5");
         row("float rounded to 15 digits", 0.1 + 0.2, "0.3", 0.3);
+        row("float of 15 digits", 1.0 / 3, "0.333333333333333", 0.333333333333333);
         row("float large", 1e20, "1E20");
         row("float small", -1.5e-7, "-1.5E-7");
         row("float fixed", 123456.789, "123456.789");
@@ -175,6 +192,8 @@ private Q_SLOTS:
             << QByteArray("1.2.3") << svtFloat << QVariant() << "Cannot convert value to float";
         QTest::newRow("integer bad") << QByteArray("12x") << svtInteger << QVariant()
                                      << "Cannot convert value [12x] to integer";
+        QTest::newRow("integer at its maximum")
+            << QByteArray("2147483647") << svtInteger << QVariant(2147483647) << "";
         QTest::newRow("integer too large") << QByteArray("3000000000") << svtInteger << QVariant()
                                            << "Cannot convert value [3000000000] to integer";
         QTest::newRow("bigint") << QByteArray("3000000000") << svtBigint
@@ -184,6 +203,9 @@ private Q_SLOTS:
         QTest::newRow("date short time")
             << QByteArray("2024-02-29 13:05") << svtDate
             << QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5), Qt::UTC)) << "";
+        QTest::newRow("date, fraction past milliseconds")
+            << QByteArray("2024-02-29T13:05:09.0071Z") << svtDate
+            << QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9, 7), Qt::UTC)) << "";
         QTest::newRow("stored type other")
             << QByteArray("x") << svtNull << QVariant() << "Unrecognized data type [array]";
     }
@@ -215,6 +237,8 @@ private Q_SLOTS:
         QTest::newRow("name no parser accepts")
             << "Options.Sub.1st" << QVariant(1)
             << "Invalid element name [1st] in path [Options.Sub.1st]";
+        QTest::newRow("bad character after the first")
+            << "Options.a b" << QVariant(1) << "Invalid element name [a b] in path [Options.a b]";
     }
 
     // A refused value leaves no element behind.
@@ -281,6 +305,11 @@ private Q_SLOTS:
         repository.WriteValue("A.B.C", 1);
         repository.WriteValue("A.B.D.E", 2);
         repository.WriteValue("A.F", 3);
+        // Names with '-' and non-ASCII letters, found in any letter case.
+        repository.WriteValue("A.Ärger-1", 4);
+        repository.WriteValue("A.Übel", 5);
+        QCOMPARE(repository.ReadValue("a.ÜBEL", svtInteger), QVariant(5));
+        QCOMPARE(repository.ReadValue("a.ärger-1", svtInteger), QVariant(4));
         repository.SetModified(false);
         QVERIFY(repository.Exists("a.b.c"));
         QCOMPARE(repository.ReadValue("A.B.D.E", svtInteger), QVariant(2));
@@ -309,6 +338,8 @@ private Q_SLOTS:
         QTest::newRow("mismatched tags") << QByteArray("<Settings><a></Settings>") << false
                                          << "Start-end tags mismatch at offset 15";
         QTest::newRow("empty file") << QByteArray() << false << "No document element found";
+        QTest::newRow("unsupported markup at the start")
+            << QByteArray("&e;<Settings/>") << false << "it holds";
         QTest::newRow("folder") << QByteArray() << true << "it is a folder";
     }
 
@@ -402,6 +433,105 @@ private Q_SLOTS:
         QVERIFY2(message.contains(file), qPrintable(message));
         QCOMPARE(ReadWholeFile(file), old);
         QCOMPARE(LyFolderFiles(folder.Path()), QStringList({"blocker", "prefs.xml"}));
+    }
+
+    // The markup the XML readers refuse before parsing: what is refused, where, and what valid
+    // documents hold that must pass (a false refusal would lock a user out of a good file).
+    void findUnsupported_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("offset");
+
+        QTest::newRow("predefined entities")
+            << QByteArray("<a b=\"&quot;&apos;\">&amp;&lt;&gt;</a>") << qint64(-1);
+        QTest::newRow("character references")
+            << QByteArray("<a>&#65;&#x41;&#x10FFFF;&#1;&#x0000041;&#xFFFE;</a>") << qint64(-1);
+        QTest::newRow("ampersands in sections")
+            << QByteArray("<?pi a&b?><a><![CDATA[&x; &#0;]]><!-- &nbsp; --></a>") << qint64(-1);
+        QTest::newRow("processing instruction inside a section")
+            << QByteArray("<a><![CDATA[<?x?> &bad;]]></a>") << qint64(-1);
+        QTest::newRow("external DOCTYPE with a query in its URL")
+            << QByteArray(
+                   "<?xml version=\"1.0\"?>\n<!-- c -->\n<!DOCTYPE plist PUBLIC \"-//A[1]//EN\" "
+                   "'http://x/p.dtd?a=1&b=[2]'>\n<plist/>")
+            << qint64(-1);
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF<a>&amp;</a>") << qint64(-1);
+
+        QTest::newRow("internal subset")
+            << QByteArray("<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>") << qint64(12);
+        QTest::newRow("internal subset after stray text")
+            << QByteArray("<?xml version=\"1.0\"?>x<!DOCTYPE a [<!ENTITY e \"x\">]><a/>")
+            << qint64(34);
+        QTest::newRow("internal subset in a comment")
+            << QByteArray("<!-- <!DOCTYPE a [ --><a/>") << qint64(-1);
+        QTest::newRow("undefined entity") << QByteArray("<a>x&nbsp;</a>") << qint64(4);
+        QTest::newRow("bare ampersand") << QByteArray("<a>AT&T</a>") << qint64(5);
+        QTest::newRow("in an attribute") << QByteArray("<a b=\"&e;\"/>") << qint64(6);
+        QTest::newRow("after a closed section")
+            << QByteArray("<a><![CDATA[&]]>&x;</a>") << qint64(16);
+        QTest::newRow("NUL") << QByteArray("<a>&#0;</a>") << qint64(3);
+        QTest::newRow("surrogate") << QByteArray("<a>&#xDC00;</a>") << qint64(3);
+        QTest::newRow("past U+10FFFF") << QByteArray("<a>&#x110000;</a>") << qint64(3);
+        QTest::newRow("huge number") << QByteArray("<a>&#99999999999999999999;</a>") << qint64(3);
+        QTest::newRow("no digits") << QByteArray("<a>&#;&#x;</a>") << qint64(3);
+        QTest::newRow("unterminated") << QByteArray("<a>&#65") << qint64(3);
+    }
+
+    void findUnsupported() {
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, offset);
+        QString problem;
+        QCOMPARE(VxFindUnsupportedXml(text.constData(), text.size(), &problem), offset);
+        QCOMPARE(problem.isEmpty(), offset < 0);
+    }
+
+    // Stores go through a temporary file of a fixed name: what a killed store leaves is taken
+    // over by the next one, an abandoned store leaves the target alone, and the target keeps its
+    // permissions and symbolic link.
+    void leftoverOfAKilledStoreIsTakenOver() {
+        const TLyTempFolder folder;
+        const QString target = folder.WriteFile(QStringLiteral("file.xml"), "old");
+        // What a store killed half-way leaves: longer than what comes next, so a reuse that did
+        // not empty it would show.
+        folder.WriteFile(QFileInfo(TVxSaveFile::TemporaryName(target)).fileName(),
+                         QByteArray(4096, 'x'));
+        QVERIFY(Store(target, "new"));
+        QCOMPARE(ReadWholeFile(target), QByteArray("new"));
+        QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
+    }
+
+    void abandonedStoreLeavesTheTarget() {
+        const TLyTempFolder folder;
+        const QString target = folder.WriteFile(QStringLiteral("file.xml"), "old");
+        {
+            TVxSaveFile file(target);
+            QVERIFY(file.Open());
+            QVERIFY(file.Write(QByteArray(100000, 'y')));
+        }
+        QCOMPARE(ReadWholeFile(target), QByteArray("old"));
+        QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
+    }
+
+    void targetKeepsPermissionsAndLink() {
+        const TLyTempFolder folder;
+        const QString real = folder.WriteFile(QStringLiteral("real.xml"), "old");
+        QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
+        const QString link = folder.FilePath(QStringLiteral("link.xml"));
+        QVERIFY(QFile::link(real, link));
+        QVERIFY(Store(link, "new"));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(ReadWholeFile(real), QByteArray("new"));
+        const QFile::Permissions ownerGroupOthers(0xF0FF); // not the current user's
+        QCOMPARE(QFile::permissions(real) & ownerGroupOthers, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void failureNamesTheFile() {
+        const TLyTempFolder folder;
+        const QString target = folder.FilePath(QStringLiteral("missing/file.xml"));
+        TVxSaveFile file(target);
+        QVERIFY(!file.Open());
+        QVERIFY2(file.ErrorString().contains(TVxSaveFile::TemporaryName(target)),
+                 qPrintable(file.ErrorString()));
+        QVERIFY(!QFileInfo::exists(target));
     }
 };
 
