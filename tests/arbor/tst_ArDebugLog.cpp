@@ -2,6 +2,7 @@
 // run's own, so that parallel runs and a real viewer on the machine cannot interfere.
 #include "ArDebugLog.h"
 #include "ArMessageLog.h"
+#include "LyTestHome.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -19,10 +20,6 @@
 #include <thread>
 
 namespace {
-
-QString TestChannel() {
-    return QStringLiteral("ArborDebugLogTest%1").arg(getpid());
-}
 
 void RemoveChannelObjects(const QString& channel) {
     const QByteArray base = "/" + channel.toUtf8();
@@ -77,7 +74,7 @@ private:
 };
 
 std::unique_ptr<TArDebugViewer> OpenViewer(bool active) {
-    auto viewer = std::make_unique<TArDebugViewer>(TestChannel());
+    auto viewer = std::make_unique<TArDebugViewer>(TLyTestHome::DebugChannel());
     QString error;
     if (!viewer->Open(&error))
         qWarning("%s", qPrintable(error));
@@ -113,22 +110,16 @@ quint32 ThreadId() {
 class TestArDebugLog : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() {
-        RemoveChannelObjects(TestChannel());
-        ArDebugOutputSetChannelName(TestChannel());
-    }
+    void initTestCase() { RemoveChannelObjects(TLyTestHome::DebugChannel()); }
 
     void cleanup() {
         ArDebugOutputUninstall();
         while (ArDebugOutputDepth() > 0)
             ArDebugSend(QString(QChar(kArDebugDepthDown)));
-        RemoveChannelObjects(TestChannel());
+        RemoveChannelObjects(TLyTestHome::DebugChannel());
     }
 
-    void cleanupTestCase() {
-        ArDebugOutputSetChannelName("ArborDebugLog");
-        RemoveChannelObjects(TestChannel());
-    }
+    void cleanupTestCase() { RemoveChannelObjects(TLyTestHome::DebugChannel()); }
 
     void deviceBuffers_data() {
         QTest::addColumn<QStringList>("writes");
@@ -361,6 +352,9 @@ private Q_SLOTS:
         ArDebugWriteLine("still the second");
         QCOMPARE(served.Texts(received.size()), received);
     }
+
+private:
+    TLyTestHome FHome; // the debug output goes to a channel of this run's own
 };
 
 QTEST_GUILESS_MAIN(TestArDebugLog)

@@ -180,34 +180,31 @@ private Q_SLOTS:
     void readConversion_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<TVxSettingsValueType>("type");
-        QTest::addColumn<QVariant>("expected");
+        QTest::addColumn<QVariant>("expected"); // invalid: refused with the error
         QTest::addColumn<QString>("error");
-        QTest::newRow("bool no") << QByteArray(" no") << svtBoolean << QVariant(false) << "";
-        QTest::newRow("bool other")
-            << QByteArray("maybe") << svtBoolean << QVariant() << "Cannot convert value to bool";
-        QTest::newRow("bool empty")
-            << QByteArray() << svtBoolean << QVariant() << "Cannot convert value to bool";
-        QTest::newRow("float comma") << QByteArray("1,5") << svtFloat << QVariant(1.5) << "";
-        QTest::newRow("float bad")
-            << QByteArray("1.2.3") << svtFloat << QVariant() << "Cannot convert value to float";
-        QTest::newRow("integer bad") << QByteArray("12x") << svtInteger << QVariant()
-                                     << "Cannot convert value [12x] to integer";
-        QTest::newRow("integer at its maximum")
-            << QByteArray("2147483647") << svtInteger << QVariant(2147483647) << "";
-        QTest::newRow("integer too large") << QByteArray("3000000000") << svtInteger << QVariant()
-                                           << "Cannot convert value [3000000000] to integer";
-        QTest::newRow("bigint") << QByteArray("3000000000") << svtBigint
-                                << QVariant(qlonglong(3000000000)) << "";
-        QTest::newRow("date no such day") << QByteArray("2023-02-29") << svtDate << QVariant()
-                                          << "Cannot convert value [2023-02-29] to date";
-        QTest::newRow("date short time")
-            << QByteArray("2024-02-29 13:05") << svtDate
-            << QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5), Qt::UTC)) << "";
-        QTest::newRow("date, fraction past milliseconds")
-            << QByteArray("2024-02-29T13:05:09.0071Z") << svtDate
-            << QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9, 7), Qt::UTC)) << "";
-        QTest::newRow("stored type other")
-            << QByteArray("x") << svtNull << QVariant() << "Unrecognized data type [array]";
+        const auto row = [](const char* name, const QByteArray& text, TVxSettingsValueType type,
+                            const QVariant& expected, const QString& error = {}) {
+            QTest::newRow(name) << text << type << expected << error;
+        };
+        const auto at = [](const QTime& time) {
+            return QDateTime(QDate(2024, 2, 29), time, Qt::UTC);
+        };
+        const QString toInteger = QStringLiteral("Cannot convert value [%1] to integer");
+        row("bool no", " no", svtBoolean, false);
+        row("bool other", "maybe", svtBoolean, {}, "Cannot convert value to bool");
+        row("bool empty", "", svtBoolean, {}, "Cannot convert value to bool");
+        row("float comma", "1,5", svtFloat, 1.5);
+        row("float bad", "1.2.3", svtFloat, {}, "Cannot convert value to float");
+        row("integer bad", "12x", svtInteger, {}, toInteger.arg("12x"));
+        row("integer at its maximum", "2147483647", svtInteger, 2147483647);
+        row("integer too large", "3000000000", svtInteger, {}, toInteger.arg("3000000000"));
+        row("bigint", "3000000000", svtBigint, qlonglong(3000000000));
+        row("date no such day", "2023-02-29", svtDate, {},
+            "Cannot convert value [2023-02-29] to date");
+        row("date short time", "2024-02-29 13:05", svtDate, at(QTime(13, 5)));
+        row("date, fraction past milliseconds", "2024-02-29T13:05:09.0071Z", svtDate,
+            at(QTime(13, 5, 9, 7)));
+        row("stored type other", "x", svtNull, {}, "Unrecognized data type [array]");
     }
 
     void readConversion() {
@@ -487,28 +484,30 @@ private Q_SLOTS:
     // Stores go through a temporary file of a fixed name: what a killed store leaves is taken
     // over by the next one, an abandoned store leaves the target alone, and the target keeps its
     // permissions and symbolic link.
-    void leftoverOfAKilledStoreIsTakenOver() {
+    void saveFileLeavesOnlyTheTarget() {
         const TLyTempFolder folder;
         const QString target = folder.WriteFile(QStringLiteral("file.xml"), "old");
-        // What a store killed half-way leaves: longer than what comes next, so a reuse that did
-        // not empty it would show.
+        // An abandoned store leaves the target alone.
+        {
+            TVxSaveFile file(target);
+            QVERIFY(file.Open() && file.Write(QByteArray(100000, 'y')));
+        }
+        QCOMPARE(ReadWholeFile(target), QByteArray("old"));
+        QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
+        // What a store killed half-way leaves is taken over: longer than what comes next, so a
+        // reuse that did not empty it would show.
         folder.WriteFile(QFileInfo(TVxSaveFile::TemporaryName(target)).fileName(),
                          QByteArray(4096, 'x'));
         QVERIFY(Store(target, "new"));
         QCOMPARE(ReadWholeFile(target), QByteArray("new"));
         QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
-    }
-
-    void abandonedStoreLeavesTheTarget() {
-        const TLyTempFolder folder;
-        const QString target = folder.WriteFile(QStringLiteral("file.xml"), "old");
-        {
-            TVxSaveFile file(target);
-            QVERIFY(file.Open());
-            QVERIFY(file.Write(QByteArray(100000, 'y')));
-        }
-        QCOMPARE(ReadWholeFile(target), QByteArray("old"));
-        QCOMPARE(LyFolderFiles(folder.Path()), QStringList{QStringLiteral("file.xml")});
+        // A store that cannot begin names its temporary file.
+        const QString missing = folder.FilePath(QStringLiteral("missing/file.xml"));
+        TVxSaveFile file(missing);
+        QVERIFY(!file.Open());
+        QVERIFY2(file.ErrorString().contains(TVxSaveFile::TemporaryName(missing)),
+                 qPrintable(file.ErrorString()));
+        QVERIFY(!QFileInfo::exists(missing));
     }
 
     void targetKeepsPermissionsAndLink() {
@@ -522,16 +521,6 @@ private Q_SLOTS:
         QCOMPARE(ReadWholeFile(real), QByteArray("new"));
         const QFile::Permissions ownerGroupOthers(0xF0FF); // not the current user's
         QCOMPARE(QFile::permissions(real) & ownerGroupOthers, QFile::ReadOwner | QFile::WriteOwner);
-    }
-
-    void failureNamesTheFile() {
-        const TLyTempFolder folder;
-        const QString target = folder.FilePath(QStringLiteral("missing/file.xml"));
-        TVxSaveFile file(target);
-        QVERIFY(!file.Open());
-        QVERIFY2(file.ErrorString().contains(TVxSaveFile::TemporaryName(target)),
-                 qPrintable(file.ErrorString()));
-        QVERIFY(!QFileInfo::exists(target));
     }
 };
 

@@ -1,6 +1,6 @@
 // Special folders under a controlled XDG environment, opening files on a short-lived thread
 // (with a test opener and with a stand-in xdg-open), and starting programs detached.
-#include "LyTestSupport.h"
+#include "LyTestHome.h"
 #include "VxShell.h"
 
 #include <QDir>
@@ -50,16 +50,13 @@ class TestVxShell : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
-        // A home of our own, with user folders whose names have blanks and non-ASCII letters.
-        FHome = FTemp.FilePath("home ü");
-        FTemp.WriteFile("home ü/.config/user-dirs.dirs",
-                        "XDG_DOCUMENTS_DIR=\"$HOME/Meine Dokumente ü\"\n"
-                        "XDG_PICTURES_DIR=\"$HOME/Bilder é\"\n"
-                        "XDG_PUBLICSHARE_DIR=\"$HOME/Öffentlich\"\n");
+        // User folders whose names have blanks and non-ASCII letters.
+        FHome = FTemp.Path();
+        FTemp.WriteFile(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Meine Dokumente ü\"\n"
+                                                  "XDG_PICTURES_DIR=\"$HOME/Bilder é\"\n"
+                                                  "XDG_PUBLICSHARE_DIR=\"$HOME/Öffentlich\"\n");
         for (const char* folder : {"Meine Dokumente ü", "Bilder é", "Öffentlich", "data home"})
             QVERIFY(QDir(FHome).mkpath(QString::fromUtf8(folder)));
-        qputenv("HOME", FHome.toUtf8());
-        qputenv("XDG_CONFIG_HOME", (FHome + "/.config").toUtf8());
         qputenv("XDG_DATA_HOME", (FHome + "/data home").toUtf8());
         qputenv("XDG_DATA_DIRS", "/srv/shared data:/usr/share");
     }
@@ -208,7 +205,7 @@ private Q_SLOTS:
     }
 
 private:
-    TLyTempFolder FTemp;
+    TLyTestHome FTemp;
     QString FHome;
 };
 

@@ -125,34 +125,28 @@ private Q_SLOTS:
         QVERIFY(!u.Updating());
     }
 
-    void unbalancedEndUpdateIsAnAssertion() {
+    void updateGuardEndsOnException() {
+        // An unbalanced EndUpdate is an assertion.
         TCountingUpdateable u;
         LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
         u.BeginUpdate();
         u.EndUpdate();
         LY_EXPECT_ASSERTION(u.EndUpdate(), "Units/VxUtils");
         QCOMPARE(u.UpdateCount(), 0);
-    }
-
-    void updateGuardEndsOnException() {
         // The update ends when an exception leaves the guarded scope; a notification that fails at
         // that end is dropped while the first exception unwinds, and raised otherwise.
-        TCountingUpdateable u;
         u.FailChanged = true;
-        const auto failInside = [&] {
+        const auto changeInside = [&](bool fail) {
             TVxUpdateGuard update(u);
             u.Changed();
-            throw EVxUtilsError(QStringLiteral("first"));
-        };
-        const auto changeInside = [&] {
-            TVxUpdateGuard update(u);
-            u.Changed();
+            if (fail)
+                throw EVxUtilsError(QStringLiteral("first"));
         };
         QString message;
-        LY_EXPECT_EXCEPTION(EVxUtilsError, failInside(), message);
+        LY_EXPECT_EXCEPTION(EVxUtilsError, changeInside(true), message);
         QCOMPARE(message, QStringLiteral("first"));
         QVERIFY(!u.Updating());
-        LY_EXPECT_EXCEPTION(EVxUtilsError, changeInside(), message);
+        LY_EXPECT_EXCEPTION(EVxUtilsError, changeInside(false), message);
         QCOMPARE(message, QStringLiteral("notification"));
         QVERIFY(!u.Updating());
         QCOMPARE(u.Changes, 2);
@@ -179,20 +173,14 @@ private Q_SLOTS:
 
     void referenceCounting() {
         int destroyed = 0;
-        auto* plain = new TCounted(false, destroyed);
-        QCOMPARE(plain->AddRef(), 1);
-        QCOMPARE(plain->Release(), 1);
-        QCOMPARE(plain->Release(), 1);
-        QCOMPARE(destroyed, 0); // never frees itself
-        delete plain;
-        QCOMPARE(destroyed, 1);
-
+        auto* plain = new TCounted(false, destroyed); // counts, but never frees itself
         auto* counted = new TCounted(true, destroyed);
-        QCOMPARE(counted->AddRef(), 1);
-        QCOMPARE(counted->AddRef(), 2);
-        QCOMPARE(counted->Release(), 1);
-        QCOMPARE(destroyed, 1);
-        QCOMPARE(counted->Release(), 0);
+        QList<int> counts;
+        counts << plain->AddRef() << plain->Release() << plain->Release() << destroyed;
+        counts << counted->AddRef() << counted->AddRef() << counted->Release() << destroyed;
+        counts << counted->Release() << destroyed;
+        QCOMPARE(counts, QList<int>({1, 1, 1, 0, 1, 2, 1, 0, 0, 1}));
+        delete plain;
         QCOMPARE(destroyed, 2);
 
         static QString reported;
@@ -255,16 +243,14 @@ private Q_SLOTS:
         QCOMPARE(destroyed, owns ? 3 : 0);
         keep.clear();
         QCOMPARE(destroyed, 3);
-    }
 
-    void objectListIndexOutOfRange() {
-        TVxObjectList<TTracked> list(true);
+        TVxObjectList<TTracked> empty(owns);
         QString message;
-        LY_EXPECT_EXCEPTION(EVxListError, list.Items(0), message);
+        LY_EXPECT_EXCEPTION(EVxListError, empty.Items(0), message);
         QCOMPARE(message, QStringLiteral("List index out of bounds (0)"));
-        LY_EXPECT_EXCEPTION(EVxListError, list.Delete(-1), message);
-        LY_EXPECT_EXCEPTION(EVxListError, list.Insert(1, nullptr), message);
-        QCOMPARE(list.Count(), 0);
+        LY_EXPECT_EXCEPTION(EVxListError, empty.Delete(-1), message);
+        LY_EXPECT_EXCEPTION(EVxListError, empty.Insert(1, nullptr), message);
+        QCOMPARE(empty.Count(), 0);
     }
 
     void stringBuilder() {
@@ -289,54 +275,53 @@ private Q_SLOTS:
         QCOMPARE(seeded.Text(), QStringLiteral("xyz"));
     }
 
-    void recentFilesKeepsMostRecentFirst() {
-        TVxRecentFiles recent;
-        for (const QString& name : Names(1, 10))
-            recent.Add(name);
-        QCOMPARE(recent.Count(), 10);
-        QVERIFY(recent.IsFull());
-        QCOMPARE(recent.Files().first(), QStringLiteral("file10.xml"));
-
-        recent.Add(QStringLiteral("FILE5.XML")); // present in other letter case: moves, keeps case
-        QCOMPARE(recent.Count(), 10);
-        QCOMPARE(recent.Files().first(), QStringLiteral("file5.xml"));
-
-        recent.Add(QStringLiteral("new.xml")); // full: the two oldest go
-        QCOMPARE(recent.Count(), 9);
-        QCOMPARE(recent.Files().first(), QStringLiteral("new.xml"));
-        QVERIFY(!recent.Files().contains(QStringLiteral("file1.xml")));
-        QVERIFY(!recent.Files().contains(QStringLiteral("file2.xml")));
-
-        recent.Add(QStringLiteral("newer.xml")); // not full: nothing dropped
-        QCOMPARE(recent.Count(), 10);
-
-        recent.Remove(QStringLiteral("NEW.xml"));
-        recent.Remove(QStringLiteral("absent.xml"));
-        QCOMPARE(recent.Count(), 9);
-        QVERIFY(!recent.Files().contains(QStringLiteral("new.xml")));
+    void recentFiles_data() {
+        // Steps, each applied in turn: "+name" adds, "-name" removes, "max N" and "trim N" set
+        // the sizes, "set N" gives file1..fileN whole; "1-10" adds file1.xml..file10.xml. The
+        // expected list omits the common ".xml" and "file".
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("files");
+        QTest::newRow("most recent first, full") << QStringList{"1-10"} << "10 9 8 7 6 5 4 3 2 1";
+        QTest::newRow("present in other case: moves, keeps its case")
+            << QStringList{"1-10", "+FILE5.XML"} << "5 10 9 8 7 6 4 3 2 1";
+        QTest::newRow("full: the two oldest go, then nothing")
+            << QStringList{"1-10", "+new", "+newer"} << "newer new 10 9 8 7 6 5 4 3";
+        QTest::newRow("removed in any case, absent ignored")
+            << QStringList{"1-3", "-FILE2.xml", "-absent.xml"} << "3 1";
+        QTest::newRow("shrinking drops the oldest") << QStringList{"1-10", "max 4"} << "10 9 8";
+        QTest::newRow("trim amount above the new size is halved")
+            << QStringList{"1-10", "max 4", "trim 3", "max 2"} << "10";
+        QTest::newRow("a list given whole keeps to the maximum")
+            << QStringList{"set 12"} << "1 2 3 4 5 6 7 8 9 10";
+        QTest::newRow("and makes room as usual")
+            << QStringList{"set 12", "+x"} << "x 1 2 3 4 5 6 7 8";
     }
 
-    void recentFilesShrinking() {
+    void recentFiles() {
+        QFETCH(QStringList, steps);
         TVxRecentFiles recent;
-        for (const QString& name : Names(1, 10))
-            recent.Add(name);
-        recent.SetMaxSize(4);
-        QCOMPARE(recent.Files(), (QStringList{"file10.xml", "file9.xml", "file8.xml"}));
-        QCOMPARE(recent.TrimAmount(), 1);
-
-        recent.SetTrimAmount(3);
-        LY_EXPECT_ASSERTION(recent.SetTrimAmount(5), "Units/VxUtils");
+        for (const QString& step : steps) {
+            const QString argument = step.section(u' ', 1);
+            if (step.startsWith(u'+'))
+                recent.Add(step.mid(1).contains(u'.') ? step.mid(1) : step.mid(1) + ".xml");
+            else if (step.startsWith(u'-'))
+                recent.Remove(step.mid(1));
+            else if (step.startsWith("max"))
+                recent.SetMaxSize(argument.toInt());
+            else if (step.startsWith("trim"))
+                recent.SetTrimAmount(argument.toInt());
+            else if (step.startsWith("set"))
+                recent.SetFiles(Names(1, argument.toInt()));
+            else
+                for (const QString& name : Names(1, step.section(u'-', 1).toInt()))
+                    recent.Add(name);
+        }
+        QString files = recent.Files().join(u' ');
+        QTEST(files.remove(".xml").remove("file"), "files");
+        QCOMPARE(recent.TrimAmount(), 1); // the default, or 3 halved below a maximum of 2
+        // The trim amount stays between 1 and the maximum size.
+        LY_EXPECT_ASSERTION(recent.SetTrimAmount(recent.MaxSize() + 1), "Units/VxUtils");
         LY_EXPECT_ASSERTION(recent.SetTrimAmount(0), "Units/VxUtils");
-        recent.SetMaxSize(2); // below the trim amount: halves it
-        QCOMPARE(recent.TrimAmount(), 1);
-        QCOMPARE(recent.Count(), 1);
-
-        TVxRecentFiles listed; // a list given whole keeps to the maximum size
-        listed.SetFiles(Names(1, 12));
-        QCOMPARE(listed.Count(), 10);
-        QCOMPARE(listed.Files().first(), QStringLiteral("file1.xml"));
-        listed.Add(QStringLiteral("x.xml"));
-        QCOMPARE(listed.Count(), 9);
     }
 };
 
