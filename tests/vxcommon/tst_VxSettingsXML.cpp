@@ -251,51 +251,6 @@ private Q_SLOTS:
         QVERIFY(!repository.Exists(path));
     }
 
-    // Nested lists as the hash map and object list handlers store them: duplicates kept, in
-    // order, each inner list inside its own outer item.
-    void listWriterThenReader() {
-        TVxSettingsXMLFileRepository repository;
-        repository.WriteValue("Options.Views.item.text", QString("stale"));
-        const QList<QStringList> columns = {{"Name", "Name", "Artist"}, {"Album"}};
-        {
-            auto views = repository.CreateListWriter(nullptr, "Options.Views.item");
-            QCOMPARE(views->Path(), QString("item"));
-            views->ClearItems();
-            for (const QStringList& names : columns) {
-                views->NextItem();
-                repository.WriteValue("Options.Views.item.text", QString("same"));
-                auto inner =
-                    repository.CreateListWriter(nullptr, "Options.Views.item.data.Columns.item");
-                inner->ClearItems();
-                for (const QString& name : names) {
-                    inner->NextItem();
-                    repository.WriteValue("Options.Views.item.data.Columns.item.Name", name);
-                }
-            }
-        }
-        QStringList texts;
-        QList<QStringList> read;
-        auto views = repository.CreateListReader(nullptr, "options.views.item");
-        QCOMPARE(views->Count(), 2);
-        for (bool done = views->First(); !done; done = views->Done()) {
-            texts << ReadText(repository, "Options.Views.item.text");
-            auto inner =
-                repository.CreateListReader(nullptr, "Options.Views.item.data.Columns.item");
-            QStringList names;
-            for (bool innerDone = inner->First(); !innerDone; innerDone = inner->Done()) {
-                names << ReadText(repository, "Options.Views.item.data.Columns.item.Name");
-                inner->Next();
-            }
-            read << names;
-            views->Next();
-        }
-        QCOMPARE(texts, QStringList({"same", "same"}));
-        QCOMPARE(read, columns);
-
-        auto missing = repository.CreateListReader(nullptr, "Options.Nothing.item");
-        QVERIFY(missing->First());
-    }
-
     void existsDeleteClearChildren() {
         TVxSettingsXMLFileRepository repository;
         repository.WriteValue("A.B", QString("keep"));
