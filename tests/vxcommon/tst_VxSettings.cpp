@@ -175,6 +175,12 @@ private Q_SLOTS:
         Load(path, &read);
         QCOMPARE(ReadWholeFile(Store(FFolder, &read, QStringLiteral("again.xml"))),
                  ReadWholeFile(path));
+        // Stored again over the file, a shorter list leaves none of the old items behind.
+        read.Recent = QStringList{QStringLiteral("/x.xml")};
+        Store(FFolder, &read);
+        TTestOptions again;
+        Load(path, &again);
+        QCOMPARE(again.Recent, read.Recent);
     }
 
     void readingKeepsWhatIsNotStored() {
