@@ -277,6 +277,17 @@ private Q_SLOTS:
         QCOMPARE(repository.ReadValue("A.F", svtInteger), QVariant());
         QVERIFY(repository.Exists("A.B"));
 
+        // A list written again replaces its items and keeps what else is there.
+        repository.WriteValue("A.List.item", QString("stale"));
+        {
+            auto list = repository.CreateListWriter(nullptr, "A.List.item");
+            list->ClearItems();
+            list->NextItem();
+            repository.WriteValue("A.List.item", QString("new"));
+        }
+        QCOMPARE(repository.CreateListReader(nullptr, "a.list.item")->Count(), 1);
+        QCOMPARE(ReadText(repository, "A.List.item"), QString("new"));
+
         repository.SetModified(false);
         repository.Delete("A.Missing");
         repository.ClearChildren("A.B");
