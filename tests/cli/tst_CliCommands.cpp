@@ -47,7 +47,8 @@ const QByteArray kLibraryTwo = MakeLibraryXml(
      Track("Only in Two B", "Zoe", "Zebra", 4, 40)});
 
 // Every track of the library file, in file order, read by the engine's own reader; each as
-// "name:play count:rating" unless `whole`, then with every compared value and the location.
+// "name:play count:rating", with `whole` followed by the other compared values, the location and
+// the track kind.
 QStringList ReadTracks(const QString& fileName, bool whole = false) {
     QStringList tracks;
     try {

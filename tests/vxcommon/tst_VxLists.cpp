@@ -92,7 +92,7 @@ public:
 class TestVxLists : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Single cased code points are the next test's; these are the keys around them.
+    // Each cased code point alone is the next test's; these rows are the keys around such points.
     void keysIgnoreCase_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("looked");
