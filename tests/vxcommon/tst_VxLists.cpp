@@ -46,8 +46,8 @@ private:
     QStringList& FItems;
 };
 
-// A two-way iterator that is not bounded, so the generic IsLast and Done are used. `Wrap` makes
-// Advance return to the start after the last item; `StartAt` makes MoveToStart miss the start.
+// A two-way iterator that is not bounded. `Wrap` makes Advance return to the start after the last
+// item; `StartAt` makes MoveToStart miss the start.
 class TLinkIterator : public TVxTwoWayIterator {
 public:
     explicit TLinkIterator(int count)
@@ -287,21 +287,15 @@ private Q_SLOTS:
         QCOMPARE(it.Done(), items.isEmpty());
         QCOMPARE(it.IsEmpty(), items.isEmpty());
         QStringList walked;
-        QStringList lastFlags;
-        for (; !it.Done(); it.Next()) {
+        for (; !it.Done(); it.Next())
             walked.append(it.Current());
-            lastFlags.append(it.IsLast() ? "last" : "-");
-        }
         QCOMPARE(walked, items);
-        if (!items.isEmpty())
-            QCOMPARE(lastFlags.indexOf("last"), items.size() - 1);
         QCOMPARE(it.Position(), int(items.size()));
-        QVERIFY(!it.IsLast());
         LY_EXPECT_ASSERTION(it.Next(), "Units/VxLists");
     }
 
-    // IsEmpty restarts only a walk that is done; a shrunk list ends the walk; an unbounded
-    // iterator uses the generic IsLast; implementations that wrap or miss the start are caught.
+    // IsEmpty restarts only a walk that is done; a shrunk list ends the walk; implementations that
+    // wrap or miss the start are caught.
     void iteratorEdges() {
         QStringList items{"a", "b", "c"};
         TStringIterator it(items);
@@ -317,13 +311,6 @@ private Q_SLOTS:
         items.resize(1);
         QVERIFY(it.Done());
         LY_EXPECT_ASSERTION(it.Next(), "Units/VxLists");
-
-        TLinkIterator link(3);
-        QStringList flags;
-        for (link.First(); !link.Done(); link.Next())
-            flags.append(QString::number(link.Position()) + (link.IsLast() ? "L" : ""));
-        QCOMPARE(flags, (QStringList{"0", "1", "2L"}));
-        QVERIFY(!link.IsLast());
 
         TLinkIterator wrapping(2);
         wrapping.Wrap = true;
