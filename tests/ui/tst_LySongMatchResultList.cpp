@@ -1,10 +1,15 @@
 // The list frame of a song page and the five pages: the enabled rules over the states of view,
 // project and selection, the Use captions, each action's effect on hand-made songs, the status
-// line and tab captions, the tools pages restored and stored, and the selection timer.
+// line and tab captions, the tools pages restored and stored, and the selection timer; the
+// match window opened from the unmatched page: the options asked first, the proposals and header
+// shown, the project's songs replaced on OK and untouched on Cancel, the library pages' tools that
+// do not apply there, and the window's geometry.
 #include "LibraryBuilders.h"
 #include "LyDialogs.h"
 #include "LyMatchResult.h"
+#include "LyMatchWindow.h"
 #include "LyOptions.h"
+#include "LyProcessListener.h"
 #include "LySongListFrame.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
@@ -19,6 +24,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +102,41 @@ struct TListScene {
     TLySongListFixture Fixture;
     std::unique_ptr<TLySongMatchResultList> List;
 };
+
+std::vector<std::unique_ptr<TLySong>> UnmatchedPairs() {
+    auto track = [](const char* name) {
+        return Track(QString::fromLatin1(name)).Artist("Abba").Album("Gold").Build();
+    };
+    std::vector<std::unique_ptr<TLySong>> songs;
+    songs.push_back(MakeSong(track("Equal"), track("Equal")));
+    songs.push_back(MakeSong(track("Waterloo"), std::nullopt));
+    songs.push_back(MakeSong(std::nullopt, track("Waterloo")));
+    songs.push_back(MakeSong(track("Dancing Queen"), std::nullopt));
+    return songs;
+}
+
+// What the open match window shows.
+QString Describe(TLyMatchForm& form) {
+    TLySongMatchResult* frame = form.FrmSongMatchResult();
+    TLyView* matches = frame->MatchResult()->View(QStringLiteral("Matches"));
+    matches->Process()->WaitFor();
+    QCoreApplication::processEvents();
+    frame->FrmAllSongs()->UpdateActions();
+    frame->FrmOneSongs()->UpdateActions();
+    QStringList texts{form.windowTitle(),
+                      QStringLiteral("%1x%2").arg(form.minimumWidth()).arg(form.minimumHeight()),
+                      form.LblMatchType()->text(),
+                      form.LblFields()->text(),
+                      form.LblOptional()->text(),
+                      SongsText(matches->Songs(), false)};
+    if (frame->FrmAllSongs()->ActLoadLibraries()->isEnabled())
+        texts << QStringLiteral("load");
+    if (frame->FrmOneSongs()->ActExportToFile()->isEnabled())
+        texts << QStringLiteral("export");
+    if (frame->FrmTwoSongs()->CmbFilter()->isVisibleTo(frame->FrmTwoSongs()))
+        texts << QStringLiteral("filter list");
+    return texts.join(u'|');
+}
 
 const QString kAlways = QStringLiteral("Edit SetAsDefaultView ToggleSongInfo");
 
@@ -328,42 +369,32 @@ private Q_SLOTS:
 
     void statusAndTabCaptions_data() {
         QTest::addColumn<bool>("loaded");
-        QTest::addColumn<QString>("filter"); // typed into the Matches page's filter box
-        QTest::addColumn<QStringList>("status");
-        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("filter");    // typed into the Matches page's filter box
         QTest::addColumn<QStringList>("pairs"); // remembered before the load
+        QTest::addColumn<QString>("status");    // of the five pages
+        QTest::addColumn<QString>("captions");
+        const QString loaded =
+            QStringLiteral("All (340)|Laptop (340)|Desktop (340)|Matches (340)|Unmatched (0)");
+        const QString songs =
+            QStringLiteral("340 songs%1|340 songs%1|340 songs%1|340 songs%1|0 songs%1");
         QTest::newRow("not loaded")
-            << false << "" << QStringList(5, QStringLiteral("Not Loaded"))
-            << QStringList{"All", "Laptop", "Desktop", "Matches", "Unmatched"} << QStringList();
-        QTest::newRow("all shown")
-            << true << ""
-            << QStringList{"340 songs", "340 songs", "340 songs", "340 songs", "0 songs"}
-            << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
-                           "Unmatched (0)"}
-            << QStringList();
-        const QString pairs =
-            QStringLiteral("; 1 remembered pair applied, 1 not (a track is gone)");
+            << false << "" << QStringList() << QStringList(5, "Not Loaded").join(u'|')
+            << "All|Laptop|Desktop|Matches|Unmatched";
+        QTest::newRow("all shown") << true << "" << QStringList() << songs.arg("") << loaded;
         QTest::newRow("remembered pairs")
-            << true << ""
-            << QStringList{"340 songs" + pairs, "340 songs" + pairs, "340 songs" + pairs,
-                           "340 songs" + pairs, "0 songs" + pairs}
-            << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
-                           "Unmatched (0)"}
-            << QStringList{"P1 P1", "P3 P999"};
-        QTest::newRow("filtered") << true << "Song 33"
-                                  << QStringList{"340 songs", "340 songs", "340 songs",
-                                                 "Showing 11 of 340 songs", "0 songs"}
-                                  << QStringList{"All (340)", "Laptop (340)", "Desktop (340)",
-                                                 "Matches (11/340)", "Unmatched (0)"}
-                                  << QStringList();
+            << true << "" << QStringList{"P1 P1", "P3 P999"}
+            << songs.arg("; 1 remembered pair applied, 1 not (a track is gone)") << loaded;
+        QTest::newRow("filtered") << true << "Song 33" << QStringList()
+                                  << "340 songs|340 songs|340 songs|Showing 11 of 340 songs|0 songs"
+                                  << QString(loaded).replace("(340)|U", "(11/340)|U");
     }
 
     void statusAndTabCaptions() {
         QFETCH(bool, loaded);
         QFETCH(QString, filter);
-        QFETCH(QStringList, status);
-        QFETCH(QStringList, captions);
         QFETCH(QStringList, pairs);
+        QFETCH(QString, status);
+        QFETCH(QString, captions);
         TLySongListFixture fixture;
         QList<TLyLibraryTrack> tracks;
         for (int id = 1; id <= 340; ++id)
@@ -390,8 +421,8 @@ private Q_SLOTS:
             actualStatus << frame.List(TLySongMatchResult::TPage(page))->StatusBar()->text();
             actualCaptions << frame.PageSongs()->tabText(page);
         }
-        QCOMPARE(actualStatus, status);
-        QCOMPARE(actualCaptions, captions);
+        QCOMPARE(actualStatus.join(u'|'), status);
+        QCOMPARE(actualCaptions.join(u'|'), captions);
         frame.SetMatchResult(nullptr);
         QCOMPARE(frame.List(TLySongMatchResult::pgAll)->StatusBar()->text(), QString());
     }
@@ -482,6 +513,91 @@ private Q_SLOTS:
         QCOMPARE(list->Selection()->Items(0)->CurrentOne().Name(), QStringLiteral("Song 50"));
         list->Selection()->RemoveListener(&counter);
         list->SetView(nullptr);
+    }
+    void roundTrip_data() {
+        QTest::addColumn<int>("optionsAnswer");
+        QTest::addColumn<int>("windowAnswer");
+        QTest::addColumn<bool>("cancelMatching"); // Cancel as the matching run starts
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("songs");
+        const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
+        const QString shown =
+            QStringLiteral("Match Songs|720x475|Match all text, ignoring case|Title, "
+                           "Artist, Album|Album|Waterloo[12]");
+        const QString before = QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[1] Waterloo[2]");
+        QTest::newRow("ok") << ok << ok << false << shown
+                            << QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[12]");
+        QTest::newRow("cancelled window") << ok << cancel << false << shown << before;
+        QTest::newRow("cancelled options") << cancel << ok << false << QString() << before;
+        QTest::newRow("cancelled matching") << ok << ok << true << QString() << before;
+    }
+
+    void roundTrip() {
+        QFETCH(int, optionsAnswer);
+        QFETCH(int, windowAnswer);
+        QFETCH(bool, cancelMatching);
+        QFETCH(QString, window);
+        QFETCH(QString, songs);
+        TLyManualTimers timers;
+        TLySongListFixture fixture;
+        fixture.Add(UnmatchedPairs());
+        TLyProject& project = fixture.Project();
+        TLyCompareOptions* compare = project.Options()->CompareOptions();
+        compare->SetExactMatch();
+        compare->SetComponents({sccTitle, sccArtist, sccAlbum});
+        compare->SetCanBeEmpty({sccAlbum});
+        TLyWindowOptions* geometry = project.AppOptions()->MatchWindow();
+        geometry->SetWidth(300); // smaller than the window can be
+        geometry->SetHeight(900);
+        TLySongMatchResult frame;
+        // As the project window does.
+        QObject::connect(
+            &frame, &TLySongMatchResult::MatchRequested,
+            [&](const QList<TLySong*>& chosen) { LyMatchSongs(&frame, &project, chosen); });
+        frame.resize(900, 600);
+        frame.show();
+        frame.SetMatchResult(&fixture.Result());
+        frame.SetCurrentPage(TLySongMatchResult::pgUnmatched);
+        fixture.Settle();
+        TLySongMatchResultList* list = frame.CurrentList();
+        SelectRows(*list->FrmSongList(), {QStringLiteral("Waterloo")});
+        timers.Advance(100);
+        QCOMPARE(list->FrmSongList()->SelectedCount(), 2);
+
+        QString shown;
+        QStringList asked;
+        TLyDialogAnswers answers([&](const TLyDialogRequest& request) {
+            asked << request.Detail;
+            if (request.Detail == u"TLyMatchOptionsForm")
+                return TLyDialogAnswer{optionsAnswer, {}};
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<TLyMatchForm*>(widget))
+                    shown = Describe(*form);
+            return TLyDialogAnswer{windowAnswer, {}};
+        });
+        struct TCanceller : TLyProcessListener {
+            TLyProcess* Process = nullptr;
+            void TaskStarted(ILyProcessTask* task) override {
+                if (Process && task->IsMainTask())
+                    Process->Cancel();
+            }
+        } canceller;
+        canceller.Process = cancelMatching ? project.Process() : nullptr;
+        project.Listeners()->AddListener(&canceller);
+        list->UpdateActions();
+        list->ActMatchSelected()->trigger();
+        project.Listeners()->RemoveListener(&canceller);
+        fixture.Settle();
+        QCOMPARE(shown, window);
+        QCOMPARE(SongsText(fixture.Result().Songs(), false), songs);
+        QCOMPARE(asked.join(u' '), window.isEmpty()
+                                       ? QStringLiteral("TLyMatchOptionsForm")
+                                       : QStringLiteral("TLyMatchOptionsForm TLyMatchForm"));
+        if (!window.isEmpty()) {
+            QCOMPARE(geometry->Width(), 720);
+            QCOMPARE(geometry->Height(), 900);
+        }
+        frame.SetMatchResult(nullptr);
     }
 };
 
