@@ -1,5 +1,6 @@
 // The song list: cells of every column and role, sorting, header clicks and menus, the
 // selection kept across rebuilds, and the model checked through refreshes and freezes.
+#include "LyDataRows.h"
 #include "LyMatchResult.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
@@ -63,8 +64,7 @@ private Q_SLOTS:
     // page Two shows library Two first, falling back to One; a dark palette gets lighter colours
     // and a faint odd-row lift.
     void cells_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QStringList>("cells");
+        LyColumns<QString, QStringList>("page", "cells");
         QTest::newRow("All") << "All"
                              << QStringList{
                                     "Equal: 0 t=Equal|p=exact-match|k=2; 5 t=3; "
@@ -96,8 +96,7 @@ private Q_SLOTS:
     }
 
     void cells() {
-        QFETCH(QString, page);
-        QFETCH(QStringList, cells);
+        auto [page, cells] = LyFetch<QString, QStringList>("page", "cells");
         TLySongListFixture fixture;
         fixture.Add(RepresentativeSongs());
         const bool two = page == u"Two";
@@ -142,8 +141,7 @@ private Q_SLOTS:
     }
 
     void sorting_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("ascending");
+        LyColumns<int, QStringList>("column", "ascending");
         // Songs: name, artist, album, genre, rating, plays, played, location. Ties on a column's
         // keys fall to the next key, and rows equal on all keys to the status rank.
         auto row = [](const char* name, int column, const QStringList& ascending) {
@@ -168,8 +166,7 @@ private Q_SLOTS:
     }
 
     void sorting() {
-        QFETCH(int, column);
-        QFETCH(QStringList, ascending);
+        auto [column, ascending] = LyFetch<int, QStringList>("column", "ascending");
         auto track = [](const char* name, const char* artist, const char* album, const char* genre,
                         int rating, int plays, double played, const char* location) {
             return Track(name)
@@ -283,12 +280,9 @@ private Q_SLOTS:
     }
 
     void selectionKeptAcrossRebuild_data() {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QList<int>>("removed");
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QList<int>>("expected");
         // The song scrolled to the top before, which stays at the top (-1: not scrolled).
-        QTest::addColumn<int>("top");
+        LyColumns<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed", "filter",
+                                                                    "expected", "top");
         auto row = [](const char* name, QList<int> selected, QList<int> removed, const char* filter,
                       QList<int> expected, int top = -1) {
             QTest::newRow(name) << selected << removed << filter << expected << top;
@@ -303,11 +297,9 @@ private Q_SLOTS:
     }
 
     void selectionKeptAcrossRebuild() {
-        QFETCH(QList<int>, selected);
-        QFETCH(QList<int>, removed);
-        QFETCH(QString, filter);
-        QFETCH(QList<int>, expected);
-        QFETCH(int, top);
+        auto [selected, removed, filter, expected, top] =
+            LyFetch<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed",
+                                                                      "filter", "expected", "top");
         TAllScene scene(Numbered(16, [](int i) { return i % 2 ? "odd" : "even"; }));
         TLySongListView* frame = scene.Frame.get();
         TLySongListTree* tree = frame->TreeSongs();
@@ -403,14 +395,11 @@ private Q_SLOTS:
     }
 
     void selectionQueries_data() {
-        QTest::addColumn<QStringList>("selected");
         // With `edited` the selected songs change in an update, and the same rows are selected
-        // again.
-        QTest::addColumn<bool>("edited");
-        // The count, the first selected song, then M (some selected song is modified), 1 and 2
-        // (some has a track in One, in Two), B (some has both), L (the selection lacks One and
-        // lacks Two).
-        QTest::addColumn<QString>("expected");
+        // again. Expected: the count, the first selected song, then M (some selected song is
+        // modified), 1 and 2 (some has a track in One, in Two), B (some has both), L (the
+        // selection lacks One and lacks Two).
+        LyColumns<QStringList, bool, QString>("selected", "edited", "expected");
         QTest::newRow("nothing selected") << QStringList{} << false << "0 -";
         QTest::newRow("one matched song") << QStringList{"Equal"} << false << "1 Equal 12B";
         QTest::newRow("One-only and Two-only")
@@ -423,9 +412,8 @@ private Q_SLOTS:
     }
 
     void selectionQueries() {
-        QFETCH(QStringList, selected);
-        QFETCH(bool, edited);
-        QFETCH(QString, expected);
+        auto [selected, edited, expected] =
+            LyFetch<QStringList, bool, QString>("selected", "edited", "expected");
         std::vector<std::unique_ptr<TLySong>> songs = RepresentativeSongs();
         songs.push_back(MakeSong(Track("Solo").Build(), std::nullopt));
         TAllScene scene(std::move(songs));

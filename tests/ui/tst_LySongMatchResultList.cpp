@@ -5,6 +5,7 @@
 // shown, the project's songs replaced on OK and untouched on Cancel, the library pages' tools that
 // do not apply there, and the window's geometry.
 #include "LibraryBuilders.h"
+#include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyMatchResult.h"
 #include "LyMatchWindow.h"
@@ -149,12 +150,9 @@ private Q_SLOTS:
     void cleanupTestCase() { VxThreadsShutdown(); }
 
     void enabledRules_data() {
-        QTest::addColumn<QString>("page");
         // Rows to select, then steps: noview, refreshing, running (the project's process), frozen,
         // best (the single best match selected).
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("enabled");
+        LyColumns<QString, QString, QString, QString>("page", "select", "steps", "enabled");
         const QString all = QStringLiteral(" SynchronizeAll RevertAll MatchAll");
         auto row = [](const char* name, const char* page, const char* select, const char* steps,
                       const QString& enabled) {
@@ -181,10 +179,8 @@ private Q_SLOTS:
     }
 
     void enabledRules() {
-        QFETCH(QString, page);
-        QFETCH(QString, select);
-        QFETCH(QString, steps);
-        QFETCH(QString, enabled);
+        auto [page, select, steps, enabled] =
+            LyFetch<QString, QString, QString, QString>("page", "select", "steps", "enabled");
         TListScene scene(page, select);
         TLySongMatchResultList* list = scene.List.get();
         std::unique_ptr<TLyBlockingRun> run;
@@ -211,10 +207,7 @@ private Q_SLOTS:
     }
 
     void useCaptions_data() {
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<QString>("useOne");
-        QTest::addColumn<QString>("useTwo");
-        QTest::addColumn<bool>("submenus");
+        LyColumns<QString, QString, QString, bool>("select", "useOne", "useTwo", "submenus");
         QTest::newRow("nothing") << ""
                                  << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
                                  << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
@@ -236,10 +229,8 @@ private Q_SLOTS:
     }
 
     void useCaptions() {
-        QFETCH(QString, select);
-        QFETCH(QString, useOne);
-        QFETCH(QString, useTwo);
-        QFETCH(bool, submenus);
+        auto [select, useOne, useTwo, submenus] =
+            LyFetch<QString, QString, QString, bool>("select", "useOne", "useTwo", "submenus");
         TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"));
         scene.Select(select);
         TLySongMatchResultList* list = scene.List.get();
@@ -268,13 +259,9 @@ private Q_SLOTS:
     }
 
     void actions_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("select");
         // An action's name, or a gesture on the single best match: click, dblclick, return.
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("songs");
-        QTest::addColumn<QString>("requests");
+        LyColumns<QString, QString, QString, int, QString, QString>("page", "select", "action",
+                                                                    "answer", "songs", "requests");
         const QString before = QStringLiteral(
             "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterlo[2] Waterloo[1]");
         const QString combined = QStringLiteral(
@@ -317,12 +304,9 @@ private Q_SLOTS:
     }
 
     void actions() {
-        QFETCH(QString, page);
-        QFETCH(QString, select);
-        QFETCH(QString, action);
-        QFETCH(int, answer);
-        QFETCH(QString, songs);
-        QFETCH(QString, requests);
+        auto [page, select, action, answer, songs, requests] =
+            LyFetch<QString, QString, QString, int, QString, QString>(
+                "page", "select", "action", "answer", "songs", "requests");
         TListScene scene(page, select);
         TLySongListFixture& fixture = scene.Fixture;
         TLySongMatchResultList* list = scene.List.get();
@@ -368,11 +352,11 @@ private Q_SLOTS:
     }
 
     void statusAndTabCaptions_data() {
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<QString>("filter");    // typed into the Matches page's filter box
-        QTest::addColumn<QStringList>("pairs"); // remembered before the load
-        QTest::addColumn<QString>("status");    // of the five pages
-        QTest::addColumn<QString>("captions");
+        // filter: typed into the Matches page's filter box
+        // pairs: remembered before the load
+        // status: of the five pages
+        LyColumns<bool, QString, QStringList, QString, QString>("loaded", "filter", "pairs",
+                                                                "status", "captions");
         const QString loaded =
             QStringLiteral("All (340)|Laptop (340)|Desktop (340)|Matches (340)|Unmatched (0)");
         const QString songs =
@@ -390,11 +374,9 @@ private Q_SLOTS:
     }
 
     void statusAndTabCaptions() {
-        QFETCH(bool, loaded);
-        QFETCH(QString, filter);
-        QFETCH(QStringList, pairs);
-        QFETCH(QString, status);
-        QFETCH(QString, captions);
+        auto [loaded, filter, pairs, status, captions] =
+            LyFetch<bool, QString, QStringList, QString, QString>("loaded", "filter", "pairs",
+                                                                  "status", "captions");
         TLySongListFixture fixture;
         QList<TLyLibraryTrack> tracks;
         for (int id = 1; id <= 340; ++id)
@@ -455,15 +437,14 @@ private Q_SLOTS:
     }
 
     void setDefaults_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("width"); // of the Artist column on the other pages afterwards
+        // width: of the Artist column on the other pages afterwards
+        LyColumns<int, int>("answer", "width");
         QTest::newRow("yes") << int(QMessageBox::Yes) << 333;
         QTest::newRow("no") << int(QMessageBox::No) << 150;
     }
 
     void setDefaults() {
-        QFETCH(int, answer);
-        QFETCH(int, width);
+        auto [answer, width] = LyFetch<int, int>("answer", "width");
         TLySongListFixture fixture;
         fixture.Add(ReviewSongs());
         auto frame = fixture.ShowResult();
@@ -515,11 +496,9 @@ private Q_SLOTS:
         list->SetView(nullptr);
     }
     void roundTrip_data() {
-        QTest::addColumn<int>("optionsAnswer");
-        QTest::addColumn<int>("windowAnswer");
-        QTest::addColumn<bool>("cancelMatching"); // Cancel as the matching run starts
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("songs");
+        // cancelMatching: Cancel as the matching run starts
+        LyColumns<int, int, bool, QString, QString>("optionsAnswer", "windowAnswer",
+                                                    "cancelMatching", "window", "songs");
         const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
         const QString shown =
             QStringLiteral("Match Songs|720x475|Match all text, ignoring case|Title, "
@@ -533,11 +512,9 @@ private Q_SLOTS:
     }
 
     void roundTrip() {
-        QFETCH(int, optionsAnswer);
-        QFETCH(int, windowAnswer);
-        QFETCH(bool, cancelMatching);
-        QFETCH(QString, window);
-        QFETCH(QString, songs);
+        auto [optionsAnswer, windowAnswer, cancelMatching, window, songs] =
+            LyFetch<int, int, bool, QString, QString>("optionsAnswer", "windowAnswer",
+                                                      "cancelMatching", "window", "songs");
         TLyManualTimers timers;
         TLySongListFixture fixture;
         fixture.Add(UnmatchedPairs());
