@@ -526,17 +526,13 @@ private Q_SLOTS:
         TLyWindowOptions* geometry = project.AppOptions()->MatchWindow();
         geometry->SetWidth(300); // smaller than the window can be
         geometry->SetHeight(900);
-        TLySongMatchResult frame;
-        // As the project window does.
+        auto frame = fixture.ShowResult();
         QObject::connect(
-            &frame, &TLySongMatchResult::MatchRequested,
-            [&](const QList<TLySong*>& chosen) { LyMatchSongs(&frame, &project, chosen); });
-        frame.resize(900, 600);
-        frame.show();
-        frame.SetMatchResult(&fixture.Result());
-        frame.SetCurrentPage(TLySongMatchResult::pgUnmatched);
+            frame.get(), &TLySongMatchResult::MatchRequested, // as the project window
+            [&](const QList<TLySong*>& chosen) { LyMatchSongs(frame.get(), &project, chosen); });
+        frame->SetCurrentPage(TLySongMatchResult::pgUnmatched);
         fixture.Settle();
-        TLySongMatchResultList* list = frame.CurrentList();
+        TLySongMatchResultList* list = frame->CurrentList();
         SelectRows(*list->FrmSongList(), {QStringLiteral("Waterloo")});
         timers.Advance(100);
         QCOMPARE(list->FrmSongList()->SelectedCount(), 2);
@@ -570,11 +566,9 @@ private Q_SLOTS:
         QCOMPARE(asked.join(u' '), window.isEmpty()
                                        ? QStringLiteral("TLyMatchOptionsForm")
                                        : QStringLiteral("TLyMatchOptionsForm TLyMatchForm"));
-        if (!window.isEmpty()) {
-            QCOMPARE(geometry->Width(), 720);
-            QCOMPARE(geometry->Height(), 900);
-        }
-        frame.SetMatchResult(nullptr);
+        if (!window.isEmpty())
+            QCOMPARE(QSize(geometry->Width(), geometry->Height()), QSize(720, 900));
+        frame->SetMatchResult(nullptr);
     }
 };
 
