@@ -95,6 +95,7 @@ private Q_SLOTS:
             listeners->TaskStarted(&task);
         QVERIFY2(bar->maximum() > 0, "a busy bar");
         QCOMPARE(bar->value(), 0);
+        QCOMPARE(form.LblSubTask()->text(), level > 0 ? task.Caption() : QString()); // as started
         shown.SetPosition(position, level == 0 ? QStringLiteral("Matching step two") : QString());
         listeners->TaskProgressed(&shown);
         QCOMPARE(bar->value(), shownValue);
