@@ -2,7 +2,6 @@
 // the close query, how a failed run is shown, help, notices and geometry.
 #include "ArMemoryMessageLog.h"
 #include "LyDataRows.h"
-#include "LyProject.h"
 #include "LySongMatchResultFrame.h"
 #include "LyTimers.h"
 #include "LyUserNotices.h"
@@ -19,7 +18,6 @@
 #include <QScreen>
 #include <QTabWidget>
 
-#include <memory>
 #include <mutex>
 #include <thread>
 

@@ -1,9 +1,7 @@
 // What the main window keeps safe: files of the user's it must not write or lose, changes it
 // must not drop without asking, failures it must show; and a whole synchronisation through it.
 #include "Cli.h"
-#include "LibraryBuilders.h"
 #include "LyDataRows.h"
-#include "LyProject.h"
 #include "LySongMatchResultFrame.h"
 #include "LyView.h"
 #include "MainWindowFixture.h"
@@ -13,8 +11,6 @@
 #include <QDir>
 #include <QMenu>
 #include <QTabWidget>
-
-#include <memory>
 
 class TestLyMainWindowFaults : public TLyMainWindowTest {
     Q_OBJECT

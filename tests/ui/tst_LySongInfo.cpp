@@ -7,7 +7,6 @@
 #include "LySongPropertiesFrame.h"
 #include "LySongPropertyWindow.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QAction>

@@ -6,14 +6,12 @@
 #include "LySongListTree.h"
 #include "LyUtils.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 

@@ -4,14 +4,12 @@
 // match window opened from the unmatched page: the options asked first, the proposals and header
 // shown, the project's songs replaced on OK and untouched on Cancel, the library pages' tools that
 // do not apply there, and the window's geometry.
-#include "LibraryBuilders.h"
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyMatchResult.h"
 #include "LyMatchWindow.h"
 #include "LyOptions.h"
 #include "LyProcessListener.h"
-#include "LySongListFrame.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
 #include "LySongMatchResultFrame.h"
@@ -20,7 +18,6 @@
 #include "LySongPropertyWindow.h"
 #include "LyTimers.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QAction>
@@ -31,7 +28,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
-#include <QTest>
 
 namespace {
 

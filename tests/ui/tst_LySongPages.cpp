@@ -2,16 +2,13 @@
 // the page, the enabled rules over the states of view and project, the filter box, Load and
 // the exports, the menus' order with the owner's actions, and the best matches that follow the
 // selection.
-#include "LibraryBuilders.h"
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyMatchResult.h"
 #include "LyOptions.h"
-#include "LySongListFrame.h"
 #include "LySongListTree.h"
 #include "LySongPageFrames.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QAction>

@@ -7,8 +7,6 @@
 #include "LyPictures.h"
 #include "LyTestSupport.h"
 
-#include <QTest>
-
 class TestLyUiSeams : public QObject {
     Q_OBJECT
 private Q_SLOTS:
