@@ -1,6 +1,5 @@
 // The main window: its enabled rules, the recent projects, dropped files, the caption,
 // the close query, how a failed run is shown, help, notices and geometry.
-#include "ArMemoryMessageLog.h"
 #include "LyDataRows.h"
 #include "LySongMatchResultFrame.h"
 #include "LyTimers.h"
@@ -9,15 +8,11 @@
 #include "MainWindowFixture.h"
 #include "VxShell.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
-#include <QTabWidget>
-
 #include <mutex>
 #include <thread>
 

@@ -6,11 +6,8 @@
 #include "LyView.h"
 #include "MainWindowFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QMenu>
-#include <QTabWidget>
 
 class TestLyMainWindowFaults : public TLyMainWindowTest {
     Q_OBJECT

@@ -8,11 +8,9 @@
 #include "LyProgressWindow.h"
 #include "LyTimers.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-
 #include <thread>
 
 class TestLyProgressWindow : public QObject {

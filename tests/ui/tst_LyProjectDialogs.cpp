@@ -10,13 +10,11 @@
 #include "LyTestSupport.h"
 #include "LyTransferOptionsWindow.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
 #include <memory>
 
 namespace {

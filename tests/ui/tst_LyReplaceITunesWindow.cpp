@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThread>
-
 #include <atomic>
 #include <memory>
 #include <mutex>

@@ -2,15 +2,11 @@
 // popup captions, the edit window, and edits refused while the songs may not change.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
-#include "LyMatchResult.h"
 #include "LySongInfoFrame.h"
 #include "LySongPropertiesFrame.h"
 #include "LySongPropertyWindow.h"
-#include "LyView.h"
 #include "SongListFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>

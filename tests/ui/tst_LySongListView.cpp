@@ -1,10 +1,8 @@
 // The song list: cells of every column and role, sorting, header clicks and menus, the
 // selection kept across rebuilds, and the model checked through refreshes and freezes.
 #include "LyDataRows.h"
-#include "LyMatchResult.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
-#include "LyUtils.h"
 #include "LyView.h"
 #include "SongListFixture.h"
 

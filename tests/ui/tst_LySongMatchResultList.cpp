@@ -6,10 +6,7 @@
 // do not apply there, and the window's geometry.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
-#include "LyMatchResult.h"
 #include "LyMatchWindow.h"
-#include "LyOptions.h"
-#include "LyProcessListener.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
 #include "LySongMatchResultFrame.h"
@@ -20,14 +17,11 @@
 #include "LyView.h"
 #include "SongListFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTabWidget>
 
 namespace {
 

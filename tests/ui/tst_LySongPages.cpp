@@ -4,14 +4,11 @@
 // selection.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
-#include "LyMatchResult.h"
-#include "LyOptions.h"
 #include "LySongListTree.h"
 #include "LySongPageFrames.h"
 #include "LyView.h"
 #include "SongListFixture.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>

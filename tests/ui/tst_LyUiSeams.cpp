@@ -1,6 +1,5 @@
 // The seams of the windows: engine errors end in a message box after the notification, the
 // dialogs are answered by tests, pictures are rendered per pixel ratio.
-#include "ArExceptions.h"
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyGuard.h"
