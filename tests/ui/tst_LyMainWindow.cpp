@@ -349,24 +349,21 @@ private Q_SLOTS:
     void geometry() {
         const auto [saved, kept] = LyFetch<QRect, bool>("saved", "kept");
         TLyDialogScript script;
-        {
-            auto window = OpenMainWindow();
-            TLyWindowOptions* options = window->WindowOptions();
-            options->SetLeft(saved.left());
-            options->SetTop(saved.top());
-            options->SetWidth(saved.width());
-            options->SetHeight(saved.height());
-            window->LoadWindowOptions();
-            const QRect screen = window->screen()->availableGeometry();
-            QCOMPARE(window->geometry().size(), saved.size());
-            if (kept)
-                QCOMPARE(window->geometry().topLeft(), saved.topLeft());
-            else
-                QVERIFY(screen.contains(window->geometry()));
-            window->move(window->pos() + QPoint(7, 9));
-            window->SaveWindowOptions();
-            QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
-        }
+        auto window = OpenMainWindow();
+        TLyWindowOptions* options = window->WindowOptions();
+        options->SetLeft(saved.left());
+        options->SetTop(saved.top());
+        options->SetWidth(saved.width());
+        options->SetHeight(saved.height());
+        window->LoadWindowOptions();
+        QCOMPARE(window->geometry().size(), saved.size());
+        if (kept)
+            QCOMPARE(window->geometry().topLeft(), saved.topLeft());
+        else
+            QVERIFY(window->screen()->availableGeometry().contains(window->geometry()));
+        window->move(window->pos() + QPoint(7, 9));
+        window->SaveWindowOptions();
+        QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
     }
 };
 

@@ -49,13 +49,11 @@ private Q_SLOTS:
         row("One", 2, "Modified", "sfgOne,sfgModifiedAll");
         row("One", 3, "Song Data Modified", "sfgOne,sfgModifiedSongData");
         row("One", 4, "User Data Modified", "sfgOne,sfgModifiedUserData");
-        row("One", 5, "Name Modified", "sfgOne,sfgModifiedSingle", sdName);
-        row("One", 6, "Artist Modified", "sfgOne,sfgModifiedSingle", sdArtist);
-        row("One", 7, "Album Modified", "sfgOne,sfgModifiedSingle", sdAlbum);
-        row("One", 8, "Genre Modified", "sfgOne,sfgModifiedSingle", sdGenre);
-        row("One", 9, "Play Count Modified", "sfgOne,sfgModifiedSingle", sdPlayCount);
-        row("One", 10, "Last Played Modified", "sfgOne,sfgModifiedSingle", sdLastPlayed);
-        row("One", 11, "Rating Modified", "sfgOne,sfgModifiedSingle", sdRating);
+        const char* const parts[] = {
+            "Name Modified",       "Artist Modified",      "Album Modified", "Genre Modified",
+            "Play Count Modified", "Last Played Modified", "Rating Modified"};
+        for (int part = 0; part < kLySongPartCount; ++part) // in the order of the song parts
+            row("One", 5 + part, parts[part], "sfgOne,sfgModifiedSingle", part);
         row("Two", 0, "All", "sfgTwo");
         row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
         row("Matches", 0, "All", "sfgMatched");
