@@ -21,13 +21,11 @@ QStringList LyTabChain(QDialog* dialog, QWidget* first) {
     ShowActive(dialog);
     first->setFocus(Qt::TabFocusReason);
     QStringList names{first->objectName()};
-    for (int press = 0; press < 40; ++press) {
-        QWidget* focused = QApplication::focusWidget();
-        QTest::keyClick(focused ? focused : dialog, Qt::Key_Tab);
+    for (QWidget* focused = first; names.size() <= 40; names << focused->objectName()) {
+        QTest::keyClick(focused, Qt::Key_Tab);
         focused = QApplication::focusWidget();
         if (!focused || focused == first)
             break;
-        names << focused->objectName();
     }
     return names;
 }
@@ -40,9 +38,9 @@ int LyPressKey(QDialog* dialog, int key) {
 }
 
 int LyDistanceFromOwnerCentre(QDialog* dialog) {
-    QWidget* owner = dialog->parentWidget()->window();
-    owner->show();
+    dialog->parentWidget()->window()->show();
     dialog->show();
+    const QWidget* owner = dialog->parentWidget()->window();
     return (dialog->frameGeometry().center() - owner->frameGeometry().center()).manhattanLength();
 }
 

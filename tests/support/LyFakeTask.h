@@ -1,9 +1,9 @@
-// A process task that runs nowhere: tests and picture programs pass it to listeners directly.
+// A process task that runs nowhere, for feeding a window's listener by hand: the test sets its
+// state, windows only read it.
 #pragma once
 
 #include "LyProcess.h"
 
-// A task whose state a test sets, for feeding a window's listener by hand; windows only read it.
 class TFakeTask : public ILyProcessTask {
 public:
     TFakeTask(int level, int stepCount, const QString& caption)
@@ -23,18 +23,14 @@ public:
     void Step(const QString&) override {}
     void SetPosition(int position, const QString& caption) override {
         FPosition = position;
-        if (!caption.isEmpty())
-            FCaption = caption;
+        FCaption = caption.isEmpty() ? FCaption : caption;
     }
     void Cancel() override { FCancelled = true; }
     void Fail(const QString&) override { FFailed = true; }
     void Finish() override {}
 
 private:
-    int FLevel;
-    int FStepCount;
+    int FLevel, FStepCount, FPosition = 0;
     QString FCaption;
-    int FPosition = 0;
-    bool FCancelled = false;
-    bool FFailed = false;
+    bool FCancelled = false, FFailed = false;
 };

@@ -86,14 +86,11 @@ void SettleMainWindow(TLyProjectMainForm& window) {
 
 QStringList MenuTexts(QMenu* menu) {
     QStringList texts;
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator())
-            texts << QStringLiteral("-");
-        else if (action->shortcut().isEmpty())
-            texts << action->text();
-        else
-            texts << action->text() + u'\t' + action->shortcut().toString();
-    }
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-")
+                  : action->shortcut().isEmpty()
+                      ? action->text()
+                      : action->text() + u'\t' + action->shortcut().toString());
     return texts;
 }
 

@@ -47,15 +47,22 @@ void TLySongListFixture::Settle() {
     QCoreApplication::processEvents();
 }
 
+// `frame` resized and shown, on `view` given by `attach`, its refresh waited for.
+template <typename TFrame, typename TAttach>
+std::unique_ptr<TFrame> TLySongListFixture::Shown(std::unique_ptr<TFrame> frame, int height,
+                                                  const TAttach& attach) {
+    frame->resize(900, height);
+    frame->show();
+    attach(*frame);
+    Settle();
+    return frame;
+}
+
 std::unique_ptr<TLySongListView> TLySongListFixture::Show(const QString& name, int side,
                                                           bool librarySpecific) {
     auto frame = std::make_unique<TLySongListView>();
-    frame->resize(900, 400);
     frame->SetSide(side, librarySpecific);
-    frame->show();
-    frame->SetView(View(name));
-    Settle();
-    return frame;
+    return Shown(std::move(frame), 400, [&](TLySongListView& f) { f.SetView(View(name)); });
 }
 
 TLyBlockingRun::TLyBlockingRun(TLyProject* project, const QString& name)
@@ -89,21 +96,12 @@ std::unique_ptr<TLySongPage> MakeSongPage(const QString& name) {
 }
 
 std::unique_ptr<TLySongPage> TLySongListFixture::ShowPage(const QString& name) {
-    std::unique_ptr<TLySongPage> page = MakeSongPage(name);
-    page->resize(900, 500);
-    page->show();
-    page->SetView(View(name));
-    Settle();
-    return page;
+    return Shown(MakeSongPage(name), 500, [&](TLySongPage& page) { page.SetView(View(name)); });
 }
 
 std::unique_ptr<TLySongMatchResult> TLySongListFixture::ShowResult() {
-    auto frame = std::make_unique<TLySongMatchResult>();
-    frame->resize(900, 600);
-    frame->show();
-    frame->SetMatchResult(&Result());
-    Settle();
-    return frame;
+    return Shown(std::make_unique<TLySongMatchResult>(), 600,
+                 [&](TLySongMatchResult& frame) { frame.SetMatchResult(&Result()); });
 }
 
 void TLySongListFixture::SetLibraries(const QList<TLyLibraryTrack>& one,
@@ -123,9 +121,8 @@ void RunUntilIdle() {
 
 QStringList ColumnTexts(const TLySongListView& frame, int column) {
     QStringList texts;
-    const TLySongListModel* model = frame.Model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->index(row, column).data().toString();
+    for (int row = 0; row < frame.Model()->rowCount(); ++row)
+        texts << frame.Model()->index(row, column).data().toString();
     return texts;
 }
 
@@ -141,8 +138,9 @@ std::vector<std::unique_ptr<TLySong>> RepresentativeSongs() {
         songs.push_back(MakeSong(one.Build(), two.Build()));
         return songs.back().get();
     };
-    TLySong* equal = add(Base("Equal").Location("/music/equal.mp3"), Base("Equal"));
-    equal->CurrentOne().SetFileStatus(fsExists);
+    add(Base("Equal").Location("/music/equal.mp3"), Base("Equal"))
+        ->CurrentOne()
+        .SetFileStatus(fsExists);
     add(Base("Alpha"), Base("Alfa"));
     add(Base("Genre differs"), Base("Genre differs").Genre("Rock"));
     add(Base("Plays differ"), Base("Plays differ").PlayCount(7));
@@ -157,9 +155,9 @@ std::vector<std::unique_ptr<TLySong>> RepresentativeSongs() {
     TLySong* bothEdited = add(Base("Both edited"), Base("Both edited"));
     bothEdited->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
     bothEdited->SetValueBoth(sdRating, 80);
-    TLySong* missing =
-        add(Base("Missing file").Location("/nowhere/missing.mp3"), Base("Missing file"));
-    missing->CurrentOne().SetFileStatus(fsMissing);
+    add(Base("Missing file").Location("/nowhere/missing.mp3"), Base("Missing file"))
+        ->CurrentOne()
+        .SetFileStatus(fsMissing);
     songs.push_back(MakeSong(Base("One only").Rating(40).Build(), std::nullopt));
     songs.back()->SetChecked(false);
     songs.push_back(MakeSong(std::nullopt, Base("Two only").Location("<b>x</b>").Build()));
@@ -171,14 +169,12 @@ void SelectRows(TLySongListView& frame, const QStringList& names) {
     const TLySongListModel* model = frame.Model();
     QItemSelectionModel* selection = frame.TreeSongs()->selectionModel();
     selection->clearSelection();
+    const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row, 0);
-        if (!names.contains(index.data().toString()))
-            continue;
-        const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
-        if (index.data().toString() == names.first())
+        if (index.data().toString() == names.value(0))
             selection->setCurrentIndex(index, flags);
-        else
+        else if (names.contains(index.data().toString()))
             selection->select(index, flags);
     }
 }

@@ -47,6 +47,8 @@ public:
     void SetLibraries(const QList<TLyLibraryTrack>& one, const QList<TLyLibraryTrack>& two);
 
 private:
+    template <typename TFrame, typename TAttach>
+    std::unique_ptr<TFrame> Shown(std::unique_ptr<TFrame> frame, int height, const TAttach& attach);
     TLyTempFolder FFolder;
     TLyOptions FAppOptions;
     std::unique_ptr<TLyProject> FProject;
@@ -82,16 +84,13 @@ void AddWaterloos(std::vector<std::unique_ptr<TLySong>>& songs, int plays);
 QString SongsText(const TLySongList& songs, bool marks = true);
 
 // Makes `songs` the selection, in one update.
-template <typename TSongs>
+template <typename TSongs = std::initializer_list<TLySong*>>
 void SelectSongs(TLySongSelection& selection, const TSongs& songs) {
     selection.BeginUpdate();
     selection.Clear();
     for (TLySong* song : songs)
         selection.Add(song);
     selection.EndUpdate();
-}
-inline void SelectSongs(TLySongSelection& selection, std::initializer_list<TLySong*> songs) {
-    SelectSongs<std::initializer_list<TLySong*>>(selection, songs);
 }
 
 // Runs the event loop once up to the point where it would wait for events, so that whatever

@@ -1,7 +1,6 @@
 // The main window: its enabled rules, the recent projects, dropped files, the caption,
 // the close query, how a failed run is shown, help, notices and geometry.
-#include "ArMemoryMessageLog.h"
-#include "LyProject.h"
+#include "LyDataRows.h"
 #include "LySongMatchResultFrame.h"
 #include "LyTimers.h"
 #include "LyUserNotices.h"
@@ -9,17 +8,11 @@
 #include "MainWindowFixture.h"
 #include "VxShell.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
-#include <QTabWidget>
-#include <QTest>
-
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -45,40 +38,28 @@ class TestLyMainWindow : public TLyMainWindowTest {
 private Q_SLOTS:
 
     void enabledRules_data() {
-        QTest::addColumn<bool>("project");
-        QTest::addColumn<bool>("libraryTwo");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QStringList>("enabled");
+        LyColumns<bool, bool, bool, int, QStringList>("project", "libraryTwo", "running", "page",
+                                                      "enabled");
         const QStringList idle{"ActNewProject", "ActOpenProject", "ActSaveProject",
                                "ActSaveProjectAs", "ActEditProjectProperties"};
         const QStringList loaded = idle + QStringList{"ActDeleteProject", "ActLoadLibraries",
                                                       "ActMatchSongs", "ActSynchronizeAll"};
-        const QStringList exports{"ActExportToFile", "ActExportToITunes"};
-        QTest::newRow("first start")
-            << false << false << false << int(TLySongMatchResult::pgAll) << idle;
-        QTest::newRow("library missing") << true << false << false << int(TLySongMatchResult::pgOne)
-                                         << idle + QStringList{"ActDeleteProject"};
-        QTest::newRow("loaded, all")
-            << true << true << false << int(TLySongMatchResult::pgAll) << loaded;
-        QTest::newRow("loaded, one")
-            << true << true << false << int(TLySongMatchResult::pgOne) << loaded + exports;
-        QTest::newRow("loaded, two")
-            << true << true << false << int(TLySongMatchResult::pgTwo) << loaded + exports;
-        QTest::newRow("loaded, matched")
-            << true << true << false << int(TLySongMatchResult::pgMatched) << loaded;
-        QTest::newRow("loaded, unmatched")
-            << true << true << false << int(TLySongMatchResult::pgUnmatched) << loaded;
-        QTest::newRow("running") << true << true << true << int(TLySongMatchResult::pgOne)
-                                 << QStringList{"ActSaveProjectAs"};
+        const QStringList exports = loaded + QStringList{"ActExportToFile", "ActExportToITunes"};
+        LyRow("first start", false, false, false, int(TPage::pgAll), idle);
+        LyRow("library missing", true, false, false, int(TPage::pgOne),
+              idle + QStringList{"ActDeleteProject"});
+        LyRow("loaded, all", true, true, false, int(TPage::pgAll), loaded);
+        LyRow("loaded, one", true, true, false, int(TPage::pgOne), exports);
+        LyRow("loaded, two", true, true, false, int(TPage::pgTwo), exports);
+        LyRow("loaded, matched", true, true, false, int(TPage::pgMatched), loaded);
+        LyRow("loaded, unmatched", true, true, false, int(TPage::pgUnmatched), loaded);
+        LyRow("running", true, true, true, int(TPage::pgOne), QStringList{"ActSaveProjectAs"});
     }
 
     void enabledRules() {
-        QFETCH(bool, project);
-        QFETCH(bool, libraryTwo);
-        QFETCH(bool, running);
-        QFETCH(int, page);
-        QFETCH(QStringList, enabled);
+        auto [project, libraryTwo, running, page, enabled] =
+            LyFetch<bool, bool, bool, int, QStringList>("project", "libraryTwo", "running", "page",
+                                                        "enabled");
         TLyDialogScript script;
         TLyTempFolder folder;
         auto window = OpenMainWindow(
@@ -89,22 +70,22 @@ private Q_SLOTS:
             run =
                 std::make_unique<TLyBlockingRun>(window->Project(), QStringLiteral("Match Songs"));
         window->UpdateActions();
-        const QStringList rules{"ActNewProject",    "ActOpenProject",   "ActSaveProject",
-                                "ActSaveProjectAs", "ActDeleteProject", "ActEditProjectProperties",
-                                "ActLoadLibraries", "ActMatchSongs",    "ActSynchronizeAll",
-                                "ActExportToFile",  "ActExportToITunes"};
+        // Show Project Folder, Exit, Help and About are always available.
+        enabled << "ActShowProjectFolder"
+                << "ActFileExit"
+                << "ActHelpHelp"
+                << "ActHelpAbout";
         QStringList actual;
-        for (const QString& name : rules)
-            if (window->findChild<QAction*>(name)->isEnabled())
-                actual << name;
-        QStringList expected = enabled;
-        std::sort(actual.begin(), actual.end());
-        std::sort(expected.begin(), expected.end());
-        QCOMPARE(actual, expected);
-        // Always available.
         for (const char* name :
-             {"ActShowProjectFolder", "ActFileExit", "ActHelpHelp", "ActHelpAbout"})
-            QVERIFY2(window->findChild<QAction*>(QLatin1String(name))->isEnabled(), name);
+             {"ActNewProject", "ActOpenProject", "ActSaveProject", "ActSaveProjectAs",
+              "ActDeleteProject", "ActEditProjectProperties", "ActLoadLibraries", "ActMatchSongs",
+              "ActSynchronizeAll", "ActExportToFile", "ActExportToITunes", "ActShowProjectFolder",
+              "ActFileExit", "ActHelpHelp", "ActHelpAbout"})
+            if (window->findChild<QAction*>(QLatin1String(name))->isEnabled())
+                actual << name;
+        std::sort(actual.begin(), actual.end());
+        std::sort(enabled.begin(), enabled.end());
+        QCOMPARE(actual, enabled);
     }
 
     void loadRuleChecksFilesOnlyNowAndThen() {
@@ -123,15 +104,13 @@ private Q_SLOTS:
     }
 
     void caption_data() {
-        QTest::addColumn<bool>("prerelease");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("release") << false << "Lyrabridge 2.1 - /home/a/Music & more.xml";
-        QTest::newRow("pre-release") << true << "Lyrabridge 2.1 Beta - /home/a/Music & more.xml";
+        LyColumns<bool, QString>("prerelease", "caption");
+        LyRow("release", false, "Lyrabridge 2.1 - /home/a/Music & more.xml");
+        LyRow("pre-release", true, "Lyrabridge 2.1 Beta - /home/a/Music & more.xml");
     }
 
     void caption() {
-        QFETCH(bool, prerelease);
-        QFETCH(QString, caption);
+        const auto [prerelease, caption] = LyFetch<bool, QString>("prerelease", "caption");
         QCOMPARE(TLyProjectMainForm::Caption(QStringLiteral("Lyrabridge"), QStringLiteral("2.1"),
                                              prerelease,
                                              QStringLiteral("/home/a/Music & more.xml")),
@@ -170,54 +149,36 @@ private Q_SLOTS:
     }
 
     void drop_data() {
-        QTest::addColumn<QStringList>("files"); // "lib", "text", "remote", "missing"
-        QTest::addColumn<int>("page");
-        QTest::addColumn<bool>("modified");
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("warning");
-        // Indexes into the dropped files of the new input paths, -1 for unchanged.
-        QTest::addColumn<int>("one");
-        QTest::addColumn<int>("two");
-        const int all = TLySongMatchResult::pgAll;
-        const int two = TLySongMatchResult::pgTwo;
+        // files: "lib", "text", "remote", "missing"; one, two: indexes into the dropped files of
+        // the new input paths, -1 for unchanged.
+        LyColumns<QStringList, int, bool, QList<int>, QString, QString, int, int>(
+            "files", "page", "modified", "answers", "message", "warning", "one", "two");
+        const int all = TPage::pgAll, pageTwo = TPage::pgTwo;
         const int yes = QMessageBox::Yes, no = QMessageBox::No, ok = QMessageBox::Ok,
                   cancel = QMessageBox::Cancel, accept = QDialog::Accepted,
                   reject = QDialog::Rejected;
-        QTest::newRow("none") << QStringList{"text", "remote", "missing"} << all << false
-                              << QList<int>{}
-                              << "None of the 3 files appear to be valid iTunes "
-                                 "libraries."
-                              << QString() << -1 << -1;
-        QTest::newRow("one, all page") << QStringList{"text", "lib"} << all << false
-                                       << QList<int>{ok} << QString() << QString() << 1 << -1;
-        QTest::newRow("one, page two") << QStringList{"lib"} << two << false << QList<int>{ok}
-                                       << QString() << QString() << -1 << 0;
-        QTest::newRow("one, cancelled") << QStringList{"lib"} << all << false << QList<int>{cancel}
-                                        << QString() << QString() << -1 << -1;
-        QTest::newRow("two") << QStringList{"lib", "remote", "lib"} << two << false
-                             << QList<int>{accept} << QString() << QString() << 0 << 2;
-        QTest::newRow("two, cancelled") << QStringList{"lib", "lib"} << all << false
-                                        << QList<int>{reject} << QString() << QString() << -1 << -1;
-        QTest::newRow("three") << QStringList{"lib", "text", "lib", "lib"} << all << false
-                               << QList<int>{accept} << QString()
-                               << "4 files were dropped, but only 2 used." << 0 << 2;
-        QTest::newRow("unexported, kept") << QStringList{"lib", "lib"} << all << true
-                                          << QList<int>{no} << QString() << QString() << -1 << -1;
-        QTest::newRow("unexported, dropped")
-            << QStringList{"lib", "lib"} << all << true << QList<int>{yes, accept} << QString()
-            << QString() << 0 << 1;
+        auto row = [](const char* name, const QStringList& files, int page, bool modified,
+                      const QList<int>& answers, int one, int two, const char* message = "",
+                      const char* warning = "") {
+            LyRow(name, files, page, modified, answers, message, warning, one, two);
+        };
+        row("none", {"text", "remote", "missing"}, all, false, {}, -1, -1,
+            "None of the 3 files appear to be valid iTunes libraries.");
+        row("one, all page", {"text", "lib"}, all, false, {ok}, 1, -1);
+        row("one, page two", {"lib"}, pageTwo, false, {ok}, -1, 0);
+        row("one, cancelled", {"lib"}, all, false, {cancel}, -1, -1);
+        row("two", {"lib", "remote", "lib"}, pageTwo, false, {accept}, 0, 2);
+        row("two, cancelled", {"lib", "lib"}, all, false, {reject}, -1, -1);
+        row("three", {"lib", "text", "lib", "lib"}, all, false, {accept}, 0, 2, "",
+            "4 files were dropped, but only 2 used.");
+        row("unexported, kept", {"lib", "lib"}, all, true, {no}, -1, -1);
+        row("unexported, dropped", {"lib", "lib"}, all, true, {yes, accept}, 0, 1);
     }
 
     void drop() {
-        QFETCH(QStringList, files);
-        QFETCH(int, page);
-        QFETCH(bool, modified);
-        QFETCH(QList<int>, answers);
-        QFETCH(QString, message);
-        QFETCH(QString, warning);
-        QFETCH(int, one);
-        QFETCH(int, two);
+        const auto [files, page, modified, answers, message, warning, one, two] =
+            LyFetch<QStringList, int, bool, QList<int>, QString, QString, int, int>(
+                "files", "page", "modified", "answers", "message", "warning", "one", "two");
         TLyDialogScript script;
         TLyTempFolder folder;
         auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
@@ -259,30 +220,22 @@ private Q_SLOTS:
     }
 
     void closeQuery_data() {
-        QTest::addColumn<bool>("modified");
-        QTest::addColumn<QString>("running");
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("closed");
+        LyColumns<bool, QString, QList<int>, int, bool>("modified", "running", "answers",
+                                                        "questions", "closed");
         const int yes = QMessageBox::Yes, no = QMessageBox::No;
-        QTest::newRow("nothing to lose") << false << QString() << QList<int>{} << 0 << true;
-        QTest::newRow("unexported, stay") << true << QString() << QList<int>{no} << 1 << false;
-        QTest::newRow("unexported, exit") << true << QString() << QList<int>{yes} << 1 << true;
-        QTest::newRow("export runs, stay")
-            << false << "Store Libraries" << QList<int>{no} << 1 << false;
-        QTest::newRow("export runs, exit")
-            << false << "Store Libraries" << QList<int>{yes} << 1 << true;
-        QTest::newRow("replace runs, exit")
-            << false << "Replace iTunes Library" << QList<int>{yes} << 1 << true;
-        QTest::newRow("match runs") << false << "Match Songs" << QList<int>{} << 0 << true;
+        LyRow("nothing to lose", false, "", QList<int>{}, 0, true);
+        LyRow("unexported, stay", true, "", QList<int>{no}, 1, false);
+        LyRow("unexported, exit", true, "", QList<int>{yes}, 1, true);
+        LyRow("export runs, stay", false, "Store Libraries", QList<int>{no}, 1, false);
+        LyRow("export runs, exit", false, "Store Libraries", QList<int>{yes}, 1, true);
+        LyRow("replace runs, exit", false, "Replace iTunes Library", QList<int>{yes}, 1, true);
+        LyRow("match runs", false, "Match Songs", QList<int>{}, 0, true);
     }
 
     void closeQuery() {
-        QFETCH(bool, modified);
-        QFETCH(QString, running);
-        QFETCH(QList<int>, answers);
-        QFETCH(int, questions);
-        QFETCH(bool, closed);
+        const auto [modified, running, answers, questions, closed] =
+            LyFetch<bool, QString, QList<int>, int, bool>("modified", "running", "answers",
+                                                          "questions", "closed");
         TLyDialogScript script;
         for (int answer : answers)
             script.Add(answer);
@@ -347,18 +300,16 @@ private Q_SLOTS:
     }
 
     void helpOpensWhatIsThere_data() {
-        QTest::addColumn<bool>("helpFile");
-        QTest::addColumn<bool>("guide");
-        QTest::addColumn<QString>("opened"); // "help", "guide" or "" for the message
-        QTest::newRow("both") << true << true << "help";
-        QTest::newRow("guide only") << false << true << "guide";
-        QTest::newRow("neither") << false << false << QString();
+        // opened: "help", "guide" or "" for the message
+        LyColumns<bool, bool, QString>("helpFile", "guide", "opened");
+        LyRow("both", true, true, "help");
+        LyRow("guide only", false, true, "guide");
+        LyRow("neither", false, false, "");
     }
 
     void helpOpensWhatIsThere() {
-        QFETCH(bool, helpFile);
-        QFETCH(bool, guide);
-        QFETCH(QString, opened);
+        const auto [helpFile, guide, opened] =
+            LyFetch<bool, bool, QString>("helpFile", "guide", "opened");
         TLyDialogScript script;
         TLyTempFolder folder;
         const QString help = folder.FilePath(QStringLiteral("Lyrabridge.chm"));
@@ -388,36 +339,31 @@ private Q_SLOTS:
     }
 
     void geometry_data() {
-        QTest::addColumn<QRect>("saved");
-        QTest::addColumn<bool>("kept"); // else moved onto the screen
-        QTest::newRow("on the screen") << QRect(40, 50, 500, 400) << true;
-        QTest::newRow("on a screen that is gone") << QRect(5000, 4000, 500, 400) << false;
-        QTest::newRow("left of every screen") << QRect(-3000, 50, 500, 400) << false;
-        QTest::newRow("partly below the screen") << QRect(40, 350, 500, 400) << false;
+        LyColumns<QRect, bool>("saved", "kept"); // else moved onto the screen
+        LyRow("on the screen", QRect(40, 50, 500, 400), true);
+        LyRow("on a screen that is gone", QRect(5000, 4000, 500, 400), false);
+        LyRow("left of every screen", QRect(-3000, 50, 500, 400), false);
+        LyRow("partly below the screen", QRect(40, 350, 500, 400), false);
     }
 
     void geometry() {
-        QFETCH(QRect, saved);
-        QFETCH(bool, kept);
+        const auto [saved, kept] = LyFetch<QRect, bool>("saved", "kept");
         TLyDialogScript script;
-        {
-            auto window = OpenMainWindow();
-            TLyWindowOptions* options = window->WindowOptions();
-            options->SetLeft(saved.left());
-            options->SetTop(saved.top());
-            options->SetWidth(saved.width());
-            options->SetHeight(saved.height());
-            window->LoadWindowOptions();
-            const QRect screen = window->screen()->availableGeometry();
-            QCOMPARE(window->geometry().size(), saved.size());
-            if (kept)
-                QCOMPARE(window->geometry().topLeft(), saved.topLeft());
-            else
-                QVERIFY(screen.contains(window->geometry()));
-            window->move(window->pos() + QPoint(7, 9));
-            window->SaveWindowOptions();
-            QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
-        }
+        auto window = OpenMainWindow();
+        TLyWindowOptions* options = window->WindowOptions();
+        options->SetLeft(saved.left());
+        options->SetTop(saved.top());
+        options->SetWidth(saved.width());
+        options->SetHeight(saved.height());
+        window->LoadWindowOptions();
+        QCOMPARE(window->geometry().size(), saved.size());
+        if (kept)
+            QCOMPARE(window->geometry().topLeft(), saved.topLeft());
+        else
+            QVERIFY(window->screen()->availableGeometry().contains(window->geometry()));
+        window->move(window->pos() + QPoint(7, 9));
+        window->SaveWindowOptions();
+        QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
     }
 };
 

@@ -1,33 +1,26 @@
 // What the main window keeps safe: files of the user's it must not write or lose, changes it
 // must not drop without asking, failures it must show; and a whole synchronisation through it.
 #include "Cli.h"
-#include "LibraryBuilders.h"
-#include "LyProject.h"
+#include "LyDataRows.h"
 #include "LySongMatchResultFrame.h"
 #include "LyView.h"
 #include "MainWindowFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QMenu>
-#include <QTabWidget>
-#include <QTest>
-
-#include <memory>
 
 class TestLyMainWindowFaults : public TLyMainWindowTest {
     Q_OBJECT
 private Q_SLOTS:
 
     void deleteAsksAndStaysDeleted_data() {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("declined") << int(QMessageBox::No);
-        QTest::newRow("confirmed") << int(QMessageBox::Yes);
+        LyColumns<int>("answer");
+        LyRow("declined", int(QMessageBox::No));
+        LyRow("confirmed", int(QMessageBox::Yes));
     }
 
     void deleteAsksAndStaysDeleted() {
-        QFETCH(int, answer);
+        const auto [answer] = LyFetch<int>("answer");
         TLyTempFolder folder;
         const QString file = WriteProject(folder, QStringLiteral("p.xml"));
         {
@@ -81,8 +74,7 @@ private Q_SLOTS:
     }
 
     void replacingUnexportedChangesAsks_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("answer");
+        LyColumns<QString, int>("how", "answer");
         for (const char* how : {"open", "recent", "new"}) {
             QTest::addRow("%s, kept", how) << QString::fromLatin1(how) << int(QMessageBox::No);
             QTest::addRow("%s, replaced", how) << QString::fromLatin1(how) << int(QMessageBox::Yes);
@@ -90,8 +82,7 @@ private Q_SLOTS:
     }
 
     void replacingUnexportedChangesAsks() {
-        QFETCH(QString, how);
-        QFETCH(int, answer);
+        const auto [how, answer] = LyFetch<QString, int>("how", "answer");
         TLyTempFolder folder;
         const QString first = WriteProject(folder, QStringLiteral("first.xml"));
         const QString second = WriteProject(folder, QStringLiteral("second.xml"));
@@ -132,9 +123,9 @@ private Q_SLOTS:
         window->ActNewProject->trigger();
         SettleMainWindow(*window);
         TLyProjectOptions* options = window->Project()->Options();
-        QCOMPARE(options->GetFileName(), existing);
         // The new project's own (default) libraries, not those the file held.
-        QCOMPARE(options->LibraryOne()->InputPath(), QString());
+        QCOMPARE(options->GetFileName() + u'|' + options->LibraryOne()->InputPath(),
+                 existing + u'|');
         TLyProjectOptions stored;
         stored.SetName(existing);
         stored.Load();
@@ -151,11 +142,12 @@ private Q_SLOTS:
         QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
         window->show();
         QVERIFY(window->close());
-        QCOMPARE(script.Messages().size(), 2);
-        QVERIFY2(script.Messages().value(0).contains(window->Project()->Options()->GetFileName()),
-                 qPrintable(script.Messages().value(0)));
-        QVERIFY2(script.Messages().value(1).contains(window->System()->Options()->GetFileName()),
-                 qPrintable(script.Messages().value(1)));
+        // One message for the project's file, one for the preferences'.
+        const QStringList messages = script.Messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY2(messages[0].contains(window->Project()->Options()->GetFileName()) &&
+                     messages[1].contains(window->System()->Options()->GetFileName()),
+                 qPrintable(messages.join(u'\n')));
         window.reset();
         QVERIFY(QFile::remove(folder));
     }

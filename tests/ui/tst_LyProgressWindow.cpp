@@ -1,18 +1,16 @@
 // The progress window: shown only for runs of half a second or more (and taking input over a
 // modal window), bars that show what Qt's own bar would not, and Cancel, Escape and closing
 // cancelling the run.
+#include "LyDataRows.h"
 #include "LyDialogKeys.h"
 #include "LyFakeTask.h"
 #include "LyProcessRecorder.h"
 #include "LyProgressWindow.h"
 #include "LyTimers.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
-
 #include <thread>
 
 class TestLyProgressWindow : public QObject {
@@ -22,22 +20,19 @@ private Q_SLOTS:
     void cleanupTestCase() { VxThreadsShutdown(); }
 
     void showDelay_data() {
-        QTest::addColumn<int>("subTaskEndsAfterMs"); // -1: no sub task
-        QTest::addColumn<int>("mainRunsMs");
-        QTest::addColumn<bool>("shown");
-        QTest::addColumn<bool>("overModal"); // a modal window is open over the main window
-        QTest::newRow("under half a second") << -1 << 499 << false << false;
-        QTest::newRow("half a second") << -1 << 500 << true << false;
-        QTest::newRow("quick sub task of a long run") << 100 << 600 << true << false;
-        QTest::newRow("quick sub task of a quick run") << 100 << 400 << false << false;
-        QTest::newRow("over a modal window") << -1 << 500 << true << true;
+        // subTaskEndsAfterMs -1: no sub task; overModal: a modal window is open over the main
+        // window, and the progress window takes the input.
+        LyColumns<int, int, bool, bool>("subTaskEndsAfterMs", "mainRunsMs", "shown", "overModal");
+        LyRow("under half a second", -1, 499, false, false);
+        LyRow("half a second", -1, 500, true, false);
+        LyRow("quick sub task of a long run", 100, 600, true, false);
+        LyRow("quick sub task of a quick run", 100, 400, false, false);
+        LyRow("over a modal window", -1, 500, true, true);
     }
 
     void showDelay() {
-        QFETCH(int, subTaskEndsAfterMs);
-        QFETCH(int, mainRunsMs);
-        QFETCH(bool, shown);
-        QFETCH(bool, overModal);
+        const auto [subTaskEndsAfterMs, mainRunsMs, shown, overModal] =
+            LyFetch<int, int, bool, bool>("subTaskEndsAfterMs", "mainRunsMs", "shown", "overModal");
         TLyManualTimers timers;
         TOwner owner;
         QWidget mainWindow;
@@ -53,16 +48,13 @@ private Q_SLOTS:
         TFakeTask main(0, 3, QStringLiteral("Loading Libraries..."));
         TFakeTask sub(1, 10, QStringLiteral("Library One"));
         listeners->TaskStarted(&main);
-        int elapsed = 0;
         if (subTaskEndsAfterMs >= 0) {
             listeners->TaskStarted(&sub);
             timers.Advance(subTaskEndsAfterMs);
             listeners->TaskFinished(&sub);
-            elapsed = subTaskEndsAfterMs;
         }
-        timers.Advance(mainRunsMs - elapsed);
+        timers.Advance(mainRunsMs - std::max(subTaskEndsAfterMs, 0));
         QCOMPARE(form.isVisible(), shown);
-        // The window that takes input while a modal window is open.
         if (overModal)
             QCOMPARE(QApplication::activeModalWidget(), &form);
         listeners->TaskFinished(&main);
@@ -71,28 +63,22 @@ private Q_SLOTS:
     }
 
     void bars_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("stepCount");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("shownValue");
-        QTest::addColumn<QString>("end"); // "finished", "cancelled" or "failed"
-        QTest::addColumn<int>("endValue");
-        QTest::newRow("main, midway") << 0 << 10 << 4 << 4 << "finished" << 10;
-        QTest::newRow("main, beyond the steps") << 0 << 10 << 15 << 10 << "finished" << 10;
-        QTest::newRow("main, no steps") << 0 << 0 << 0 << 0 << "finished" << 1;
-        QTest::newRow("main, failed midway") << 0 << 5 << 2 << 2 << "failed" << 2;
-        QTest::newRow("sub, beyond the steps") << 1 << 5 << 7 << 5 << "finished" << 5;
-        QTest::newRow("sub, no steps, cancelled") << 1 << 0 << 0 << 0 << "cancelled" << 0;
-        QTest::newRow("deeper, no steps") << 2 << 0 << 3 << 1 << "finished" << 1;
+        // end: "finished", "cancelled" or "failed"
+        LyColumns<int, int, int, int, QString, int>("level", "stepCount", "position", "shownValue",
+                                                    "end", "endValue");
+        LyRow("main, midway", 0, 10, 4, 4, "finished", 10);
+        LyRow("main, beyond the steps", 0, 10, 15, 10, "finished", 10);
+        LyRow("main, no steps", 0, 0, 0, 0, "finished", 1);
+        LyRow("main, failed midway", 0, 5, 2, 2, "failed", 2);
+        LyRow("sub, beyond the steps", 1, 5, 7, 5, "finished", 5);
+        LyRow("sub, no steps, cancelled", 1, 0, 0, 0, "cancelled", 0);
+        LyRow("deeper, no steps", 2, 0, 3, 1, "finished", 1);
     }
 
     void bars() {
-        QFETCH(int, level);
-        QFETCH(int, stepCount);
-        QFETCH(int, position);
-        QFETCH(int, shownValue);
-        QFETCH(QString, end);
-        QFETCH(int, endValue);
+        const auto [level, stepCount, position, shownValue, end, endValue] =
+            LyFetch<int, int, int, int, QString, int>("level", "stepCount", "position",
+                                                      "shownValue", "end", "endValue");
         TLyManualTimers timers;
         TOwner owner;
         TLyProgressForm form;
@@ -107,16 +93,16 @@ private Q_SLOTS:
             listeners->TaskStarted(&task);
         QVERIFY2(bar->maximum() > 0, "a busy bar");
         QCOMPARE(bar->value(), 0);
+        QCOMPARE(form.LblSubTask()->text(), level > 0 ? task.Caption() : QString()); // as started
         shown.SetPosition(position, level == 0 ? QStringLiteral("Matching step two") : QString());
         listeners->TaskProgressed(&shown);
         QCOMPARE(bar->value(), shownValue);
         QVERIFY(bar->maximum() > 0);
         const QString caption = level == 0 ? QStringLiteral("Matching step two") : main.Caption();
-        QCOMPARE(form.windowTitle(), caption);
-        QCOMPARE(form.LblTask()->text(), caption);
+        QCOMPARE(QStringList({form.windowTitle(), form.LblTask()->text(),
+                              level > 0 ? form.LblSubTask()->text() : QStringLiteral("Reading")}),
+                 QStringList({caption, caption, "Reading"}));
         QCOMPARE(form.LblTask()->textFormat(), Qt::PlainText);
-        if (level > 0)
-            QCOMPARE(form.LblSubTask()->text(), QStringLiteral("Reading"));
         if (end == u"cancelled")
             shown.Cancel();
         else if (end == u"failed")
@@ -126,14 +112,14 @@ private Q_SLOTS:
     }
 
     void cancelling_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel button") << "button";
-        QTest::newRow("Escape") << "escape";
-        QTest::newRow("closing the window") << "close";
+        LyColumns<QString>("how");
+        LyRow("Cancel button", "button");
+        LyRow("Escape", "escape");
+        LyRow("closing the window", "close");
     }
 
     void cancelling() {
-        QFETCH(QString, how);
+        const auto [how] = LyFetch<QString>("how");
         TLyManualTimers timers;
         TRecorder recorder; // outlives the owner, which tells it the owner is going
         TOwner owner;

@@ -1,5 +1,7 @@
 // The project's option dialogs: what they show of the options, what OK writes back, that
 // everything else writes nothing, and that the keyboard alone works them.
+#include "LyDataRows.h"
+#include "LyDialogKeys.h"
 #include "LyDialogParts.h"
 #include "LyDialogs.h"
 #include "LyLibraryPropertiesWindow.h"
@@ -8,14 +10,11 @@
 #include "LyTestSupport.h"
 #include "LyTransferOptionsWindow.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-
 #include <memory>
 
 namespace {
@@ -81,10 +80,6 @@ void ChangeEveryInput(QDialog* dialog) {
         }
 }
 
-} // namespace
-
-namespace {
-
 // A component's sets for a list entry; "stale" puts an unused component in CanBeEmpty alone.
 void Store(tLySongCompareComponentSet& used, tLySongCompareComponentSet& canBeEmpty,
            tLySongCompareComponent component, TUse use, bool stale) {
@@ -104,12 +99,10 @@ private Q_SLOTS:
     // Each row: the four boxes "name one|input one|name two|input two" ("one.xml" and "two.xml"
     // exist, "folder" is a folder), the boxes expected light red, and whether the palette is dark.
     void libraryOkAndMissingBoxes_data() {
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<QString>("missing");
-        QTest::addColumn<bool>("dark");
+        LyColumns<QString, QString, bool>("boxes", "missing", "dark");
         const auto row = [](const char* name, const char* boxes, const char* missing,
                             bool dark = false) {
-            QTest::newRow(name) << boxes << missing << dark;
+            LyRow(name, boxes, missing, dark);
         };
         row("all given", "Laptop|one.xml|Desktop|two.xml", "----");
         row("same name, same file", "Same|two.xml|Same|two.xml", "----");
@@ -123,9 +116,8 @@ private Q_SLOTS:
     }
 
     void libraryOkAndMissingBoxes() {
-        QFETCH(QString, boxes);
-        QFETCH(QString, missing);
-        QFETCH(bool, dark);
+        const auto [boxes, missing, dark] =
+            LyFetch<QString, QString, bool>("boxes", "missing", "dark");
         TOptionsFixture fixture;
         QDir(fixture.Folder.Path()).mkdir(QStringLiteral("folder"));
         const QString before = Snapshot(fixture.Options);
@@ -174,16 +166,14 @@ private Q_SLOTS:
 
     // The browse dialog starts in the stored file's folder; what it chooses goes into the box.
     void libraryBrowse_data() {
-        QTest::addColumn<int>("side");
-        QTest::addColumn<QString>("answer"); // empty: cancelled, the typed text stays
-        QTest::newRow("one") << 0 << "/music/chosen.xml";
-        QTest::newRow("two") << 1 << "/music/chosen.xml";
-        QTest::newRow("cancelled") << 1 << "";
+        LyColumns<int, QString>("side", "answer"); // empty: cancelled, the typed text stays
+        LyRow("one", 0, "/music/chosen.xml");
+        LyRow("two", 1, "/music/chosen.xml");
+        LyRow("cancelled", 1, "");
     }
 
     void libraryBrowse() {
-        QFETCH(int, side);
-        QFETCH(QString, answer);
+        const auto [side, answer] = LyFetch<int, QString>("side", "answer");
         TOptionsFixture fixture;
         const QString stored = fixture.Options.Library(side)->InputPath();
         TLyLibraryPropertiesForm form;
@@ -196,11 +186,9 @@ private Q_SLOTS:
         QCOMPARE(answers.Requests.size(), 1);
         const TLyDialogRequest& request = answers.Requests.at(0);
         QCOMPARE(request.Kind, TLyDialogRequest::OpenFile);
-        QCOMPARE(request.Title, side == 0 ? QStringLiteral("Browse for One...")
-                                          : QStringLiteral("Browse for Two..."));
-        QCOMPARE(request.Text, fixture.Folder.Path());
-        QVERIFY2(request.Detail.startsWith(u"iTunes Library Files (*.xml)"),
-                 qPrintable(request.Detail));
+        QCOMPARE(request.Title + u'|' + request.Text + u'|' + request.Detail.section(u')', 0, 0),
+                 QStringLiteral("Browse for %1...|%2|iTunes Library Files (*.xml")
+                     .arg(side == 0 ? "One" : "Two", fixture.Folder.Path()));
         QCOMPARE(form.EdtInput(side)->text(),
                  answer.isEmpty() ? QStringLiteral("/elsewhere/typed.xml") : answer);
         QCOMPARE(form.EdtInput(1 - side)->text(), fixture.Options.Library(1 - side)->InputPath());
@@ -210,21 +198,17 @@ private Q_SLOTS:
     // Every combination of the three lists, each reached from another entry; the title component
     // in and out of the sets; every mode.
     void matchComponents_data() {
-        QTest::addColumn<QList<int>>("uses"); // artist, album, genre
-        QTest::addColumn<bool>("title");
-        QTest::addColumn<int>("mode");
+        LyColumns<QList<int>, bool, int>("uses", "title", "mode"); // uses: artist, album, genre
         int row = 0;
         for (int artist = 0; artist < 3; ++artist)
             for (int album = 0; album < 3; ++album)
                 for (int genre = 0; genre < 3; ++genre, ++row)
-                    QTest::addRow("%d %d %d", artist, album, genre)
-                        << QList<int>{artist, album, genre} << (row % 2 == 0) << row % kModes;
+                    LyRow(qPrintable(QStringLiteral("%1 %2 %3").arg(artist).arg(album).arg(genre)),
+                          QList<int>{artist, album, genre}, row % 2 == 0, row % kModes);
     }
 
     void matchComponents() {
-        QFETCH(QList<int>, uses);
-        QFETCH(bool, title);
-        QFETCH(int, mode);
+        const auto [uses, title, mode] = LyFetch<QList<int>, bool, int>("uses", "title", "mode");
         const tLySongCompareComponent shown[3] = {sccArtist, sccAlbum, sccGenre};
         TLyCompareOptions options;
         tLySongCompareComponentSet used =
@@ -257,28 +241,24 @@ private Q_SLOTS:
 
     // The library names as the "Use" entries, and each entry's index as its action.
     void transferEntries_data() {
-        QTest::addColumn<QString>("names");     // one|two
-        QTest::addColumn<QList<int>>("stored"); // per song part
-        QTest::addColumn<QList<int>>("chosen");
-        QTest::addColumn<bool>("force");
-        QTest::newRow("named libraries") << "Laptop|Desktop" << QList<int>{0, 0, 0, 0, 3, 3, 3}
-                                         << QList<int>{1, 2, 0, 1, 4, 4, 2} << true;
-        QTest::newRow("names as typed")
-            << "Rock & Roll|<b>Two</b>" << QList<int>{1, 2, 1, 2, 1, 2, 4}
-            << QList<int>{0, 0, 2, 0, 3, 3, 0} << false;
-        QTest::newRow("adding plays stored") << "One|Two" << QList<int>{0, 0, 0, 0, 5, 3, 3}
-                                             << QList<int>{0, 0, 0, 0, 4, 3, 3} << false;
-        QTest::newRow("adding plays chosen") << "One|Two" << QList<int>{0, 0, 0, 0, 3, 3, 3}
-                                             << QList<int>{0, 0, 0, 0, 5, 3, 3} << true;
-        QTest::newRow("the entries' words as names") << "Two|One" << QList<int>{2, 1, 0, 0, 4, 4, 1}
-                                                     << QList<int>{2, 1, 1, 1, 0, 1, 3} << true;
+        // names: one|two; stored and chosen: the entry per song part
+        LyColumns<QString, QList<int>, QList<int>, bool>("names", "stored", "chosen", "force");
+        using L = QList<int>;
+        LyRow("named libraries", "Laptop|Desktop", L{0, 0, 0, 0, 3, 3, 3}, L{1, 2, 0, 1, 4, 4, 2},
+              true);
+        LyRow("names as typed", "Rock & Roll|<b>Two</b>", L{1, 2, 1, 2, 1, 2, 4},
+              L{0, 0, 2, 0, 3, 3, 0}, false);
+        LyRow("adding plays stored", "One|Two", L{0, 0, 0, 0, 5, 3, 3}, L{0, 0, 0, 0, 4, 3, 3},
+              false);
+        LyRow("adding plays chosen", "One|Two", L{0, 0, 0, 0, 3, 3, 3}, L{0, 0, 0, 0, 5, 3, 3},
+              true);
+        LyRow("the entries' words as names", "Two|One", L{2, 1, 0, 0, 4, 4, 1},
+              L{2, 1, 1, 1, 0, 1, 3}, true);
     }
 
     void transferEntries() {
-        QFETCH(QString, names);
-        QFETCH(QList<int>, stored);
-        QFETCH(QList<int>, chosen);
-        QFETCH(bool, force);
+        const auto [names, stored, chosen, force] =
+            LyFetch<QString, QList<int>, QList<int>, bool>("names", "stored", "chosen", "force");
         const QString one = names.section(u'|', 0, 0), two = names.section(u'|', 1);
         TLyProjectOptions options;
         options.LibraryOne()->SetName(one);
@@ -288,21 +268,20 @@ private Q_SLOTS:
         options.SetForceSynchronize(!force);
         TLyTransferOptionsForm form;
         form.SetOptions(&options);
-        const char* const tails[kLySongPartCount] = {"",
-                                                     "",
-                                                     "",
-                                                     "",
-                                                     "|Use Highest|Use Lowest|Add Plays of Both",
-                                                     "|Use Latest|Use Oldest",
-                                                     "|Use Highest|Use Lowest"};
+        const QStringList tails{"",
+                                "",
+                                "",
+                                "",
+                                "|Use Highest|Use Lowest|Add Plays of Both",
+                                "|Use Latest|Use Oldest",
+                                "|Use Highest|Use Lowest"};
         for (int part = 0; part < kLySongPartCount; ++part) {
             const QComboBox* list = form.CbxAction(tLySongPart(part));
             QStringList entries;
             for (int i = 0; i < list->count(); ++i)
                 entries << list->itemText(i);
             QCOMPARE(entries.join(u'|'),
-                     QStringLiteral("Do Not Transfer|Use %1|Use %2").arg(one, two) +
-                         QLatin1String(tails[part]));
+                     QStringLiteral("Do Not Transfer|Use %1|Use %2").arg(one, two) + tails[part]);
             QCOMPARE(list->currentIndex(), stored[part]);
         }
         QCOMPARE(form.ChkForceSynchronize()->isChecked(), !force);
@@ -321,64 +300,51 @@ private Q_SLOTS:
     // Each dialog centred on its window; Tab reaches every input; Return is OK while OK is enabled;
     // Escape, the Cancel button and closing the window write nothing.
     void keyboardAlone_data() {
-        QTest::addColumn<QString>("dialog");
-        QTest::addColumn<QString>("end"); // "return", "escape", "cancel", "close"
-        QTest::addColumn<bool>("accepted");
+        LyColumns<QString, QString, bool>("dialog", "end", "accepted"); // end: how it is left
         for (const char* dialog : {"library properties", "match options", "transfer options"}) {
-            QTest::addRow("%s, return", dialog) << dialog << "return" << true;
-            QTest::addRow("%s, escape", dialog) << dialog << "escape" << false;
-            QTest::addRow("%s, cancel", dialog) << dialog << "cancel" << false;
-            QTest::addRow("%s, close", dialog) << dialog << "close" << false;
+            for (const char* end : {"return", "escape", "cancel", "close"})
+                LyRow(qPrintable(QStringLiteral("%1, %2").arg(dialog, end)), dialog, end,
+                      end[0] == 'r');
         }
-        QTest::newRow("library properties, return with OK disabled") << "library properties"
-                                                                     << "return disabled" << false;
+        LyRow("library properties, return with OK disabled", "library properties",
+              "return disabled", false);
     }
 
     void keyboardAlone() {
-        QFETCH(QString, dialog);
-        QFETCH(QString, end);
-        QFETCH(bool, accepted);
+        const auto [dialog, end, accepted] =
+            LyFetch<QString, QString, bool>("dialog", "end", "accepted");
         TOptionsFixture fixture;
         QWidget window;
         window.setGeometry(40, 30, 760, 560);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
         std::unique_ptr<QDialog> form(MakeDialog(dialog, &window, &fixture.Options));
-        form->show();
+        QVERIFY(LyDistanceFromOwnerCentre(form.get()) <= 2);
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        const QPoint offset = form->frameGeometry().center() - window.frameGeometry().center();
-        QVERIFY2(offset.manhattanLength() <= 2,
-                 qPrintable(QStringLiteral("%1, %2").arg(offset.x()).arg(offset.y())));
-
-        form->resize(1, 1); // the smallest the layout allows: no button's text is cut
-        for (const QAbstractButton* button : form->findChildren<QAbstractButton*>())
-            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
-
-        QList<QWidget*> inputs;
-        for (QWidget* child : form->findChildren<QWidget*>())
-            if (child->focusPolicy() & Qt::TabFocus && child->isVisible())
-                inputs << child;
         QVERIFY(form->focusWidget()); // the first input has the focus at once
         if (auto* radio = qobject_cast<QRadioButton*>(form->focusWidget()))
             QVERIFY(radio->isChecked());
+        form->resize(1, 1); // the smallest the layout allows: no text is cut
+        QCOMPARE(LyClippedWidgets(form.get()), QStringList());
+
+        // Tab reaches every input; the radio buttons are one stop, arrows move between them.
+        QWidget* first = form->focusWidget(); // never a push button, which would take Return
         QSet<QWidget*> reached;
-        bool radioReached = false;
-        for (int i = 0; i < 2 * inputs.size(); ++i) {
+        for (int i = 0; i < 40; ++i) {
             reached.insert(form->focusWidget());
-            radioReached = radioReached || qobject_cast<QRadioButton*>(form->focusWidget());
             QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
         }
-        for (QWidget* input : inputs) // the radio buttons are one stop; arrows move between them
-            QVERIFY2(reached.contains(input) ||
-                         (qobject_cast<QRadioButton*>(input) && radioReached),
-                     qPrintable(input->objectName() + u' ' + input->metaObject()->className()));
-
+        const bool radioReached = std::any_of(reached.begin(), reached.end(), [](QWidget* widget) {
+            return qobject_cast<QRadioButton*>(widget) != nullptr;
+        });
+        for (QWidget* input : form->findChildren<QWidget*>())
+            if (input->focusPolicy() & Qt::TabFocus && input->isVisible())
+                QVERIFY2(reached.contains(input) ||
+                             (qobject_cast<QRadioButton*>(input) && radioReached),
+                         qPrintable(input->objectName() + u' ' + input->metaObject()->className()));
         const QString before = Snapshot(fixture.Options);
         ChangeEveryInput(form.get());
         if (end == u"return disabled")
             static_cast<TLyLibraryPropertiesForm*>(form.get())->EdtName(1)->clear();
-        QWidget* first = inputs.first(); // never a push button, which would take Return itself
         first->setFocus();
         if (end.startsWith(u"return"))
             QTest::keyClick(first, Qt::Key_Return);

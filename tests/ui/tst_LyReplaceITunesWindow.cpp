@@ -1,5 +1,8 @@
 // The export-to-iTunes dialog: the running state read off the window thread and followed each
-// second, what it stores and when, the rules that enable and paint its parts, and its keys.
+// second, what it stores and when, the rules that enable and paint its parts, and its keys; and
+// the about box: the version as the build marks it, the icon, and its keys.
+#include "LyAboutWindow.h"
+#include "LyDataRows.h"
 #include "LyDialogKeys.h"
 #include "LyDialogs.h"
 #include "LyOptions.h"
@@ -11,9 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QThread>
-
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -83,36 +84,34 @@ class TestLyReplaceITunesWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void runningState_data() {
-        QTest::addColumn<QStringList>("atOpen");
-        QTest::addColumn<QStringList>("later");
-        QTest::addColumn<bool>("runningAtOpen");
-        QTest::addColumn<bool>("runningLater");
-        QTest::newRow("iTunes starts")
-            << QStringList{"bash", "Xorg"} << QStringList{"bash", "iTunes.exe"} << false << true;
-        QTest::newRow("iTunes quits")
-            << QStringList{"ITUNES.EXE"} << QStringList{"bash"} << true << false;
-        QTest::newRow("a name that only holds it")
-            << QStringList{"iTunes.exe.sh"} << QStringList{"iTunesHelper.exe"} << false << false;
+        LyColumns<QStringList, QStringList, bool, bool>("atOpen", "later", "runningAtOpen",
+                                                        "runningLater");
+        using L = QStringList;
+        LyRow("iTunes starts", L{"bash", "Xorg"}, L{"bash", "iTunes.exe"}, false, true);
+        LyRow("iTunes quits", L{"ITUNES.EXE"}, L{"bash"}, true, false);
+        LyRow("a name that only holds it", L{"iTunes.exe.sh"}, L{"iTunesHelper.exe"}, false, false);
     }
 
     void runningState() {
-        QFETCH(QStringList, atOpen);
-        QFETCH(QStringList, later);
-        QFETCH(bool, runningAtOpen);
-        QFETCH(bool, runningLater);
+        const auto [atOpen, later, runningAtOpen, runningLater] =
+            LyFetch<QStringList, QStringList, bool, bool>("atOpen", "later", "runningAtOpen",
+                                                          "runningLater");
         TOpenDialog dialog({}, {}, {}, atOpen);
         TLyReplaceITunesForm* form = dialog.Form.get();
-        const auto expect = [form](bool running) {
-            QCOMPARE(form->LblStatus()->text(), running ? QStringLiteral("iTunes is running")
-                                                        : QStringLiteral("iTunes is not running"));
-            QCOMPARE(IsRed(form->LblStatus(), QPalette::WindowText), running);
-            QCOMPARE(form->BtnExport()->isEnabled(), !running);
+        // The status, red while iTunes runs, and whether Export is enabled.
+        const auto state = [form] {
+            return QStringLiteral("%1 %2 %3")
+                .arg(form->LblStatus()->text())
+                .arg(IsRed(form->LblStatus(), QPalette::WindowText))
+                .arg(form->BtnExport()->isEnabled());
+        };
+        const auto expected = [](bool running) {
+            return running ? QStringLiteral("iTunes is running 1 0")
+                           : QStringLiteral("iTunes is not running 0 1");
         };
         QVERIFY(!form->BtnExport()->isEnabled()); // nothing known yet
         QVERIFY(dialog.FirstReadingDone());
-        expect(runningAtOpen);
-        if (QTest::currentTestFailed())
-            return;
+        QCOMPARE(state(), expected(runningAtOpen));
 
         dialog.Processes->Set(later);
         dialog.Timers.Advance(999);
@@ -121,32 +120,28 @@ private Q_SLOTS:
         dialog.Timers.Advance(1);
         QTRY_COMPARE(dialog.Processes->Readings.load(), 2);
         QTRY_COMPARE(form->LblStatus()->text().contains(u"not"), !runningLater);
-        expect(runningLater);
+        QCOMPARE(state(), expected(runningLater));
         QCOMPARE(dialog.Processes->OnMainThread.load(), 0);
     }
 
     void storing_data() {
-        QTest::addColumn<bool>("clickStart");
-        QTest::addColumn<bool>("clickBackup");
-        QTest::addColumn<QString>("chosen"); // the answer of every browse dialog; empty: cancelled
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("cancelled after changes") << true << true << "/chosen/x" << false;
-        QTest::newRow("exported after changes") << true << false << "/chosen/x" << true;
-        QTest::newRow("exported, browsing cancelled") << false << true << "" << true;
+        // chosen: the answer of every browse dialog; empty: cancelled
+        LyColumns<bool, bool, QString, bool>("clickStart", "clickBackup", "chosen", "confirm");
+        LyRow("cancelled after changes", true, true, "/chosen/x", false);
+        LyRow("exported after changes", true, false, "/chosen/x", true);
+        LyRow("exported, browsing cancelled", false, true, "", true);
     }
 
     void storing() {
-        QFETCH(bool, clickStart);
-        QFETCH(bool, clickBackup);
-        QFETCH(QString, chosen);
-        QFETCH(bool, confirm);
+        const auto [clickStart, clickBackup, chosen, confirm] =
+            LyFetch<bool, bool, QString, bool>("clickStart", "clickBackup", "chosen", "confirm");
         const QString library = QStringLiteral("/music/iTunes Music Library.xml");
         const QString iTunes = QStringLiteral("/programs/iTunes/iTunes.exe");
         const QString backup = QStringLiteral("/music/Backups/");
         TOpenDialog dialog(library, iTunes, backup);
         TLyReplaceITunesForm* form = dialog.Form.get();
         QVERIFY(dialog.FirstReadingDone());
-        TLyDialogAnswers answers([&chosen](const TLyDialogRequest&) {
+        TLyDialogAnswers answers([&](const TLyDialogRequest&) {
             return TLyDialogAnswer{QMessageBox::Ok, chosen};
         });
         for (const char* button : {"BtnBrowseLibrary", "BtnBrowseITunes", "BtnBrowseBackup"})
@@ -157,20 +152,23 @@ private Q_SLOTS:
             QTest::mouseClick(Child<QCheckBox>(form, "ChkStartITunes"), Qt::LeftButton);
         if (clickBackup)
             QTest::mouseClick(Child<QCheckBox>(form, "ChkCreateBackup"), Qt::LeftButton);
-        // The check boxes store at once, whatever comes next.
-        QCOMPARE(dialog.Options.StartITunes(), startBefore != clickStart);
-        QCOMPARE(dialog.Options.CreateBackup(), backupBefore != clickBackup);
-        QCOMPARE(dialog.Options.LibraryLocation(), library);
+        // The check boxes store at once, whatever comes next; the paths only on Export.
+        const auto stored = [&] {
+            return QStringList{dialog.Options.LibraryLocation(), dialog.Options.ITunesLocation(),
+                               dialog.Options.BackupLocation(),
+                               QString::number(dialog.Options.StartITunes() != startBefore),
+                               QString::number(dialog.Options.CreateBackup() != backupBefore)};
+        };
+        const QString start = QString::number(clickStart),
+                      backupClicked = QString::number(clickBackup);
+        QCOMPARE(stored(), QStringList({library, iTunes, backup, start, backupClicked}));
         QTest::mouseClick(confirm ? form->BtnExport() : Child<QPushButton>(form, "BtnCancel"),
                           Qt::LeftButton);
         QCOMPARE(form->result(), confirm ? int(QDialog::Accepted) : int(QDialog::Rejected));
-
         const bool taken = confirm && !chosen.isEmpty();
-        QCOMPARE(dialog.Options.LibraryLocation(), taken ? chosen : library);
-        QCOMPARE(dialog.Options.ITunesLocation(), taken ? chosen : iTunes);
-        QCOMPARE(dialog.Options.BackupLocation(), taken ? chosen + u'/' : backup);
-        QCOMPARE(dialog.Options.StartITunes(), startBefore != clickStart);
-        QCOMPARE(dialog.Options.CreateBackup(), backupBefore != clickBackup);
+        QCOMPARE(stored(), taken
+                               ? QStringList({chosen, chosen, chosen + u'/', start, backupClicked})
+                               : QStringList({library, iTunes, backup, start, backupClicked}));
 
         QStringList requests;
         for (const TLyDialogRequest& request : std::as_const(answers.Requests))
@@ -185,18 +183,15 @@ private Q_SLOTS:
     }
 
     void enablingAndPainting_data() {
-        QTest::addColumn<bool>("startITunes");
-        QTest::addColumn<bool>("createBackup");
-        QTest::addColumn<bool>("filesExist");
-        QTest::newRow("all on, all there") << true << true << true;
-        QTest::newRow("all off, nothing there") << false << false << false;
-        QTest::newRow("start only, nothing there") << true << false << false;
+        LyColumns<bool, bool, bool>("startITunes", "createBackup", "filesExist");
+        LyRow("all on, all there", true, true, true);
+        LyRow("all off, nothing there", false, false, false);
+        LyRow("start only, nothing there", true, false, false);
     }
 
     void enablingAndPainting() {
-        QFETCH(bool, startITunes);
-        QFETCH(bool, createBackup);
-        QFETCH(bool, filesExist);
+        const auto [startITunes, createBackup, filesExist] =
+            LyFetch<bool, bool, bool>("startITunes", "createBackup", "filesExist");
         TLyTempFolder folder;
         QString library = folder.FilePath(QStringLiteral("Library.xml"));
         QString iTunes = folder.FilePath(QStringLiteral("iTunes.exe"));
@@ -215,10 +210,12 @@ private Q_SLOTS:
         for (bool flipped : {false, true}) {
             const bool start = startITunes != flipped;
             const bool makeBackup = createBackup != flipped;
-            QCOMPARE(Child<QPushButton>(form, "BtnBrowseITunes")->isEnabled(), start);
-            QCOMPARE(Child<QLineEdit>(form, "EdtBackupLocation")->isEnabled(), makeBackup);
-            QCOMPARE(Child<QPushButton>(form, "BtnBrowseBackup")->isEnabled(), makeBackup);
-            QCOMPARE(Child<QPushButton>(form, "BtnBrowseLibrary")->isEnabled(), true);
+            QCOMPARE(QStringLiteral("%1%2%3%4")
+                         .arg(Child<QPushButton>(form, "BtnBrowseITunes")->isEnabled())
+                         .arg(Child<QLineEdit>(form, "EdtBackupLocation")->isEnabled())
+                         .arg(Child<QPushButton>(form, "BtnBrowseBackup")->isEnabled())
+                         .arg(Child<QPushButton>(form, "BtnBrowseLibrary")->isEnabled()),
+                     QStringLiteral("%1%2%2%3").arg(start).arg(makeBackup).arg(1));
             for (const char* box : {"EdtLibraryLocation", "EdtITunesLocation", "EdtBackupLocation"})
                 QVERIFY2(IsRed(Child<QLineEdit>(form, box), QPalette::Text) == !filesExist, box);
             QTest::mouseClick(Child<QCheckBox>(form, "ChkStartITunes"), Qt::LeftButton);
@@ -227,25 +224,18 @@ private Q_SLOTS:
     }
 
     void keyboard_data() {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("result"); // -1: still open
-        QTest::newRow("Return exports")
-            << "ChkStartITunes" << int(Qt::Key_Return) << false << int(QDialog::Accepted);
-        QTest::newRow("Return while iTunes runs")
-            << "ChkStartITunes" << int(Qt::Key_Return) << true << -1;
-        QTest::newRow("Return on a Browse button browses")
-            << "BtnBrowseLibrary" << int(Qt::Key_Return) << false << -1;
-        QTest::newRow("Escape cancels")
-            << "ChkStartITunes" << int(Qt::Key_Escape) << false << int(QDialog::Rejected);
+        LyColumns<QString, int, bool, int>("focus", "key", "running", "result"); // -1: still open
+        const int enter = Qt::Key_Return;
+        LyRow("Return exports", "ChkStartITunes", enter, false, int(QDialog::Accepted));
+        LyRow("Return while iTunes runs", "ChkStartITunes", enter, true, -1);
+        LyRow("Return on a Browse button browses", "BtnBrowseLibrary", enter, false, -1);
+        LyRow("Escape cancels", "ChkStartITunes", int(Qt::Key_Escape), false,
+              int(QDialog::Rejected));
     }
 
     void keyboard() {
-        QFETCH(QString, focus);
-        QFETCH(int, key);
-        QFETCH(bool, running);
-        QFETCH(int, result);
+        const auto [focus, key, running, result] =
+            LyFetch<QString, int, bool, int>("focus", "key", "running", "result");
         TOpenDialog dialog(QStringLiteral("/music/Library.xml"), QStringLiteral("/iTunes.exe"),
                            QStringLiteral("/backups/"),
                            {running ? QStringLiteral("iTunes.exe") : QStringLiteral("bash")});
@@ -265,6 +255,31 @@ private Q_SLOTS:
         form->findChild<QWidget*>(focus)->setFocus();
         QCOMPARE(LyPressKey(form, key), result);
         QCOMPARE(answers.Requests.size(), focus.startsWith(u"BtnBrowse") ? 1 : 0);
+    }
+    void about_data() {
+        LyColumns<QString, bool, int, QString, int>("version", "prerelease", "key", "shown",
+                                                    "result");
+        LyRow("release, Return", "1.4.2", false, int(Qt::Key_Return), "Version 1.4.2",
+              int(QDialog::Accepted));
+        LyRow("pre-release, Escape", "1.5.0", true, int(Qt::Key_Escape), "Version 1.5.0 Beta",
+              int(QDialog::Rejected));
+    }
+
+    void about() {
+        const auto [version, prerelease, key, shown, result] =
+            LyFetch<QString, bool, int, QString, int>("version", "prerelease", "key", "shown",
+                                                      "result");
+        QWidget owner;
+        owner.setGeometry(20, 20, 760, 560);
+        TLyAboutForm form(QStringLiteral("Lyrabridge"), version, prerelease, &owner);
+        QCOMPARE(
+            QStringList({form.windowTitle(), form.LblProduct()->text(), form.LblVersion()->text()}),
+            QStringList({"About Lyrabridge", "Lyrabridge", shown}));
+        QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
+        QCOMPARE(LyClippedWidgets(&form), QStringList());
+        const QLabel* icon = form.findChild<QLabel*>(QStringLiteral("LblIcon"));
+        QVERIFY(icon && !icon->pixmap().isNull());
+        QCOMPARE(LyPressKey(&form, key), result);
     }
 };
 

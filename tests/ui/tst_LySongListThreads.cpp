@@ -1,19 +1,14 @@
 // The song list while the project's worker changes the songs: the main thread paints, asks
 // tooltips, searches by keyboard and clicks check boxes throughout, and never reads a freed
 // song (run under AddressSanitizer); the rows end as the view's final list.
-#include "LibraryBuilders.h"
-#include "LyMatchResult.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
-#include "LyTestSupport.h"
 #include "LyView.h"
 #include "SongListFixture.h"
 
 #include <QElapsedTimer>
 #include <QSet>
-#include <QTest>
 #include <QThread>
-
 #include <random>
 
 class TestLySongListThreads : public QObject {

@@ -1,18 +1,15 @@
 // The song list: cells of every column and role, sorting, header clicks and menus, the
 // selection kept across rebuilds, and the model checked through refreshes and freezes.
-#include "LyMatchResult.h"
+#include "LyDataRows.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
-#include "LyUtils.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
@@ -23,23 +20,30 @@ TLySong* Find(TLyMatchResult& result, const QString& name) {
     return nullptr;
 }
 
-// Counts the events of one type that reach a widget.
-class TLyEventCounter : public QObject {
-public:
-    TLyEventCounter(QObject* watched, QEvent::Type type, int* count)
-        : FType(type)
-        , FCount(count) {
-        watched->installEventFilter(this);
+// Songs "song 00".."song NN" (zero-padded: the name order is the number order), each matched,
+// with `artist(i)` as artist; with `unmatched(i)` library One only.
+std::vector<std::unique_ptr<TLySong>> Numbered(int count, const std::function<QString(int)>& artist,
+                                               const std::function<bool(int)>& unmatched = {}) {
+    std::vector<std::unique_ptr<TLySong>> songs;
+    for (int i = 0; i < count; ++i) {
+        auto track = Track(QStringLiteral("song %1").arg(i, 2, 10, QLatin1Char('0')))
+                         .Artist(artist(i))
+                         .Rating(i % 101);
+        songs.push_back(MakeSong(track.Build(), unmatched && unmatched(i)
+                                                    ? std::nullopt
+                                                    : std::optional(track.Build())));
     }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == FType)
-            ++*FCount;
-        return false;
-    }
+    return songs;
+}
 
-private:
-    QEvent::Type FType;
-    int* FCount;
+// The shown frame of page All on the representative songs.
+struct TAllScene {
+    explicit TAllScene(std::vector<std::unique_ptr<TLySong>> songs = RepresentativeSongs()) {
+        Fixture.Add(std::move(songs));
+        Frame = Fixture.Show("All");
+    }
+    TLySongListFixture Fixture;
+    std::unique_ptr<TLySongListView> Frame;
 };
 
 } // namespace
@@ -49,89 +53,46 @@ class TestLySongListView : public QObject {
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
 
+    // Per song "column items; column items", each item "key=value": t text, c colour, bg
+    // background, p status picture, k check state, s star count, r star picture, tip tool tip.
+    // Columns: 0 name, 1 artist, 3 genre, 4 rating, 5 plays, 6 last played, 7 One, 8 Two,
+    // 9 status, 10 file. Column One keeps the original stars; a tool tip shows markup as typed;
+    // page Two shows library Two first, falling back to One; a dark palette gets lighter colours
+    // and a faint odd-row lift.
     void cells_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("song");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("expected");
-        const int text = Qt::DisplayRole, colour = Qt::ForegroundRole;
-        const int picture = TLySongListModel::StatusPictureRole;
-        const int stars = TLySongListModel::StarCountRole, star = TLySongListModel::StarPictureRole;
-        auto row = [](const char* name, const char* page, const char* song, int column, int role,
-                      const QString& expected) {
-            QTest::newRow(name) << page << song << column << role << expected;
-        };
-        row("equal name", "All", "Equal", scName, text, "Equal");
-        row("equal date", "All", "Equal", scLastPlayed, text, "March 15, 2023 12:00:00");
-        row("equal play count", "All", "Equal", scPlayCount, text, "3");
-        row("equal rating has no text", "All", "Equal", scRating, text, "");
-        row("equal stars", "All", "Equal", scRating, stars, "3");
-        row("equal star", "All", "Equal", scRating, star, "star");
-        row("equal status", "All", "Equal", scStatus, text, "Exact match");
-        row("equal status colour", "All", "Equal", scStatus, colour, "");
-        row("equal picture", "All", "Equal", scName, picture, "exact-match");
-        row("equal checked", "All", "Equal", scName, Qt::CheckStateRole, "2");
-        row("equal file", "All", "Equal", scFileName, text, "/music/equal.mp3");
-        row("equal file tip", "All", "Equal", scFileName, Qt::ToolTipRole, "/music/equal.mp3");
-        row("equal file colour", "All", "Equal", scFileName, colour, "");
-        row("even row background", "All", "Alpha", scName, Qt::BackgroundRole, "");
-        row("odd row background", "All", "Both edited", scArtist, Qt::BackgroundRole, "#edf5fe");
-        row("name differs", "All", "Alpha", scName, colour, "#cc0000");
-        row("name differs status", "All", "Alpha", scStatus, text, "Song data differs");
-        row("name differs status colour", "All", "Alpha", scStatus, colour, "#cc0000");
-        row("name differs picture", "All", "Alpha", scName, picture, "song-data-differs");
-        row("name differs, artist same", "All", "Alpha", scArtist, colour, "");
-        row("genre differs", "All", "Genre differs", scGenre, colour, "#cc0000");
-        row("plays differ", "All", "Plays differ", scPlayCount, colour, "#9933cc");
-        row("plays differ status", "All", "Plays differ", scStatus, colour, "#9933cc");
-        row("plays differ picture", "All", "Plays differ", scName, picture, "user-data-differs");
-        row("dates differ", "All", "Dates differ", scLastPlayed, colour, "#9933cc");
-        row("rating differs star", "All", "Rating differs", scRating, star, "different-star");
-        row("rating differs Two stars", "All", "Rating differs", scTwo, stars, "5");
-        row("edited artist", "All", "Edited", scArtist, text, "Abba (live)");
-        row("edited artist colour", "All", "Edited", scArtist, colour, "#cc0000");
-        row("edited status", "All", "Edited", scStatus, text, "Song data differs (modified)");
-        row("both edited genre", "All", "Both edited", scGenre, colour, "#3366cc");
-        row("both edited status", "All", "Both edited", scStatus, text, "Exact match (modified)");
-        row("both edited status colour", "All", "Both edited", scStatus, colour, "#3366cc");
-        row("both edited picture", "All", "Both edited", scName, picture, "modified");
-        row("both edited star", "All", "Both edited", scRating, star, "modified-star");
-        row("both edited stars", "All", "Both edited", scRating, stars, "4");
-        row("both edited One keeps the original", "All", "Both edited", scOne, stars, "3");
-        row("missing file colour", "All", "Missing file", scFileName, colour, "#808080");
-        row("one only Two column", "All", "One only", scTwo, text, "<Missing>");
-        row("one only Two column colour", "All", "One only", scTwo, colour, "#808080");
-        row("one only Two column stars", "All", "One only", scTwo, stars, "0");
-        row("one only status", "All", "One only", scStatus, text, "Not matched");
-        row("one only status colour", "All", "One only", scStatus, colour, "#808080");
-        row("one only picture", "All", "One only", scName, picture, "unmatched");
-        row("one only unchecked", "All", "One only", scName, Qt::CheckStateRole, "0");
-        row("one only artist normal", "All", "One only", scArtist, colour, "");
-        row("two only name from Two", "All", "Two only", scName, text, "Two only");
-        row("two only One column", "All", "Two only", scOne, text, "<Missing>");
-        row("two only file from Two", "All", "Two only", scFileName, text, "<b>x</b>");
-        row("markup tip shown as typed", "All", "Two only", scFileName, Qt::ToolTipRole,
-            "<qt>&lt;b&gt;x&lt;/b&gt;</qt>");
-        row("page Two name", "Two", "Alpha", scName, text, "Alfa");
-        row("page Two genre fallback", "Two", "Half named", scGenre, text, "Pop");
-        row("page Two play count fallback", "Two", "Half named", scPlayCount, text, "3");
-        row("page Two edited One not modified", "Two", "Edited", scStatus, text,
-            "Song data differs");
-        row("page Two file of Two", "Two", "Equal", scFileName, text, "");
-        // A dark palette gets lighter variants of the colours and a faint odd-row lift.
-        row("dark red", "All dark", "Alpha", scName, colour, "#ff5252");
-        row("dark purple", "All dark", "Plays differ", scPlayCount, colour, "#da91ff");
-        row("dark blue", "All dark", "Both edited", scGenre, colour, "#91b6ff");
-        row("dark odd row", "All dark", "Both edited", scArtist, Qt::BackgroundRole, "#282c36");
+        LyColumns<QString, QStringList>("page", "cells");
+        QTest::newRow("All") << "All"
+                             << QStringList{
+                                    "Equal: 0 t=Equal|p=exact-match|k=2; 5 t=3; "
+                                    "6 t=March 15, 2023 12:00:00; 4 t=|s=3|r=star; "
+                                    "9 t=Exact match|c=; 10 t=/music/equal.mp3|c=|"
+                                    "tip=/music/equal.mp3",
+                                    "Alpha: 0 bg=|c=#cc0000|p=song-data-differs; 1 c=; "
+                                    "9 t=Song data differs|c=#cc0000",
+                                    "Genre differs: 3 c=#cc0000",
+                                    "Plays differ: 0 p=user-data-differs; 5 c=#9933cc; 9 c=#9933cc",
+                                    "Dates differ: 6 c=#9933cc",
+                                    "Rating differs: 4 r=different-star; 8 s=5",
+                                    "Edited: 1 t=Abba (live)|c=#cc0000; "
+                                    "9 t=Song data differs (modified)",
+                                    "Both edited: 0 p=modified; 1 bg=#edf5fe; 3 c=#3366cc; "
+                                    "4 r=modified-star|s=4; 7 s=3; "
+                                    "9 t=Exact match (modified)|c=#3366cc",
+                                    "Missing file: 10 c=#808080",
+                                    "One only: 0 p=unmatched|k=0; 1 c=; "
+                                    "8 t=<Missing>|c=#808080|s=0; 9 t=Not matched|c=#808080",
+                                    "Two only: 0 t=Two only; 7 t=<Missing>; "
+                                    "10 t=<b>x</b>|tip=<qt>&lt;b&gt;x&lt;/b&gt;</qt>"};
+        QTest::newRow("Two") << "Two"
+                             << QStringList{"Alpha: 0 t=Alfa", "Half named: 3 t=Pop; 5 t=3",
+                                            "Edited: 9 t=Song data differs", "Equal: 10 t="};
+        QTest::newRow("All dark") << "All dark"
+                                  << QStringList{"Alpha: 0 c=#ff5252", "Plays differ: 5 c=#da91ff",
+                                                 "Both edited: 1 bg=#282c36; 3 c=#91b6ff"};
     }
 
     void cells() {
-        QFETCH(QString, page);
-        QFETCH(QString, song);
-        QFETCH(int, column);
-        QFETCH(int, role);
-        QFETCH(QString, expected);
+        auto [page, cells] = LyFetch<QString, QStringList>("page", "cells");
         TLySongListFixture fixture;
         fixture.Add(RepresentativeSongs());
         const bool two = page == u"Two";
@@ -143,52 +104,65 @@ private Q_SLOTS:
             palette.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
         frame->TreeSongs()->setPalette(palette);
         frame->setPalette(palette);
-        const TLySong* wanted = Find(fixture.Result(), song);
-        QVERIFY(wanted);
+        const QMap<QString, int> roles{{"t", Qt::DisplayRole},
+                                       {"c", Qt::ForegroundRole},
+                                       {"bg", Qt::BackgroundRole},
+                                       {"p", TLySongListModel::StatusPictureRole},
+                                       {"k", Qt::CheckStateRole},
+                                       {"s", TLySongListModel::StarCountRole},
+                                       {"r", TLySongListModel::StarPictureRole},
+                                       {"tip", Qt::ToolTipRole}};
         const TLySongListModel* model = frame->Model();
-        int row = model->Songs().indexOf(wanted);
-        QVERIFY(row >= 0);
-        const QVariant value = model->index(row, column).data(role);
-        const QString actual =
-            value.typeId() == QMetaType::QColor ? value.value<QColor>().name() : value.toString();
-        QCOMPARE(actual, expected);
+        QStringList actual;
+        for (const QString& song : cells) {
+            const QString name = song.section(QStringLiteral(": "), 0, 0);
+            const int row = model->Songs().indexOf(Find(fixture.Result(), name));
+            QStringList columns;
+            for (const QString& cell :
+                 song.section(QStringLiteral(": "), 1).split(QStringLiteral("; "))) {
+                const int column = cell.section(u' ', 0, 0).toInt();
+                QStringList items;
+                for (const QString& item : cell.section(u' ', 1).split(u'|')) {
+                    const QString key = item.section(u'=', 0, 0);
+                    const QVariant value = model->index(row, column).data(roles.value(key));
+                    items << key + u'=' +
+                                 (value.typeId() == QMetaType::QColor ? value.value<QColor>().name()
+                                                                      : value.toString());
+                }
+                columns << QString::number(column) + u' ' + items.join(u'|');
+            }
+            actual << name + QStringLiteral(": ") + columns.join(QStringLiteral("; "));
+        }
+        QCOMPARE(actual, cells);
     }
 
     void sorting_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("ascending");
+        LyColumns<int, QStringList>("column", "ascending");
         // Songs: name, artist, album, genre, rating, plays, played, location. Ties on a column's
         // keys fall to the next key, and rows equal on all keys to the status rank.
-        QTest::newRow("name, case ignored, artist breaks a tie")
-            << int(scName) << QStringList{"apple/b", "Apple/c", "banana", "Cherry", "cherry!"};
-        QTest::newRow("artist, album, name")
-            << int(scArtist) << QStringList{"banana", "Cherry", "cherry!", "apple/b", "Apple/c"};
-        QTest::newRow("album, name")
-            << int(scAlbum) << QStringList{"Apple/c", "apple/b", "banana", "Cherry", "cherry!"};
-        QTest::newRow("genre, artist")
-            << int(scGenre) << QStringList{"banana", "Cherry", "cherry!", "apple/b", "Apple/c"};
-        QTest::newRow("rating numeric, artist")
-            << int(scRating) << QStringList{"cherry!", "banana", "apple/b", "Apple/c", "Cherry"};
-        QTest::newRow("play count numeric")
-            << int(scPlayCount) << QStringList{"cherry!", "Cherry", "apple/b", "Apple/c", "banana"};
-        QTest::newRow("last played")
-            << int(scLastPlayed)
-            << QStringList{"Apple/c", "Cherry", "banana", "cherry!", "apple/b"};
-        QTest::newRow("One rating")
-            << int(scOne) << QStringList{"cherry!", "banana", "apple/b", "Apple/c", "Cherry"};
-        QTest::newRow("Two rating, a missing track rates 0")
-            << int(scTwo) << QStringList{"banana", "cherry!", "Cherry", "apple/b", "Apple/c"};
-        QTest::newRow("status rank")
-            << int(scStatus) << QStringList{"apple/b", "Apple/c", "Cherry", "cherry!", "banana"};
-        QTest::newRow("file name, case ignored, status rank breaks a tie")
-            << int(scFileName) << QStringList{"banana", "Apple/c", "apple/b", "Cherry", "cherry!"};
+        auto row = [](const char* name, int column, const QStringList& ascending) {
+            QTest::newRow(name) << column << ascending;
+        };
+        row("name, case ignored, artist breaks a tie", scName,
+            {"apple/b", "Apple/c", "banana", "Cherry", "cherry!"});
+        row("artist, album, name", scArtist, {"banana", "Cherry", "cherry!", "apple/b", "Apple/c"});
+        row("album, name", scAlbum, {"Apple/c", "apple/b", "banana", "Cherry", "cherry!"});
+        row("genre, artist", scGenre, {"banana", "Cherry", "cherry!", "apple/b", "Apple/c"});
+        row("rating numeric, artist", scRating,
+            {"cherry!", "banana", "apple/b", "Apple/c", "Cherry"});
+        row("play count numeric", scPlayCount,
+            {"cherry!", "Cherry", "apple/b", "Apple/c", "banana"});
+        row("last played", scLastPlayed, {"Apple/c", "Cherry", "banana", "cherry!", "apple/b"});
+        row("One rating", scOne, {"cherry!", "banana", "apple/b", "Apple/c", "Cherry"});
+        row("Two rating, a missing track rates 0", scTwo,
+            {"banana", "cherry!", "Cherry", "apple/b", "Apple/c"});
+        row("status rank", scStatus, {"apple/b", "Apple/c", "Cherry", "cherry!", "banana"});
+        row("file name, case ignored, status rank breaks a tie", scFileName,
+            {"banana", "Apple/c", "apple/b", "Cherry", "cherry!"});
     }
 
     void sorting() {
-        QFETCH(int, column);
-        QFETCH(QStringList, ascending);
-        TLySongListFixture fixture;
-        std::vector<std::unique_ptr<TLySong>> songs;
+        auto [column, ascending] = LyFetch<int, QStringList>("column", "ascending");
         auto track = [](const char* name, const char* artist, const char* album, const char* genre,
                         int rating, int plays, double played, const char* location) {
             return Track(name)
@@ -198,77 +172,71 @@ private Q_SLOTS:
                 .Rating(rating)
                 .PlayCount(plays)
                 .LastPlayed(played)
-                .Location(location);
+                .Location(location)
+                .Build();
         };
-        // Exact match, rank 1.
-        auto b = track("apple", "b", "m", "x", 40, 5, 50000, "/D/b");
-        songs.push_back(MakeSong(b.Build(), b.Build()));
-        // Modified exact match, rank 2.
-        auto c = track("Apple", "c", "k", "x", 40, 5, 10000, "/c/c");
-        songs.push_back(MakeSong(c.Build(), c.Build()));
+        std::vector<std::unique_ptr<TLySong>> songs;
+        // Exact match, rank 1; modified exact match, rank 2.
+        songs.push_back(MakeSong(track("apple", "b", "m", "x", 40, 5, 50000, "/D/b"),
+                                 track("apple", "b", "m", "x", 40, 5, 50000, "/D/b")));
+        songs.push_back(MakeSong(track("Apple", "c", "k", "x", 40, 5, 10000, "/c/c"),
+                                 track("Apple", "c", "k", "x", 40, 5, 10000, "/c/c")));
         songs.back()->SetValueBoth(sdAlbum, QStringLiteral("a"));
         // User data differs, rank 3 (rating 60 against 20: One rating 60).
-        auto cherry = track("Cherry", "a", "z", "x", 60, 2, 30000, "/e");
-        songs.push_back(
-            MakeSong(cherry.Build(), track("Cherry", "a", "z", "x", 20, 2, 30000, "/e").Build()));
+        songs.push_back(MakeSong(track("Cherry", "a", "z", "x", 60, 2, 30000, "/e"),
+                                 track("Cherry", "a", "z", "x", 20, 2, 30000, "/e")));
         // Unmatched, rank 5.
-        songs.push_back(
-            MakeSong(track("banana", "A", "n", "w", 20, 9, 40000, "/b").Build(), std::nullopt));
+        songs.push_back(MakeSong(track("banana", "A", "n", "w", 20, 9, 40000, "/b"), std::nullopt));
         // Song data differs, rank 4; only the status tells it apart from Cherry on most keys.
-        songs.push_back(MakeSong(track("cherry!", "a", "z", "x", 0, 1, 45000, "/e").Build(),
-                                 track("cherry!", "a", "z", "y", 0, 1, 45000, "/e").Build()));
-        fixture.Add(std::move(songs));
-        auto frame = fixture.Show("All");
-        auto names = [&] {
+        songs.push_back(MakeSong(track("cherry!", "a", "z", "x", 0, 1, 45000, "/e"),
+                                 track("cherry!", "a", "z", "y", 0, 1, 45000, "/e")));
+        TAllScene scene(std::move(songs));
+        auto names = [&](const QString& filter) {
+            scene.Frame->SetFilterText(filter);
+            scene.Fixture.Settle();
             QStringList result;
-            for (const TLySong* song : frame->Model()->Songs())
+            for (const TLySong* song : scene.Frame->Model()->Songs())
                 result << song->CurrentOne().Name() +
                               (song->CurrentOne().Name().startsWith(u"apple", Qt::CaseInsensitive)
                                    ? "/" + song->CurrentOne().Artist()
                                    : QString());
             return result;
         };
-        fixture.View("All")->SetSort(column, true);
-        QCOMPARE(names(), ascending);
+        scene.Fixture.View("All")->SetSort(column, true);
+        QCOMPARE(names({}), ascending);
         // A narrower filter keeps the order (the ranks of the last sort).
-        frame->SetFilterText(QStringLiteral("e"));
-        fixture.Settle();
         QStringList filtered = ascending;
         filtered.removeOne(QStringLiteral("banana"));
-        QCOMPARE(names(), filtered);
-        frame->SetFilterText(QString());
-        fixture.Settle();
-        fixture.View("All")->SetSort(column, false);
-        QStringList descending(ascending.rbegin(), ascending.rend());
-        QCOMPARE(names(), descending);
+        QCOMPARE(names(QStringLiteral("e")), filtered);
+        scene.Fixture.View("All")->SetSort(column, false);
+        QCOMPARE(names({}), QStringList(ascending.rbegin(), ascending.rend()));
     }
 
     void headerClicksAndMenus() {
-        TLySongListFixture fixture;
-        fixture.Add(RepresentativeSongs());
-        auto frame = fixture.Show("All");
+        TAllScene scene;
+        TLySongListView* frame = scene.Frame.get();
         // The rating columns are captioned with the libraries' names.
         const QAbstractItemModel* model = frame->Model();
-        QCOMPARE(model->headerData(scOne, Qt::Horizontal).toString(), QStringLiteral("Laptop"));
-        QCOMPARE(model->headerData(scTwo, Qt::Horizontal).toString(), QStringLiteral("Desktop"));
-        TLyViewOptions* options = fixture.View("All")->Options();
+        QCOMPARE(model->headerData(scOne, Qt::Horizontal).toString() + u' ' +
+                     model->headerData(scTwo, Qt::Horizontal).toString(),
+                 QStringLiteral("Laptop Desktop"));
+        TLyViewOptions* options = scene.Fixture.View("All")->Options();
         QHeaderView* header = frame->TreeSongs()->header();
         auto click = [&](int column) {
             const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+            return QStringLiteral("%1%2")
+                .arg(options->SortColumn())
+                .arg(options->SortAscending() ? "+" : "-");
         };
-        click(scArtist);
-        QCOMPARE(options->SortColumn(), int(scArtist));
-        QVERIFY(options->SortAscending());
-        click(scArtist);
-        QVERIFY(!options->SortAscending());
+        QCOMPARE(click(scArtist), QStringLiteral("1+"));
+        QCOMPARE(click(scArtist), QStringLiteral("1-"));
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         QCOMPARE(ColumnTexts(*frame, scArtist).first(), QStringLiteral("Abba (live)"));
-        click(scGenre);
-        QCOMPARE(options->SortColumn(), int(scGenre));
-        QVERIFY(options->SortAscending());
+        QCOMPARE(click(scGenre), QStringLiteral("3+"));
 
-        // The secondary button opens the visible-columns menu.
+        // The secondary button opens the visible-columns menu: eleven columns (Name always
+        // shown, the ratings by library), a separator and "Sort By".
         const QPoint at(header->sectionViewportPosition(scName) + 5, 5);
         QContextMenuEvent secondary(QContextMenuEvent::Mouse, at,
                                     header->viewport()->mapToGlobal(at));
@@ -276,16 +244,14 @@ private Q_SLOTS:
         QMenu* menu = frame->MnuVisibleColumns();
         QTRY_VERIFY(menu->isVisible());
         menu->close();
-
         auto items = [&] {
             return menu->actions();
         };
-        QCOMPARE(items().size(), 13); // eleven columns, a separator, "Sort By"
+        QCOMPARE(items().size(), 13);
         QVERIFY(!items().at(scName)->isEnabled());
-        QCOMPARE(items().at(scOne)->text(), QStringLiteral("Laptop (Rating)"));
-        QCOMPARE(items().at(scTwo)->text(), QStringLiteral("Desktop (Rating)"));
-        QVERIFY(items().at(scArtist)->isChecked());
-        QVERIFY(!items().at(scTwo)->isChecked());
+        QCOMPARE(items().at(scOne)->text() + u'|' + items().at(scTwo)->text(),
+                 QStringLiteral("Laptop (Rating)|Desktop (Rating)"));
+        QVERIFY(items().at(scArtist)->isChecked() && !items().at(scTwo)->isChecked());
         QVERIFY(items().at(11)->isSeparator());
         QMenu* sortBy = items().at(12)->menu();
         QVERIFY(sortBy);
@@ -298,13 +264,11 @@ private Q_SLOTS:
         QVERIFY(header->isSectionHidden(scTwo));
         items().at(scTwo)->trigger();
         QTRY_VERIFY(!header->isSectionHidden(scTwo));
-        QVERIFY(items().at(scTwo)->isChecked());
-        QVERIFY(fixture.View("All")->Options()->Column(scTwo)->Visible());
+        QVERIFY(items().at(scTwo)->isChecked() && options->Column(scTwo)->Visible());
         items().at(12)->menu()->actions().at(1)->menu()->actions().at(scAlbum)->trigger();
         QTRY_COMPARE(options->SortColumn(), int(scAlbum));
         QVERIFY(!options->SortAscending());
         QCOMPARE(header->sortIndicatorSection(), int(scAlbum));
-
         // The View menu's copies are built by the view too.
         QMenu viewColumns;
         frame->FillColumnMenu(&viewColumns);
@@ -312,45 +276,32 @@ private Q_SLOTS:
     }
 
     void selectionKeptAcrossRebuild_data() {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QList<int>>("removed");
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QList<int>>("expected");
         // The song scrolled to the top before, which stays at the top (-1: not scrolled).
-        QTest::addColumn<int>("top");
-        QTest::newRow("kept songs reselected")
-            << QList<int>{2, 3, 7} << QList<int>{5} << "" << QList<int>{2, 3, 7} << -1;
-        QTest::newRow("none left: nearest following")
-            << QList<int>{3, 4} << QList<int>{3, 4, 5} << "" << QList<int>{6} << -1;
-        QTest::newRow("none following: nearest preceding")
-            << QList<int>{14, 15} << QList<int>{12, 14, 15} << "" << QList<int>{13} << -1;
-        QTest::newRow("filtered out: nearest following")
-            << QList<int>{2} << QList<int>{} << "odd" << QList<int>{3} << -1;
-        QTest::newRow("filter keeps a selected song")
-            << QList<int>{1, 2} << QList<int>{} << "odd" << QList<int>{1} << -1;
-        QTest::newRow("first visible kept at the top, rows removed above it")
-            << QList<int>{12} << QList<int>{0, 1, 3} << "" << QList<int>{12} << 6;
-        QTest::newRow("first visible kept at the top, filtered")
-            << QList<int>{13} << QList<int>{} << "odd" << QList<int>{13} << 7;
+        LyColumns<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed", "filter",
+                                                                    "expected", "top");
+        auto row = [](const char* name, QList<int> selected, QList<int> removed, const char* filter,
+                      QList<int> expected, int top = -1) {
+            QTest::newRow(name) << selected << removed << filter << expected << top;
+        };
+        row("kept songs reselected", {2, 3, 7}, {5}, "", {2, 3, 7});
+        row("none left: nearest following", {3, 4}, {3, 4, 5}, "", {6});
+        row("none following: nearest preceding", {14, 15}, {12, 14, 15}, "", {13});
+        row("filtered out: nearest following", {2}, {}, "odd", {3});
+        row("filter keeps a selected song", {1, 2}, {}, "odd", {1});
+        row("first visible kept at the top, rows removed above it", {12}, {0, 1, 3}, "", {12}, 6);
+        row("first visible kept at the top, filtered", {13}, {}, "odd", {13}, 7);
     }
 
     void selectionKeptAcrossRebuild() {
-        QFETCH(QList<int>, selected);
-        QFETCH(QList<int>, removed);
-        QFETCH(QString, filter);
-        QFETCH(QList<int>, expected);
-        QFETCH(int, top);
-        TLySongListFixture fixture;
-        std::vector<std::unique_ptr<TLySong>> songs;
-        for (int i = 0; i < 16; ++i) {
-            // Zero-padded: the name order is the number order.
-            auto track = Track(QStringLiteral("song %1").arg(i, 2, 10, QLatin1Char('0')))
-                             .Artist(i % 2 ? "odd" : "even");
-            songs.push_back(MakeSong(track.Build(), track.Build()));
-        }
-        fixture.Add(std::move(songs));
-        auto frame = fixture.Show("All");
+        auto [selected, removed, filter, expected, top] =
+            LyFetch<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed",
+                                                                      "filter", "expected", "top");
+        TAllScene scene(Numbered(16, [](int i) { return i % 2 ? "odd" : "even"; }));
+        TLySongListView* frame = scene.Frame.get();
         TLySongListTree* tree = frame->TreeSongs();
+        auto name = [&](int row) {
+            return frame->Model()->index(row, 0).data().toString();
+        };
         if (top >= 0) {
             // A few rows high, so that the list scrolls.
             frame->resize(900, tree->header()->height() + 5 * tree->sizeHintForRow(0));
@@ -358,108 +309,93 @@ private Q_SLOTS:
             tree->scrollTo(frame->Model()->index(top, 0), QAbstractItemView::PositionAtTop);
             QCOMPARE(tree->indexAt(QPoint(0, 0)).row(), top);
         }
-        QItemSelectionModel* selection = tree->selectionModel();
         for (int row : selected)
-            selection->select(frame->Model()->index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QList<TLySong*> gone;
+            tree->selectionModel()->select(frame->Model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QStringList gone, wanted;
+        for (int row : expected)
+            wanted << name(row);
         for (int row : removed)
-            gone << frame->Model()->Songs().at(row);
+            gone << name(row);
+        const QString first = name(top);
         if (!gone.isEmpty())
-            fixture.Change([&] {
-                for (TLySong* song : gone)
-                    fixture.Result().Songs().Remove(song);
+            scene.Fixture.Change([&] {
+                for (const QString& song : gone)
+                    scene.Fixture.Result().Songs().Remove(Find(scene.Fixture.Result(), song));
             });
         if (!filter.isEmpty()) {
             frame->SetFilterText(filter);
-            fixture.Settle();
+            scene.Fixture.Settle();
         }
         QStringList names;
         for (const TLySong* song : frame->SelectedSongs())
             names << song->CurrentOne().Name();
-        auto name = [](int i) {
-            return QStringLiteral("song %1").arg(i, 2, 10, QLatin1Char('0'));
-        };
-        QStringList wanted;
-        for (int i : expected)
-            wanted << name(i);
         QCOMPARE(names, wanted);
         QCOMPARE(frame->FirstSelectedSong()->CurrentOne().Name(), wanted.first());
         if (top >= 0)
-            QCOMPARE(tree->indexAt(QPoint(0, 0)).data().toString(), name(top));
+            QCOMPARE(tree->indexAt(QPoint(0, 0)).data().toString(), first);
     }
 
     void modelStaysConsistent() {
-        TLySongListFixture fixture;
-        std::vector<std::unique_ptr<TLySong>> songs;
-        for (int i = 0; i < 300; ++i) {
-            auto track =
-                Track(QStringLiteral("song %1").arg(i)).Artist(i % 3 ? "x" : "y").Rating(i % 101);
-            songs.push_back(i % 7 ? MakeSong(track.Build(), track.Build())
-                                  : MakeSong(track.Build(), std::nullopt));
-        }
-        fixture.Add(std::move(songs));
-        auto frame = fixture.Show("All");
-        QAbstractItemModelTester tester(frame->Model(),
+        TAllScene scene(Numbered(
+            300, [](int i) { return i % 3 ? "x" : "y"; }, [](int i) { return i % 7 == 0; }));
+        TLySongListFixture& fixture = scene.Fixture;
+        TLySongListModel* model = scene.Frame->Model();
+        QAbstractItemModelTester tester(model,
                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
-        frame->TreeSongs()->selectAll();
+        scene.Frame->TreeSongs()->selectAll();
         fixture.Project().RefreshViews();
         fixture.Settle();
-        QCOMPARE(frame->Model()->rowCount(), 300);
-        frame->SetFilterText(QStringLiteral("y"));
+        QCOMPARE(model->rowCount(), 300);
+        scene.Frame->SetFilterText(QStringLiteral("y"));
         fixture.Settle();
-        QCOMPARE(frame->Model()->rowCount(), 100);
+        QCOMPARE(model->rowCount(), 100);
         fixture.View("All")->SetSort(scRating, false);
         fixture.Change([&] { // a freeze and a thaw
             fixture.Result().Songs().Delete(0);
             fixture.Result().Songs().Delete(3);
         });
-        QVERIFY(!frame->Model()->Frozen());
-        QCOMPARE(frame->Model()->rowCount(), 99);
+        QVERIFY(!model->Frozen());
+        QCOMPARE(model->rowCount(), 99);
         fixture.Result().CreateViews(); // the view goes
-        QVERIFY(!frame->View());
-        QCOMPARE(frame->Model()->rowCount(), 0);
-        frame->SetView(fixture.View("All"));
+        QVERIFY(!scene.Frame->View());
+        QCOMPARE(model->rowCount(), 0);
+        scene.Frame->SetView(fixture.View("All"));
         fixture.Settle();
-        QCOMPARE(frame->Model()->rowCount(), 99); // the filter stays in the options
+        QCOMPARE(model->rowCount(), 99); // the filter stays in the options
     }
 
     void frozenListAnswersNothing() {
-        TLySongListFixture fixture;
-        fixture.Add(RepresentativeSongs());
-        auto frame = fixture.Show("All");
+        TAllScene scene;
+        TLySongListView* frame = scene.Frame.get();
         frame->TreeSongs()->selectAll();
-        const TLySongListModel* model = frame->Model();
+        TLySongListModel* model = frame->Model();
         const QModelIndex name = model->index(0, scName);
         QVERIFY(frame->ActToggleSelected()->isEnabled());
-        fixture.Result().BeginUpdate();
+        scene.Fixture.Result().BeginUpdate();
         QVERIFY(model->Frozen());
-        QVERIFY(!name.data().isValid());
-        QVERIFY(!name.data(Qt::CheckStateRole).isValid());
+        QVERIFY(!name.data().isValid() && !name.data(Qt::CheckStateRole).isValid());
         QCOMPARE(model->flags(name), Qt::NoItemFlags);
-        QVERIFY(!frame->Model()->setData(name, Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!model->setData(name, Qt::Unchecked, Qt::CheckStateRole));
         QVERIFY(frame->SelectedSongs().isEmpty());
         QCOMPARE(frame->SelectedCount(), 0);
         QVERIFY(!frame->AnySelectedHasBothSides());
         QVERIFY(!frame->ActToggleSelected()->isEnabled());
         frame->TreeSongs()->keyboardSearch(QStringLiteral("Two"));
-        fixture.Result().Songs().Clear(); // every song goes while the list shows its rows
+        scene.Fixture.Result().Songs().Clear(); // every song goes while the list shows its rows
         frame->grab();
-        fixture.Result().EndUpdate();
-        fixture.Settle();
+        scene.Fixture.Result().EndUpdate();
+        scene.Fixture.Settle();
         QVERIFY(!model->Frozen());
         QCOMPARE(model->rowCount(), 0);
     }
 
     void selectionQueries_data() {
-        QTest::addColumn<QStringList>("selected");
         // With `edited` the selected songs change in an update, and the same rows are selected
-        // again.
-        QTest::addColumn<bool>("edited");
-        // The count, the first selected song, then M (some selected song is modified), 1 and 2
-        // (some has a track in One, in Two), B (some has both), L (the selection lacks One and
-        // lacks Two).
-        QTest::addColumn<QString>("expected");
+        // again. Expected: the count, the first selected song, then M (some selected song is
+        // modified), 1 and 2 (some has a track in One, in Two), B (some has both), L (the
+        // selection lacks One and lacks Two).
+        LyColumns<QStringList, bool, QString>("selected", "edited", "expected");
         QTest::newRow("nothing selected") << QStringList{} << false << "0 -";
         QTest::newRow("one matched song") << QStringList{"Equal"} << false << "1 Equal 12B";
         QTest::newRow("One-only and Two-only")
@@ -472,14 +408,12 @@ private Q_SLOTS:
     }
 
     void selectionQueries() {
-        QFETCH(QStringList, selected);
-        QFETCH(bool, edited);
-        QFETCH(QString, expected);
-        TLySongListFixture fixture;
+        auto [selected, edited, expected] =
+            LyFetch<QStringList, bool, QString>("selected", "edited", "expected");
         std::vector<std::unique_ptr<TLySong>> songs = RepresentativeSongs();
         songs.push_back(MakeSong(Track("Solo").Build(), std::nullopt));
-        fixture.Add(std::move(songs));
-        auto frame = fixture.Show("All");
+        TAllScene scene(std::move(songs));
+        TLySongListView* frame = scene.Frame.get();
         const TLySongListModel* model = frame->Model();
         for (int row = 0; row < model->rowCount(); ++row)
             if (selected.contains(model->index(row, scName).data().toString()))
@@ -488,8 +422,8 @@ private Q_SLOTS:
                                                                  QItemSelectionModel::Rows);
         for (const QString& name : selected)
             if (edited)
-                fixture.Change(
-                    [&] { Find(fixture.Result(), name)->SetValueBoth(sdGenre, "Jazz"); });
+                scene.Fixture.Change(
+                    [&] { Find(scene.Fixture.Result(), name)->SetValueBoth(sdGenre, "Jazz"); });
         auto flags = [&] {
             return QStringLiteral("%1%2%3%4%5")
                 .arg(frame->AnySelectedModified() ? "M" : "",
@@ -510,18 +444,18 @@ private Q_SLOTS:
         // forbids; done here only to see whether the queries read songs) leaves them as they were.
         const QString before = flags();
         for (const QString& name : selected)
-            Find(fixture.Result(), name)->SetValueBoth(sdName, QStringLiteral("Changed"));
+            Find(scene.Fixture.Result(), name)->SetValueBoth(sdName, QStringLiteral("Changed"));
         QCOMPARE(flags(), before);
     }
 
     void checkBoxesAndKeys() {
-        TLySongListFixture fixture;
-        fixture.Add(RepresentativeSongs());
-        auto frame = fixture.Show("All");
+        TAllScene scene;
+        TLySongListFixture& fixture = scene.Fixture;
+        TLySongListView* frame = scene.Frame.get();
         TLySongListTree* tree = frame->TreeSongs();
         const TLySongListModel* model = frame->Model();
         tree->setFocus();
-        // Clicking the check box of the first row clears the song's flag.
+        // Clicking the check box of the first row clears the song's flag: a hand change.
         TLySong* first = model->Songs().at(0);
         QVERIFY(first->Checked());
         QStyleOptionViewItem option;
@@ -532,8 +466,7 @@ private Q_SLOTS:
             tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
         fixture.Project().SetModified(false);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
-        QVERIFY(!first->Checked());
-        QVERIFY(fixture.Project().Modified()); // a hand change of the project
+        QVERIFY(!first->Checked() && fixture.Project().Modified());
         // Space on the current row toggles it back; Ctrl+Space toggles the selection.
         tree->setCurrentIndex(model->index(0, scArtist));
         QTest::keyClick(tree, Qt::Key_Space);
@@ -588,15 +521,22 @@ private Q_SLOTS:
         struct TShutdown {
             ~TShutdown() { LyFileStatusShutdown(); }
         } shutdown;
-        TLySongListFixture fixture;
         std::vector<std::unique_ptr<TLySong>> songs;
         songs.push_back(MakeSong(Track("Present").Location(present).Build(), std::nullopt));
-        fixture.Add(std::move(songs));
         QWidget window; // a frame listens to the calculator once it has a parent
         window.resize(900, 400);
-        auto frame = fixture.Show("All");
+        TAllScene scene(std::move(songs));
+        TLySongListView* frame = scene.Frame.get();
         int paints = 0;
-        TLyEventCounter counter(frame->TreeSongs()->viewport(), QEvent::Paint, &paints);
+        struct TPaints : QObject {
+            int* Count;
+            bool eventFilter(QObject*, QEvent* event) override {
+                *Count += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        counter.Count = &paints;
+        frame->TreeSongs()->viewport()->installEventFilter(&counter);
         frame->setParent(&window);
         frame->resize(window.size());
         frame->show();
@@ -610,6 +550,7 @@ private Q_SLOTS:
         FileStatusCalculator()->Process()->WaitFor();
         QTRY_VERIFY(paints > 0);
         QVERIFY(!location.data(Qt::ForegroundRole).isValid());
+        frame->TreeSongs()->viewport()->removeEventFilter(&counter);
     }
 
     void bestMatchesEmptyAsTheirRefreshStarts() {
@@ -660,8 +601,7 @@ private Q_SLOTS:
         frame->StoreViewOptions();
         QCOMPARE(options->Column(scFileName)->Position(), 1);
         QCOMPARE(options->Column(scAlbum)->Width(), 77);
-        QVERIFY(options->Column(scFileName)->Visible());
-        QVERIFY(!options->Column(scStatus)->Visible());
+        QVERIFY(options->Column(scFileName)->Visible() && !options->Column(scStatus)->Visible());
         QCOMPARE(options->Column(scStatus)->Width(), 150); // a hidden column keeps its width
     }
 };

@@ -1,11 +1,12 @@
 // The list frame of a song page and the five pages: the enabled rules over the states of view,
 // project and selection, the Use captions, each action's effect on hand-made songs, the status
-// line and tab captions, the tools pages restored and stored, and the selection timer.
-#include "LibraryBuilders.h"
+// line and tab captions, the tools pages restored and stored, and the selection timer; the
+// match window opened from the unmatched page: the options asked first, the proposals and header
+// shown, the project's songs replaced on OK and untouched on Cancel, the library pages' tools that
+// do not apply there, and the window's geometry.
+#include "LyDataRows.h"
 #include "LyDialogs.h"
-#include "LyMatchResult.h"
-#include "LyOptions.h"
-#include "LySongListFrame.h"
+#include "LyMatchWindow.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"
 #include "LySongMatchResultFrame.h"
@@ -14,17 +15,13 @@
 #include "LySongPropertyWindow.h"
 #include "LyTimers.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
-#include <QAction>
-#include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTabWidget>
-#include <QTest>
 
 namespace {
 
@@ -97,6 +94,41 @@ struct TListScene {
     std::unique_ptr<TLySongMatchResultList> List;
 };
 
+std::vector<std::unique_ptr<TLySong>> UnmatchedPairs() {
+    auto track = [](const char* name) {
+        return Track(QString::fromLatin1(name)).Artist("Abba").Album("Gold").Build();
+    };
+    std::vector<std::unique_ptr<TLySong>> songs;
+    songs.push_back(MakeSong(track("Equal"), track("Equal")));
+    songs.push_back(MakeSong(track("Waterloo"), std::nullopt));
+    songs.push_back(MakeSong(std::nullopt, track("Waterloo")));
+    songs.push_back(MakeSong(track("Dancing Queen"), std::nullopt));
+    return songs;
+}
+
+// What the open match window shows.
+QString Describe(TLyMatchForm& form) {
+    TLySongMatchResult* frame = form.FrmSongMatchResult();
+    TLyView* matches = frame->MatchResult()->View(QStringLiteral("Matches"));
+    matches->Process()->WaitFor();
+    QCoreApplication::processEvents();
+    frame->FrmAllSongs()->UpdateActions();
+    frame->FrmOneSongs()->UpdateActions();
+    QStringList texts{form.windowTitle(),
+                      QStringLiteral("%1x%2").arg(form.minimumWidth()).arg(form.minimumHeight()),
+                      form.LblMatchType()->text(),
+                      form.LblFields()->text(),
+                      form.LblOptional()->text(),
+                      SongsText(matches->Songs(), false)};
+    if (frame->FrmAllSongs()->ActLoadLibraries()->isEnabled())
+        texts << QStringLiteral("load");
+    if (frame->FrmOneSongs()->ActExportToFile()->isEnabled())
+        texts << QStringLiteral("export");
+    if (frame->FrmTwoSongs()->CmbFilter()->isVisibleTo(frame->FrmTwoSongs()))
+        texts << QStringLiteral("filter list");
+    return texts.join(u'|');
+}
+
 const QString kAlways = QStringLiteral("Edit SetAsDefaultView ToggleSongInfo");
 
 } // namespace
@@ -108,12 +140,9 @@ private Q_SLOTS:
     void cleanupTestCase() { VxThreadsShutdown(); }
 
     void enabledRules_data() {
-        QTest::addColumn<QString>("page");
         // Rows to select, then steps: noview, refreshing, running (the project's process), frozen,
         // best (the single best match selected).
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("enabled");
+        LyColumns<QString, QString, QString, QString>("page", "select", "steps", "enabled");
         const QString all = QStringLiteral(" SynchronizeAll RevertAll MatchAll");
         auto row = [](const char* name, const char* page, const char* select, const char* steps,
                       const QString& enabled) {
@@ -140,10 +169,8 @@ private Q_SLOTS:
     }
 
     void enabledRules() {
-        QFETCH(QString, page);
-        QFETCH(QString, select);
-        QFETCH(QString, steps);
-        QFETCH(QString, enabled);
+        auto [page, select, steps, enabled] =
+            LyFetch<QString, QString, QString, QString>("page", "select", "steps", "enabled");
         TListScene scene(page, select);
         TLySongMatchResultList* list = scene.List.get();
         std::unique_ptr<TLyBlockingRun> run;
@@ -170,10 +197,7 @@ private Q_SLOTS:
     }
 
     void useCaptions_data() {
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<QString>("useOne");
-        QTest::addColumn<QString>("useTwo");
-        QTest::addColumn<bool>("submenus");
+        LyColumns<QString, QString, QString, bool>("select", "useOne", "useTwo", "submenus");
         QTest::newRow("nothing") << ""
                                  << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
                                  << "&Name|&Artist|Al&bum|&Genre|&Play Count|&Last Played|&Rating"
@@ -195,10 +219,8 @@ private Q_SLOTS:
     }
 
     void useCaptions() {
-        QFETCH(QString, select);
-        QFETCH(QString, useOne);
-        QFETCH(QString, useTwo);
-        QFETCH(bool, submenus);
+        auto [select, useOne, useTwo, submenus] =
+            LyFetch<QString, QString, QString, bool>("select", "useOne", "useTwo", "submenus");
         TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"));
         scene.Select(select);
         TLySongMatchResultList* list = scene.List.get();
@@ -227,13 +249,9 @@ private Q_SLOTS:
     }
 
     void actions_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("select");
         // An action's name, or a gesture on the single best match: click, dblclick, return.
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("songs");
-        QTest::addColumn<QString>("requests");
+        LyColumns<QString, QString, QString, int, QString, QString>("page", "select", "action",
+                                                                    "answer", "songs", "requests");
         const QString before = QStringLiteral(
             "Both edited[12]* Dancing Queen[1] Edited[12]*~ Equal[12] Waterlo[2] Waterloo[1]");
         const QString combined = QStringLiteral(
@@ -276,12 +294,9 @@ private Q_SLOTS:
     }
 
     void actions() {
-        QFETCH(QString, page);
-        QFETCH(QString, select);
-        QFETCH(QString, action);
-        QFETCH(int, answer);
-        QFETCH(QString, songs);
-        QFETCH(QString, requests);
+        auto [page, select, action, answer, songs, requests] =
+            LyFetch<QString, QString, QString, int, QString, QString>(
+                "page", "select", "action", "answer", "songs", "requests");
         TListScene scene(page, select);
         TLySongListFixture& fixture = scene.Fixture;
         TLySongMatchResultList* list = scene.List.get();
@@ -327,43 +342,31 @@ private Q_SLOTS:
     }
 
     void statusAndTabCaptions_data() {
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<QString>("filter"); // typed into the Matches page's filter box
-        QTest::addColumn<QStringList>("status");
-        QTest::addColumn<QStringList>("captions");
-        QTest::addColumn<QStringList>("pairs"); // remembered before the load
+        // filter: typed into the Matches page's filter box
+        // pairs: remembered before the load
+        // status: of the five pages
+        LyColumns<bool, QString, QStringList, QString, QString>("loaded", "filter", "pairs",
+                                                                "status", "captions");
+        const QString loaded =
+            QStringLiteral("All (340)|Laptop (340)|Desktop (340)|Matches (340)|Unmatched (0)");
+        const QString songs =
+            QStringLiteral("340 songs%1|340 songs%1|340 songs%1|340 songs%1|0 songs%1");
         QTest::newRow("not loaded")
-            << false << "" << QStringList(5, QStringLiteral("Not Loaded"))
-            << QStringList{"All", "Laptop", "Desktop", "Matches", "Unmatched"} << QStringList();
-        QTest::newRow("all shown")
-            << true << ""
-            << QStringList{"340 songs", "340 songs", "340 songs", "340 songs", "0 songs"}
-            << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
-                           "Unmatched (0)"}
-            << QStringList();
-        const QString pairs =
-            QStringLiteral("; 1 remembered pair applied, 1 not (a track is gone)");
+            << false << "" << QStringList() << QStringList(5, "Not Loaded").join(u'|')
+            << "All|Laptop|Desktop|Matches|Unmatched";
+        QTest::newRow("all shown") << true << "" << QStringList() << songs.arg("") << loaded;
         QTest::newRow("remembered pairs")
-            << true << ""
-            << QStringList{"340 songs" + pairs, "340 songs" + pairs, "340 songs" + pairs,
-                           "340 songs" + pairs, "0 songs" + pairs}
-            << QStringList{"All (340)", "Laptop (340)", "Desktop (340)", "Matches (340)",
-                           "Unmatched (0)"}
-            << QStringList{"P1 P1", "P3 P999"};
-        QTest::newRow("filtered") << true << "Song 33"
-                                  << QStringList{"340 songs", "340 songs", "340 songs",
-                                                 "Showing 11 of 340 songs", "0 songs"}
-                                  << QStringList{"All (340)", "Laptop (340)", "Desktop (340)",
-                                                 "Matches (11/340)", "Unmatched (0)"}
-                                  << QStringList();
+            << true << "" << QStringList{"P1 P1", "P3 P999"}
+            << songs.arg("; 1 remembered pair applied, 1 not (a track is gone)") << loaded;
+        QTest::newRow("filtered") << true << "Song 33" << QStringList()
+                                  << "340 songs|340 songs|340 songs|Showing 11 of 340 songs|0 songs"
+                                  << QString(loaded).replace("(340)|U", "(11/340)|U");
     }
 
     void statusAndTabCaptions() {
-        QFETCH(bool, loaded);
-        QFETCH(QString, filter);
-        QFETCH(QStringList, status);
-        QFETCH(QStringList, captions);
-        QFETCH(QStringList, pairs);
+        auto [loaded, filter, pairs, status, captions] =
+            LyFetch<bool, QString, QStringList, QString, QString>("loaded", "filter", "pairs",
+                                                                  "status", "captions");
         TLySongListFixture fixture;
         QList<TLyLibraryTrack> tracks;
         for (int id = 1; id <= 340; ++id)
@@ -390,8 +393,8 @@ private Q_SLOTS:
             actualStatus << frame.List(TLySongMatchResult::TPage(page))->StatusBar()->text();
             actualCaptions << frame.PageSongs()->tabText(page);
         }
-        QCOMPARE(actualStatus, status);
-        QCOMPARE(actualCaptions, captions);
+        QCOMPARE(actualStatus.join(u'|'), status);
+        QCOMPARE(actualCaptions.join(u'|'), captions);
         frame.SetMatchResult(nullptr);
         QCOMPARE(frame.List(TLySongMatchResult::pgAll)->StatusBar()->text(), QString());
     }
@@ -411,9 +414,10 @@ private Q_SLOTS:
         unmatched->PageTools()->setCurrentIndex(0);
         frame->SetCurrentPage(TLySongMatchResult::pgTwo);
         frame->StoreViewOptions();
-        QVERIFY(!result.View(QStringLiteral("Best Matches"))->Options()->Active());
-        QVERIFY(!result.View(QStringLiteral("Unmatched"))->Options()->Active());
-        QVERIFY(result.View(QStringLiteral("Two"))->Options()->Active());
+        QStringList active; // of the views
+        for (const char* view : {"Best Matches", "Unmatched", "Two"})
+            active << QString::number(result.View(view)->Options()->Active());
+        QCOMPARE(active.join(u' '), QStringLiteral("0 0 1"));
         // A double click on the status line hides the tools and records it.
         TLySongMatchResultList* two = frame->CurrentList();
         QVERIFY(two->PageTools()->isVisible());
@@ -424,15 +428,14 @@ private Q_SLOTS:
     }
 
     void setDefaults_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("width"); // of the Artist column on the other pages afterwards
+        // width: of the Artist column on the other pages afterwards
+        LyColumns<int, int>("answer", "width");
         QTest::newRow("yes") << int(QMessageBox::Yes) << 333;
         QTest::newRow("no") << int(QMessageBox::No) << 150;
     }
 
     void setDefaults() {
-        QFETCH(int, answer);
-        QFETCH(int, width);
+        auto [answer, width] = LyFetch<int, int>("answer", "width");
         TLySongListFixture fixture;
         fixture.Add(ReviewSongs());
         auto frame = fixture.ShowResult();
@@ -482,6 +485,81 @@ private Q_SLOTS:
         QCOMPARE(list->Selection()->Items(0)->CurrentOne().Name(), QStringLiteral("Song 50"));
         list->Selection()->RemoveListener(&counter);
         list->SetView(nullptr);
+    }
+    void roundTrip_data() {
+        // cancelMatching: Cancel as the matching run starts
+        LyColumns<int, int, bool, QString, QString>("optionsAnswer", "windowAnswer",
+                                                    "cancelMatching", "window", "songs");
+        const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
+        const QString shown =
+            QStringLiteral("Match Songs|720x475|Match all text, ignoring case|Title, "
+                           "Artist, Album|Album|Waterloo[12]");
+        const QString before = QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[1] Waterloo[2]");
+        QTest::newRow("ok") << ok << ok << false << shown
+                            << QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[12]");
+        QTest::newRow("cancelled window") << ok << cancel << false << shown << before;
+        QTest::newRow("cancelled options") << cancel << ok << false << QString() << before;
+        QTest::newRow("cancelled matching") << ok << ok << true << QString() << before;
+    }
+
+    void roundTrip() {
+        auto [optionsAnswer, windowAnswer, cancelMatching, window, songs] =
+            LyFetch<int, int, bool, QString, QString>("optionsAnswer", "windowAnswer",
+                                                      "cancelMatching", "window", "songs");
+        TLyManualTimers timers;
+        TLySongListFixture fixture;
+        fixture.Add(UnmatchedPairs());
+        TLyProject& project = fixture.Project();
+        TLyCompareOptions* compare = project.Options()->CompareOptions();
+        compare->SetExactMatch();
+        compare->SetComponents({sccTitle, sccArtist, sccAlbum});
+        compare->SetCanBeEmpty({sccAlbum});
+        TLyWindowOptions* geometry = project.AppOptions()->MatchWindow();
+        geometry->SetWidth(300); // smaller than the window can be
+        geometry->SetHeight(900);
+        auto frame = fixture.ShowResult();
+        QObject::connect(
+            frame.get(), &TLySongMatchResult::MatchRequested, // as the project window
+            [&](const QList<TLySong*>& chosen) { LyMatchSongs(frame.get(), &project, chosen); });
+        frame->SetCurrentPage(TLySongMatchResult::pgUnmatched);
+        fixture.Settle();
+        TLySongMatchResultList* list = frame->CurrentList();
+        SelectRows(*list->FrmSongList(), {QStringLiteral("Waterloo")});
+        timers.Advance(100);
+        QCOMPARE(list->FrmSongList()->SelectedCount(), 2);
+
+        QString shown;
+        QStringList asked;
+        TLyDialogAnswers answers([&](const TLyDialogRequest& request) {
+            asked << request.Detail;
+            if (request.Detail == u"TLyMatchOptionsForm")
+                return TLyDialogAnswer{optionsAnswer, {}};
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<TLyMatchForm*>(widget))
+                    shown = Describe(*form);
+            return TLyDialogAnswer{windowAnswer, {}};
+        });
+        struct TCanceller : TLyProcessListener {
+            TLyProcess* Process = nullptr;
+            void TaskStarted(ILyProcessTask* task) override {
+                if (Process && task->IsMainTask())
+                    Process->Cancel();
+            }
+        } canceller;
+        canceller.Process = cancelMatching ? project.Process() : nullptr;
+        project.Listeners()->AddListener(&canceller);
+        list->UpdateActions();
+        list->ActMatchSelected()->trigger();
+        project.Listeners()->RemoveListener(&canceller);
+        fixture.Settle();
+        QCOMPARE(shown, window);
+        QCOMPARE(SongsText(fixture.Result().Songs(), false), songs);
+        QCOMPARE(asked.join(u' '), window.isEmpty()
+                                       ? QStringLiteral("TLyMatchOptionsForm")
+                                       : QStringLiteral("TLyMatchOptionsForm TLyMatchForm"));
+        if (!window.isEmpty())
+            QCOMPARE(QSize(geometry->Width(), geometry->Height()), QSize(720, 900));
+        frame->SetMatchResult(nullptr);
     }
 };
 

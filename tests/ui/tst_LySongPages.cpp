@@ -2,22 +2,16 @@
 // the page, the enabled rules over the states of view and project, the filter box, Load and
 // the exports, the menus' order with the owner's actions, and the best matches that follow the
 // selection.
-#include "LibraryBuilders.h"
+#include "LyDataRows.h"
 #include "LyDialogs.h"
-#include "LyMatchResult.h"
-#include "LyOptions.h"
-#include "LySongListFrame.h"
 #include "LySongListTree.h"
 #include "LySongPageFrames.h"
 #include "LyView.h"
-#include "SongBuilders.h"
 #include "SongListFixture.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTest>
 #include <QToolBar>
 
 namespace {
@@ -43,11 +37,9 @@ private Q_SLOTS:
     void cleanupTestCase() { VxThreadsShutdown(); }
 
     void filterEntries_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("options");
-        QTest::addColumn<int>("part"); // -1: the entry leaves the part as it was (sdAlbum here)
+        // part -1: the entry leaves the part as it was (sdAlbum here)
+        LyColumns<QString, int, QString, QString, int>("page", "entry", "caption", "options",
+                                                       "part");
         auto row = [](const char* page, int entry, const char* caption, const char* options,
                       int part = -1) {
             QTest::addRow("%s %s", page, caption) << page << entry << caption << options << part;
@@ -57,13 +49,11 @@ private Q_SLOTS:
         row("One", 2, "Modified", "sfgOne,sfgModifiedAll");
         row("One", 3, "Song Data Modified", "sfgOne,sfgModifiedSongData");
         row("One", 4, "User Data Modified", "sfgOne,sfgModifiedUserData");
-        row("One", 5, "Name Modified", "sfgOne,sfgModifiedSingle", sdName);
-        row("One", 6, "Artist Modified", "sfgOne,sfgModifiedSingle", sdArtist);
-        row("One", 7, "Album Modified", "sfgOne,sfgModifiedSingle", sdAlbum);
-        row("One", 8, "Genre Modified", "sfgOne,sfgModifiedSingle", sdGenre);
-        row("One", 9, "Play Count Modified", "sfgOne,sfgModifiedSingle", sdPlayCount);
-        row("One", 10, "Last Played Modified", "sfgOne,sfgModifiedSingle", sdLastPlayed);
-        row("One", 11, "Rating Modified", "sfgOne,sfgModifiedSingle", sdRating);
+        const char* const parts[] = {
+            "Name Modified",       "Artist Modified",      "Album Modified", "Genre Modified",
+            "Play Count Modified", "Last Played Modified", "Rating Modified"};
+        for (int part = 0; part < kLySongPartCount; ++part) // in the order of the song parts
+            row("One", 5 + part, parts[part], "sfgOne,sfgModifiedSingle", part);
         row("Two", 0, "All", "sfgTwo");
         row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
         row("Matches", 0, "All", "sfgMatched");
@@ -78,11 +68,9 @@ private Q_SLOTS:
     }
 
     void filterEntries() {
-        QFETCH(QString, page);
-        QFETCH(int, entry);
-        QFETCH(QString, caption);
-        QFETCH(QString, options);
-        QFETCH(int, part);
+        const auto [page, entry, caption, options, part] =
+            LyFetch<QString, int, QString, QString, int>("page", "entry", "caption", "options",
+                                                         "part");
         TLySongListFixture fixture;
         TLyViewOptions* viewOptions = fixture.View(page)->Options();
         // Options of no entry, so that choosing one changes something.
@@ -101,27 +89,20 @@ private Q_SLOTS:
     }
 
     void showShortcuts_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<bool>("inFilterBox");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("expected");
+        LyColumns<QString, bool, int, int, int>("page", "inFilterBox", "from", "key", "expected");
         const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
-        QTest::newRow("unmatched, list: one only") << "Unmatched" << false << 0 << one << 1;
-        QTest::newRow("unmatched, list: all") << "Unmatched" << false << 2 << all << 0;
-        QTest::newRow("unmatched, box: two only") << "Unmatched" << true << 0 << two << 2;
-        QTest::newRow("unmatched, box: all") << "Unmatched" << true << 1 << all << 0;
-        QTest::newRow("library, list: all") << "Two" << false << 4 << all << 0;
-        QTest::newRow("library, box: no one only") << "One" << true << 3 << one << 3;
-        QTest::newRow("matched, box: all") << "Matches" << true << 2 << all << 0;
+        LyRow("unmatched, list: one only", "Unmatched", false, 0, one, 1);
+        LyRow("unmatched, list: all", "Unmatched", false, 2, all, 0);
+        LyRow("unmatched, box: two only", "Unmatched", true, 0, two, 2);
+        LyRow("unmatched, box: all", "Unmatched", true, 1, all, 0);
+        LyRow("library, list: all", "Two", false, 4, all, 0);
+        LyRow("library, box: no one only", "One", true, 3, one, 3);
+        LyRow("matched, box: all", "Matches", true, 2, all, 0);
     }
 
     void showShortcuts() {
-        QFETCH(QString, page);
-        QFETCH(bool, inFilterBox);
-        QFETCH(int, from);
-        QFETCH(int, key);
-        QFETCH(int, expected);
+        const auto [page, inFilterBox, from, key, expected] =
+            LyFetch<QString, bool, int, int, int>("page", "inFilterBox", "from", "key", "expected");
         TLySongListFixture fixture;
         fixture.Add(RepresentativeSongs());
         auto frame = fixture.ShowPage(page);
@@ -141,11 +122,9 @@ private Q_SLOTS:
     }
 
     void enabledRules_data() {
-        QTest::addColumn<QString>("page");
         // Steps in order: loaded, filter (a filter text), entryN (choose entry N), window (the view
         // of a match window's result), noview, refreshing, running (the project's process), frozen.
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("enabled");
+        LyColumns<QString, QString, QString>("page", "state", "enabled");
         auto row = [](const char* page, const char* state, const char* enabled) {
             QTest::addRow("%s: %s", page, state) << page << state << enabled;
         };
@@ -170,9 +149,8 @@ private Q_SLOTS:
     }
 
     void enabledRules() {
-        QFETCH(QString, page);
-        QFETCH(QString, state);
-        QFETCH(QString, enabled);
+        const auto [page, state, enabled] =
+            LyFetch<QString, QString, QString>("page", "state", "enabled");
         TLySongListFixture fixture;
         fixture.SetLibraries({MakeLibraryTrack(1)}, {MakeLibraryTrack(1)});
         const QStringList steps = state.split(u' ', Qt::SkipEmptyParts);
@@ -261,26 +239,20 @@ private Q_SLOTS:
     }
 
     void libraryActions_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("reloaded");
-        QTest::addColumn<int>("exportedSide"); // -1: no export asked for
-        QTest::newRow("load, not loaded") << "All" << false << 0 << 0 << true << -1;
-        QTest::newRow("reload, yes") << "All" << true << int(QMessageBox::Yes) << 1 << true << -1;
-        QTest::newRow("reload, no") << "All" << true << int(QMessageBox::No) << 1 << false << -1;
-        QTest::newRow("export Two") << "Two" << true << 0 << 0 << false << 1;
-        QTest::newRow("export, not loaded") << "Two" << false << 0 << 0 << false << -1;
+        // exportedSide -1: no export asked for
+        LyColumns<QString, bool, int, int, bool, int>("page", "loaded", "answer", "questions",
+                                                      "reloaded", "exportedSide");
+        LyRow("load, not loaded", "All", false, 0, 0, true, -1);
+        LyRow("reload, yes", "All", true, int(QMessageBox::Yes), 1, true, -1);
+        LyRow("reload, no", "All", true, int(QMessageBox::No), 1, false, -1);
+        LyRow("export Two", "Two", true, 0, 0, false, 1);
+        LyRow("export, not loaded", "Two", false, 0, 0, false, -1);
     }
 
     void libraryActions() {
-        QFETCH(QString, page);
-        QFETCH(bool, loaded);
-        QFETCH(int, answer);
-        QFETCH(int, questions);
-        QFETCH(bool, reloaded);
-        QFETCH(int, exportedSide);
+        const auto [page, loaded, answer, questions, reloaded, exportedSide] =
+            LyFetch<QString, bool, int, int, bool, int>("page", "loaded", "answer", "questions",
+                                                        "reloaded", "exportedSide");
         TLySongListFixture fixture;
         fixture.SetLibraries({MakeLibraryTrack(1)}, {MakeLibraryTrack(1)});
         if (loaded) {
@@ -311,10 +283,7 @@ private Q_SLOTS:
     }
 
     void menus_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<bool>("contributed");
-        QTest::addColumn<QString>("menu");
-        QTest::addColumn<QString>("toolBar");
+        LyColumns<QString, bool, QString, QString>("page", "contributed", "menu", "toolBar");
         const QString use =
             QStringLiteral("&Toggle Exported | - | Use Laptop && Co [&Name | &Artist] "
                            "| Use Desktop [&Name | &Artist] | &Edit [&Name] | ");
@@ -322,30 +291,24 @@ private Q_SLOTS:
             QStringLiteral(" | - | Clear &Filter | Toggle Song &Info | &Set Defaults...");
         const QString sync =
             QStringLiteral("S&ynchronize... | Synchronize A&ll... | &Revert | Revert &All");
-        QTest::newRow("all") << "All" << true
-                             << use + "&Combine | &Split | - | " + sync +
-                                    " | &Match... | Matc&h All" + end
-                             << "Revert &All | &Revert | &Load Libraries";
-        QTest::newRow("library") << "Two" << true << use + "&Combine | &Split | - | " + sync + end
-                                 << "Export to &ITunes... | &Export to File...";
-        QTest::newRow("matched") << "Matches" << true << use + "&Split | - | " + sync + end
-                                 << "S&ynchronize... | Synchronize A&ll... | &Revert";
-        QTest::newRow("unmatched") << "Unmatched" << true
-                                   << "&Toggle Exported | - | &Split | &Combine | - | &Match... | "
-                                      "Matc&h All" +
-                                          end
-                                   << "&Match... | Matc&h All";
+        LyRow("all", "All", true,
+              use + "&Combine | &Split | - | " + sync + " | &Match... | Matc&h All" + end,
+              "Revert &All | &Revert | &Load Libraries");
+        LyRow("library", "Two", true, use + "&Combine | &Split | - | " + sync + end,
+              "Export to &ITunes... | &Export to File...");
+        LyRow("matched", "Matches", true, use + "&Split | - | " + sync + end,
+              "S&ynchronize... | Synchronize A&ll... | &Revert");
+        LyRow("unmatched", "Unmatched", true,
+              "&Toggle Exported | - | &Split | &Combine | - | &Match... | Matc&h All" + end,
+              "&Match... | Matc&h All");
         // Without the owner's actions no separator stands at an end or next to another.
-        QTest::newRow("unmatched, own actions only")
-            << "Unmatched" << false << "&Toggle Exported | - | Clear &Filter"
-            << "";
+        LyRow("unmatched, own actions only", "Unmatched", false,
+              "&Toggle Exported | - | Clear &Filter", "");
     }
 
     void menus() {
-        QFETCH(QString, page);
-        QFETCH(bool, contributed);
-        QFETCH(QString, menu);
-        QFETCH(QString, toolBar);
+        auto [page, contributed, menu, toolBar] =
+            LyFetch<QString, bool, QString, QString>("page", "contributed", "menu", "toolBar");
         TLySongListFixture fixture;
         fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
         auto frame = fixture.ShowPage(page);
@@ -365,10 +328,9 @@ private Q_SLOTS:
             {piSynchronizeSelected, "S&ynchronize..."},
             {piSplit, "&Split"},
             {piCombine, "&Combine"}};
-        for (const auto& [item, caption] : single)
-            if (contributed)
-                frame->Contribute(item, {action(caption)});
         if (contributed) {
+            for (const auto& [item, caption] : single)
+                frame->Contribute(item, {action(caption)});
             frame->Contribute(piEdit, {action("&Name")});
             frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
             frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});

@@ -1,12 +1,10 @@
 // The seams of the windows: engine errors end in a message box after the notification, the
 // dialogs are answered by tests, pictures are rendered per pixel ratio.
-#include "ArExceptions.h"
+#include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyGuard.h"
 #include "LyPictures.h"
 #include "LyTestSupport.h"
-
-#include <QTest>
 
 class TestLyUiSeams : public QObject {
     Q_OBJECT
@@ -32,11 +30,10 @@ private Q_SLOTS:
     // name without a suffix gets the default one, and replacing a file reached only that way is
     // asked.
     void chosenPaths_data() {
-        QTest::addColumn<QString>("dialog"); // "folder TITLE" or "save SUFFIX"
-        QTest::addColumn<bool>("replace");   // the answer to a question
-        // The dialog's answer ("old.xml" exists), "->" and the result, "?" before it when a
-        // question was asked.
-        QTest::addColumn<QString>("paths");
+        // dialog: "folder TITLE" or "save SUFFIX"; replace: the answer to a question; paths: the
+        // dialog's answer ("old.xml" exists), "->" and the result, "?" before it when a question
+        // was asked.
+        LyColumns<QString, bool, QString>("dialog", "replace", "paths");
         QTest::newRow("folder gets a separator") << "folder Backup" << true << "/music -> /music/";
         QTest::newRow("folder keeps its separator") << "folder Backup" << true << "/m/ -> /m/";
         QTest::newRow("root folder") << "folder Backup" << true << "/ -> /";
@@ -55,9 +52,8 @@ private Q_SLOTS:
     }
 
     void chosenPaths() {
-        QFETCH(QString, dialog);
-        QFETCH(bool, replace);
-        QFETCH(QString, paths);
+        auto [dialog, replace, paths] =
+            LyFetch<QString, bool, QString>("dialog", "replace", "paths");
         const QString answer = paths.section(QStringLiteral(" -> "), 0, 0);
         const QString result = paths.section(QStringLiteral(" -> "), 1);
         const bool folder = dialog.startsWith(u"folder");
