@@ -1,7 +1,9 @@
 // The main window: its enabled rules, the recent projects, dropped files, the caption,
 // the close query, how a failed run is shown, help, notices and geometry.
 #include "LyDataRows.h"
+#include "LyProcessRecorder.h"
 #include "LySongMatchResultFrame.h"
+#include "LySongPageFrames.h"
 #include "LyTimers.h"
 #include "LyUserNotices.h"
 #include "LyVersion.h"
@@ -250,6 +252,49 @@ private Q_SLOTS:
         QCOMPARE(script.Requests().size(), questions);
         if (!running.isEmpty() && running != u"Match Songs")
             QCOMPARE(window->Project()->Process()->Running(), !closed); // asked, then cancelled
+    }
+
+    // A reload throws away the hand changes, so it waits for the user's Yes.
+    void reloadAsksFirst_data() {
+        LyColumns<QString, int, int>("action", "answer", "loads");
+        const int yes = QMessageBox::Yes, no = QMessageBox::No;
+        LyRow("properties, reload", "ActEditProjectProperties", yes, 1);
+        LyRow("properties, keep", "ActEditProjectProperties", no, 0);
+        LyRow("load, reload", "ActLoadLibraries", yes, 1);
+        LyRow("load, keep", "ActLoadLibraries", no, 0);
+    }
+
+    void reloadAsksFirst() {
+        const auto [action, answer, loads] =
+            LyFetch<QString, int, int>("action", "answer", "loads");
+        TLyDialogScript script;
+        TLyTempFolder folder;
+        auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
+        QVERIFY(window->Project()->IsLoaded());
+        if (action == u"ActEditProjectProperties")
+            script.Add(QDialog::Accepted);
+        script.Add(answer);
+        TRunRecorder runs;
+        window->Project()->Listeners()->AddListener(&runs);
+        window->findChild<QAction*>(action)->trigger();
+        SettleMainWindow(*window);
+        window->Project()->Listeners()->RemoveListener(&runs);
+        QCOMPARE(runs.MainStepCounts.size(), loads);
+        QCOMPARE(script.Requests().last().Kind, TLyDialogRequest::Question);
+    }
+
+    // Each library page's export asks where to write its own library.
+    void libraryPagesExportTheirOwnLibrary() {
+        TLyDialogScript script;
+        TLyTempFolder folder;
+        auto window = OpenMainWindow(WriteProject(folder, QStringLiteral("p.xml")));
+        TLySongMatchResult* frame = window->FrmSongMatchResult();
+        Q_EMIT frame->FrmOneSongs()->ExportToFileRequested(0);
+        Q_EMIT frame->FrmTwoSongs()->ExportToFileRequested(1);
+        QStringList titles;
+        for (const TLyDialogRequest& request : script.Requests())
+            titles << request.Title;
+        QCOMPARE(titles, (QStringList{"Save Laptop to...", "Save Desktop to..."}));
     }
 
     void failureShownAfterNotification() {
