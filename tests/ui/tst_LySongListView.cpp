@@ -63,7 +63,7 @@ private Q_SLOTS:
         LyColumns<QString, QStringList>("page", "cells");
         QTest::newRow("All") << "All"
                              << QStringList{
-                                    "Equal: 0 t=Equal|p=exact-match|k=2; 5 t=3; "
+                                    "Equal: 0 t=Equal|p=exact-match|k=2|s=|r=; 5 t=3; "
                                     "6 t=March 15, 2023 12:00:00; 4 t=|s=3|r=star; "
                                     "9 t=Exact match|c=; 10 t=/music/equal.mp3|c=|"
                                     "tip=/music/equal.mp3",
@@ -488,6 +488,16 @@ private Q_SLOTS:
         QTest::keyClicks(tree, QStringLiteral("mis"));
         QCOMPARE(frame->FirstSelectedSong()->CurrentOne().Name(), QStringLiteral("Missing file"));
         QCOMPARE(frame->SelectedCount(), 1);
+        // Typed after the pause, the same letter again goes on to the next match.
+        const int interval = QApplication::keyboardInputInterval();
+        QApplication::setKeyboardInputInterval(1);
+        QStringList found;
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClick(tree, Qt::Key_E, {}, 5);
+            found << frame->FirstSelectedSong()->CurrentOne().Name();
+        }
+        QApplication::setKeyboardInputInterval(interval);
+        QCOMPARE(found, (QStringList{"Edited", "Equal"}));
         // A hand change is refused while the project's process runs.
         fixture.Project().ExecuteForSongs(&fixture.Result(), new TLySongList(false), true,
                                           [](TLySong*) {});

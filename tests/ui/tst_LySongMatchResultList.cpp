@@ -159,6 +159,8 @@ private Q_SLOTS:
             all + " UseOne UseTwo SplitSelected SynchronizeSelected");
         row("one- and two-only", "All", "Waterloo,Waterlo", "",
             all + " UseOne UseTwo CombineSelected MatchSelected");
+        row("one-only first, then two-only", "All", "Dancing Queen,Waterlo", "",
+            all + " UseOne UseTwo CombineSelected MatchSelected");
         row("two one-only", "All", "Waterloo,Dancing Queen", "", all + " UseOne");
         row("modified on both sides", "All", "Edited,Both edited", "",
             all + " UseOne UseTwo SplitSelected SynchronizeSelected RevertSelected");
@@ -166,12 +168,16 @@ private Q_SLOTS:
         row("one row and a best match", "Unmatched", "Waterloo", "best",
             all + " UseOne CombineSelected");
         row("matched songs only", "Matches", "", "", " SynchronizeAll RevertAll");
+        row("no songs on the page", "Matches", "", "unmatched", "");
     }
 
     void enabledRules() {
         auto [page, select, steps, enabled] =
             LyFetch<QString, QString, QString, QString>("page", "select", "steps", "enabled");
-        TListScene scene(page, select);
+        auto songs = ReviewSongs();
+        if (steps.contains(u"unmatched")) // only the songs of one library
+            std::erase_if(songs, [](const auto& song) { return song->IsMatched(); });
+        TListScene scene(page, select, std::move(songs));
         TLySongMatchResultList* list = scene.List.get();
         std::unique_ptr<TLyBlockingRun> run;
         for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
@@ -224,11 +230,12 @@ private Q_SLOTS:
         TListScene scene(QStringLiteral("All"), QStringLiteral("Equal"));
         scene.Select(select);
         TLySongMatchResultList* list = scene.List.get();
+        // As the page's Use submenus hold them.
         QStringList one, two;
-        for (int part = 0; part < kLySongPartCount; ++part) {
-            one << list->ActUseOne(tLySongPart(part))->text();
-            two << list->ActUseTwo(tLySongPart(part))->text();
-        }
+        for (const QAction* action : list->Page()->MnuUseOne()->actions())
+            one << action->text();
+        for (const QAction* action : list->Page()->MnuUseTwo()->actions())
+            two << action->text();
         QCOMPARE(one.join(u'|'), useOne);
         QCOMPARE(two.join(u'|'), useTwo);
         QCOMPARE(list->Page()->MnuUseOne()->isEnabled(), submenus);
