@@ -103,6 +103,7 @@ std::vector<std::unique_ptr<TLySong>> UnmatchedPairs() {
     songs.push_back(MakeSong(track("Waterloo"), std::nullopt));
     songs.push_back(MakeSong(std::nullopt, track("Waterloo")));
     songs.push_back(MakeSong(track("Dancing Queen"), std::nullopt));
+    songs.push_back(MakeSong(std::nullopt, track("Fernando")));
     return songs;
 }
 
@@ -126,6 +127,16 @@ QString Describe(TLyMatchForm& form) {
         texts << QStringLiteral("export");
     if (frame->FrmTwoSongs()->CmbFilter()->isVisibleTo(frame->FrmTwoSongs()))
         texts << QStringLiteral("filter list");
+    // Matching starts from the project's own songs only.
+    form.show();
+    frame->SetCurrentPage(TLySongMatchResult::pgUnmatched);
+    frame->CurrentList()->View()->Process()->WaitFor();
+    QCoreApplication::processEvents();
+    frame->CurrentList()->UpdateActions();
+    texts << SongsText(frame->CurrentList()->View()->Songs(), false);
+    if (frame->CurrentList()->ActMatchAll()->isEnabled())
+        texts << QStringLiteral("match");
+    form.hide();
     return texts.join(u'|');
 }
 
@@ -500,10 +511,12 @@ private Q_SLOTS:
         const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
         const QString shown =
             QStringLiteral("Match Songs|720x475|Match all text, ignoring case|Title, "
-                           "Artist, Album|Album|Waterloo[12]");
-        const QString before = QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[1] Waterloo[2]");
+                           "Artist, Album|Album|Waterloo[12]|Dancing Queen[1] Fernando[2]");
+        const QString before =
+            QStringLiteral("Dancing Queen[1] Equal[12] Fernando[2] Waterloo[1] Waterloo[2]");
         QTest::newRow("ok") << ok << ok << false << shown
-                            << QStringLiteral("Dancing Queen[1] Equal[12] Waterloo[12]");
+                            << QStringLiteral(
+                                   "Dancing Queen[1] Equal[12] Fernando[2] Waterloo[12]");
         QTest::newRow("cancelled window") << ok << cancel << false << shown << before;
         QTest::newRow("cancelled options") << cancel << ok << false << QString() << before;
         QTest::newRow("cancelled matching") << ok << ok << true << QString() << before;
@@ -531,9 +544,11 @@ private Q_SLOTS:
         frame->SetCurrentPage(TLySongMatchResult::pgUnmatched);
         fixture.Settle();
         TLySongMatchResultList* list = frame->CurrentList();
-        SelectRows(*list->FrmSongList(), {QStringLiteral("Waterloo")});
+        SelectRows(*list->FrmSongList(),
+                   {QStringLiteral("Waterloo"), QStringLiteral("Dancing Queen"),
+                    QStringLiteral("Fernando")});
         timers.Advance(100);
-        QCOMPARE(list->FrmSongList()->SelectedCount(), 2);
+        QCOMPARE(list->FrmSongList()->SelectedCount(), 4);
 
         QString shown;
         QStringList asked;
