@@ -8,15 +8,6 @@ const TLySongProperties& Other(const TLySong& song, int side) {
     return song.Current(1 - side);
 }
 
-int CompareText(const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive);
-}
-
-template <typename T>
-int CompareNumber(T a, T b) {
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
 } // namespace
 
 bool TLySongListSide::IsResultModified(const TLySong& song) const {
@@ -160,71 +151,6 @@ int TLySongListSide::StatusRank(const TLySong& song) const {
     if (song.UserDataDiffers())
         return 3;
     return IsResultModified(song) ? 2 : 1;
-}
-
-int TLySongListSide::Compare(const TLySong& a, const TLySong& b, int column) const {
-    auto text = [&](tLySongPart part) {
-        return CompareText(Text(a, part), Text(b, part));
-    };
-    // The keys after the first: Artist, Album, Name unless the column says otherwise.
-    auto artistAlbumName = [&] {
-        int result = text(sdArtist);
-        if (!result)
-            result = text(sdAlbum);
-        return result ? result : text(sdName);
-    };
-    int result = 0;
-    switch (column) {
-    case scName:
-        result = text(sdName);
-        if (!result)
-            result = text(sdArtist);
-        if (!result)
-            result = text(sdAlbum);
-        break;
-    case scArtist:
-        result = artistAlbumName();
-        break;
-    case scAlbum:
-        result = text(sdAlbum);
-        if (!result)
-            result = text(sdName);
-        break;
-    case scGenre:
-        result = text(sdGenre);
-        if (!result)
-            result = artistAlbumName();
-        break;
-    case scRating:
-        result = CompareNumber(Rating(a), Rating(b));
-        break;
-    case scPlayCount:
-        result = CompareNumber(PlayCount(a), PlayCount(b));
-        break;
-    case scLastPlayed:
-        result = CompareNumber(LastPlayed(a), LastPlayed(b));
-        break;
-    case scOne:
-    case scTwo:
-        result =
-            CompareNumber(a.Current(column - scOne).Rating(), b.Current(column - scOne).Rating());
-        break;
-    case scStatus:
-        result = CompareNumber(StatusRank(a), StatusRank(b));
-        break;
-    case scFileName:
-        result = CompareText(FileSide(a).Location(), FileSide(b).Location());
-        break;
-    default:
-        break;
-    }
-    const bool artistAlbumNameFollow = column >= scRating && column <= scStatus;
-    if (!result && artistAlbumNameFollow)
-        result = artistAlbumName();
-    // Rows equal on every key of the column keep their status order.
-    if (!result && column != scStatus)
-        result = CompareNumber(StatusRank(a), StatusRank(b));
-    return result;
 }
 
 QColor LyCellColour(tLyCellColour colour, bool dark, const QColor& grey) {

@@ -58,8 +58,6 @@ struct TLySongListSide {
     // 1 exact match, 2 modified exact match, 3 user data differs, 4 song data differs,
     // 5 not matched.
     int StatusRank(const TLySong& song) const;
-    // <0, 0, >0 as `a` sorts before, with, after `b` in `column` ascending.
-    int Compare(const TLySong& a, const TLySong& b, int column) const;
 };
 
 inline constexpr const char* kLySelectedStarPicture = "selected-star";
