@@ -212,6 +212,24 @@ private Q_SLOTS:
         QCOMPARE(names({}), QStringList(ascending.rbegin(), ascending.rend()));
     }
 
+    // Rows equal on every key keep their order, descending too.
+    void equalRowsKeepTheirOrder() {
+        std::vector<std::unique_ptr<TLySong>> songs;
+        for (const char* location : {"/a", "/b", "/c"}) {
+            auto track = Track("Same").Artist("x").Location(location);
+            songs.push_back(MakeSong(track.Build(), track.Build()));
+        }
+        TAllScene scene(std::move(songs));
+        for (bool ascending : {true, false}) {
+            scene.Fixture.View("All")->SetSort(scName, ascending);
+            scene.Fixture.Settle();
+            QStringList locations;
+            for (const TLySong* song : scene.Frame->Model()->Songs())
+                locations << song->CurrentOne().Location();
+            QCOMPARE(locations.join(u' '), QStringLiteral("/a /b /c"));
+        }
+    }
+
     void headerClicksAndMenus() {
         TAllScene scene;
         TLySongListView* frame = scene.Frame.get();
