@@ -1,8 +1,9 @@
-// Library files: loading and saving keep every node, the readable layout, location URLs and
-// dates, reading and writing back track values, bad input, large values, cancelling and
-// failed saves.
+// Library files: loading and saving keep every node, the readable layout, the text written in
+// stretches on several threads, location URLs and dates, reading and writing back track values,
+// bad input, large values, cancelling and failed saves.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
+#include "LyLibraryWriter.h"
 #include "LyProcessRecorder.h"
 #include "LyTestSupport.h"
 #include "VxThreads.h"
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <sstream>
 
 namespace {
 
@@ -22,51 +24,16 @@ constexpr unsigned kReferenceParse = pugi::parse_default | pugi::parse_declarati
                                      pugi::parse_doctype | pugi::parse_comments | pugi::parse_pi |
                                      pugi::parse_ws_pcdata_single;
 
-// Compares two trees parsed independently of the loader: node kinds, names, values,
-// attributes and order. An empty text node counts as no node (<a></a> is <a/>).
-bool SameTree(pugi::xml_node a, pugi::xml_node b, QString* where) {
-    const auto significant = [](pugi::xml_node node) {
-        while (node && node.type() == pugi::node_pcdata && !*node.value())
-            node = node.next_sibling();
-        return node;
-    };
-    if (a.type() != b.type() || qstrcmp(a.name(), b.name()) != 0 ||
-        qstrcmp(a.value(), b.value()) != 0) {
-        *where = QStringLiteral("<%1>%2 vs <%3>%4").arg(a.name(), a.value(), b.name(), b.value());
-        return false;
-    }
-    pugi::xml_attribute x = a.first_attribute();
-    pugi::xml_attribute y = b.first_attribute();
-    for (; x && y; x = x.next_attribute(), y = y.next_attribute())
-        if (qstrcmp(x.name(), y.name()) != 0 || qstrcmp(x.value(), y.value()) != 0) {
-            *where = QStringLiteral("attribute %1=%2").arg(x.name(), x.value());
-            return false;
-        }
-    if (x || y) {
-        *where = QStringLiteral("attribute count of <%1>").arg(a.name());
-        return false;
-    }
-    pugi::xml_node c = significant(a.first_child());
-    pugi::xml_node d = significant(b.first_child());
-    for (; c && d; c = significant(c.next_sibling()), d = significant(d.next_sibling()))
-        if (!SameTree(c, d, where))
-            return false;
-    if (c || d) {
-        *where = QStringLiteral("child count of <%1>").arg(a.name());
-        return false;
-    }
-    return true;
-}
-
-void VerifySameTree(const QByteArray& original, const QByteArray& saved) {
-    pugi::xml_document a;
-    pugi::xml_document b;
-    QVERIFY(a.load_buffer(original.constData(), size_t(original.size()), kReferenceParse,
-                          pugi::encoding_utf8));
-    QVERIFY(b.load_buffer(saved.constData(), size_t(saved.size()), kReferenceParse,
-                          pugi::encoding_utf8));
-    QString where;
-    QVERIFY2(SameTree(a, b, &where), qPrintable(where));
+// The tree of `xml` parsed independently of the loader, printed raw: node kinds, names,
+// values, attributes and order, whatever the layout and escapes.
+QByteArray Tree(const QByteArray& xml) {
+    pugi::xml_document document;
+    if (!document.load_buffer(xml.constData(), size_t(xml.size()), kReferenceParse,
+                              pugi::encoding_utf8))
+        return "not well-formed";
+    std::ostringstream text;
+    document.save(text, "", pugi::format_raw | pugi::format_no_declaration);
+    return QByteArray::fromStdString(text.str());
 }
 
 // The dictionary of the first track.
@@ -110,6 +77,27 @@ public:
             std::exchange(Cancelling, nullptr)->Cancel();
     }
 };
+
+QByteArray Repeated(int count, const QByteArray& item) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += item;
+    return text;
+}
+
+// A plist whose top dictionary holds `wide`.
+QByteArray Plist(const QByteArray& wide) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + wide +
+           "</dict>\n</plist>\n";
+}
+
+// The text of a single walk of the document.
+QByteArray Text(const pugi::xml_document& document, bool byteOrderMark) {
+    QByteArray text;
+    WriteLibraryXml(document, byteOrderMark,
+                    [&](const char* data, qsizetype size) { text.append(data, size); });
+    return text;
+}
 
 const QString kBigLibrary = QStringLiteral("big.xml");
 
@@ -162,7 +150,8 @@ private Q_SLOTS:
             "<plist version=\"1.0\" note=\"a &quot;b&quot; &amp; c&#10;d&#9;e\">\n<dict>\n"
             "\t<key>Tracks</key>\n\t<dict>\n\t\t<key>1</key>\n\t\t<dict>\n"
             "\t\t\t<key>Name</key><string>Tom &amp; Jerry &lt;live&gt; &#13;x</string>\n"
-            "\t\t\t<key>Artist</key><string>Mot\xC3\xB6rhead \xE6\x97\xA5 &#x1F600;</string>\n"
+            "\t\t\t<key>Artist</key><string>Mot\xC3\xB6rhead \xDF\xBF \xE6\x97\xA5 "
+            "&#x1F600;</string>\n"
             "\t\t\t<key>Genre</key><string> </string>\n"
             "\t\t\t<key>Album</key><string></string>\n"
             "\t\t\t<key>Comments</key><string>line one\nline two\tend</string>\n"
@@ -183,7 +172,7 @@ private Q_SLOTS:
         const QString output = folder.FilePath("out.xml");
         SaveLibraryDocument(*document, output, nullptr, nullptr, 0);
         const QByteArray saved = ReadWholeFile(output);
-        VerifySameTree(xml, saved);
+        QCOMPARE(Tree(saved), Tree(xml));
         QCOMPARE(saved.startsWith("\xEF\xBB\xBF"), xml.startsWith("\xEF\xBB\xBF"));
         // Saving what was saved changes nothing more.
         auto again = LoadLibraryDocument(output, nullptr, nullptr);
@@ -257,6 +246,70 @@ private Q_SLOTS:
                             "    </dict>\r\n"
                             "  </dict>\r\n"
                             "</plist>\r\n"));
+    }
+
+    // The text of a library is cut into stretches built on several threads: written one after
+    // another, and saved through the threads, they give the text of a single walk.
+    void writtenInStretches_data() {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("cut"); // whether the text can be cut at all
+        const QByteArray track = "<dict><key>Name</key><string>A &amp; B</string></dict>\n";
+        QTest::newRow("library") << MakeLargeLibraryXml(3000) << true;
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + MakeLargeLibraryXml(2500) << true;
+        QTest::newRow("comments and instructions among the tracks")
+            << Plist("<key>Tracks</key><dict>\n" +
+                     Repeated(1500, "<key>1</key>" + track + "<!-- c -->\n<?pi x?>\n") +
+                     "</dict>\n")
+            << true;
+        QTest::newRow("tracks at the top level")
+            << "<?xml version=\"1.0\"?>\n<plist>\n" + Repeated(3000, track) + "</plist>\n"
+            << true;
+        QTest::newRow("empty and whitespace values, deep playlists after the tracks")
+            << Plist(
+                   "<key>Tracks</key><dict>\n" +
+                   Repeated(2100, "<key>1</key><dict><key>Genre</key><string> </string>"
+                                  "<key>Album</key><string></string></dict>\n") +
+                   "</dict><key>Playlists</key><array><dict><array><dict><array><string>x</string>"
+                   "</array></dict></array></dict></array>\n")
+            << true;
+        QTest::newRow("widest element holds text")
+            << Plist("<key>Tracks</key><array>text " + Repeated(3000, "<string>x</string>") +
+                     "</array>\n")
+            << false;
+        QTest::newRow("an element above it holds text")
+            << Plist("<key>Tracks</key>loose text<array>" + Repeated(3000, "<string>x</string>") +
+                     "</array>\n")
+            << false;
+        QTest::newRow("widest element deeper than three levels")
+            << Plist("<key>A</key><array><array>" + Repeated(3000, "<string>x</string>") +
+                     "</array></array>\n")
+            << false;
+        QTest::newRow("few tracks") << MakeLargeLibraryXml(20) << false;
+    }
+
+    void writtenInStretches() {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, cut);
+        TLyTempFolder folder;
+        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", xml), nullptr, nullptr);
+        const bool mark = document->HasByteOrderMark();
+        const QByteArray whole = Text(document->Xml(), mark);
+        QVERIFY(whole.size() > 100);
+        for (const int count : {1, 2, 3, 7, 64}) {
+            const std::vector<TLyXmlStretch> stretches =
+                SplitLibraryXml(document->Xml(), mark, count);
+            QVERIFY(stretches.size() <= size_t(count));
+            QVERIFY2(stretches.size() == 1 || cut, qPrintable(QString::number(count)));
+            QVERIFY2(stretches.size() > 1 || !cut || count == 1,
+                     qPrintable(QString::number(count)));
+            QByteArray joined;
+            for (const TLyXmlStretch& stretch : stretches)
+                WriteLibraryXmlStretch(
+                    stretch, [&](const char* data, qsizetype size) { joined.append(data, size); });
+            QVERIFY2(joined == whole, qPrintable(QStringLiteral("%1 stretches").arg(count)));
+        }
+        SaveLibraryDocument(*document, folder.FilePath("out.xml"), nullptr, nullptr, 0);
+        QVERIFY(ReadWholeFile(folder.FilePath("out.xml")) == whole);
     }
 
     void locationToPath_data() {
@@ -573,6 +626,8 @@ private Q_SLOTS:
             "Invalid iTunes Library Format");
         row("rating abc", "file", withValue("<integer>20</integer>", "<integer>abc</integer>"),
             "track 1 of library file");
+        row("rating of a sign alone", "file", withValue("<integer>20<", "<integer> +<"),
+            "[ +] is not a whole number for [Rating]");
         row("play count out of range", "file",
             withValue("<integer>1</integer>\n\t\t\t<key>Play Date",
                       "<integer>99999999999</integer>\n\t\t\t<key>Play Date"),
@@ -585,6 +640,9 @@ private Q_SLOTS:
         row("overlong form", "file", withValue("Song 1<", "Song \xC0\xAF<"),
             QStringLiteral("(byte %1)").arg(song + 5));
         row("surrogate", "file", withValue("Song 1<", "Song \xED\xA0\x80<"),
+            QStringLiteral("(byte %1)").arg(song + 5));
+        row("continuation byte leading four", "file",
+            withValue("Song 1<", "Song \x80\x80\x80\x80<"),
             QStringLiteral("(byte %1)").arg(song + 5));
         row("cut at the end", "file", valid + "\xE2\x82", "not valid UTF-8 text");
         row("NUL byte", "file", withValue("Song 1<", QByteArray("Song \0<", 7)),
@@ -640,48 +698,30 @@ private Q_SLOTS:
         QFETCH(bool, afterReading);
         const QString fileName = FFolder.FilePath(kBigLibrary);
         const int size = int(QFileInfo(fileName).size());
-        TProgress progress; // outlives the owner, which tells it when it goes
-        TOwner owner;
-        progress.Cancelling = owner.Process();
-        progress.CancelAt = afterReading ? size : 1;
-        owner.Listeners()->AddListener(&progress);
-        std::atomic<bool> cancelled{false};
-        owner.Process()->Start("Load Libraries", [&](TVxPausableThread&) {
-            ILyProcessTask* main = owner.Process()->StartMainTask(1, "Load");
-            try {
-                LoadLibraryDocument(fileName, main, owner.Process());
-            } catch (const ELyProcessCancelled&) {
-                cancelled = true;
-                throw;
-            }
-        });
-        owner.Process()->WaitFor();
-        QVERIFY2(!progress.Cancelling, "no progress report reached the point of cancelling");
-        QVERIFY(afterReading ? progress.Position == size : progress.Position < size);
-        QVERIFY(cancelled);
+        const int position =
+            RunCancelled(afterReading ? size : 1, [&](ILyProcessTask* main, TLyProcess* process) {
+                LoadLibraryDocument(fileName, main, process);
+            });
+        QVERIFY(position > 0);
+        QVERIFY(afterReading ? position == size : position < size);
+    }
+
+    void cancelWhileTheSongMapIsBuilt() {
+        auto document = LoadLibraryDocument(FFolder.FilePath(kBigLibrary), nullptr, nullptr);
+        ReadMap(*document); // the tracks are kept: the next read only builds the map
+        QVERIFY(RunCancelled(1, [&](ILyProcessTask* main, TLyProcess* process) {
+                    TLyLibraryOptions library;
+                    ReadLibrary(*document, library, TLyCompareOptions(), main, process);
+                }) > 0);
     }
 
     void cancelSaveKeepsTheOldFile() {
         const QString output = FFolder.FilePath("out/old.xml");
         FFolder.WriteFile("out/old.xml", "old");
         auto document = LoadLibraryDocument(FFolder.FilePath(kBigLibrary), nullptr, nullptr);
-        TProgress progress; // outlives the owner, which tells it when it goes
-        TOwner owner;
-        progress.Cancelling = owner.Process();
-        owner.Listeners()->AddListener(&progress);
-        std::atomic<bool> cancelled{false};
-        owner.Process()->Start("Store Libraries", [&](TVxPausableThread&) {
-            ILyProcessTask* main = owner.Process()->StartMainTask(1, "Store");
-            try {
-                SaveLibraryDocument(*document, output, main, owner.Process(), 60 * 1024 * 1024);
-            } catch (const ELyProcessCancelled&) {
-                cancelled = true;
-                throw;
-            }
-        });
-        owner.Process()->WaitFor();
-        QVERIFY2(!progress.Cancelling, "no progress report reached the point of cancelling");
-        QVERIFY(cancelled);
+        QVERIFY(RunCancelled(1, [&](ILyProcessTask* main, TLyProcess* process) {
+                    SaveLibraryDocument(*document, output, main, process, 60 * 1024 * 1024);
+                }) > 0);
         QCOMPARE(ReadWholeFile(output), QByteArray("old"));
         QCOMPARE(QDir(FFolder.FilePath("out")).entryList(QDir::Files), QStringList{"old.xml"});
     }
@@ -727,6 +767,28 @@ private Q_SLOTS:
     }
 
 private:
+    // Runs `work` on a worker whose run is cancelled when a sub task first reports `cancelAt`
+    // or more. Returns the highest position reported, or -1 when the run was not cancelled
+    // there or the work did not raise the cancel.
+    int RunCancelled(int cancelAt, const std::function<void(ILyProcessTask*, TLyProcess*)>& work) {
+        TProgress progress; // outlives the owner, which tells it when it goes
+        TOwner owner;
+        progress.Cancelling = owner.Process();
+        progress.CancelAt = cancelAt;
+        owner.Listeners()->AddListener(&progress);
+        std::atomic<bool> cancelled{false};
+        owner.Process()->Start("Run", [&](TVxPausableThread&) {
+            try {
+                work(owner.Process()->StartMainTask(1, "Run"), owner.Process());
+            } catch (const ELyProcessCancelled&) {
+                cancelled = true;
+                throw;
+            }
+        });
+        owner.Process()->WaitFor();
+        return progress.Cancelling || !cancelled ? -1 : progress.Position;
+    }
+
     TLyTempFolder FFolder; // holds the large library shared by the cancel tests
 };
 

@@ -145,6 +145,8 @@ private Q_SLOTS:
 
     void matchPairsAndListsTheRest() {
         TLyProcess process;
+        TRunRecorder recorder;
+        process.SetListener(&recorder);
         process.StartMainTask(2, QStringLiteral("Match"));
         TLyCompareOptions options;
         options.SetExactMatch();
@@ -160,6 +162,7 @@ private Q_SLOTS:
                  3);
         QVERIFY(!result.Updating());
         QVERIFY(!result.CompareOptions());
+        QCOMPARE(recorder.SubTaskStepCounts, (QList<int>{2, 3})); // the songs of Two, then of One
     }
 
     void largeMatchKeepsTheOrderOfAWalk() {
@@ -354,6 +357,11 @@ private Q_SLOTS:
         }
         names.sort();
         QCOMPARE(names, (QStringList{"Colour/A"})); // found under several keys, offered once
+        // With every component droppable, a song that differs in its title only is offered.
+        options.SetCanBeEmpty({sccTitle, sccArtist, sccAlbum, sccGenre});
+        auto titles = MapOf({Track("Different").Artist("Z").Build()}, options);
+        const TLySongProperties other = Track("Other").Artist("Z").Build();
+        QCOMPARE(result.FindBestMatches(&other, titles.get(), 0, &options)->Count(), 1);
     }
 };
 

@@ -1,18 +1,24 @@
 // The project's runs end to end on small library files: load and match, synchronise, match
-// again, store, and their steps, states and failures.
+// again, store, and their steps, states and failures; play counts that add up over many
+// histories of plays and exports; pairs remembered across reloads, projects and exports.
 #include "LibraryBuilders.h"
 #include "LibraryGenerator.h"
 #include "LyLibraryFile.h"
+#include "LyPlayCounts.h"
 #include "LyProcessRecorder.h"
 #include "LyProject.h"
 #include "LySongSelection.h"
 #include "LyTestSupport.h"
 #include "LyView.h"
 #include "SongBuilders.h"
+#include "VxSaveFile.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -95,7 +101,112 @@ QByteArray ExportedAgain(const QByteArray& xml) {
     return renumbered.toUtf8();
 }
 
+constexpr int kTracks = 3;
+constexpr int kFirstCount = 10;
+
+QByteArray PlayedLibrary() {
+    QList<TLyLibraryTrack> tracks;
+    for (int t = 0; t < kTracks; ++t)
+        tracks << TLyLibraryTrack{{"Track ID", "integer", QString::number(t + 1)},
+                                  {"Name", "string", QStringLiteral("Song %1").arg(t)},
+                                  {"Persistent ID", "string", QStringLiteral("00AB%1").arg(t)},
+                                  {"Play Count", "integer", QString::number(kFirstCount)}};
+    return MakeLibraryXml(tracks);
+}
+
+const QRegularExpression& PlayCountPattern() {
+    static const QRegularExpression pattern(
+        QStringLiteral("<key>Play Count</key>\\s*<integer>(\\d+)</integer>"));
+    return pattern;
+}
+
+// The play counts of the file, in track order.
+QList<int> Counts(const QString& path) {
+    QList<int> counts;
+    for (const QRegularExpressionMatch& m :
+         PlayCountPattern().globalMatch(QString::fromUtf8(ReadWholeFile(path))))
+        counts << m.captured(1).toInt();
+    return counts;
+}
+
+// Plays the tracks of the file, as the library's own program counts them.
+void Play(const QString& path, const QList<int>& plays) {
+    QString text = QString::fromUtf8(ReadWholeFile(path));
+    QString played;
+    qsizetype done = 0;
+    int track = 0;
+    for (const QRegularExpressionMatch& m : PlayCountPattern().globalMatch(text)) {
+        played += QStringView(text).sliced(done, m.capturedStart(1) - done);
+        played += QString::number(m.captured(1).toInt() + plays.value(track++));
+        done = m.capturedEnd(1);
+    }
+    played += QStringView(text).sliced(done);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(played.toUtf8());
+}
+
+// "<Persistent ID>:<Name>[:<Artist>]" per track; Track IDs are numbered from `firstId`.
+QByteArray PairedLibrary(const QStringList& tracks, int firstId = 1) {
+    QList<TLyLibraryTrack> dictionaries;
+    int id = firstId;
+    for (const QString& track : tracks) {
+        const QStringList parts = track.split(u':');
+        dictionaries << TLyLibraryTrack{{"Track ID", "integer", QString::number(id++)},
+                                        {"Name", "string", parts[1]},
+                                        {"Artist", "string", parts.value(2)},
+                                        {"Persistent ID", "string", parts[0]}};
+    }
+    return MakeLibraryXml(dictionaries);
+}
+
+const QStringList kOne = {"A1:Alpha", "B1:Beta", "C1:Gamma"};
+const QStringList kTwo = {"A2:Alpha", "B2:Beta (live)", "C2:Gamma"};
+
+// A song as "<ID of One>+<ID of Two>", "-" for a side without a track.
+QString SongText(const TLySong* song) {
+    const auto id = [&](int side) {
+        return song->Original(side).Exists() ? song->Original(side).PersistentId()
+                                             : QStringLiteral("-");
+    };
+    return id(0) + u'+' + id(1);
+}
+
+QStringList Songs(const TLyProject& project) {
+    QStringList songs;
+    for (const TLySong* song : project.MatchResult()->Songs())
+        songs << SongText(song);
+    std::sort(songs.begin(), songs.end());
+    return songs;
+}
+
+TLySong* FindPair(const TLyProject& project, const QString& text) {
+    for (TLySong* song : project.MatchResult()->Songs())
+        if (SongText(song) == text)
+            return song;
+    return nullptr;
+}
+
+struct TProjectFiles {
+    TLyTempFolder Folder;
+    QString Path(int side) const { return Folder.FilePath(side == 0 ? "one.xml" : "two.xml"); }
+
+    void Setup(TLyProject& project, const QString& name = QStringLiteral("project.xml")) const {
+        TLyProjectOptions* options = project.Options();
+        options->SetName(Folder.FilePath(name));
+        for (int side = 0; side < 2; ++side)
+            options->Library(side)->SetInputPath(Path(side));
+    }
+};
+
+void RunIn(TLyProject& project, const std::function<void()>& start) {
+    start();
+    project.Process()->WaitFor();
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(std::optional<TLyPlayRecord>)
 
 class TestLyProject : public QObject {
     Q_OBJECT
@@ -494,6 +605,298 @@ private Q_SLOTS:
         // One's document holds Waterloo's count as read: matching again reads it.
         Run([&] { FProject->MatchSongs(); });
         QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalOne().PlayCount(), 3);
+    }
+
+    void addedCount_data() {
+        QTest::addColumn<std::optional<TLyPlayRecord>>("record");
+        QTest::addColumn<int>("one");
+        QTest::addColumn<int>("two");
+        QTest::addColumn<int>("added");
+        QTest::newRow("nothing remembered: the larger")
+            << std::optional<TLyPlayRecord>() << 3 << 5 << 5;
+        QTest::newRow("plays of both sides")
+            << std::optional(TLyPlayRecord{10, {10, 10}}) << 13 << 15 << 18;
+        QTest::newRow("one side's plays already in the total")
+            << std::optional(TLyPlayRecord{15, {15, 12}}) << 17 << 12 << 17;
+        QTest::newRow("a count that went down adds nothing")
+            << std::optional(TLyPlayRecord{10, {10, 10}}) << 4 << 12 << 12;
+    }
+
+    void addedCount() {
+        QFETCH(std::optional<TLyPlayRecord>, record);
+        QFETCH(int, one);
+        QFETCH(int, two);
+        QTEST(AddedPlayCount(record, one, two), "added");
+    }
+
+    void everyPlayCountedOnce_data() {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 8; ++seed)
+            QTest::addRow("history %u", seed) << seed;
+    }
+
+    // Rounds of plays on both sides, a synchronisation and the export of one side, the other, both
+    // or neither; each round reads the files the last one wrote.
+    void everyPlayCountedOnce() {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        TLyTempFolder folder;
+        TLyProject project(nullptr, nullptr);
+        TLyProjectOptions* options = project.Options();
+        options->SetName(folder.FilePath("project.xml"));
+        options->SetAction(sdPlayCount, saAddPlays);
+        QString paths[2];
+        for (int side = 0; side < 2; ++side) {
+            paths[side] = folder.WriteFile(side == 0 ? "one.xml" : "two.xml", PlayedLibrary());
+            options->Library(side)->SetInputPath(paths[side]);
+            options->Library(side)->SetOutputPath(paths[side]);
+        }
+        QList<int> played(kTracks, 0); // every play on either side since the first count
+        QList<int> last[2] = {Counts(paths[0]), Counts(paths[1])};
+        for (int round = 0; round < 12; ++round) {
+            QList<int> plays[2];
+            for (int side = 0; side < 2; ++side) {
+                for (int t = 0; t < kTracks; ++t) {
+                    // The first round agrees on the first count: nothing is remembered before it.
+                    plays[side] << (round == 0 ? 0 : int(random.bounded(4)));
+                    played[t] += plays[side][t];
+                }
+                Play(paths[side], plays[side]);
+            }
+            RunIn(project, [&] { project.LoadLibraries(); });
+            RunIn(project, [&] { project.MatchResult()->SynchronizeAll(); });
+            const int exports = round == 0 ? 2 : int(random.bounded(5)); // 0, 1, both, both, none
+            const QList<int> sides = exports == 0   ? QList<int>{0}
+                                     : exports == 1 ? QList<int>{1}
+                                     : exports == 2 ? QList<int>{0, 1}
+                                     : exports == 3 ? QList<int>{1, 0}
+                                                    : QList<int>{};
+            for (int side : sides)
+                RunIn(project, [&] { project.StoreLibrary(side); });
+            for (int side = 0; side < 2; ++side) {
+                const QList<int> counts = Counts(paths[side]);
+                QCOMPARE(counts.size(), kTracks);
+                for (int t = 0; t < kTracks; ++t) {
+                    const int expected = sides.contains(side) ? kFirstCount + played[t]
+                                                              : last[side][t] + plays[side][t];
+                    QVERIFY2(counts[t] == expected,
+                             qPrintable(QStringLiteral("round %1, side %2, track %3: %4, not %5")
+                                            .arg(round)
+                                            .arg(side)
+                                            .arg(t)
+                                            .arg(counts[t])
+                                            .arg(expected)));
+                    QVERIFY(counts[t] >= last[side][t]);
+                }
+                last[side] = counts;
+            }
+        }
+    }
+
+    void killedStoreKeepsTheOldFile() {
+        TLyTempFolder folder;
+        const QString path = TLyPlayMemory::FileNameFor(folder.FilePath("project.xml"));
+        QCOMPARE(path, folder.FilePath("project.plays"));
+        TLyPlayMemory stored;
+        stored.Put(QStringLiteral("00A1"), QStringLiteral("00b2"), {7, {7, 5}});
+        stored.Store(path);
+        // A store killed half-way leaves its temporary file, never a part of the file itself.
+        QFile partial(TVxSaveFile::TemporaryName(path));
+        QVERIFY(partial.open(QIODevice::WriteOnly));
+        partial.write("Lyrabridge play counts 1\n00A1 00B2 9");
+        partial.close();
+        TLyPlayMemory read;
+        read.Load(path);
+        QCOMPARE(read.Count(), 1);
+        QCOMPARE(read.Find(QStringLiteral("00a1"), QStringLiteral("00B2")),
+                 std::optional(TLyPlayRecord{7, {7, 5}}));
+        read.Put(QStringLiteral("00A1"), QStringLiteral("00B2"), {9, {9, 9}});
+        read.Store(path); // takes the left temporary file over
+        TLyPlayMemory again;
+        again.Load(path);
+        QCOMPARE(again.Find(QStringLiteral("00A1"), QStringLiteral("00B2")),
+                 std::optional(TLyPlayRecord{9, {9, 9}}));
+        QVERIFY(!QFile::exists(TVxSaveFile::TemporaryName(path)));
+    }
+
+    void damagedFileNamesItself_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("no header") << QByteArray("00A1 00B2 1 1 1\n") << "line 1";
+        QTest::newRow("a count missing")
+            << QByteArray("Lyrabridge play counts 1\n00A1 00B2 1 1 1\n00A1 00B3 1 1\n") << "line 3";
+        QTest::newRow("a negative count")
+            << QByteArray("Lyrabridge play counts 1\n00A1 00B2 1 -1 1\n") << "line 2";
+    }
+
+    void damagedFileNamesItself() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, where);
+        TLyTempFolder folder;
+        const QString path = folder.WriteFile("project.plays", content);
+        TLyPlayMemory memory;
+        memory.Put(QStringLiteral("00A1"), QStringLiteral("00B2"), {1, {1, 1}});
+        QString message;
+        LY_EXPECT_EXCEPTION(ELyProjectError, memory.Load(path), message);
+        QVERIFY2(message.contains(path) && message.contains(where), qPrintable(message));
+        QCOMPARE(memory.Count(), 1); // kept as it was
+    }
+
+    // Combine Beta with "Beta (live)", then change what the table's row names, load again.
+    void pairedAgain_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("paired");
+        QTest::addColumn<int>("applied");
+        QTest::addColumn<int>("gone");
+        QTest::addColumn<int>("remembered");
+        QTest::newRow("reload") << "reload" << true << 1 << 0 << 1;
+        QTest::newRow("match songs") << "match" << true << 1 << 0 << 1;
+        QTest::newRow("saved and opened") << "open" << true << 1 << 0 << 1;
+        QTest::newRow("track IDs renumbered") << "renumber" << true << 1 << 0 << 1;
+        QTest::newRow("track gone: reported, kept") << "gone" << false << 0 << 1 << 1;
+        QTest::newRow("split forgets") << "split" << false << 0 << 0 << 0;
+    }
+    void pairedAgain() {
+        QFETCH(QString, change);
+        TProjectFiles files;
+        files.Folder.WriteFile("one.xml", PairedLibrary(kOne));
+        files.Folder.WriteFile("two.xml", PairedLibrary(kTwo));
+        auto project = std::make_unique<TLyProject>(nullptr, nullptr);
+        files.Setup(*project);
+        RunIn(*project, [&] { project->LoadLibraries(); });
+        QCOMPARE(Songs(*project), QStringList({"-+B2", "A1+A2", "B1+-", "C1+C2"}));
+        project->MatchResult()->MatchSongs(FindPair(*project, "B1+-"), FindPair(*project, "-+B2"));
+        QVERIFY(project->Modified());
+
+        if (change == u"match") {
+            RunIn(*project, [&] { project->MatchSongs(); });
+        } else if (change == u"open") {
+            project->Save();
+            project = std::make_unique<TLyProject>(nullptr, nullptr);
+            files.Setup(*project);
+            project->Open();
+            project->Process()->WaitFor();
+        } else {
+            if (change == u"renumber")
+                files.Folder.WriteFile(
+                    "two.xml", PairedLibrary({"C2:Gamma", "B2:Beta (live)", "A2:Alpha"}, 700));
+            if (change == u"gone")
+                files.Folder.WriteFile("two.xml", PairedLibrary({"A2:Alpha", "C2:Gamma"}));
+            if (change == u"split")
+                project->MatchResult()->Unmatch(FindPair(*project, "B1+B2"));
+            RunIn(*project, [&] { project->LoadLibraries(); });
+        }
+        QFETCH(bool, paired);
+        QCOMPARE(FindPair(*project, "B1+B2") != nullptr, paired);
+        QCOMPARE(FindPair(*project, "B1+-") != nullptr, !paired);
+        QTEST(project->RememberedPairsApplied(), "applied");
+        QTEST(project->RememberedPairsGone(), "gone");
+        QTEST(project->Options()->RememberedPairs()->Count(), "remembered");
+        if (change == u"gone") { // the track comes back
+            files.Folder.WriteFile("two.xml", PairedLibrary(kTwo));
+            RunIn(*project, [&] { project->LoadLibraries(); });
+            QVERIFY(FindPair(*project, "B1+B2"));
+            QCOMPARE(project->RememberedPairsGone(), 0);
+        }
+    }
+
+    // A remembered pair wins over the exact matching; the partners it takes the tracks from stay
+    // in the list, alone, and no track is lost or doubled.
+    void pairsTakeTheirTracks_data() {
+        QTest::addColumn<QStringList>("one");
+        QTest::addColumn<QStringList>("two");
+        QTest::addColumn<QStringList>("pairs");
+        QTest::addColumn<QStringList>("songs");
+        QTest::newRow("partners of both tracks left alone")
+            << kOne << kTwo << QStringList{"A1 C2"}
+            << QStringList{"-+A2", "-+B2", "A1+C2", "B1+-", "C1+-"};
+        // Matching title and artist, the artist may be empty: both tracks of Two find Alpha.
+        QTest::newRow("a track of One shared by two of Two")
+            << QStringList{"A1:Alpha"} << QStringList{"A2:Alpha:Band", "X2:Alpha:Other"}
+            << QStringList{"A1 X2"} << QStringList{"-+A2", "A1+X2"};
+        QTest::newRow("the former partner held by another song stays there")
+            << QStringList{"A1:Alpha", "B1:Beta"}
+            << QStringList{"A2:Alpha:Band", "X2:Alpha:Other", "B2:Beta"} << QStringList{"B1 X2"}
+            << QStringList{"-+B2", "A1+A2", "B1+X2"};
+        QTest::newRow("two pairs swapping partners")
+            << kOne << kTwo << QStringList{"A1 C2", "C1 A2"}
+            << QStringList{"-+B2", "A1+C2", "B1+-", "C1+A2"};
+        QTest::newRow("already paired") << kOne << kTwo << QStringList{"A1 A2"}
+                                        << QStringList{"-+B2", "A1+A2", "B1+-", "C1+C2"};
+    }
+    void pairsTakeTheirTracks() {
+        QFETCH(QStringList, one);
+        QFETCH(QStringList, two);
+        QFETCH(QStringList, pairs);
+        TProjectFiles files;
+        files.Folder.WriteFile("one.xml", PairedLibrary(one));
+        files.Folder.WriteFile("two.xml", PairedLibrary(two));
+        TLyProject project(nullptr, nullptr);
+        files.Setup(project);
+        project.Options()->SetRememberedPairTexts(pairs);
+        TLyCompareOptions* compare = project.Options()->CompareOptions();
+        compare->SetComponents({sccTitle, sccArtist});
+        compare->SetCanBeEmpty({sccArtist});
+        RunIn(project, [&] { project.LoadLibraries(); });
+        RunIn(project, [&] { project.MatchSongs(); });
+        QTEST(Songs(project), "songs");
+        QCOMPARE(project.RememberedPairsApplied(), int(pairs.size()));
+        for (const TLySong* song : project.MatchResult()->Songs())
+            QCOMPARE(song->Checked(), song->IsMatched());
+    }
+
+    // A match window's commit remembers the pairs it commits and forgets the pairs of its
+    // sources that it does not commit again; its own Combine and Split count only then.
+    void commitRemembers() {
+        TProjectFiles files;
+        files.Folder.WriteFile("one.xml", PairedLibrary(kOne));
+        files.Folder.WriteFile("two.xml", PairedLibrary(kTwo));
+        TLyProject project(nullptr, nullptr);
+        files.Setup(project);
+        project.Options()->SetRememberedPairTexts({"A1 A2"});
+        RunIn(project, [&] { project.LoadLibraries(); });
+        TLyMatchResult window(&project, project.MatchResult(), nullptr);
+        for (const char* pair : {"A1+A2", "B1+-", "-+B2"})
+            window.Sources().Add(FindPair(project, QString::fromLatin1(pair)));
+        for (const TLySong* source : window.Sources()) {
+            auto copy = std::make_unique<TLySong>();
+            copy->SetSides(source->OriginalOne().Exists() ? &source->OriginalOne() : nullptr,
+                           source->OriginalTwo().Exists() ? &source->OriginalTwo() : nullptr);
+            window.Songs().Add(copy.release());
+        }
+        const auto windowSong = [&](const QString& id, int side) {
+            for (TLySong* song : window.Songs())
+                if (song->Original(side).Exists() && song->Original(side).PersistentId() == id)
+                    return song;
+            return static_cast<TLySong*>(nullptr);
+        };
+        window.Unmatch(windowSong("A1", 0));
+        window.MatchSongs(windowSong("B1", 0), windowSong("B2", 1));
+        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList{"A1 A2"});
+        window.CommitToParent();
+        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList{"B1 B2"});
+    }
+
+    // The project file keeps the pairs; a file of an earlier version, which names none, opened
+    // in the same project after one that named some, leaves none; entries that are not two IDs
+    // are skipped.
+    void projectFile() {
+        TProjectFiles files;
+        const QString earlier = files.Folder.FilePath("earlier.xml");
+        files.Folder.WriteFile(
+            "earlier.xml", ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"))
+                               .replace("@PATH@", earlier.toUtf8()));
+        TLyProject project(nullptr, nullptr);
+        files.Setup(project);
+        project.Options()->SetRememberedPairTexts({"B1 B2", "A1", "C1 C2 D2", "A1 A2"});
+        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
+        project.Save();
+        files.Setup(project, QStringLiteral("earlier.xml"));
+        project.LoadOptions();
+        QCOMPARE(project.Options()->RememberedPairs()->Count(), 0);
+        files.Setup(project);
+        project.LoadOptions();
+        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
     }
 
 private:
