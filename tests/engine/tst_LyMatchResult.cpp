@@ -215,48 +215,43 @@ private Q_SLOTS:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("components");
         QTest::addColumn<QString>("key");
-        const TLySongProperties song =
-            Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop").Build();
-        const auto row = [](const char* name, const TLySongProperties& track, int mode,
+        const TLyTrackBuilder song = Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop");
+        const auto row = [](const char* name, const TLyTrackBuilder& track, tLySongCompareMode mode,
                             int components, const QString& key) {
-            QTest::newRow(name) << track << mode << components << key;
+            QTest::newRow(name) << track.Build() << int(mode) << components << key;
         };
-        row("exact title and artist", song, int(scmExactMatch), 0b0011, "/Love-Song!/ABBA");
-        row("alphanumeric drops punctuation", song, int(scmAlphanumericMatch), 0b1111,
+        row("exact title and artist", song, scmExactMatch, 0b0011, "/Love-Song!/ABBA");
+        row("alphanumeric drops punctuation", song, scmAlphanumericMatch, 0b1111,
             "/LoveSong/ABBA/Gold/Pop");
-        row("empty component keeps its slash", Track("T").Build(), int(scmExactMatch), 0b0111,
-            "/T//");
-        row("no components", song, int(scmExactMatch), 0, "");
-        row("alphanumeric keeps accented letters", Track("Café del Mar").Build(),
-            int(scmAlphanumericMatch), 0b0001, "/CafédelMar");
-        row("alphanumeric keeps letters of every script",
-            Track("Любовь, моя!").Artist("坂本 九").Build(), int(scmAlphanumericMatch), 0b0011,
-            "/Любовьмоя/坂本九");
-        row("alphanumeric keeps combining marks", Track("שָׁלוֹם").Artist("तुम ही हो").Build(),
-            int(scmAlphanumericMatch), 0b0011, "/שָׁלוֹם/तुमहीहो");
+        row("empty component keeps its slash", Track("T"), scmExactMatch, 0b0111, "/T//");
+        row("no components", song, scmExactMatch, 0, "");
+        row("alphanumeric keeps accented letters", Track("Café del Mar"), scmAlphanumericMatch,
+            0b0001, "/CafédelMar");
+        row("alphanumeric keeps letters of every script", Track("Любовь, моя!").Artist("坂本 九"),
+            scmAlphanumericMatch, 0b0011, "/Любовьмоя/坂本九");
+        row("alphanumeric keeps combining marks", Track("שָׁלוֹם").Artist("तुम ही हो"),
+            scmAlphanumericMatch, 0b0011, "/שָׁלוֹם/तुमहीहो");
         // A CJK letter stays, a musical symbol goes.
-        row("alphanumeric beyond the basic plane", Track("\U0002000B \U0001D11E").Build(),
-            int(scmAlphanumericMatch), 0b0001, "/\U0002000B");
-        row("phonetic", Track("Colour").Build(), int(scmPhoneticMatch), 0b0001,
-            "/C46" + QString(17, u'0'));
-        row("phonetic of Latin letters with accents", Track("Müller").Build(),
-            int(scmPhoneticMatch), 0b0001, "/M46" + QString(17, u'0'));
-        row("phonetic of Latin and other letters", Track("Tokyo 東京").Build(),
-            int(scmPhoneticMatch), 0b0001, "/T2" + QString(18, u'0'));
-        row("phonetic of other scripts is the alphanumeric text",
-            Track("Любовь моя").Artist("!").Build(), int(scmPhoneticMatch), 0b0011, "/Любовьмоя/");
+        row("alphanumeric beyond the basic plane", Track("\U0002000B \U0001D11E"),
+            scmAlphanumericMatch, 0b0001, "/\U0002000B");
+        row("phonetic", Track("Colour"), scmPhoneticMatch, 0b0001, "/C46" + QString(17, u'0'));
+        row("phonetic of Latin letters with accents", Track("Müller"), scmPhoneticMatch, 0b0001,
+            "/M46" + QString(17, u'0'));
+        row("phonetic of Latin and other letters", Track("Tokyo 東京"), scmPhoneticMatch, 0b0001,
+            "/T2" + QString(18, u'0'));
+        row("phonetic of other scripts is the alphanumeric text", Track("Любовь моя").Artist("!"),
+            scmPhoneticMatch, 0b0011, "/Любовьмоя/");
         // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
-        row("decomposed exact", Track(QStringLiteral("Moto\u0308rhead")).Build(),
-            int(scmExactMatch), 0b0001, QStringLiteral("/Mot\u00F6rhead"));
-        row("decomposed alphanumeric", Track(QStringLiteral("Moto\u0308rhead")).Build(),
-            int(scmAlphanumericMatch), 0b0001, QStringLiteral("/Mot\u00F6rhead"));
-        row("persistent ID whatever the components",
-            Track("T").Artist("X").PersistentId("0A1B").Build(), int(scmPersistentIdMatch), 0b0011,
-            "#0A1B");
-        row("no persistent ID keys as exact", Track("T!").Artist("X").Build(),
-            int(scmPersistentIdMatch), 0b0011, "/T!/X");
-        row("persistent ID unused by other modes", Track("T").PersistentId("0A1B").Build(),
-            int(scmExactMatch), 0b0001, "/T");
+        row("decomposed exact", Track(QStringLiteral("Moto\u0308rhead")), scmExactMatch, 0b0001,
+            QStringLiteral("/Mot\u00F6rhead"));
+        row("decomposed alphanumeric", Track(QStringLiteral("Moto\u0308rhead")),
+            scmAlphanumericMatch, 0b0001, QStringLiteral("/Mot\u00F6rhead"));
+        row("persistent ID whatever the components", Track("T").Artist("X").PersistentId("0A1B"),
+            scmPersistentIdMatch, 0b0011, "#0A1B");
+        row("no persistent ID keys as exact", Track("T!").Artist("X"), scmPersistentIdMatch, 0b0011,
+            "/T!/X");
+        row("persistent ID unused by other modes", Track("T").PersistentId("0A1B"), scmExactMatch,
+            0b0001, "/T");
     }
 
     void keys() {
@@ -275,35 +270,36 @@ private Q_SLOTS:
         QTest::addColumn<int>("components");
         QTest::addColumn<int>("canBeEmpty");
         QTest::addColumn<bool>("pairs");
-        const auto row = [](const char* name, const TLySongProperties& one,
-                            const TLySongProperties& two, int mode, int components, int canBeEmpty,
-                            bool pairs) {
-            QTest::newRow(name) << one << two << mode << components << canBeEmpty << pairs;
+        const auto row = [](const char* name, const TLyTrackBuilder& one,
+                            const TLyTrackBuilder& two, tLySongCompareMode mode, int components,
+                            int canBeEmpty, bool pairs) {
+            QTest::newRow(name) << one.Build() << two.Build() << int(mode) << components
+                                << canBeEmpty << pairs;
         };
-        row("exact ignores case", Track("Love Song").Artist("ABBA").Build(),
-            Track("love song").Artist("Abba").Build(), int(scmExactMatch), 0b0011, 0, true);
-        row("alphanumeric ignores punctuation", Track("Love-Song!").Build(),
-            Track("Love Song").Build(), int(scmAlphanumericMatch), 0b0001, 0, true);
-        row("phonetic forgives spelling", Track("Colour").Build(), Track("Color").Build(),
-            int(scmPhoneticMatch), 0b0001, 0, true);
-        row("one letter differs, nothing may be empty", Track("T").Artist("Abba").Build(),
-            Track("T").Artist("Abbo").Build(), int(scmExactMatch), 0b0011, 0, false);
-        row("empty artist pairs through the shortened key", Track("T").Artist("X").Build(),
-            Track("T").Build(), int(scmExactMatch), 0b0011, 0b0010, true);
-        row("both artists set and different", Track("T").Artist("X").Build(),
-            Track("T").Artist("Y").Build(), int(scmExactMatch), 0b0011, 0b0010, true);
-        row("composed and decomposed names pair", Track(QStringLiteral("Mot\u00F6rhead")).Build(),
-            Track(QStringLiteral("Moto\u0308rhead")).Build(), int(scmExactMatch), 0b0001, 0, true);
+        row("exact ignores case", Track("Love Song").Artist("ABBA"),
+            Track("love song").Artist("Abba"), scmExactMatch, 0b0011, 0, true);
+        row("alphanumeric ignores punctuation", Track("Love-Song!"), Track("Love Song"),
+            scmAlphanumericMatch, 0b0001, 0, true);
+        row("phonetic forgives spelling", Track("Colour"), Track("Color"), scmPhoneticMatch, 0b0001,
+            0, true);
+        row("one letter differs, nothing may be empty", Track("T").Artist("Abba"),
+            Track("T").Artist("Abbo"), scmExactMatch, 0b0011, 0, false);
+        row("empty artist pairs through the shortened key", Track("T").Artist("X"), Track("T"),
+            scmExactMatch, 0b0011, 0b0010, true);
+        row("both artists set and different", Track("T").Artist("X"), Track("T").Artist("Y"),
+            scmExactMatch, 0b0011, 0b0010, true);
+        row("composed and decomposed names pair", Track(QStringLiteral("Mot\u00F6rhead")),
+            Track(QStringLiteral("Moto\u0308rhead")), scmExactMatch, 0b0001, 0, true);
         row("same persistent ID, other texts",
-            Track("Waterloo").Artist("ABBA").PersistentId("0A1B").Build(),
-            Track("Waterloo (Live)").PersistentId("0a1b").Build(), int(scmPersistentIdMatch),
-            0b0011, 0b0010, true);
-        row("other persistent IDs, same texts", Track("T").PersistentId("0A1B").Build(),
-            Track("T").PersistentId("0A1C").Build(), int(scmPersistentIdMatch), 0b0001, 0, false);
-        row("persistent ID on one side only", Track("T").Artist("X").PersistentId("0A1B").Build(),
-            Track("T").Build(), int(scmPersistentIdMatch), 0b0011, 0b0010, false);
-        row("no persistent IDs: texts as exact, shortened", Track("T").Artist("X").Build(),
-            Track("t").Build(), int(scmPersistentIdMatch), 0b0011, 0b0010, true);
+            Track("Waterloo").Artist("ABBA").PersistentId("0A1B"),
+            Track("Waterloo (Live)").PersistentId("0a1b"), scmPersistentIdMatch, 0b0011, 0b0010,
+            true);
+        row("other persistent IDs, same texts", Track("T").PersistentId("0A1B"),
+            Track("T").PersistentId("0A1C"), scmPersistentIdMatch, 0b0001, 0, false);
+        row("persistent ID on one side only", Track("T").Artist("X").PersistentId("0A1B"),
+            Track("T"), scmPersistentIdMatch, 0b0011, 0b0010, false);
+        row("no persistent IDs: texts as exact, shortened", Track("T").Artist("X"), Track("t"),
+            scmPersistentIdMatch, 0b0011, 0b0010, true);
     }
 
     void pairing() {

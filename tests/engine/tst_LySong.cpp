@@ -11,7 +11,7 @@ Q_DECLARE_METATYPE(TLySongProperties)
 namespace {
 
 // A track with every value set.
-TLySongProperties FullTrack() {
+TLyTrackBuilder FullTrack() {
     return Track("a")
         .Artist("b")
         .Album("c")
@@ -19,8 +19,7 @@ TLySongProperties FullTrack() {
         .PlayCount(3)
         .Rating(40)
         .LastPlayed(2.25)
-        .Location("/x.mp3")
-        .Build();
+        .Location("/x.mp3");
 }
 
 } // namespace
@@ -70,36 +69,30 @@ private Q_SLOTS:
         QTest::addColumn<TLySongProperties>("a");
         QTest::addColumn<TLySongProperties>("b");
         QTest::addColumn<int>("differingParts"); // bits of tLySongPart
-        QTest::newRow("letter case counts")
-            << Track("x").Artist("Abba").Build() << Track("x").Artist("ABBA").Build() << 0b10;
-        QTest::newRow("equal") << Track("x").Genre(" ").Build() << Track("x").Genre(" ").Build()
-                               << 0;
-        QTest::newRow("whitespace counts")
-            << Track("x").Genre(" ").Build() << Track("x").Build() << 0b1000;
-        QTest::newRow("numbers") << Track("x").PlayCount(1).Rating(20).Build()
-                                 << Track("x").PlayCount(2).Rating(20).Build() << 0b10000;
-        QTest::newRow("dates compare exactly")
-            << Track("x").LastPlayed(38767.5).Build()
-            << Track("x").LastPlayed(38767.5 + 1.0 / 86400000.0).Build() << 0b100000;
-        QTest::newRow("everything") << FullTrack() << Track("A").Build() << 0b1111111;
-        QTest::newRow("composed and decomposed are equal")
-            << Track(QStringLiteral("Mot\u00F6rhead")).Album(QStringLiteral("\uAC15\uB0A8")).Build()
-            << Track(QStringLiteral("Moto\u0308rhead"))
-                   .Album(QStringLiteral("\u1100\u1161\u11BC\u1102\u1161\u11B7"))
-                   .Build()
-            << 0;
-        QTest::newRow("marks in either order are equal, one mark more is not")
-            << Track(QStringLiteral("e\u0323\u0301")).Artist("Abba").Build()
-            << Track(QStringLiteral("e\u0301\u0323")).Artist(QStringLiteral("Abba\u0301")).Build()
-            << 0b10;
-        QTest::newRow("singletons are equal")
-            << Track(QStringLiteral("\u2126")).Artist(QStringLiteral("\u212B ngstr\u00F6m")).Build()
-            << Track(QStringLiteral("\u03A9"))
-                   .Artist(QStringLiteral("A\u030A ngstro\u0308m"))
-                   .Build()
-            << 0;
-        QTest::newRow("compatibility forms differ")
-            << Track(QStringLiteral("\uFB01ve")).Build() << Track("five").Build() << 0b1;
+        const auto row = [](const char* name, const TLyTrackBuilder& a, const TLyTrackBuilder& b,
+                            int parts) {
+            QTest::newRow(name) << a.Build() << b.Build() << parts;
+        };
+        row("letter case counts", Track("x").Artist("Abba"), Track("x").Artist("ABBA"), 0b10);
+        row("equal", Track("x").Genre(" "), Track("x").Genre(" "), 0);
+        row("whitespace counts", Track("x").Genre(" "), Track("x"), 0b1000);
+        row("numbers", Track("x").PlayCount(1).Rating(20), Track("x").PlayCount(2).Rating(20),
+            0b10000);
+        row("dates compare exactly", Track("x").LastPlayed(38767.5),
+            Track("x").LastPlayed(38767.5 + 1.0 / 86400000.0), 0b100000);
+        row("everything", FullTrack(), Track("A"), 0b1111111);
+        row("composed and decomposed are equal",
+            Track(QStringLiteral("Mot\u00F6rhead")).Album(QStringLiteral("\uAC15\uB0A8")),
+            Track(QStringLiteral("Moto\u0308rhead"))
+                .Album(QStringLiteral("\u1100\u1161\u11BC\u1102\u1161\u11B7")),
+            0);
+        row("marks in either order are equal, one mark more is not",
+            Track(QStringLiteral("e\u0323\u0301")).Artist("Abba"),
+            Track(QStringLiteral("e\u0301\u0323")).Artist(QStringLiteral("Abba\u0301")), 0b10);
+        row("singletons are equal",
+            Track(QStringLiteral("\u2126")).Artist(QStringLiteral("\u212B ngstr\u00F6m")),
+            Track(QStringLiteral("\u03A9")).Artist(QStringLiteral("A\u030A ngstro\u0308m")), 0);
+        row("compatibility forms differ", Track(QStringLiteral("\uFB01ve")), Track("five"), 0b1);
     }
 
     void partDiffers() {
@@ -151,7 +144,7 @@ private Q_SLOTS:
         QTest::newRow("new") << TLySongProperties() << 0b1111111;
         QTest::newRow("blank genre is not empty") << Track().Genre(" ").Build() << 0b1110111;
         QTest::newRow("negative date is a date") << Track().LastPlayed(-3.5).Build() << 0b1011111;
-        QTest::newRow("full") << FullTrack() << 0;
+        QTest::newRow("full") << FullTrack().Build() << 0;
     }
 
     void isEmpty() {
@@ -281,7 +274,7 @@ private Q_SLOTS:
     // A clone copies every field and is a track of its own; clearing empties the values, but
     // the track keeps its key, its file and its place in the document.
     void cloneAndClear() {
-        TLySongProperties track = FullTrack();
+        TLySongProperties track = FullTrack().Build();
         track.SetKey(QStringLiteral("/a/b"));
         track.SetTrackKind(2);
         track.SetPrimary(true);
