@@ -35,7 +35,7 @@ QByteArray Tree(const QByteArray& xml) {
     pugi::xml_document document;
     if (!document.load_buffer(xml.constData(), size_t(xml.size()), kReferenceParse,
                               pugi::encoding_utf8))
-        return "not well-formed";
+        return "not well-formed: " + xml;
     std::ostringstream text;
     document.save(text, "", pugi::format_raw | pugi::format_no_declaration);
     return QByteArray::fromStdString(text.str());
