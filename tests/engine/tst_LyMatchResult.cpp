@@ -410,39 +410,30 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("one");
         QTest::addColumn<QVariant>("two");
         QTest::addColumn<QVariant>("expected");
+        const auto row = [](const char* name, tLySongPart part, tLySynchronizeAction action,
+                            const QVariant& one, const QVariant& two, const QVariant& expected) {
+            QTest::newRow(name) << int(part) << int(action) << one << two << expected;
+        };
         const QVariant beatles("Beatles"), lower("beatles");
-        QTest::newRow("max: lower case sorts after capitals")
-            << int(sdArtist) << int(saUseMax) << beatles << lower << lower;
-        QTest::newRow("min keeps capitals")
-            << int(sdArtist) << int(saUseMin) << beatles << lower << beatles;
-        QTest::newRow("use one, one empty") << int(sdArtist) << int(saUseOne) << QVariant("")
-                                            << QVariant("Queen") << QVariant("Queen");
-        QTest::newRow("use two, two empty") << int(sdAlbum) << int(saUseTwo) << QVariant("Gold")
-                                            << QVariant("") << QVariant("Gold");
-        QTest::newRow("use two") << int(sdGenre) << int(saUseTwo) << QVariant("Rock")
-                                 << QVariant("Pop") << QVariant("Pop");
-        QTest::newRow("prefix sorts first") << int(sdName) << int(saUseMax) << QVariant("Song")
-                                            << QVariant("Song 2") << QVariant("Song 2");
-        QTest::newRow("rating min")
-            << int(sdRating) << int(saUseMin) << QVariant(60) << QVariant(80) << QVariant(60);
-        QTest::newRow("rating zero never wins (min)")
-            << int(sdRating) << int(saUseMin) << QVariant(0) << QVariant(80) << QVariant(80);
-        QTest::newRow("rating zero never wins (use one)")
-            << int(sdRating) << int(saUseOne) << QVariant(0) << QVariant(80) << QVariant(80);
-        QTest::newRow("play count use two, two never played")
-            << int(sdPlayCount) << int(saUseTwo) << QVariant(12) << QVariant(0) << QVariant(12);
-        QTest::newRow("play count max")
-            << int(sdPlayCount) << int(saUseMax) << QVariant(3) << QVariant(9) << QVariant(9);
+        row("max: lower case sorts after capitals", sdArtist, saUseMax, beatles, lower, lower);
+        row("min keeps capitals", sdArtist, saUseMin, beatles, lower, beatles);
+        row("use one, one empty", sdArtist, saUseOne, QVariant(""), QVariant("Queen"),
+            QVariant("Queen"));
+        row("use two, two empty", sdAlbum, saUseTwo, QVariant("Gold"), QVariant(""),
+            QVariant("Gold"));
+        row("use two", sdGenre, saUseTwo, QVariant("Rock"), QVariant("Pop"), QVariant("Pop"));
+        row("prefix sorts first", sdName, saUseMax, QVariant("Song"), QVariant("Song 2"),
+            QVariant("Song 2"));
+        row("rating min", sdRating, saUseMin, 60, 80, 60);
+        row("rating zero never wins (min)", sdRating, saUseMin, 0, 80, 80);
+        row("rating zero never wins (use one)", sdRating, saUseOne, 0, 80, 80);
+        row("play count use two, two never played", sdPlayCount, saUseTwo, 12, 0, 12);
+        row("play count max", sdPlayCount, saUseMax, 3, 9, 9);
         const double d2006 = EncodeDateTime(2006, 1, 1), d2007 = EncodeDateTime(2007, 5, 5);
-        QTest::newRow("date max") << int(sdLastPlayed) << int(saUseMax) << QVariant(d2006)
-                                  << QVariant(d2007) << QVariant(d2007);
-        QTest::newRow("date min") << int(sdLastPlayed) << int(saUseMin) << QVariant(d2006)
-                                  << QVariant(d2007) << QVariant(d2006);
-        QTest::newRow("never played never wins")
-            << int(sdLastPlayed) << int(saUseMin) << QVariant(0.0) << QVariant(d2007)
-            << QVariant(d2007);
-        QTest::newRow("ignore") << int(sdRating) << int(saIgnore) << QVariant(20) << QVariant(80)
-                                << QVariant();
+        row("date max", sdLastPlayed, saUseMax, d2006, d2007, d2007);
+        row("date min", sdLastPlayed, saUseMin, d2006, d2007, d2006);
+        row("never played never wins", sdLastPlayed, saUseMin, 0.0, d2007, d2007);
+        row("ignore", sdRating, saIgnore, 20, 80, QVariant());
     }
 
     void synchronizeRules() {

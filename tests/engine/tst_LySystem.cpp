@@ -206,29 +206,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QByteArray>("comm");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("native: the executable, not argv[0]")
-            << Cmd({"/sbin/init", "splash"}) << "/usr/lib/systemd/systemd"
-            << QByteArray("systemd\n") << "systemd";
-        QTest::newRow("Windows program started: its Windows path")
-            << Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}) << "/usr/bin/wine64-preloader"
-            << QByteArray("iTUNES.EXE\n") << "iTUNES.EXE";
-        QTest::newRow("Windows program being loaded: the loader's argument")
-            << Cmd({"/usr/bin/wine", "iTunes.exe"}) << "/usr/bin/wine" << QByteArray("wine\n")
-            << "iTunes.exe";
-        QTest::newRow("loader options are skipped")
-            << Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}) << "/usr/bin/wine64"
-            << QByteArray() << "iTunes.exe";
-        QTest::newRow("loader alone reports itself")
-            << Cmd({"/usr/bin/wine"}) << "/usr/bin/wine" << QByteArray() << "wine";
-        QTest::newRow("executable replaced meanwhile")
-            << Cmd({"player"}) << "/opt/app/bin/player (deleted)" << QByteArray() << "player";
-        QTest::newRow("executable unreadable: argv[0]")
-            << Cmd({"/usr/bin/python3", "x.py"}) << QString() << QByteArray("python3\n")
-            << "python3";
-        QTest::newRow("kernel thread: the short name")
-            << Cmd({}) << QString() << QByteArray("kthreadd\n") << "kthreadd";
-        QTest::newRow("vanished process: nothing")
-            << QByteArray() << QString() << QByteArray() << "";
+        const auto row = [](const char* name, const QByteArray& commandLine, const char* executable,
+                            const QByteArray& comm, const char* expected) {
+            QTest::newRow(name) << commandLine << QString::fromUtf8(executable) << comm
+                                << QString::fromUtf8(expected);
+        };
+        row("native: the executable, not argv[0]", Cmd({"/sbin/init", "splash"}),
+            "/usr/lib/systemd/systemd", "systemd\n", "systemd");
+        row("Windows program started: its Windows path",
+            Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}), "/usr/bin/wine64-preloader",
+            "iTUNES.EXE\n", "iTUNES.EXE");
+        row("Windows program being loaded: the loader's argument",
+            Cmd({"/usr/bin/wine", "iTunes.exe"}), "/usr/bin/wine", "wine\n", "iTunes.exe");
+        row("loader options are skipped",
+            Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}), "/usr/bin/wine64",
+            QByteArray(), "iTunes.exe");
+        row("loader alone reports itself", Cmd({"/usr/bin/wine"}), "/usr/bin/wine", QByteArray(),
+            "wine");
+        row("executable replaced meanwhile", Cmd({"player"}), "/opt/app/bin/player (deleted)",
+            QByteArray(), "player");
+        row("executable unreadable: argv[0]", Cmd({"/usr/bin/python3", "x.py"}), "", "python3\n",
+            "python3");
+        row("kernel thread: the short name", Cmd({}), "", "kthreadd\n", "kthreadd");
+        row("vanished process: nothing", QByteArray(), "", QByteArray(), "");
     }
 
     void programName() {
