@@ -1,13 +1,19 @@
-// Library files: loading and saving keep every node, the readable layout, location URLs and
-// dates, reading and writing back track values, bad input, large values, cancelling and
-// failed saves.
+// Library files: loading and saving keep every node, the readable layout, the text written in
+// stretches on several threads, location URLs and dates, reading and writing back track values,
+// bad input, large values, cancelling and failed saves; the library-file test, file sizes and
+// the background file-existence cache.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
+#include "LyLibraryWriter.h"
 #include "LyProcessRecorder.h"
 #include "LyTestSupport.h"
+#include "LyUtils.h"
+#include "SongBuilders.h"
 #include "VxThreads.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
@@ -15,6 +21,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <sstream>
 
 namespace {
 
@@ -22,51 +29,16 @@ constexpr unsigned kReferenceParse = pugi::parse_default | pugi::parse_declarati
                                      pugi::parse_doctype | pugi::parse_comments | pugi::parse_pi |
                                      pugi::parse_ws_pcdata_single;
 
-// Compares two trees parsed independently of the loader: node kinds, names, values,
-// attributes and order. An empty text node counts as no node (<a></a> is <a/>).
-bool SameTree(pugi::xml_node a, pugi::xml_node b, QString* where) {
-    const auto significant = [](pugi::xml_node node) {
-        while (node && node.type() == pugi::node_pcdata && !*node.value())
-            node = node.next_sibling();
-        return node;
-    };
-    if (a.type() != b.type() || qstrcmp(a.name(), b.name()) != 0 ||
-        qstrcmp(a.value(), b.value()) != 0) {
-        *where = QStringLiteral("<%1>%2 vs <%3>%4").arg(a.name(), a.value(), b.name(), b.value());
-        return false;
-    }
-    pugi::xml_attribute x = a.first_attribute();
-    pugi::xml_attribute y = b.first_attribute();
-    for (; x && y; x = x.next_attribute(), y = y.next_attribute())
-        if (qstrcmp(x.name(), y.name()) != 0 || qstrcmp(x.value(), y.value()) != 0) {
-            *where = QStringLiteral("attribute %1=%2").arg(x.name(), x.value());
-            return false;
-        }
-    if (x || y) {
-        *where = QStringLiteral("attribute count of <%1>").arg(a.name());
-        return false;
-    }
-    pugi::xml_node c = significant(a.first_child());
-    pugi::xml_node d = significant(b.first_child());
-    for (; c && d; c = significant(c.next_sibling()), d = significant(d.next_sibling()))
-        if (!SameTree(c, d, where))
-            return false;
-    if (c || d) {
-        *where = QStringLiteral("child count of <%1>").arg(a.name());
-        return false;
-    }
-    return true;
-}
-
-void VerifySameTree(const QByteArray& original, const QByteArray& saved) {
-    pugi::xml_document a;
-    pugi::xml_document b;
-    QVERIFY(a.load_buffer(original.constData(), size_t(original.size()), kReferenceParse,
-                          pugi::encoding_utf8));
-    QVERIFY(b.load_buffer(saved.constData(), size_t(saved.size()), kReferenceParse,
-                          pugi::encoding_utf8));
-    QString where;
-    QVERIFY2(SameTree(a, b, &where), qPrintable(where));
+// The tree of `xml` parsed independently of the loader, printed raw: node kinds, names,
+// values, attributes and order, whatever the layout and escapes.
+QByteArray Tree(const QByteArray& xml) {
+    pugi::xml_document document;
+    if (!document.load_buffer(xml.constData(), size_t(xml.size()), kReferenceParse,
+                              pugi::encoding_utf8))
+        return "not well-formed: " + xml;
+    std::ostringstream text;
+    document.save(text, "", pugi::format_raw | pugi::format_no_declaration);
+    return QByteArray::fromStdString(text.str());
 }
 
 // The dictionary of the first track.
@@ -111,6 +83,27 @@ public:
     }
 };
 
+QByteArray Repeated(int count, const QByteArray& item) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += item;
+    return text;
+}
+
+// A plist whose top dictionary holds `wide`.
+QByteArray Plist(const QByteArray& wide) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + wide +
+           "</dict>\n</plist>\n";
+}
+
+// The text of a single walk of the document.
+QByteArray Text(const pugi::xml_document& document, bool byteOrderMark) {
+    QByteArray text;
+    WriteLibraryXml(document, byteOrderMark,
+                    [&](const char* data, qsizetype size) { text.append(data, size); });
+    return text;
+}
+
 const QString kBigLibrary = QStringLiteral("big.xml");
 
 // Every entry of a map as one line: key, primary flag, values, location and element.
@@ -137,6 +130,28 @@ QStringList Entries(const TLySongPropertiesMap& map) {
     return entries;
 }
 
+class TCountingFileListener : public ILyFileStatusListener {
+public:
+    int Changes = 0;
+    void FileStatusChanged() override { ++Changes; }
+};
+
+// Asks for `Name` whenever told, as a list repaints; raises once when told to.
+class TAskingFileListener : public ILyFileStatusListener {
+public:
+    TLyFileStatusCalculator* Calculator = nullptr;
+    QString Name;
+    tLyFileStatus Status = fsUnknown;
+    int Changes = 0;
+    bool RaiseOnce = false;
+    void FileStatusChanged() override {
+        ++Changes;
+        Status = Calculator->GetStatus(Name);
+        if (std::exchange(RaiseOnce, false))
+            throw Exception(QStringLiteral("Cannot repaint"));
+    }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(TLyLibraryTrack)
@@ -162,7 +177,8 @@ private Q_SLOTS:
             "<plist version=\"1.0\" note=\"a &quot;b&quot; &amp; c&#10;d&#9;e\">\n<dict>\n"
             "\t<key>Tracks</key>\n\t<dict>\n\t\t<key>1</key>\n\t\t<dict>\n"
             "\t\t\t<key>Name</key><string>Tom &amp; Jerry &lt;live&gt; &#13;x</string>\n"
-            "\t\t\t<key>Artist</key><string>Mot\xC3\xB6rhead \xE6\x97\xA5 &#x1F600;</string>\n"
+            "\t\t\t<key>Artist</key><string>Mot\xC3\xB6rhead \xDF\xBF \xE6\x97\xA5 "
+            "&#x1F600;</string>\n"
             "\t\t\t<key>Genre</key><string> </string>\n"
             "\t\t\t<key>Album</key><string></string>\n"
             "\t\t\t<key>Comments</key><string>line one\nline two\tend</string>\n"
@@ -183,7 +199,7 @@ private Q_SLOTS:
         const QString output = folder.FilePath("out.xml");
         SaveLibraryDocument(*document, output, nullptr, nullptr, 0);
         const QByteArray saved = ReadWholeFile(output);
-        VerifySameTree(xml, saved);
+        QCOMPARE(Tree(saved), Tree(xml));
         QCOMPARE(saved.startsWith("\xEF\xBB\xBF"), xml.startsWith("\xEF\xBB\xBF"));
         // Saving what was saved changes nothing more.
         auto again = LoadLibraryDocument(output, nullptr, nullptr);
@@ -257,6 +273,70 @@ private Q_SLOTS:
                             "    </dict>\r\n"
                             "  </dict>\r\n"
                             "</plist>\r\n"));
+    }
+
+    // The text of a library is cut into stretches built on several threads: written one after
+    // another, and saved through the threads, they give the text of a single walk.
+    void writtenInStretches_data() {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("cut"); // whether the text can be cut at all
+        const QByteArray track = "<dict><key>Name</key><string>A &amp; B</string></dict>\n";
+        QTest::newRow("library") << MakeLargeLibraryXml(3000) << true;
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + MakeLargeLibraryXml(2500) << true;
+        QTest::newRow("comments and instructions among the tracks")
+            << Plist("<key>Tracks</key><dict>\n" +
+                     Repeated(1500, "<key>1</key>" + track + "<!-- c -->\n<?pi x?>\n") +
+                     "</dict>\n")
+            << true;
+        QTest::newRow("tracks at the top level")
+            << "<?xml version=\"1.0\"?>\n<plist>\n" + Repeated(3000, track) + "</plist>\n"
+            << true;
+        QTest::newRow("empty and whitespace values, deep playlists after the tracks")
+            << Plist(
+                   "<key>Tracks</key><dict>\n" +
+                   Repeated(2100, "<key>1</key><dict><key>Genre</key><string> </string>"
+                                  "<key>Album</key><string></string></dict>\n") +
+                   "</dict><key>Playlists</key><array><dict><array><dict><array><string>x</string>"
+                   "</array></dict></array></dict></array>\n")
+            << true;
+        QTest::newRow("widest element holds text")
+            << Plist("<key>Tracks</key><array>text " + Repeated(3000, "<string>x</string>") +
+                     "</array>\n")
+            << false;
+        QTest::newRow("an element above it holds text")
+            << Plist("<key>Tracks</key>loose text<array>" + Repeated(3000, "<string>x</string>") +
+                     "</array>\n")
+            << false;
+        QTest::newRow("widest element deeper than three levels")
+            << Plist("<key>A</key><array><array>" + Repeated(3000, "<string>x</string>") +
+                     "</array></array>\n")
+            << false;
+        QTest::newRow("few tracks") << MakeLargeLibraryXml(20) << false;
+    }
+
+    void writtenInStretches() {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, cut);
+        TLyTempFolder folder;
+        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", xml), nullptr, nullptr);
+        const bool mark = document->HasByteOrderMark();
+        const QByteArray whole = Text(document->Xml(), mark);
+        QVERIFY(whole.size() > 100);
+        for (const int count : {1, 2, 3, 7, 64}) {
+            const std::vector<TLyXmlStretch> stretches =
+                SplitLibraryXml(document->Xml(), mark, count);
+            QVERIFY(stretches.size() <= size_t(count));
+            QVERIFY2(stretches.size() == 1 || cut, qPrintable(QString::number(count)));
+            QVERIFY2(stretches.size() > 1 || !cut || count == 1,
+                     qPrintable(QString::number(count)));
+            QByteArray joined;
+            for (const TLyXmlStretch& stretch : stretches)
+                WriteLibraryXmlStretch(
+                    stretch, [&](const char* data, qsizetype size) { joined.append(data, size); });
+            QVERIFY2(joined == whole, qPrintable(QStringLiteral("%1 stretches").arg(count)));
+        }
+        SaveLibraryDocument(*document, folder.FilePath("out.xml"), nullptr, nullptr, 0);
+        QVERIFY(ReadWholeFile(folder.FilePath("out.xml")) == whole);
     }
 
     void locationToPath_data() {
@@ -337,53 +417,45 @@ private Q_SLOTS:
         QCOMPARE(checked, 5 * 5 * 3 * 6 * 3 * 5);
     }
 
-    void parseDate_data() {
-        QTest::addColumn<QString>("text");
+    void dates_data() {
+        QTest::addColumn<QString>("text"); // read
         QTest::addColumn<bool>("ok");
         QTest::addColumn<double>("value");
-        QTest::newRow("date and time")
-            << "2006-02-18T20:37:11Z" << true << EncodeDateTime(2006, 2, 18, 20, 37, 11);
-        QTest::newRow("milliseconds")
-            << "2006-02-18T20:37:11.250Z" << true << EncodeDateTime(2006, 2, 18, 20, 37, 11, 250);
-        QTest::newRow("date only") << "2006-02-18" << true << EncodeDateTime(2006, 2, 18);
-        QTest::newRow("before 1899")
-            << "1850-06-01T12:00:00Z" << true << EncodeDateTime(1850, 6, 1, 12);
-        QTest::newRow("month 13") << "2006-13-45T00:00:00Z" << false << 0.0;
-        QTest::newRow("29 February of a common year") << "2006-02-29" << false << 0.0;
-        QTest::newRow("hour 25") << "2006-02-18T25:00:00Z" << false << 0.0;
-        QTest::newRow("year not a number") << "20x6-02-18" << false << 0.0;
-        QTest::newRow("minutes not a number") << "2006-02-18T20:xx:11Z" << false << 0.0;
-        QTest::newRow("too short") << "2006-02" << false << 0.0;
-        QTest::newRow("empty") << "" << false << 0.0;
-        QTest::newRow("non-ASCII digit") << "\u0662006-02-18" << false << 0.0;
+        QTest::addColumn<QString>("written"); // the value written, if not empty
+        const auto row = [](const char* name, const QString& text, bool ok, double value,
+                            const QString& written) {
+            QTest::newRow(name) << text << ok << value << written;
+        };
+        const double eleven = EncodeDateTime(2006, 2, 18, 20, 37, 11);
+        row("date and time", "2006-02-18T20:37:11Z", true, eleven, "2006-02-18T20:37:11Z");
+        row("milliseconds", "2006-02-18T20:37:11.250Z", true,
+            EncodeDateTime(2006, 2, 18, 20, 37, 11, 250), "2006-02-18T20:37:11Z");
+        row("milliseconds dropped, not rounded", "2006-02-18T20:37:11.999Z", true,
+            EncodeDateTime(2006, 2, 18, 20, 37, 11, 999), "2006-02-18T20:37:11Z");
+        row("date only, midnight keeps its time", "2006-02-18", true, EncodeDateTime(2006, 2, 18),
+            "2006-02-18T00:00:00Z");
+        row("before 1899", "1850-06-01T12:00:00Z", true, EncodeDateTime(1850, 6, 1, 12),
+            "1850-06-01T12:00:00Z");
+        row("empty; a hair below the second", "", false, eleven - 1e-10, "2006-02-18T20:37:11Z");
+        row("month 13", "2006-13-45T00:00:00Z", false, 0.0, "");
+        row("29 February of a common year", "2006-02-29", false, 0.0, "");
+        row("hour 25", "2006-02-18T25:00:00Z", false, 0.0, "");
+        row("year not a number", "20x6-02-18", false, 0.0, "");
+        row("minutes not a number", "2006-02-18T20:xx:11Z", false, 0.0, "");
+        row("too short", "2006-02", false, 0.0, "");
+        row("non-ASCII digit", "\u0662006-02-18", false, 0.0, "");
     }
 
-    void parseDate() {
+    void dates() {
         QFETCH(QString, text);
         QFETCH(bool, ok);
         QFETCH(double, value);
+        QFETCH(QString, written);
         bool parsed = !ok;
-        QCOMPARE(ParseLibraryDate(text, &parsed), value);
+        QCOMPARE(ParseLibraryDate(text, &parsed), ok ? value : 0.0);
         QCOMPARE(parsed, ok);
-    }
-
-    void formatDate_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        const double eleven = EncodeDateTime(2006, 2, 18, 20, 37, 11);
-        QTest::newRow("whole seconds") << eleven << "2006-02-18T20:37:11Z";
-        QTest::newRow("midnight keeps its time")
-            << EncodeDateTime(2006, 2, 18) << "2006-02-18T00:00:00Z";
-        QTest::newRow("milliseconds dropped")
-            << EncodeDateTime(2006, 2, 18, 20, 37, 11, 999) << "2006-02-18T20:37:11Z";
-        QTest::newRow("a hair below the second") << eleven - 1e-10 << "2006-02-18T20:37:11Z";
-        QTest::newRow("before 1899") << EncodeDateTime(1850, 6, 1, 12) << "1850-06-01T12:00:00Z";
-    }
-
-    void formatDate() {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(FormatLibraryDate(value), text);
+        if (!written.isEmpty())
+            QCOMPARE(FormatLibraryDate(value), written);
     }
 
     void readTrack_data() {
@@ -573,6 +645,8 @@ private Q_SLOTS:
             "Invalid iTunes Library Format");
         row("rating abc", "file", withValue("<integer>20</integer>", "<integer>abc</integer>"),
             "track 1 of library file");
+        row("rating of a sign alone", "file", withValue("<integer>20<", "<integer> +<"),
+            "[ +] is not a whole number for [Rating]");
         row("play count out of range", "file",
             withValue("<integer>1</integer>\n\t\t\t<key>Play Date",
                       "<integer>99999999999</integer>\n\t\t\t<key>Play Date"),
@@ -585,6 +659,9 @@ private Q_SLOTS:
         row("overlong form", "file", withValue("Song 1<", "Song \xC0\xAF<"),
             QStringLiteral("(byte %1)").arg(song + 5));
         row("surrogate", "file", withValue("Song 1<", "Song \xED\xA0\x80<"),
+            QStringLiteral("(byte %1)").arg(song + 5));
+        row("continuation byte leading four", "file",
+            withValue("Song 1<", "Song \x80\x80\x80\x80<"),
             QStringLiteral("(byte %1)").arg(song + 5));
         row("cut at the end", "file", valid + "\xE2\x82", "not valid UTF-8 text");
         row("NUL byte", "file", withValue("Song 1<", QByteArray("Song \0<", 7)),
@@ -640,48 +717,30 @@ private Q_SLOTS:
         QFETCH(bool, afterReading);
         const QString fileName = FFolder.FilePath(kBigLibrary);
         const int size = int(QFileInfo(fileName).size());
-        TProgress progress; // outlives the owner, which tells it when it goes
-        TOwner owner;
-        progress.Cancelling = owner.Process();
-        progress.CancelAt = afterReading ? size : 1;
-        owner.Listeners()->AddListener(&progress);
-        std::atomic<bool> cancelled{false};
-        owner.Process()->Start("Load Libraries", [&](TVxPausableThread&) {
-            ILyProcessTask* main = owner.Process()->StartMainTask(1, "Load");
-            try {
-                LoadLibraryDocument(fileName, main, owner.Process());
-            } catch (const ELyProcessCancelled&) {
-                cancelled = true;
-                throw;
-            }
-        });
-        owner.Process()->WaitFor();
-        QVERIFY2(!progress.Cancelling, "no progress report reached the point of cancelling");
-        QVERIFY(afterReading ? progress.Position == size : progress.Position < size);
-        QVERIFY(cancelled);
+        const int position =
+            RunCancelled(afterReading ? size : 1, [&](ILyProcessTask* main, TLyProcess* process) {
+                LoadLibraryDocument(fileName, main, process);
+            });
+        QVERIFY(position > 0);
+        QVERIFY(afterReading ? position == size : position < size);
+    }
+
+    void cancelWhileTheSongMapIsBuilt() {
+        auto document = LoadLibraryDocument(FFolder.FilePath(kBigLibrary), nullptr, nullptr);
+        ReadMap(*document); // the tracks are kept: the next read only builds the map
+        QVERIFY(RunCancelled(1, [&](ILyProcessTask* main, TLyProcess* process) {
+                    TLyLibraryOptions library;
+                    ReadLibrary(*document, library, TLyCompareOptions(), main, process);
+                }) > 0);
     }
 
     void cancelSaveKeepsTheOldFile() {
         const QString output = FFolder.FilePath("out/old.xml");
         FFolder.WriteFile("out/old.xml", "old");
         auto document = LoadLibraryDocument(FFolder.FilePath(kBigLibrary), nullptr, nullptr);
-        TProgress progress; // outlives the owner, which tells it when it goes
-        TOwner owner;
-        progress.Cancelling = owner.Process();
-        owner.Listeners()->AddListener(&progress);
-        std::atomic<bool> cancelled{false};
-        owner.Process()->Start("Store Libraries", [&](TVxPausableThread&) {
-            ILyProcessTask* main = owner.Process()->StartMainTask(1, "Store");
-            try {
-                SaveLibraryDocument(*document, output, main, owner.Process(), 60 * 1024 * 1024);
-            } catch (const ELyProcessCancelled&) {
-                cancelled = true;
-                throw;
-            }
-        });
-        owner.Process()->WaitFor();
-        QVERIFY2(!progress.Cancelling, "no progress report reached the point of cancelling");
-        QVERIFY(cancelled);
+        QVERIFY(RunCancelled(1, [&](ILyProcessTask* main, TLyProcess* process) {
+                    SaveLibraryDocument(*document, output, main, process, 60 * 1024 * 1024);
+                }) > 0);
         QCOMPARE(ReadWholeFile(output), QByteArray("old"));
         QCOMPARE(QDir(FFolder.FilePath("out")).entryList(QDir::Files), QStringList{"old.xml"});
     }
@@ -726,8 +785,208 @@ private Q_SLOTS:
             2); // no temporary file left behind
     }
 
+    void statusIsComputedInTheBackground() {
+        FFolder.WriteFile(QStringLiteral("music/a song.mp3"), "x");
+        FFolder.WriteFile(QStringLiteral("musique/Ça plane.m4a"), "x");
+        // A folder counts as missing.
+        const QStringList names{"music/a song.mp3", "music/absent.mp3", "music",
+                                "musique/Ça plane.m4a"};
+        TLyFileStatusCalculator calculator;
+        TCountingFileListener listener;
+        calculator.AddListener(&listener);
+        for (const QString& name : names)
+            QCOMPARE(calculator.GetStatus(FFolder.FilePath(name)), fsUnknown);
+        QTRY_COMPARE(listener.Changes, 1);
+        QList<tLyFileStatus> statuses;
+        for (const QString& name : names)
+            statuses << calculator.GetStatus(FFolder.FilePath(name));
+        QCOMPARE(statuses, (QList<tLyFileStatus>{fsExists, fsMissing, fsMissing, fsExists}));
+        calculator.RemoveListener(&listener);
+    }
+
+    void repeatedRequestsAreTestedOnceAndKept() {
+        // The worker cannot start checking before the main thread has delivered its start
+        // notification, so all ten requests are queued first.
+        TLyFileStatusCalculator calculator;
+        TCountingFileListener listener;
+        calculator.AddListener(&listener);
+        const QString name = FFolder.WriteFile(QStringLiteral("ten.mp3"), "x");
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(calculator.GetStatus(name), fsUnknown);
+        QCOMPARE(calculator.Process()->PendingCount(), 10);
+        QTRY_COMPARE(listener.Changes, 1);
+        QCOMPARE(calculator.Process()->PendingCount(), 0);
+        QCOMPARE(calculator.Process()->ResultCount(), 1);
+        QCOMPARE(calculator.GetStatus(name), fsExists);
+        // The answer stays for the program's run: the file is never tested again.
+        QVERIFY(QFile::remove(name));
+        QCOMPARE(calculator.GetStatus(name), fsExists);
+        // Names differing only in letter case are different files here.
+        const QString upper = FFolder.FilePath(QStringLiteral("TEN.mp3"));
+        QCOMPARE(calculator.GetStatus(upper), fsUnknown);
+        QTRY_COMPARE(listener.Changes, 2);
+        QCOMPARE(calculator.GetStatus(upper), fsMissing);
+        calculator.RemoveListener(&listener);
+    }
+
+    void manyNamesInOneRun() {
+        constexpr int kNames = 100000;
+        for (int i = 0; i < 100; ++i)
+            FFolder.WriteFile(QStringLiteral("many/%1.mp3").arg(i * 1000), "x");
+        TLyFileStatusCalculator calculator;
+        TCountingFileListener listener;
+        calculator.AddListener(&listener);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < kNames; ++i)
+            QCOMPARE(calculator.GetStatus(FFolder.FilePath(QStringLiteral("many/%1.mp3").arg(i))),
+                     fsUnknown);
+        const qint64 askMs = clock.elapsed();
+        QTRY_COMPARE_WITH_TIMEOUT(listener.Changes, 1, 60000);
+        qInfo("asked for %d names in %lld ms on the main thread; checked in %lld ms", kNames,
+              static_cast<long long>(askMs), static_cast<long long>(clock.elapsed()));
+        QVERIFY(!calculator.Process()->Running());
+        QCOMPARE(calculator.Process()->ResultCount(), kNames);
+        int existing = 0;
+        for (int i = 0; i < kNames; ++i) {
+            const tLyFileStatus status =
+                calculator.GetStatus(FFolder.FilePath(QStringLiteral("many/%1.mp3").arg(i)));
+            QVERIFY(status != fsUnknown);
+            existing += status == fsExists;
+        }
+        QCOMPARE(existing, 100);
+        QCOMPARE(listener.Changes, 1); // one run for all of them
+        calculator.RemoveListener(&listener);
+    }
+
+    void songPropertiesCacheTheAnswer() {
+        const QString name = FFolder.WriteFile(QStringLiteral("cached.mp3"), "x");
+        TLySongProperties track = Track("t").Location(name).Build();
+        QVERIFY(!track.FileExists()); // no calculator: unknown, not an error
+        QCOMPARE(track.FileStatus(), fsUnknown);
+
+        LyFileStatusStartup();
+        TCountingFileListener listener;
+        FileStatusCalculator()->AddListener(&listener);
+        QVERIFY(!track.FileExists()); // queued
+        QCOMPARE(track.FileStatus(), fsUnknown);
+        QTRY_COMPARE(listener.Changes, 1);
+        QVERIFY(track.FileExists());
+        QCOMPARE(track.FileStatus(), fsExists);
+        FileStatusCalculator()->RemoveListener(&listener);
+        LyFileStatusShutdown();
+        QVERIFY(track.FileExists()); // kept in the properties
+    }
+
+    void listenerAsksAgainAsARunEndsByAnError_data() {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("cancelled") << "cancel";
+        QTest::newRow("a listener raised") << "raise";
+        QTest::newRow("shut-down") << "shut-down";
+    }
+
+    void listenerAsksAgainAsARunEndsByAnError() {
+        // The listener asks for a name not yet tested from within the notification of a run that
+        // ends by an error: the run still takes the name, so asking does not wait for the worker
+        // (which waits for the listener).
+        QFETCH(QString, end);
+        LyFileStatusStartup();
+        TLyFileStatusCalculator* calculator = FileStatusCalculator();
+        TAskingFileListener listener;
+        listener.Calculator = calculator;
+        listener.Name = FFolder.WriteFile(QStringLiteral("asked when told.mp3"), "x");
+        listener.RaiseOnce = end == u"raise";
+        calculator->AddListener(&listener);
+        // The worker cannot check before the main thread has delivered its start notification.
+        calculator->GetStatus(FFolder.FilePath(QStringLiteral("a.mp3")));
+        calculator->GetStatus(FFolder.FilePath(QStringLiteral("b.mp3")));
+        if (end == u"shut-down") {
+            LyFileStatusShutdown(); // stops the run after its first name
+            QCOMPARE(listener.Changes, 1);
+            QCOMPARE(listener.Status, fsUnknown);
+            return;
+        }
+        if (end == u"cancel") {
+            calculator->Process()->Cancel();
+            calculator->Process()->WaitFor();
+            QCOMPARE(listener.Changes, 1);
+            // Left for the next request, which starts a run.
+            QCOMPARE(calculator->GetStatus(listener.Name), fsUnknown);
+        }
+        // The name is answered, and the listener told (by the failed run itself when it raised).
+        QTRY_COMPARE(listener.Status, fsExists);
+        calculator->Process()->WaitFor();
+        QCOMPARE(calculator->Process()->PendingCount(), 0);
+        calculator->RemoveListener(&listener);
+        LyFileStatusShutdown();
+    }
+
+    void libraryFileTest_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("declaration")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist/>") << true;
+        QTest::newRow("capitals") << QByteArray("<?XML version=\"1.0\"?>") << true;
+        QTest::newRow("byte-order mark")
+            << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n") << true;
+        QTest::newRow("blank first") << QByteArray(" <?xml version=\"1.0\"?>") << false;
+        QTest::newRow("not xml") << QByteArray("Name,Artist\nx,y\n") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("declaration on the second line") << QByteArray("\n<?xml?>") << false;
+        QTest::newRow("binary") << QByteArray("\x00\x01<?xml", 7) << false;
+        QTest::newRow("two byte-order marks")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\"?>") << false;
+        QTest::newRow("cut in the declaration") << QByteArray("<?xm") << false;
+    }
+
+    void libraryFileTest() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, passes);
+        QCOMPARE(IsLibraryFile(FFolder.WriteFile(QStringLiteral("library.xml"), content)), passes);
+        QVERIFY(!IsLibraryFile(FFolder.FilePath(QStringLiteral("nothing here.xml"))));
+        QVERIFY(!IsLibraryFile(FFolder.Path())); // a folder
+    }
+
+    void fileSize() {
+        QCOMPARE(FileSize(FFolder.WriteFile(QStringLiteral("sized.xml"), QByteArray(1234, 'x'))),
+                 1234);
+        QCOMPARE(FileSize(FFolder.FilePath(QStringLiteral("no such file"))), 0);
+        QCOMPARE(FileSize(FFolder.Path()), 0);
+        // A sparse file just over 2 GiB takes no real disk space.
+        const QString huge = FFolder.FilePath(QStringLiteral("huge.xml"));
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(std::numeric_limits<int>::max()) + 1));
+        file.close();
+        QString message;
+        LY_EXPECT_EXCEPTION(ELyProjectError, FileSize(huge), message);
+        QVERIFY(message.contains(huge));
+    }
+
 private:
-    TLyTempFolder FFolder; // holds the large library shared by the cancel tests
+    // Runs `work` on a worker whose run is cancelled when a sub task first reports `cancelAt`
+    // or more. Returns the highest position reported, or -1 when the run was not cancelled
+    // there or the work did not raise the cancel.
+    int RunCancelled(int cancelAt, const std::function<void(ILyProcessTask*, TLyProcess*)>& work) {
+        TProgress progress; // outlives the owner, which tells it when it goes
+        TOwner owner;
+        progress.Cancelling = owner.Process();
+        progress.CancelAt = cancelAt;
+        owner.Listeners()->AddListener(&progress);
+        std::atomic<bool> cancelled{false};
+        owner.Process()->Start("Run", [&](TVxPausableThread&) {
+            try {
+                work(owner.Process()->StartMainTask(1, "Run"), owner.Process());
+            } catch (const ELyProcessCancelled&) {
+                cancelled = true;
+                throw;
+            }
+        });
+        owner.Process()->WaitFor();
+        return progress.Cancelling || !cancelled ? -1 : progress.Position;
+    }
+
+    TLyTempFolder FFolder; // holds the large library shared by the cancel tests, and small files
 };
 
 QTEST_GUILESS_MAIN(TestLyLibraryFile)

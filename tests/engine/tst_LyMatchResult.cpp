@@ -1,10 +1,19 @@
-// Pairing tracks into songs, the synchronise rules, and the hand operations that unpair,
-// pair and commit songs.
+// Matching keys under the four compare modes and how tracks of two libraries find each other
+// through full and shortened keys; pairing tracks into songs, the synchronise rules, the hand
+// operations that unpair, pair and commit songs, and the merged values of selected songs and
+// editing many songs at once.
+#include "LibraryBuilders.h"
+#include "LyLibraryFile.h"
 #include "LyMatchResult.h"
+#include "LyMatching.h"
+#include "LyProcess.h"
 #include "LyProcessRecorder.h"
+#include "LyProject.h"
+#include "LySongSelection.h"
 #include "LyTestSupport.h"
 #include "LyView.h"
 #include "SongBuilders.h"
+#include "VxThreads.h"
 
 #include <QTest>
 
@@ -19,6 +28,157 @@ int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*
     return count;
 }
 
+class TCountingListener : public ILySongSelectionListener {
+public:
+    QList<TLySongSelection*> Calls;
+    void SelectionChanged(TLySongSelection* selection) override { Calls << selection; }
+};
+
+// A song list that lets go of the selection when it hears that the songs are about to change.
+class TClearingListener : public TLyProcessListener {
+public:
+    explicit TClearingListener(TLySongSelection& selection)
+        : FSelection(selection) {}
+    int Calls = 0;
+    void OwnerChanging(TLyProcess*) override {
+        ++Calls;
+        FSelection.BeginUpdate();
+        FSelection.Clear();
+        FSelection.EndUpdate();
+    }
+
+private:
+    TLySongSelection& FSelection;
+};
+
+std::unique_ptr<TLyCompareOptions> Options(tLySongCompareMode mode,
+                                           tLySongCompareComponentSet components,
+                                           tLySongCompareComponentSet canBeEmpty) {
+    auto options = std::make_unique<TLyCompareOptions>();
+    options->SetMode(mode);
+    options->SetComponents(components);
+    options->SetCanBeEmpty(canBeEmpty);
+    return options;
+}
+
+// Adds each track to a new map and returns it.
+
+int PrimaryCount(const TLySongPropertiesMap& map) {
+    int count = 0;
+    map.Iterate([&](const QString&, TLySongProperties* entry) {
+        count += entry->Primary();
+        return true;
+    });
+    return count;
+}
+
+// Title, artist, album and genre of the songs of two libraries. Library Two's texts are
+// upper-cased when the file is built, and a title starting "~" stores that track decomposed.
+using TSongTexts = QList<std::array<const char*, 4>>;
+const TSongTexts kSongsOne = {
+    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
+    {"Тёмная ночь", "Марк Бернес", "Песни войны", "Шансон"},
+    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
+    {"Ο έρωτας", "Χαρούλα Αλεξίου", "Τα τσιγάρα", "Λαϊκό"},
+    {"ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "ポップ"},
+    {"봄날", "방탄소년단", "윙스", "케이팝"},
+    {"ירושלים של זהב", "שולי נתן", "שירים", "עממי"},
+    {"أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
+    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
+    {"Love Song", "ABBA", "Gold", "Pop"},
+    {"Colour", "Blur", "Parklife", "Rock"},
+    {"Waterloo", "ABBA", "Gold", "Pop"},
+};
+const TSongTexts kSongsTwo = {
+    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
+    {"~Тёмная ночь!", "Марк Бернес", "Песни войны", "Шансон"},
+    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
+    {"Ο έρωτας", "Χαρούλα Αλεξίου", "", "Λαϊκό"},
+    {"~ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "ロック"},
+    {"~봄날", "방탄소년단", "윙스", "케이팝"},
+    {"ירושלים של זהב", "נעמי שמר", "שירים", "עממי"},
+    {"~أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
+    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
+    {"कल हो ना हो", "सोनू निगम", "कल हो ना हो", "फ़िल्मी"},
+    {"Love-Song!", "Abba", "Gold", "Pop"},
+    {"Color", "Blur", "Parklife", "Rock"},
+};
+
+// `text` with every run of non-ASCII characters replaced by an ASCII word, the same word for
+// the same run (letter case and normalisation ignored) and upper-case for an upper-case run.
+// The words are "Za?a?a?a" with consonants of distinct Soundex digits, so that every key mode
+// tells them apart, and "Z" starts no other text.
+QString AsciiCopy(const QString& text, QHash<QString, QString>& words) {
+    static const char consonants[] = "BCDLMR";
+    QString copy;
+    for (qsizetype i = 0, end = 0; i < text.size(); i = end) {
+        end = i + 1;
+        if (text.at(i).unicode() < 0x80) {
+            copy += text.at(i);
+            continue;
+        }
+        while (end < text.size() && text.at(end).unicode() >= 0x80)
+            ++end;
+        const QString run = text.mid(i, end - i);
+        QString& word = words[run.normalized(QString::NormalizationForm_C).toCaseFolded()];
+        if (word.isEmpty()) {
+            const auto n = words.size() - 1;
+            word = QStringLiteral("Za%1a%2a%3a")
+                       .arg(QChar(consonants[n / 36 % 6]), QChar(consonants[n / 6 % 6]),
+                            QChar(consonants[n % 6]))
+                       .toLower();
+        }
+        copy += run == run.toUpper() && run != run.toLower() ? word.toUpper() : word;
+    }
+    return copy;
+}
+
+QByteArray LibraryXml(const TSongTexts& songs, const QString& side, bool upperCase,
+                      QHash<QString, QString>* asciiWords) {
+    QList<TLyLibraryTrack> tracks;
+    for (const auto& song : songs) {
+        TLyLibraryTrack track{{"Track ID", "integer", QString::number(tracks.size() + 1)}};
+        const bool decomposed = song[0][0] == '~';
+        for (int part = sdName; part <= sdGenre; ++part) {
+            QString text = QString::fromUtf8(song[part] + (part == sdName && decomposed));
+            if (upperCase)
+                text = text.toUpper();
+            if (decomposed)
+                text = text.normalized(QString::NormalizationForm_D);
+            if (asciiWords)
+                text = AsciiCopy(text, *asciiWords);
+            static const char* const keys[] = {"Name", "Artist", "Album", "Genre"};
+            track << TLyLibraryPair{keys[part], "string", text};
+        }
+        track << TLyLibraryPair{"Location", "string",
+                                QStringLiteral("file:///%1-%2.mp3").arg(side).arg(tracks.size())};
+        tracks << track;
+    }
+    return MakeLibraryXml(tracks);
+}
+
+// The songs that matching the two libraries gives, each as "one location|two location".
+QStringList MatchedPairs(const QByteArray& one, const QByteArray& two,
+                         const TLyCompareOptions& options) {
+    TLyTempFolder folder;
+    auto documentOne = LoadLibraryDocument(folder.WriteFile("one.xml", one), nullptr, nullptr);
+    auto documentTwo = LoadLibraryDocument(folder.WriteFile("two.xml", two), nullptr, nullptr);
+    TLyLibraryOptions library;
+    auto mapOne = ReadLibrary(*documentOne, library, options, nullptr, nullptr);
+    auto mapTwo = ReadLibrary(*documentTwo, library, options, nullptr, nullptr);
+    TLyProcess process;
+    process.StartMainTask(2, QStringLiteral("Match"));
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    result.Match(mapOne.get(), mapTwo.get(), &process, &options);
+    QStringList pairs;
+    for (const TLySong* song : result.Songs())
+        pairs << song->OriginalOne().Location() + u'|' + song->OriginalTwo().Location();
+    pairs.sort();
+    return pairs;
+}
+
 } // namespace
 
 class TestLyMatchResult : public QObject {
@@ -26,45 +186,254 @@ class TestLyMatchResult : public QObject {
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
 
+    void soundex_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("code");
+        const auto row = [](const char* name, const QString& text, const QString& code) {
+            QTest::newRow(name) << text << code;
+        };
+        row("Robert", "Robert", "R163" + QString(16, u'0'));
+        row("Tymczak", "Tymczak", "T522" + QString(16, u'0'));
+        row("Colour", "Colour", "C46" + QString(17, u'0'));
+        row("Color", "Color", "C46" + QString(17, u'0'));
+        row("lower first letter", "ashcraft", "A2613" + QString(15, u'0'));
+        row("digit first", "4ever", "416" + QString(17, u'0'));
+        row("empty", "", "");
+        row("long text is cut at 20", "BCDLMRBCDLMRBCDLMRBCDLMRBCDLMR", "B2345612345612345612");
+        row("first character beyond the basic plane", "\U0001D400bc",
+            "\U0001D40012" + QString(16, u'0'));
+    }
+
+    void soundex() {
+        QFETCH(QString, text);
+        QFETCH(QString, code);
+        QCOMPARE(SoundexCode(text), code);
+    }
+
+    void keys_data() {
+        QTest::addColumn<TLySongProperties>("track");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("components");
+        QTest::addColumn<QString>("key");
+        const TLyTrackBuilder song = Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop");
+        const auto row = [](const char* name, const TLyTrackBuilder& track, tLySongCompareMode mode,
+                            int components, const QString& key) {
+            QTest::newRow(name) << track.Build() << int(mode) << components << key;
+        };
+        row("exact title and artist", song, scmExactMatch, 0b0011, "/Love-Song!/ABBA");
+        row("alphanumeric drops punctuation", song, scmAlphanumericMatch, 0b1111,
+            "/LoveSong/ABBA/Gold/Pop");
+        row("empty component keeps its slash", Track("T"), scmExactMatch, 0b0111, "/T//");
+        row("no components", song, scmExactMatch, 0, "");
+        row("alphanumeric keeps accented letters", Track("Café del Mar"), scmAlphanumericMatch,
+            0b0001, "/CafédelMar");
+        row("alphanumeric keeps letters of every script", Track("Любовь, моя!").Artist("坂本 九"),
+            scmAlphanumericMatch, 0b0011, "/Любовьмоя/坂本九");
+        row("alphanumeric keeps combining marks", Track("שָׁלוֹם").Artist("तुम ही हो"),
+            scmAlphanumericMatch, 0b0011, "/שָׁלוֹם/तुमहीहो");
+        // A CJK letter stays, a musical symbol goes.
+        row("alphanumeric beyond the basic plane", Track("\U0002000B \U0001D11E"),
+            scmAlphanumericMatch, 0b0001, "/\U0002000B");
+        row("phonetic", Track("Colour"), scmPhoneticMatch, 0b0001, "/C46" + QString(17, u'0'));
+        row("phonetic of Latin letters with accents", Track("Müller"), scmPhoneticMatch, 0b0001,
+            "/M46" + QString(17, u'0'));
+        row("phonetic of Latin and other letters", Track("Tokyo 東京"), scmPhoneticMatch, 0b0001,
+            "/T2" + QString(18, u'0'));
+        row("phonetic of other scripts is the alphanumeric text", Track("Любовь моя").Artist("!"),
+            scmPhoneticMatch, 0b0011, "/Любовьмоя/");
+        // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
+        row("decomposed exact", Track(QStringLiteral("Moto\u0308rhead")), scmExactMatch, 0b0001,
+            QStringLiteral("/Mot\u00F6rhead"));
+        row("decomposed alphanumeric", Track(QStringLiteral("Moto\u0308rhead")),
+            scmAlphanumericMatch, 0b0001, QStringLiteral("/Mot\u00F6rhead"));
+        row("persistent ID whatever the components", Track("T").Artist("X").PersistentId("0A1B"),
+            scmPersistentIdMatch, 0b0011, "#0A1B");
+        row("no persistent ID keys as exact", Track("T!").Artist("X"), scmPersistentIdMatch, 0b0011,
+            "/T!/X");
+        row("persistent ID unused by other modes", Track("T").PersistentId("0A1B"), scmExactMatch,
+            0b0001, "/T");
+    }
+
+    void keys() {
+        QFETCH(TLySongProperties, track);
+        QFETCH(int, mode);
+        QFETCH(int, components);
+        QTEST(MakeKey(track, tLySongCompareMode(mode),
+                      tLySongCompareComponentSet::FromBits(quint8(components))),
+              "key");
+    }
+
+    void pairing_data() {
+        QTest::addColumn<TLySongProperties>("one");
+        QTest::addColumn<TLySongProperties>("two");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("components");
+        QTest::addColumn<int>("canBeEmpty");
+        QTest::addColumn<bool>("pairs");
+        const auto row = [](const char* name, const TLyTrackBuilder& one,
+                            const TLyTrackBuilder& two, tLySongCompareMode mode, int components,
+                            int canBeEmpty, bool pairs) {
+            QTest::newRow(name) << one.Build() << two.Build() << int(mode) << components
+                                << canBeEmpty << pairs;
+        };
+        row("exact ignores case", Track("Love Song").Artist("ABBA"),
+            Track("love song").Artist("Abba"), scmExactMatch, 0b0011, 0, true);
+        row("alphanumeric ignores punctuation", Track("Love-Song!"), Track("Love Song"),
+            scmAlphanumericMatch, 0b0001, 0, true);
+        row("phonetic forgives spelling", Track("Colour"), Track("Color"), scmPhoneticMatch, 0b0001,
+            0, true);
+        row("one letter differs, nothing may be empty", Track("T").Artist("Abba"),
+            Track("T").Artist("Abbo"), scmExactMatch, 0b0011, 0, false);
+        row("empty artist pairs through the shortened key", Track("T").Artist("X"), Track("T"),
+            scmExactMatch, 0b0011, 0b0010, true);
+        row("both artists set and different", Track("T").Artist("X"), Track("T").Artist("Y"),
+            scmExactMatch, 0b0011, 0b0010, true);
+        row("composed and decomposed names pair", Track(QStringLiteral("Mot\u00F6rhead")),
+            Track(QStringLiteral("Moto\u0308rhead")), scmExactMatch, 0b0001, 0, true);
+        row("same persistent ID, other texts",
+            Track("Waterloo").Artist("ABBA").PersistentId("0A1B"),
+            Track("Waterloo (Live)").PersistentId("0a1b"), scmPersistentIdMatch, 0b0011, 0b0010,
+            true);
+        row("other persistent IDs, same texts", Track("T").PersistentId("0A1B"),
+            Track("T").PersistentId("0A1C"), scmPersistentIdMatch, 0b0001, 0, false);
+        row("persistent ID on one side only", Track("T").Artist("X").PersistentId("0A1B"),
+            Track("T"), scmPersistentIdMatch, 0b0011, 0b0010, false);
+        row("no persistent IDs: texts as exact, shortened", Track("T").Artist("X"), Track("t"),
+            scmPersistentIdMatch, 0b0011, 0b0010, true);
+    }
+
+    void pairing() {
+        QFETCH(TLySongProperties, one);
+        QFETCH(TLySongProperties, two);
+        QFETCH(int, mode);
+        QFETCH(int, components);
+        QFETCH(int, canBeEmpty);
+        QFETCH(bool, pairs);
+        const auto options = Options(tLySongCompareMode(mode),
+                                     tLySongCompareComponentSet::FromBits(quint8(components)),
+                                     tLySongCompareComponentSet::FromBits(quint8(canBeEmpty)));
+        auto mapOne = MapOf({one}, *options);
+        auto mapTwo = MapOf({two}, *options);
+        TLySongProperties* primaryTwo = nullptr;
+        mapTwo->Iterate([&](const QString&, TLySongProperties* entry) {
+            if (entry->Primary())
+                primaryTwo = entry;
+            return true;
+        });
+        QVERIFY(primaryTwo);
+        const TLySongProperties* found = FindMatch(*primaryTwo, *mapOne, *options);
+        QCOMPARE(found != nullptr, pairs);
+        if (found)
+            QCOMPARE(found->Name(), one.Name());
+    }
+
+    void shortenedKeysBelongToTheFirstTrack() {
+        // One (T, X); Two (T, Y) and (T, Z): both Two tracks find the One track through its
+        // shortened key "/T" (the title alone).
+        const auto options = Options(scmExactMatch, {sccTitle, sccArtist}, {sccArtist});
+        auto mapOne =
+            MapOf({Track("T").Artist("X").Build(), Track("T").Artist("W").Build()}, *options);
+        QCOMPARE(mapOne->Count(), 3); // two full keys and one shortened key
+        const TLySongProperties* shortened = mapOne->Find(QStringLiteral("/t"));
+        QVERIFY(shortened);
+        QVERIFY(!shortened->Primary());
+        QCOMPARE(shortened->Artist(), QStringLiteral("X")); // the first track's
+        QCOMPARE(shortened->Key(), QStringLiteral("/T"));
+        for (const QString& artist : {QStringLiteral("Y"), QStringLiteral("Z")}) {
+            TLySongProperties two = Track("T").Artist(artist).Build();
+            two.SetKey(MakeKey(two, scmExactMatch, {sccTitle, sccArtist}));
+            QCOMPARE(FindMatch(two, *mapOne, *options)->Artist(), QStringLiteral("X"));
+        }
+    }
+
+    void duplicateFullKeysKeepTheLastTrack() {
+        const auto options =
+            Options(scmExactMatch, {sccTitle, sccArtist, sccAlbum}, {sccArtist, sccAlbum});
+        auto map = MapOf({Track("T").Artist("A").Album("B").PlayCount(1).Build(),
+                          Track("t").Artist("a").Album("b").PlayCount(2).Build()},
+                         *options);
+        QCOMPARE(PrimaryCount(*map), 1);
+        QCOMPARE(map->Find(QStringLiteral("/T/A/B"))->PlayCount(), 2);
+        // The earlier track's shortened entries stay and can still be found.
+        QVERIFY(map->Find(QStringLiteral("/T/B")));
+        QCOMPARE(map->Find(QStringLiteral("/T/B"))->PlayCount(), 1);
+        QCOMPARE(map->Find(QStringLiteral("/T"))->PlayCount(), 1);
+        // the full key, "/T/A", "/T" and "/T/B" (the other drop order repeats "/T")
+        QCOMPARE(map->Count(), 4);
+    }
+
+    void emptyKeyOfTitleOnlyMatching() {
+        // Title may be empty: every track also gets the empty key, owned by the first track.
+        const auto options = Options(scmExactMatch, {sccTitle}, {sccTitle});
+        auto mapOne = MapOf({Track("First").Build(), Track("Second").Build()}, *options);
+        QCOMPARE(mapOne->Find(QString())->Name(), QStringLiteral("First"));
+        TLySongProperties lonely = Track("Nothing like it").Build();
+        lonely.SetKey(MakeKey(lonely, scmExactMatch, {sccTitle}));
+        QCOMPARE(FindMatch(lonely, *mapOne, *options)->Name(), QStringLiteral("First"));
+    }
+
+    void otherScriptsPairAsAsciiWordsWould_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("exactComponents"); // else the default of new compare options
+        QTest::addColumn<int>("matched");
+        QTest::newRow("exact, default components") << int(scmExactMatch) << false << 9;
+        QTest::newRow("exact, all components") << int(scmExactMatch) << true << 6;
+        QTest::newRow("alphanumeric, default components")
+            << int(scmAlphanumericMatch) << false << 11;
+        QTest::newRow("alphanumeric, all components") << int(scmAlphanumericMatch) << true << 8;
+        QTest::newRow("phonetic, default components") << int(scmPhoneticMatch) << false << 12;
+        QTest::newRow("phonetic, all components") << int(scmPhoneticMatch) << true << 9;
+    }
+
+    void otherScriptsPairAsAsciiWordsWould() {
+        // Text of any script pairs as the same libraries do with each word spelled in ASCII.
+        QFETCH(int, mode);
+        QFETCH(bool, exactComponents);
+        TLyCompareOptions options;
+        if (exactComponents)
+            options.SetExactMatch();
+        options.SetMode(tLySongCompareMode(mode));
+        QHash<QString, QString> words;
+        const QStringList pairs =
+            MatchedPairs(LibraryXml(kSongsOne, "one", false, nullptr),
+                         LibraryXml(kSongsTwo, "two", true, nullptr), options);
+        const QStringList asciiPairs =
+            MatchedPairs(LibraryXml(kSongsOne, "one", false, &words),
+                         LibraryXml(kSongsTwo, "two", true, &words), options);
+        QCOMPARE(pairs, asciiPairs);
+        QTEST(int(pairs.filter(QRegularExpression(QStringLiteral(".\\|."))).size()), "matched");
+    }
+
     void synchronizeRules_data() {
         QTest::addColumn<int>("part");
         QTest::addColumn<int>("action");
         QTest::addColumn<QVariant>("one");
         QTest::addColumn<QVariant>("two");
         QTest::addColumn<QVariant>("expected");
+        const auto row = [](const char* name, tLySongPart part, tLySynchronizeAction action,
+                            const QVariant& one, const QVariant& two, const QVariant& expected) {
+            QTest::newRow(name) << int(part) << int(action) << one << two << expected;
+        };
         const QVariant beatles("Beatles"), lower("beatles");
-        QTest::newRow("max: lower case sorts after capitals")
-            << int(sdArtist) << int(saUseMax) << beatles << lower << lower;
-        QTest::newRow("min keeps capitals")
-            << int(sdArtist) << int(saUseMin) << beatles << lower << beatles;
-        QTest::newRow("use one, one empty") << int(sdArtist) << int(saUseOne) << QVariant("")
-                                            << QVariant("Queen") << QVariant("Queen");
-        QTest::newRow("use two, two empty") << int(sdAlbum) << int(saUseTwo) << QVariant("Gold")
-                                            << QVariant("") << QVariant("Gold");
-        QTest::newRow("use two") << int(sdGenre) << int(saUseTwo) << QVariant("Rock")
-                                 << QVariant("Pop") << QVariant("Pop");
-        QTest::newRow("prefix sorts first") << int(sdName) << int(saUseMax) << QVariant("Song")
-                                            << QVariant("Song 2") << QVariant("Song 2");
-        QTest::newRow("rating min")
-            << int(sdRating) << int(saUseMin) << QVariant(60) << QVariant(80) << QVariant(60);
-        QTest::newRow("rating zero never wins (min)")
-            << int(sdRating) << int(saUseMin) << QVariant(0) << QVariant(80) << QVariant(80);
-        QTest::newRow("rating zero never wins (use one)")
-            << int(sdRating) << int(saUseOne) << QVariant(0) << QVariant(80) << QVariant(80);
-        QTest::newRow("play count use two, two never played")
-            << int(sdPlayCount) << int(saUseTwo) << QVariant(12) << QVariant(0) << QVariant(12);
-        QTest::newRow("play count max")
-            << int(sdPlayCount) << int(saUseMax) << QVariant(3) << QVariant(9) << QVariant(9);
+        row("max: lower case sorts after capitals", sdArtist, saUseMax, beatles, lower, lower);
+        row("min keeps capitals", sdArtist, saUseMin, beatles, lower, beatles);
+        row("use one, one empty", sdArtist, saUseOne, QVariant(""), QVariant("Queen"),
+            QVariant("Queen"));
+        row("use two, two empty", sdAlbum, saUseTwo, QVariant("Gold"), QVariant(""),
+            QVariant("Gold"));
+        row("use two", sdGenre, saUseTwo, QVariant("Rock"), QVariant("Pop"), QVariant("Pop"));
+        row("prefix sorts first", sdName, saUseMax, QVariant("Song"), QVariant("Song 2"),
+            QVariant("Song 2"));
+        row("rating min", sdRating, saUseMin, 60, 80, 60);
+        row("rating zero never wins (min)", sdRating, saUseMin, 0, 80, 80);
+        row("rating zero never wins (use one)", sdRating, saUseOne, 0, 80, 80);
+        row("play count use two, two never played", sdPlayCount, saUseTwo, 12, 0, 12);
+        row("play count max", sdPlayCount, saUseMax, 3, 9, 9);
         const double d2006 = EncodeDateTime(2006, 1, 1), d2007 = EncodeDateTime(2007, 5, 5);
-        QTest::newRow("date max") << int(sdLastPlayed) << int(saUseMax) << QVariant(d2006)
-                                  << QVariant(d2007) << QVariant(d2007);
-        QTest::newRow("date min") << int(sdLastPlayed) << int(saUseMin) << QVariant(d2006)
-                                  << QVariant(d2007) << QVariant(d2006);
-        QTest::newRow("never played never wins")
-            << int(sdLastPlayed) << int(saUseMin) << QVariant(0.0) << QVariant(d2007)
-            << QVariant(d2007);
-        QTest::newRow("ignore") << int(sdRating) << int(saIgnore) << QVariant(20) << QVariant(80)
-                                << QVariant();
+        row("date max", sdLastPlayed, saUseMax, d2006, d2007, d2007);
+        row("date min", sdLastPlayed, saUseMin, d2006, d2007, d2006);
+        row("never played never wins", sdLastPlayed, saUseMin, 0.0, d2007, d2007);
+        row("ignore", sdRating, saIgnore, 20, 80, QVariant());
     }
 
     void synchronizeRules() {
@@ -96,29 +465,25 @@ private Q_SLOTS:
     }
 
     void handEditsAreProtectedUnlessForced() {
-        auto song = MakeSong(Track("x").Rating(40).Build(), Track("x").Rating(80).Build());
+        auto song = MakeSong(Track("x").Rating(40).PlayCount(3).Build(),
+                             Track("x").Rating(80).PlayCount(5).Build());
         song->CurrentOne().SetRating(100); // by hand
         song->CalculateDifferences();
-        TLyProjectOptions options; // rating: use max
+        TLyProjectOptions options; // rating and play count: use max
         song->Synchronize(options);
         QCOMPARE(song->CurrentOne().Rating(), 100);
         QCOMPARE(song->CurrentTwo().Rating(), 80);
-        options.SetForceSynchronize(true);
-        song->Synchronize(options);
-        QCOMPARE(song->CurrentOne().Rating(), 80); // from the originals: the hand edit is lost
-        QCOMPARE(song->CurrentTwo().Rating(), 80);
-    }
-
-    void synchronizeTwiceChangesNothing() {
-        auto song = MakeSong(Track("x").PlayCount(3).Build(), Track("x").PlayCount(5).Build());
-        TLyProjectOptions options;
-        song->Synchronize(options);
-        QCOMPARE(song->ModifiedOne(), tLySongPartSet{sdPlayCount});
-        song->CurrentTwo().SetPlayCount(7); // a later hand edit
+        QCOMPARE(song->ModifiedOne(), (tLySongPartSet{sdPlayCount, sdRating}));
+        song->CurrentTwo().SetPlayCount(7); // a later hand edit: synchronising again keeps it
         song->CalculateDifferences();
         song->Synchronize(options);
         QCOMPARE(song->CurrentOne().PlayCount(), 5);
         QCOMPARE(song->CurrentTwo().PlayCount(), 7);
+        options.SetForceSynchronize(true);
+        song->Synchronize(options);
+        QCOMPARE(song->CurrentOne().Rating(), 80); // from the originals: the hand edit is lost
+        QCOMPARE(song->CurrentTwo().Rating(), 80);
+        QCOMPARE(song->CurrentOne().PlayCount(), 5);
     }
 
     void revert() {
@@ -145,6 +510,8 @@ private Q_SLOTS:
 
     void matchPairsAndListsTheRest() {
         TLyProcess process;
+        TRunRecorder recorder;
+        process.SetListener(&recorder);
         process.StartMainTask(2, QStringLiteral("Match"));
         TLyCompareOptions options;
         options.SetExactMatch();
@@ -160,6 +527,7 @@ private Q_SLOTS:
                  3);
         QVERIFY(!result.Updating());
         QVERIFY(!result.CompareOptions());
+        QCOMPARE(recorder.SubTaskStepCounts, (QList<int>{2, 3})); // the songs of Two, then of One
     }
 
     void largeMatchKeepsTheOrderOfAWalk() {
@@ -246,16 +614,8 @@ private Q_SLOTS:
         QCOMPARE(two->OriginalOne().Name(), QStringLiteral("One"));
         QVERIFY(two->Differences().Contains(sdName));
 
-        // A candidate song that is not in the list: the list's song with those values goes.
         TLySong* lonely = MakeSong(Track("Lonely").Build(), std::nullopt).release();
-        TLySong* other = MakeSong(std::nullopt, Track("Other").Build()).release();
         result.Songs().Add(lonely);
-        result.Songs().Add(other);
-        auto candidate = MakeSong(std::nullopt, Track("Other").Build());
-        result.MatchSongs(lonely, candidate.get());
-        QCOMPARE(result.Songs().Count(), 2);
-        QVERIFY(!result.Songs().Contains(other));
-        QVERIFY(lonely->IsMatched());
         LY_EXPECT_ASSERTION(result.MatchSongs(lonely, two), "Units/LyProject");
     }
 
@@ -354,6 +714,156 @@ private Q_SLOTS:
         }
         names.sort();
         QCOMPARE(names, (QStringList{"Colour/A"})); // found under several keys, offered once
+        // With the title droppable, a song that differs in its title only is offered.
+        options.SetCanBeEmpty({sccTitle});
+        auto titles = MapOf({Track("Different").Artist("Z").Build()}, options);
+        const TLySongProperties other = Track("Other").Artist("Z").Build();
+        QCOMPARE(result.FindBestMatches(&other, titles.get(), 0, &options)->Count(), 1);
+    }
+    void mergedText_data() {
+        QTest::addColumn<int>("part");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one song never played") << int(sdPlayCount) << QVariantList{0} << "---";
+        QTest::newRow("ratings differ")
+            << int(sdRating) << QVariantList{60, 80} << "(multiple values)";
+        QTest::newRow("ratings agree") << int(sdRating) << QVariantList{60, 60} << "3";
+        QTest::newRow("no genre, then Rock")
+            << int(sdGenre) << QVariantList{"", "Rock"} << "(multiple values)";
+        QTest::newRow("same genre") << int(sdGenre) << QVariantList{"Pop", "Pop", "Pop"} << "Pop";
+        QTest::newRow("letter case counts")
+            << int(sdArtist) << QVariantList{"ABBA", "Abba"} << "(multiple values)";
+    }
+
+    void mergedText() {
+        QFETCH(int, part);
+        QFETCH(QVariantList, values);
+        std::vector<std::unique_ptr<TLySong>> songs;
+        TLySongSelection selection;
+        selection.BeginUpdate();
+        selection.Clear();
+        for (const QVariant& value : values) {
+            TLySongProperties track = Track("x").Build();
+            track.SetValue(tLySongPart(part), value);
+            songs.push_back(MakeSong(track, track));
+            selection.Add(songs.back().get());
+        }
+        selection.EndUpdate();
+        QTEST(selection.OriginalOne().GetText(tLySongPart(part)), "text");
+        QTEST(selection.CurrentTwo().GetText(tLySongPart(part)), "text");
+        QCOMPARE(selection.Count(), int(values.size()));
+    }
+
+    void mergedSides() {
+        // A side without a track contributes empty values; values read from a library are merged
+        // as they are, even those a hand edit refuses.
+        const TLySongProperties read = Track(QStringLiteral("Bell\u0007")).Rating(120).Build();
+        auto matched = MakeSong(Track("A").Artist("X").Rating(20).Build(), read);
+        auto twoOnly = MakeSong(std::nullopt, Track("B").Build());
+        TLySongSelection selection;
+        selection.Add(matched.get());
+        QCOMPARE(selection.CurrentTwo().GetText(sdName), read.Name());
+        QCOMPARE(selection.OriginalTwo().Merged().Rating(), 120);
+        QVERIFY(selection.OriginalOne().IsDifferent(sdRating));
+        QVERIFY(!selection.OriginalOne().IsDifferent(sdGenre));
+        QVERIFY(selection.OriginalOne().DiffersFrom(&selection.OriginalTwo(), sdRating));
+        QVERIFY(!selection.OriginalOne().DiffersFrom(&selection.OriginalTwo(), sdGenre));
+        LY_EXPECT_ASSERTION(selection.OriginalOne().DiffersFrom(nullptr, sdName),
+                            "Units/LyProject");
+        selection.Add(twoOnly.get());
+        QCOMPARE(selection.OriginalOne().GetText(sdArtist), QStringLiteral("(multiple values)"));
+        QCOMPARE(selection.OriginalOne().GetText(sdRating), QStringLiteral("(multiple values)"));
+        QCOMPARE(selection.OriginalOne().GetText(sdPlayCount), QStringLiteral("---"));
+        QVERIFY(selection.OriginalOne().Exists());
+        QCOMPARE(selection.OriginalOne().Count(), 2);
+    }
+
+    void editsReachEverySong() {
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        for (const QString& genre : {QStringLiteral("Rock"), QStringLiteral("Pop"), QString()})
+            result.Songs().Add(
+                MakeSong(Track("x").Genre(genre).Build(), Track("x").Genre("Rock").Build())
+                    .release());
+        TLySongSelection selection(&result);
+        for (TLySong* song : result.Songs())
+            selection.Add(song);
+        selection.SetValue(sdGenre, QStringLiteral("Rock"));
+        QVERIFY(!result.Updating());
+        for (const TLySong* song : result.Songs()) {
+            QCOMPARE(song->CurrentOne().Genre(), QStringLiteral("Rock"));
+            QCOMPARE(song->CurrentTwo().Genre(), QStringLiteral("Rock"));
+            QVERIFY(!song->PartModified(1, sdGenre)); // the original was Rock already
+            QCOMPARE(song->PartModified(0, sdGenre), song->OriginalOne().Genre() != u"Rock");
+        }
+        selection.RevertPart(sdGenre);
+        QCOMPARE(result.Songs().Items(1)->CurrentOne().Genre(), QStringLiteral("Pop"));
+        selection.CopyPartFrom(0, sdGenre); // both take library One's value
+        QCOMPARE(result.Songs().Items(1)->CurrentTwo().Genre(), QStringLiteral("Pop"));
+        QCOMPARE(result.Songs().Items(2)->CurrentTwo().Genre(), QString());
+        QString message;
+        LY_EXPECT_EXCEPTION(ELyProjectError,
+                            selection.SetValue(sdPlayCount, QStringLiteral("many")), message);
+        QVERIFY(!result.Updating()); // the update closes also on a failure
+    }
+
+    void editsSurviveAListThatClearsTheSelection() {
+        TLyOptions appOptions;
+        TLyMatchResult result(nullptr, nullptr, appOptions.ProjectWindow()->Views());
+        result.CreateViews();
+        TLySongSelection selection(&result);
+        for (const QString& name : {QStringLiteral("a"), QStringLiteral("b")}) {
+            result.Songs().Add(MakeSong(Track(name).Build(), Track(name).Build()).release());
+            selection.Add(result.Songs().Last());
+        }
+        TClearingListener list(selection);
+        TLyView* view = result.View(QStringLiteral("All"));
+        view->Listeners()->AddListener(&list);
+        selection.SetValue(sdGenre, QStringLiteral("Jazz"));
+        view->Listeners()->RemoveListener(&list);
+        QCOMPARE(list.Calls, 1);
+        QCOMPARE(selection.Count(), 0);
+        for (const TLySong* song : result.Songs())
+            QCOMPARE(song->CurrentTwo().Genre(), QStringLiteral("Jazz"));
+    }
+
+    void selectionFollowsANewMatchResult() {
+        // A window that gets a new project hands its selection the new project's match result.
+        TLyProject first(nullptr, nullptr);
+        TLyProject second(nullptr, nullptr);
+        first.MatchResult()->Songs().Add(MakeSong(Track("a").Build(), std::nullopt).release());
+        second.MatchResult()->Songs().Add(MakeSong(Track("b").Build(), std::nullopt).release());
+        TLySongSelection selection(first.MatchResult());
+        selection.Add(first.MatchResult()->Songs().First());
+        TCountingListener listener;
+        selection.AddListener(&listener);
+        selection.SetMatchResult(second.MatchResult());
+        QCOMPARE(selection.MatchResult(), second.MatchResult());
+        QCOMPARE(selection.Count(), 0); // the songs of the first result are not the second's
+        QCOMPARE(listener.Calls.size(), 2);
+        selection.Add(second.MatchResult()->Songs().First());
+        selection.SetValue(sdGenre, QStringLiteral("Jazz"));
+        QVERIFY(second.Modified());
+        QVERIFY(!first.Modified());
+        selection.RemoveListener(&listener);
+    }
+
+    void listeners() {
+        TLySongSelection selection;
+        TCountingListener listener;
+        selection.AddListener(&listener);
+        QCOMPARE(listener.Calls, QList<TLySongSelection*>{&selection});
+        auto a = MakeSong(Track("a").Build(), std::nullopt);
+        auto b = MakeSong(Track("b").Build(), std::nullopt);
+        selection.BeginUpdate();
+        selection.Clear();
+        selection.Add(a.get());
+        selection.Add(b.get());
+        selection.EndUpdate();
+        QCOMPARE(listener.Calls.size(), 2); // once for the whole update
+        selection.RemoveListener(&listener);
+        QCOMPARE(listener.Calls.last(), nullptr);
+        selection.Add(a.get());
+        QCOMPARE(listener.Calls.size(), 3);
     }
 };
 

@@ -1,11 +1,23 @@
-// The application object and the program's start-up sequence.
+// The application object and the program's start-up sequence; the option classes: the stored
+// preferences file (which freezes the defaults), repairs on loading, project file names and view
+// layouts; the running-program list: names from a proc file system, Windows programs under a
+// compatibility layer, processes that cannot be read, and the iTunes check in any letter case.
 #include "ArDebugLog.h"
 #include "ArMessageLog.h"
+#include "LyOptions.h"
+#include "LyShell.h"
 #include "LySystem.h"
 #include "LyTestHome.h"
+#include "VxSettingsRepository.h"
+#include "VxShell.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <filesystem>
 #include <thread>
 #include <unistd.h>
 
@@ -21,6 +33,60 @@ public:
     }
 };
 
+// One process folder of a fake proc file system; empty parts are left out.
+struct TFakeProcess {
+    QString Id;
+    QByteArray CommandLine;
+    QString Executable; // target of the "exe" link
+    QByteArray Comm;
+};
+
+void AddProcess(const TLyTempFolder& proc, const TFakeProcess& process) {
+    QVERIFY(QDir(proc.Path()).mkpath(process.Id));
+    if (!process.CommandLine.isNull())
+        proc.WriteFile(process.Id + QStringLiteral("/cmdline"), process.CommandLine);
+    if (!process.Comm.isNull())
+        proc.WriteFile(process.Id + QStringLiteral("/comm"), process.Comm);
+    if (!process.Executable.isEmpty()) {
+        std::error_code error;
+        std::filesystem::create_symlink(
+            process.Executable.toStdString(),
+            proc.FilePath(process.Id + QStringLiteral("/exe")).toStdString(), error);
+        QVERIFY2(!error, error.message().c_str());
+    }
+}
+
+// A command line as the proc file system shows it: each argument ends with a zero byte.
+QByteArray Cmd(const QList<QByteArray>& arguments) {
+    QByteArray bytes(""); // present but empty for no arguments
+    for (const QByteArray& argument : arguments)
+        bytes += argument + '\0';
+    return bytes;
+}
+
+class TCounter : public TLySystemProcessListAnalyzer {
+public:
+    QStringList Names;
+    void AddProgram(const QString& name) override { Names << name; }
+};
+
+// The machine's folders in a stored file, replaced by fixed marks.
+QByteArray WithoutMachineFolders(QByteArray text) {
+    text.replace(GetSpecialFolder(sfPersonal).toUtf8(), "@DOCUMENTS@/");
+    text.replace(GetSpecialFolder(sfProgramFiles).toUtf8(), "@PROGRAMS@/");
+    return text;
+}
+
+QString EditedFile(const QString& source, const QString& target,
+                   const std::function<void(QByteArray&)>& edit) {
+    QByteArray text = ReadWholeFile(source);
+    edit(text);
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(target));
+    return target;
+}
+
 } // namespace
 
 class TestLySystem : public QObject {
@@ -33,7 +99,10 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { LySystemShutdown(); }
-    void init() { QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively(); }
+    void init() {
+        QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively();
+        TakeLoggedLines(true);
+    }
 
     void createAndDestroyStoresThePreferences() {
         QString fileName;
@@ -130,6 +199,334 @@ private Q_SLOTS:
         QVERIFY2(record->Text.endsWith(QStringLiteral("][Info]: hello viewer\r\n")),
                  qPrintable(record->Text));
         QCOMPARE(record->ProcessId, quint32(::getpid()));
+    }
+
+    void programName_data() {
+        QTest::addColumn<QByteArray>("commandLine");
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("comm");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const QByteArray& commandLine, const char* executable,
+                            const QByteArray& comm, const char* expected) {
+            QTest::newRow(name) << commandLine << QString::fromUtf8(executable) << comm
+                                << QString::fromUtf8(expected);
+        };
+        row("native: the executable, not argv[0]", Cmd({"/sbin/init", "splash"}),
+            "/usr/lib/systemd/systemd", "systemd\n", "systemd");
+        row("Windows program started: its Windows path",
+            Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}), "/usr/bin/wine64-preloader",
+            "iTUNES.EXE\n", "iTUNES.EXE");
+        row("Windows program being loaded: the loader's argument",
+            Cmd({"/usr/bin/wine", "iTunes.exe"}), "/usr/bin/wine", "wine\n", "iTunes.exe");
+        row("loader options are skipped",
+            Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}), "/usr/bin/wine64",
+            QByteArray(), "iTunes.exe");
+        row("loader alone reports itself", Cmd({"/usr/bin/wine"}), "/usr/bin/wine", QByteArray(),
+            "wine");
+        row("executable replaced meanwhile", Cmd({"player"}), "/opt/app/bin/player (deleted)",
+            QByteArray(), "player");
+        row("executable unreadable: argv[0]", Cmd({"/usr/bin/python3", "x.py"}), "", "python3\n",
+            "python3");
+        row("kernel thread: the short name", Cmd({}), "", "kthreadd\n", "kthreadd");
+        row("vanished process: nothing", QByteArray(), "", QByteArray(), "");
+    }
+
+    void programName() {
+        QFETCH(QByteArray, commandLine);
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, comm);
+        QFETCH(QString, expected);
+        TLyTempFolder proc;
+        AddProcess(proc, {QStringLiteral("17"), commandLine, executable, comm});
+        QCOMPARE(TLySystemProcessList::ProgramNameOf(proc.FilePath(QStringLiteral("17"))),
+                 expected);
+    }
+
+    void enumerateSkipsWhatIsNoProcessInIdOrder() {
+        TLyTempFolder proc;
+        AddProcess(proc, {QStringLiteral("300"), Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}),
+                          QString(), QByteArray()});
+        AddProcess(proc, {QStringLiteral("20"), Cmd({"bash"}), QString(), QByteArray()});
+        AddProcess(proc,
+                   {QStringLiteral("3"), QByteArray(), QString(), QByteArray("kworker/0:1\n")});
+        AddProcess(proc, {QStringLiteral("4"), QByteArray(), QString(), QByteArray()}); // vanished
+        AddProcess(proc, {QStringLiteral("self"), Cmd({"fake"}), QString(), QByteArray()});
+        AddProcess(proc, {QStringLiteral("12a"), Cmd({"fake"}), QString(), QByteArray()});
+        proc.WriteFile(QStringLiteral("99"), QByteArray("a file, not a process")); // not a folder
+
+        TCounter counter;
+        TLySystemProcessList list(proc.Path());
+        list.Enumerate(&counter);
+        const QStringList expected{"kworker/0:1", "bash", "iTUNES.EXE"};
+        QCOMPARE(counter.Names, expected);
+        QCOMPARE(list.RunningProgramNames(), expected);
+        QVERIFY(IsITunesRunning(list));
+        LY_EXPECT_ASSERTION(list.Enumerate(nullptr), "Units/LyShell");
+
+        QCOMPARE(
+            TLySystemProcessList(proc.FilePath(QStringLiteral("missing"))).RunningProgramNames(),
+            QStringList());
+        QVERIFY(!ContainsITunes({QStringLiteral("iTunesHelper.exe"), QStringLiteral("iTunes")}));
+    }
+
+    void realProcessListHoldsThisProgram() {
+        const QStringList names = TLySystemProcessList().RunningProgramNames();
+        QVERIFY(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+    }
+
+    // The stored file holds every default of the preferences.
+    void preferencesFileLayout() {
+        TLyOptions options;
+        QCOMPARE(options.GetFileName(),
+                 TLyBaseOptions::ProjectsFolder() + QStringLiteral("LyrabridgePreferences.xml"));
+        options.Projects()->Add(QStringLiteral("/music/LyrabridgeProject_One_Two.xml"));
+        options.Store();
+        QCOMPARE(TakeLoggedLines(true),
+                 QStringList{"System:Storing configuration to [" + options.GetFileName() + "]"});
+        const QByteArray stored = WithoutMachineFolders(ReadWholeFile(options.GetFileName()));
+        const QByteArray expected =
+            ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/preferences.xml"));
+        if (stored != expected) {
+            QFile out(QStringLiteral("preferences.actual.xml"));
+            if (out.open(QIODevice::WriteOnly))
+                out.write(stored);
+            QFAIL("the stored preferences differ from tests/data/options/preferences.xml; see "
+                  "preferences.actual.xml in the test's working folder");
+        }
+    }
+
+    void preferencesRoundTrip() {
+        TLyOptions stored;
+        stored.ProjectWindow()->SetMaximized(true);
+        stored.MatchWindow()->SetLeft(-20);
+        TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
+        matches->SetFilterOptions({sfgMatched, sfgDifferentUserData});
+        matches->SetFilterPart(sdGenre);
+        matches->SetFilterText(QStringLiteral("Ça & <that>"));
+        matches->Column(3)->SetWidth(77);
+        stored.ITunes()->SetCreateBackup(false);
+        stored.Projects()->Add(QStringLiteral("/a.xml"));
+        stored.Projects()->Add(QStringLiteral("/b.xml"));
+        stored.Store();
+
+        TLyOptions read;
+        read.Load();
+        QVERIFY(read.ProjectWindow()->Maximized());
+        QCOMPARE(read.MatchWindow()->Left(), -20);
+        const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
+        QCOMPARE(view->FilterOptions(), (tLySongFilterOptionSet{sfgMatched, sfgDifferentUserData}));
+        QCOMPARE(view->FilterPart(), sdGenre);
+        QCOMPARE(view->FilterText(), QStringLiteral("Ça & <that>"));
+        QCOMPARE(view->Column(3)->Width(), 77);
+        QCOMPARE(view->Column(3)->Name(), QStringLiteral("Genre"));
+        QVERIFY(!read.ITunes()->CreateBackup());
+        QCOMPARE(read.Projects()->Files(), (QStringList{"/b.xml", "/a.xml"}));
+        const QStringList log = TakeLoggedLines(true);
+        QCOMPARE(log.filter(QStringLiteral("Loading configuration from")).size(), 1);
+        QVERIFY(log.filter(QStringLiteral("invalid")).isEmpty());
+    }
+
+    void missingViewReplacesTheWindowsViews() {
+        TLyOptions stored;
+        stored.ProjectWindow()->View(QStringLiteral("All"))->SetSortColumn(4);
+        stored.MatchWindow()->View(QStringLiteral("All"))->SetSortColumn(5);
+        stored.Store();
+        // Remove the match window's "Best Matches" view from the file.
+        const QString file = stored.GetFileName();
+        EditedFile(file, file, [](QByteArray& text) {
+            // The item that holds the view starts a line; its end tag has the same indentation.
+            const int match = text.indexOf("<MatchWindow>");
+            const int name = text.indexOf("<text>Best Matches</text>", match);
+            const int tag = text.lastIndexOf("<item>", name);
+            const int start = text.lastIndexOf('\n', tag) + 1;
+            const QByteArray closing = "\n" + text.mid(start, tag - start) + "</item>\r\n";
+            const int end = text.indexOf(closing, name) + closing.size();
+            text.remove(start, end - start);
+        });
+        TakeLoggedLines(true);
+        TLyOptions read;
+        read.Load();
+        QCOMPARE(TakeLoggedLines(true),
+                 (QStringList{"System:Loading configuration from [" + file + "]",
+                              "System:View configuration is invalid; using default views."}));
+        QCOMPARE(read.MatchWindow()->Views()->Count(), 6);
+        QCOMPARE(read.MatchWindow()->View(QStringLiteral("All"))->SortColumn(),
+                 0); // replaced whole
+        QCOMPARE(read.ProjectWindow()->View(QStringLiteral("All"))->SortColumn(), 4); // untouched
+    }
+
+    void wrongColumnCountResetsOnlyColumns() {
+        TLyOptions stored;
+        TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
+        matches->SetSortColumn(6);
+        matches->SetSortAscending(false);
+        matches->SetFilterText(QStringLiteral("abba"));
+        matches->Column(0)->SetWidth(333);
+        matches->Columns()->Delete(10);
+        stored.Store();
+        TakeLoggedLines(true);
+        TLyOptions read;
+        read.Load();
+        QCOMPARE(TakeLoggedLines(true).mid(1),
+                 QStringList{"System:Column configuration for view [Matches] is invalid; using "
+                             "default configuration."});
+        const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
+        QCOMPARE(view->Columns()->Count(), 11);
+        QCOMPARE(view->Column(0)->Width(), 150);
+        QCOMPARE(view->SortColumn(), 6);
+        QCOMPARE(view->SortAscending(), false);
+        QCOMPARE(view->FilterText(), QStringLiteral("abba"));
+    }
+
+    void projectFileName() {
+        TLyProjectOptions project;
+        const QString expected = TLyBaseOptions::ProjectsFolder() + "LyrabridgeProject_One_Two.xml";
+        QCOMPARE(project.GetFileName(), expected);
+        QCOMPARE(project.Name(), expected);
+        project.Store();
+        project.GetFileName();
+        const QStringList log = TakeLoggedLines(true);
+        QCOMPARE(log.filter(QStringLiteral("does not exist, using default")),
+                 QStringList{"Default:Project file [] does not exist, using default [" + expected +
+                             "]"});
+        QVERIFY(QFileInfo(expected).isFile());
+        project.Delete();
+        QVERIFY(!QFileInfo::exists(expected));
+        project.Delete(); // a missing file is no error
+    }
+
+    void projectFileNameIsSafe_data() {
+        QTest::addColumn<QString>("one");
+        QTest::addColumn<QString>("two");
+        QTest::addColumn<QString>("fileName");
+        const auto row = [](const char* name, const QString& one, const QString& two,
+                            const QString& fileName) {
+            QTest::newRow(name) << one << two << fileName;
+        };
+        row("plain", "Laptop", "Desk", "LyrabridgeProject_Laptop_Desk.xml");
+        row("climbing out", "../../x", "Two", "LyrabridgeProject__._.._x_Two.xml");
+        row("separators", "a/b", "c\\d", "LyrabridgeProject_a_b_c_d.xml");
+        row("reserved", "what? *now*", "\"q\" <a|b>: x",
+            "LyrabridgeProject_what_ _now___q_ _a_b__ x.xml");
+        row("control and non-ASCII", QString("tab\there"), "Müsik ♫",
+            "LyrabridgeProject_tab_here_Müsik ♫.xml");
+    }
+
+    void projectFileNameIsSafe() {
+        QFETCH(QString, one);
+        QFETCH(QString, two);
+        QFETCH(QString, fileName);
+        TLyProjectOptions project;
+        project.LibraryOne()->SetName(one);
+        project.LibraryTwo()->SetName(two);
+        QCOMPARE(project.GetDefaultFileName(), fileName);
+        QCOMPARE(QFileInfo(project.GetFileName()).absolutePath() + u'/',
+                 TLyBaseOptions::ProjectsFolder());
+        QCOMPARE(project.LibraryOne()->Name(), one); // stored as typed
+        QCOMPARE(LySafeFileNamePart(QStringLiteral(".hidden")), QStringLiteral("_hidden"));
+    }
+
+    void projectActionsAndRoundTrip() {
+        TLyProjectOptions stored;
+        stored.SetAction(sdGenre, saUseTwo);
+        stored.SetForceSynchronize(true);
+        stored.CompareOptions()->SetPhoneticMatch();
+        stored.LibraryOne()->SetInputPath(FHome.WriteFile(QStringLiteral("one.xml"), "<?xml?>"));
+        stored.LibraryTwo()->SetName(QStringLiteral("Desk"));
+        stored.Store();
+
+        TLyProjectOptions read;
+        read.SetName(stored.Name());
+        read.Load();
+        QCOMPARE(read.Action(sdGenre), saUseTwo);
+        QCOMPARE(read.Action(sdPlayCount), saUseMax);
+        QVERIFY(read.ForceSynchronize());
+        QCOMPARE(read.CompareOptions()->Mode(), scmPhoneticMatch);
+        QCOMPARE(read.CompareOptions()->CanBeEmpty(),
+                 (tLySongCompareComponentSet{sccArtist, sccAlbum, sccGenre}));
+        QCOMPARE(read.LibraryTwo()->Name(), QStringLiteral("Desk"));
+        QVERIFY(read.LibraryOne()->InputIsValid());
+        QVERIFY(!read.LibraryOne()->OutputIsValid());
+    }
+
+    // A project file of an earlier version (its compare mode the last one it knew) reads and stores
+    // again byte for byte but for the keys added since, appended with their defaults.
+    void earlierProjectFileLoadsUnchanged() {
+        const QString path = FHome.FilePath(QStringLiteral("earlier.xml"));
+        QByteArray earlier = ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"));
+        earlier.replace("@PATH@", path.toUtf8()); // the file names itself
+        FHome.WriteFile(QStringLiteral("earlier.xml"), earlier);
+        TLyProjectOptions project;
+        project.SetName(path);
+        project.Load();
+        QCOMPARE(project.CompareOptions()->Mode(), scmPhoneticMatch);
+        QCOMPARE(project.Action(sdPlayCount), saUseMin);
+        project.Store();
+        QString stored = QString::fromUtf8(ReadWholeFile(path));
+        const QRegularExpression added(QStringLiteral("\\s*<RememberedPairs>.*</RememberedPairs>"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY(stored.contains(added));
+        QCOMPARE(stored.remove(added).toUtf8(), earlier);
+        project.CompareOptions()->SetMode(scmPersistentIdMatch);
+        project.Store();
+        TLyProjectOptions read;
+        read.SetName(path);
+        read.Load();
+        QCOMPARE(read.CompareOptions()->Mode(), scmPersistentIdMatch);
+    }
+
+    void unreadableProjectNamesTheFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("problem");
+        const QByteArray head = "<Settings><Options><object>True</object><handler>TObject</handler>"
+                                "<class>TLyProjectOptions</class>";
+        const QByteArray tail = "</Options></Settings>";
+        QTest::newRow("object under the wrong handler")
+            << head +
+                   "<LibraryOne><object>True</object><handler>TVxObjectHashMap</handler>"
+                   "<class>TLyLibraryOptions</class></LibraryOne>" +
+                   tail
+            << QStringLiteral("TVxObjectHashMap");
+        QTest::newRow("value that is no boolean")
+            << head + "<ForceSynchronize>perhaps</ForceSynchronize>" + tail
+            << QStringLiteral("perhaps");
+    }
+
+    // Well-formed files that the options cannot be read from are refused with the file's name,
+    // not with a path inside a file the user cannot guess.
+    void unreadableProjectNamesTheFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, problem);
+        const QString path = FHome.WriteFile(QStringLiteral("unreadable.xml"), content);
+        TLyProjectOptions project;
+        project.SetName(path);
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsException, project.Load(), message);
+        QVERIFY2(message.startsWith(QStringLiteral("Cannot read settings file [%1]: ").arg(path)),
+                 qPrintable(message));
+        QVERIFY2(message.contains(problem), qPrintable(message));
+        QCOMPARE(ReadWholeFile(path), content);
+    }
+
+    void assignLayout() {
+        TLyViewOptions source(QStringLiteral("All"));
+        source.SetSortColumn(3);
+        source.Column(2)->SetWidth(42);
+        source.Column(8)->SetVisible(true);
+        source.SetShowSongInfo(false);
+        TLyViewOptions target(QStringLiteral("One"));
+        target.SetFilterOptions({sfgOne});
+        target.AssignLayout(source);
+        QCOMPARE(target.SortColumn(), 3);
+        QCOMPARE(target.Column(2)->Width(), 42);
+        QVERIFY(target.Column(8)->Visible());
+        QVERIFY(!target.ShowSongInfo());
+        QCOMPARE(target.Name(), QStringLiteral("One"));
+        QCOMPARE(target.FilterOptions(), tLySongFilterOptionSet{sfgOne});
+        target.Columns()->Delete(0);
+        LY_EXPECT_ASSERTION(target.AssignLayout(source), "Units/LyOptions");
+        target.Reset();
+        QCOMPARE(target.Columns()->Count(), 11);
     }
 
 private:

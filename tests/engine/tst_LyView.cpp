@@ -128,35 +128,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("listed");
         QTest::addColumn<int>("count");
-        const QStringList all{"same",     "rating differs", "genre differs",
-                              "only one", "only two",       "one edited"};
-        const auto row = [](const char* name, const QList<int>& options, int part,
-                            const QString& text, const QStringList& listed, int count) {
-            QTest::newRow(name) << options << part << text << listed << count;
+        const auto row = [](const char* name, const QList<int>& options, tLySongPart part,
+                            const char* text, const char* listed, int count) {
+            QTest::newRow(name) << options << int(part) << QString::fromUtf8(text)
+                                << QString::fromUtf8(listed).split(u'|', Qt::SkipEmptyParts)
+                                << count;
         };
-        row("all", QList<int>{sfgAll}, int(sdName), "", all, 6);
-        row("all with text", QList<int>{sfgAll}, int(sdName), "DIFFERS",
-            QStringList{"rating differs", "genre differs"}, 6);
-        row("one", QList<int>{sfgOne}, int(sdName), "",
-            QStringList{"same", "rating differs", "genre differs", "only one", "one edited"}, 5);
-        row("two", QList<int>{sfgTwo}, int(sdName), "",
-            QStringList{"same", "rating differs", "genre differs", "only two", "one edited"}, 5);
-        row("unmatched", QList<int>{sfgUnmatched}, int(sdName), "",
-            QStringList{"only one", "only two"}, 2);
-        row("matched, rating differs", QList<int>{sfgMatched, sfgDifferentSingle}, int(sdRating),
-            "", QStringList{"rating differs"}, 4);
-        row("matched, not different", QList<int>{sfgMatched, sfgNotDifferent}, int(sdName), "",
-            QStringList{"same"}, 4);
-        row("matched, song data differs", QList<int>{sfgMatched, sfgDifferentSongData}, int(sdName),
-            "", QStringList{"genre differs"}, 4);
-        row("one, user data modified", QList<int>{sfgOne, sfgModifiedUserData}, int(sdName), "",
-            QStringList{"one edited"}, 5);
-        row("modification without a side filters nothing",
-            QList<int>{sfgMatched, sfgModifiedUserData}, int(sdName), "",
-            QStringList{"same", "rating differs", "genre differs", "one edited"}, 4);
-        row("two, modified single part", QList<int>{sfgTwo, sfgModifiedSingle}, int(sdPlayCount),
-            "", QStringList{}, 5);
-        row("no group option", QList<int>{sfgDifferentAll}, int(sdName), "", QStringList{}, 0);
+        const char* all = "same|rating differs|genre differs|only one|only two|one edited";
+        row("all", {sfgAll}, sdName, "", all, 6);
+        row("all with text", {sfgAll}, sdName, "DIFFERS", "rating differs|genre differs", 6);
+        row("one", {sfgOne}, sdName, "", "same|rating differs|genre differs|only one|one edited",
+            5);
+        row("two", {sfgTwo}, sdName, "", "same|rating differs|genre differs|only two|one edited",
+            5);
+        row("unmatched", {sfgUnmatched}, sdName, "", "only one|only two", 2);
+        row("matched, rating differs", {sfgMatched, sfgDifferentSingle}, sdRating, "",
+            "rating differs", 4);
+        row("matched, not different", {sfgMatched, sfgNotDifferent}, sdName, "", "same", 4);
+        row("matched, song data differs", {sfgMatched, sfgDifferentSongData}, sdName, "",
+            "genre differs", 4);
+        row("one, user data modified", {sfgOne, sfgModifiedUserData}, sdName, "", "one edited", 5);
+        row("modification without a side filters nothing", {sfgMatched, sfgModifiedUserData},
+            sdName, "", "same|rating differs|genre differs|one edited", 4);
+        row("two, modified single part", {sfgTwo, sfgModifiedSingle}, sdPlayCount, "", "", 5);
+        row("no group option", {sfgDifferentAll}, sdName, "", "", 0);
     }
 
     void filters() {
