@@ -169,6 +169,12 @@ private Q_SLOTS:
         QVERIFY2(pattern.match(plain.Name()).hasMatch(), qPrintable(plain.Name()));
         QVERIFY2(probe.Name().contains(QStringLiteral("TProbe($")), qPrintable(probe.Name()));
         QVERIFY(plain.Name() != probe.Name());
+        QCOMPARE(ArObjectName(nullptr), QStringLiteral("(nil)"));
+
+        TArObjectList list(true);
+        TProbe root(nullptr, QStringLiteral("Root"));
+        const TArObject child(&list, &root);
+        QCOMPARE(child.StackTraceName(), QStringLiteral("Root.") + child.Name());
     }
 
     void listFreesOnlyWhenOwning_data() {

@@ -1,5 +1,5 @@
-// Filtering, formatting, line splitting, multiple logs, text decoding, the global log and the
-// memory log.
+// Filtering, formatting, line splitting, blocks, multiple logs, text decoding, the global log
+// and the memory log.
 #include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LyTestSupport.h"
@@ -185,6 +185,30 @@ private Q_SLOTS:
         log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
         QCOMPARE(log.Texts, lines);
         QCOMPARE(log.Times, QList<TDateTime>(lines.size(), 38767.5));
+    }
+
+    void writeLnShowsBlocks() {
+        QStringList lines;
+        const std::unique_ptr<TArWriteLnMessageLog> log(CapturedLog(lines));
+        log->SetShowTime(false);
+        auto run = [&log] {
+            log->EndBlock();
+            log->BeginBlock(QStringLiteral("Load"));
+            log->Log(QStringLiteral("x"), QStringLiteral("C"), 0, mtInfo);
+            log->BeginBlock(QString());
+            log->BeginBlock(QStringLiteral("Inner"));
+            log->Log(QStringLiteral("y"), QStringLiteral("C"), 0, mtInfo);
+            for (int i = 0; i < 4; ++i)
+                log->EndBlock();
+            log->Log(QStringLiteral("z"), QStringLiteral("C"), 0, mtInfo);
+        };
+        run();
+        QCOMPARE(lines, (QStringList{"[C][Info]: x", "[C][Info]: y", "[C][Info]: z"}));
+        lines.clear();
+        log->SetShowBlocks(true);
+        run();
+        QCOMPARE(lines, (QStringList{"***< Load >***", "  [C][Info]: x", "    ***< Inner >***",
+                                     "      [C][Info]: y", "[C][Info]: z"}));
     }
 
     void sharedFilterFollowsOwner() {
@@ -379,6 +403,21 @@ private Q_SLOTS:
         LogNumbered(log, 5, 6);
         QCOMPARE(log.Count(), 2);
         QCOMPARE(log.Messages().constLast().Text, QStringLiteral("m5"));
+    }
+
+    void memoryLogKeepsBlocks() {
+        TArMemoryMessageLog log(QStringLiteral("Memory"));
+        log.FilterSettings()->SetDefaultTypes({mtInfo});
+        log.BeginBlock(QStringLiteral("Load"));
+        log.Log(QStringLiteral("filtered"), QStringLiteral("Default"), 0, mtInfo);
+        log.EndBlock();
+        const QList<TArLoggableMessageData> messages = log.Messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].Time > 0);
+        QCOMPARE(messages[0], (TArLoggableMessageData{"Logger", mtInfo, lmkBlockStart, "Load",
+                                                      messages[0].Time}));
+        QCOMPARE(messages[1],
+                 (TArLoggableMessageData{"Logger", mtInfo, lmkBlockEnd, {}, messages[1].Time}));
     }
 };
 

@@ -46,8 +46,8 @@ private:
     QStringList& FItems;
 };
 
-// A two-way iterator that is not bounded. `Wrap` makes Advance return to the start after the last
-// item; `StartAt` makes MoveToStart miss the start.
+// A two-way iterator that is not bounded, so the generic IsLast and Done are used. `Wrap` makes
+// Advance return to the start after the last item; `StartAt` makes MoveToStart miss the start.
 class TLinkIterator : public TVxTwoWayIterator {
 public:
     explicit TLinkIterator(int count)
@@ -273,6 +273,48 @@ private Q_SLOTS:
         QVERIFY2(message.contains("[Missing]"), qPrintable(message));
     }
 
+    void asText_data() {
+        QTest::addColumn<QVariantMap>("entries");
+        QTest::addColumn<QChar>("quote");
+        QTest::addColumn<QChar>("escape");
+        QTest::addColumn<QString>("expected");
+        const QChar dq = u'"';
+        const QVariantMap quoted{{"K", "a\"b"}};
+        QTest::newRow("empty") << QVariantMap{} << dq << dq << "";
+        QTest::newRow("null value") << QVariantMap{{"Key", QVariant()}} << dq << dq << "\"Key\"";
+        QTest::newRow("quotes doubled in value only")
+            << QVariantMap{{"K\"y", "a\"b"}} << dq << dq << "\"K\"y=a\"\"b\"";
+        QTest::newRow("other escape") << quoted << dq << QChar(u'\\') << "\"K=a\\\"b\"";
+        QTest::newRow("no escape char") << quoted << dq << QChar() << "\"K=a\"b\"";
+        QTest::newRow("quoting off") << quoted << QChar() << dq << "K=a\"b";
+        QTest::newRow("number, two entries, no trailing break")
+            << QVariantMap{{"A", 42}, {"B", QVariant()}} << dq << dq << "\"A=42\"\r\n\"B\"";
+    }
+
+    void asText() {
+        QFETCH(QVariantMap, entries);
+        QFETCH(QChar, quote);
+        QFETCH(QChar, escape);
+        QFETCH(QString, expected);
+        TVxVariantHashMap map;
+        map.SetQuoteChar(quote);
+        map.SetEscapeChar(escape);
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            map.SetValue(it.key(), it.value());
+        // Entry order is the table's own: compare the lines as sets.
+        QStringList lines = map.AsText().split("\r\n");
+        QStringList expectedLines = expected.split("\r\n");
+        lines.sort();
+        expectedLines.sort();
+        QCOMPARE(lines, expectedLines);
+
+        // An object map shows its keys alone.
+        TVxObjectHashMap objects(false);
+        objects.SetQuoteChar(quote);
+        objects.SetObject("K", this);
+        QCOMPARE(objects.AsText(), quote.isNull() ? "K" : "\"K\"");
+    }
+
     void walk_data() {
         QTest::addColumn<QStringList>("items");
         QTest::newRow("none") << QStringList{};
@@ -287,15 +329,31 @@ private Q_SLOTS:
         QCOMPARE(it.Done(), items.isEmpty());
         QCOMPARE(it.IsEmpty(), items.isEmpty());
         QStringList walked;
-        for (; !it.Done(); it.Next())
+        QStringList lastFlags;
+        for (; !it.Done(); it.Next()) {
             walked.append(it.Current());
+            lastFlags.append(it.IsLast() ? "last" : "-");
+        }
         QCOMPARE(walked, items);
+        if (!items.isEmpty())
+            QCOMPARE(lastFlags.indexOf("last"), items.size() - 1);
         QCOMPARE(it.Position(), int(items.size()));
+        QVERIFY(!it.IsLast());
         LY_EXPECT_ASSERTION(it.Next(), "Units/VxLists");
+
+        // Backwards from the end to the first item, then no further.
+        QStringList back;
+        while (it.HasPrevious()) {
+            it.Previous();
+            back.prepend(it.Current());
+        }
+        QCOMPARE(back, items);
+        QVERIFY(it.IsFirst());
+        LY_EXPECT_ASSERTION(it.Previous(), "Units/VxLists");
     }
 
-    // IsEmpty restarts only a walk that is done; a shrunk list ends the walk; implementations that
-    // wrap or miss the start are caught.
+    // IsEmpty restarts only a walk that is done; a shrunk list ends the walk; an unbounded
+    // iterator uses the generic IsLast; implementations that wrap or miss the start are caught.
     void iteratorEdges() {
         QStringList items{"a", "b", "c"};
         TStringIterator it(items);
@@ -311,6 +369,13 @@ private Q_SLOTS:
         items.resize(1);
         QVERIFY(it.Done());
         LY_EXPECT_ASSERTION(it.Next(), "Units/VxLists");
+
+        TLinkIterator link(3);
+        QStringList flags;
+        for (link.First(); !link.Done(); link.Next())
+            flags.append(QString::number(link.Position()) + (link.IsLast() ? "L" : ""));
+        QCOMPARE(flags, (QStringList{"0", "1", "2L"}));
+        QVERIFY(!link.IsLast());
 
         TLinkIterator wrapping(2);
         wrapping.Wrap = true;
@@ -359,6 +424,9 @@ private Q_SLOTS:
                 list.Add(name, new THandler(name, freed));
             QCOMPARE(list.Find("INI")->Name(), "Ini");
             QVERIFY(list.Find("Json") == nullptr && list.Contains("registry"));
+            QVERIFY(list.ContainsObject(list.Items(2)));
+            THandler stranger("stranger", freed);
+            QVERIFY(!list.ContainsObject(&stranger));
             QStringList walked;
             for (list.First(); !list.Done(); list.Next())
                 walked.append(list.Current()->Name());
@@ -369,9 +437,18 @@ private Q_SLOTS:
             LY_EXPECT_ASSERTION(list.Items(3), "Units/VxLists");
             list.First();
             QCOMPARE(list.Current()->Name(), "Xml");
-            QVERIFY(freed.isEmpty());
+
+            // Replacing by the same object frees nothing; by another, the old one.
+            THandler* ini = list.Items(1);
+            list.ReplaceByName("ini", ini);
+            list.ReplaceByName("ini", new THandler("ini2", freed));
+            list.ReplaceByName("Json", new THandler("json", freed));
+            QCOMPARE(freed, QStringList{"Ini"});
+            QCOMPARE(list.Items(1)->Name(), "ini2");
+            QCOMPARE(list.Count(), 4);
+            LY_EXPECT_ASSERTION(list.ReplaceByName("Xml", list.Items(2)), "Units/VxLists");
         }
-        QCOMPARE(freed, (QStringList{"Xml", "Ini", "Registry"}));
+        QCOMPARE(freed, (QStringList{"Ini", "stranger", "Xml", "ini2", "Registry", "json"}));
 
         TCaseSensitiveList sensitive; // KeyOf decides what counts as the same name
         sensitive.Add("Options", new THandler("upper", freed));

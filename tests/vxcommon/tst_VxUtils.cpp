@@ -1,8 +1,9 @@
-// Change batching, cloning, optional reference counting, object lists and the most-recently-used
-// list.
+// Change batching, cloning, optional reference counting, the string builder and the
+// most-recently-used list.
 #include "LyTestSupport.h"
 #include "VxObjectList.h"
 #include "VxRecentFiles.h"
+#include "VxStringBuilder.h"
 #include "VxSystemUtilities.h"
 #include "VxUtils.h"
 
@@ -250,6 +251,28 @@ private Q_SLOTS:
         LY_EXPECT_EXCEPTION(EVxListError, empty.Delete(-1), message);
         LY_EXPECT_EXCEPTION(EVxListError, empty.Insert(1, nullptr), message);
         QCOMPARE(empty.Count(), 0);
+    }
+
+    void stringBuilder() {
+        TVxStringBuilder builder;
+        QVERIFY(builder.IsEmpty());
+        builder.Append(u"");
+        builder.Append(u"a");
+        builder.Append(u"bcd");
+        builder.Append(u",");
+        builder.RemoveLast(1);
+        QCOMPARE(builder.Text(), QStringLiteral("abcd"));
+        builder.Truncate(9); // longer than the text: nothing changes
+        QCOMPARE(builder.Text(), QStringLiteral("abcd"));
+        QCOMPARE(builder.Chars(1), QChar(u'a'));
+        QCOMPARE(builder.Chars(4), QChar(u'd'));
+        LY_EXPECT_ASSERTION(builder.Chars(5), "Units/VxUtils");
+        LY_EXPECT_ASSERTION(builder.Chars(0), "Units/VxUtils");
+        LY_EXPECT_ASSERTION(builder.Truncate(-1), "Units/VxUtils");
+
+        TVxStringBuilder seeded(QStringLiteral("xy"), 8);
+        seeded.Append(u"z");
+        QCOMPARE(seeded.Text(), QStringLiteral("xyz"));
     }
 
     void recentFiles_data() {
