@@ -4,14 +4,16 @@
 #include "ArMessageLog.h"
 #include "LyTestHome.h"
 
+#include <QDataStream>
 #include <QRegularExpression>
 #include <QTest>
-#include <QtEndian>
 
 #include <semaphore.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <array>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -180,12 +182,14 @@ private Q_SLOTS:
         // The layout a viewer built elsewhere relies on: text offset, process, thread, a zero
         // byte, zero, depth, then the text and its terminating zero.
         const QByteArray& raw = record.Raw;
-        const auto at = [&raw](int offset) {
-            return qFromLittleEndian<quint32>(raw.constData() + offset);
-        };
-        QCOMPARE(QList<quint32>({quint32(raw.size()), at(0), at(12), at(16), quint32(raw.at(20)),
-                                 at(24), at(28)}),
-                 QList<quint32>({1060, 32, quint32(getpid()), ThreadId(), 0, 0, 0}));
+        QDataStream header(raw);
+        header.setByteOrder(QDataStream::LittleEndian);
+        std::array<quint32, 8> at{}; // the header's words, at offsets 0, 4, ... 28
+        for (quint32& word : at)
+            header >> word;
+        QCOMPARE(
+            QList<quint32>({quint32(raw.size()), at[0], at[3], at[4], at[5] & 0xFF, at[6], at[7]}),
+            QList<quint32>({1060, 32, quint32(getpid()), ThreadId(), 0, 0, 0}));
         QVERIFY(record.ModuleHandle != 0);
         QCOMPARE(raw.mid(32, record.Text.size() + 1), record.Text.toUtf8() + '\0');
 
