@@ -74,8 +74,8 @@ void AppendFolded(std::vector<char16_t>& pool, const QString& text) {
 // The keys of every song are taken once: the number and the texts case-folded and joined by a
 // character that sorts before every other, all in one buffer, whose first four code units also go
 // into one integer; so most comparisons are two integer compares and the rest one ordinal compare
-// of the joined texts after the code units that all keys share. Joined texts compare as the
-// column's comparison compares its texts one by one.
+// of the joined texts after the code units that all keys share. Joined texts compare as their
+// texts would one by one, in the column's order of keys.
 QList<TLySong*> TLySongListModel::SortedSongs(QList<TLySong*> songs, int column,
                                               bool ascending) const {
     struct TKeyed {
