@@ -214,14 +214,27 @@ def _line_of(line_starts, offset):
     return lo
 
 
-def locate(text, original, near_line):
-    """The 1-based line where the block original starts in text, the one nearest near_line,
-    or None when it is no longer there."""
+def context(text, line, original):
+    """The lines just before and just after the block original at line ("" at an end)."""
+    lines = text.split("\n")
+    end = line - 1 + original.count("\n") + 1
+    return (lines[line - 2] if line >= 2 else "", lines[end] if end < len(lines) else "")
+
+
+def locate(text, original, near_line, around=None):
+    """The 1-based line where the block original starts in text, or None when it is no longer
+    there. Of several, the one whose neighbouring lines are still those of around (as context
+    gave them), then the one nearest near_line: an identical statement added elsewhere since
+    is not taken for it."""
     lines = text.split("\n")
     block = original.split("\n")
     hits = [i + 1 for i in range(len(lines) - len(block) + 1)
             if lines[i:i + len(block)] == block]
-    return min(hits, key=lambda h: abs(h - near_line)) if hits else None
+
+    def same_neighbours(hit):
+        return sum(a == b for a, b in zip(context(text, hit, original), around)) if around else 0
+
+    return min(hits, key=lambda h: (-same_neighbours(h), abs(h - near_line))) if hits else None
 
 
 def apply(text, line, original, mutated):

@@ -2,7 +2,7 @@
 
 import unittest
 
-from mutate_sites import apply, find_sites, locate
+from mutate_sites import apply, context, find_sites, locate
 
 SNIPPET = """#include <QString> // if (a < b)
 bool Same(int side, int a, int b)
@@ -43,6 +43,15 @@ class FindSitesTest(unittest.TestCase):
         self.assertEqual(line, site.line + 2)
         self.assertNotIn("flush", apply(moved, line, site.original, site.mutated))
         self.assertIsNone(locate(SNIPPET.replace("flush", "close"), site.original, site.line))
+
+    def test_an_identical_statement_added_nearer_is_not_taken_for_the_mutant(self):
+        site = next(s for s in find_sites(SNIPPET) if s.operator == "delete")
+        around = context(SNIPPET, site.line, site.original)
+        # The same statement added two lines above, under another condition.
+        added = SNIPPET.replace("    LY_ASSERT(a < b);\n",
+                                "    LY_ASSERT(a < b);\n    if (b)\n        FFile.flush();\n")
+        self.assertEqual(locate(added, site.original, site.line), site.line - 1)  # the nearer one
+        self.assertEqual(locate(added, site.original, site.line, around), site.line + 2)
 
 
 if __name__ == "__main__":
