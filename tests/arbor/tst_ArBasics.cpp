@@ -22,8 +22,6 @@ enum tColour { clRed, clGreen, clBlue, clAlpha };
 Q_ENUM_NS(tColour)
 } // namespace TestEnums
 using namespace TestEnums;
-using tColours = TLySet<tColour, quint8>;
-
 namespace {
 
 // Named, and reports its own destruction so tests can tell freed from kept.
@@ -83,27 +81,6 @@ private Q_SLOTS:
         QCOMPARE(ArFormat(format, args), expected);
     }
 
-    void dateTimeRoundTrip_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QDateTime>("expected");
-        QTest::newRow("epoch") << 0.0 << QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-        QTest::newRow("noon 2006")
-            << 38767.5 << QDateTime(QDate(2006, 2, 19), QTime(12, 0), Qt::UTC);
-        QTest::newRow("before epoch keeps time of day")
-            << -1.25 << QDateTime(QDate(1899, 12, 29), QTime(6, 0), Qt::UTC);
-        QTest::newRow("rounds to the next midnight")
-            << 38767.9999999999 << QDateTime(QDate(2006, 2, 20), QTime(0, 0), Qt::UTC);
-        QTest::newRow("seconds") << 45000.0 + (13 * 3600 + 5 * 60 + 9) / 86400.0
-                                 << QDateTime(QDate(2023, 3, 15), QTime(13, 5, 9), Qt::UTC);
-    }
-
-    void dateTimeRoundTrip() {
-        QFETCH(double, value);
-        QFETCH(QDateTime, expected);
-        QCOMPARE(DateTimeToQDateTime(value), expected);
-        QVERIFY(qAbs(QDateTimeToDateTime(expected) - value) < 1e-8);
-    }
-
     void formatDateTimeIgnoresLocale() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(FormatDateTime(QStringLiteral("mmmm d, yyyy h:nn:ss"), 38767.5),
@@ -116,50 +93,6 @@ private Q_SLOTS:
         QCOMPARE(FormatDateTime(QStringLiteral("d/m/yy"), EncodeDateTime(2001, 3, 4)),
                  QStringLiteral("4/3/01"));
         QLocale::setDefault(QLocale::c());
-    }
-
-    void setIdentifiers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("bits");        // -1: refused
-        QTest::addColumn<QString>("written"); // or the name refused
-        QTest::newRow("empty") << "" << 0 << "";
-        QTest::newRow("several, in member order")
-            << "clAlpha,clRed,clBlue" << 0b1101 << "clRed,clBlue,clAlpha";
-        QTest::newRow("blanks around names") << " clBlue , clRed " << 5 << "clRed,clBlue";
-        QTest::newRow("unknown name") << "clRed, clPurple" << -1 << "clPurple";
-    }
-
-    void setIdentifiers() {
-        QFETCH(QString, text);
-        QFETCH(int, bits);
-        QFETCH(QString, written);
-        QString unknown;
-        const std::optional<tColours> read = tColours::FromIdentifiers(text, &unknown);
-        QCOMPARE(read.has_value(), bits >= 0);
-        if (read) {
-            QCOMPARE(read->ToBits(), quint8(bits));
-            QCOMPARE(read->ToIdentifiers(), written);
-        } else {
-            QCOMPARE(unknown, written);
-        }
-    }
-
-    void assertionMessageNamesUnitAndLine() {
-        QString message;
-        const int line = __LINE__ + 1;
-        LY_EXPECT_EXCEPTION(EAssertionFailed, LY_ASSERT(1 + 1 == 3), message);
-        QCOMPARE(message, QStringLiteral("Assertion failure (Tests/ArBasics, line %1)").arg(line));
-        LY_EXPECT_EXCEPTION(EAssertionFailed, LY_ASSERT_MSG(false, "Use ReplaceByName instead"),
-                            message);
-        QVERIFY(
-            message.startsWith(QStringLiteral("Use ReplaceByName instead (Tests/ArBasics, line ")));
-    }
-
-    void checkedIncrementOverflows() {
-        QCOMPARE(CheckedIncrement(41), 42);
-        QString message;
-        LY_EXPECT_EXCEPTION(EIntOverflow, CheckedIncrement(std::numeric_limits<int>::max()),
-                            message);
     }
 
     void names() {
@@ -222,40 +155,6 @@ private Q_SLOTS:
         QCOMPARE(first.Extract(item), item);
         QCOMPARE(second.Add(item), 0);
         QCOMPARE(item->OwnerList(), &second);
-    }
-
-    void indexOfName_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("hint");
-        QTest::addColumn<int>("expected");
-        // The list holds "Alpha", "beta", "BETA".
-        QTest::newRow("other case") << "ALPHA" << -1 << 0;
-        QTest::newRow("first of equal names") << "Beta" << -1 << 1;
-        QTest::newRow("hint wins") << "beta" << 2 << 2;
-        QTest::newRow("wrong hint falls back") << "beta" << 0 << 1;
-        QTest::newRow("hint out of range") << "alpha" << 7 << 0;
-        QTest::newRow("absent") << "gamma" << 1 << -1;
-    }
-
-    void indexOfName() {
-        QFETCH(QString, name);
-        QFETCH(int, hint);
-        QFETCH(int, expected);
-        TArObjectList list(true);
-        for (const char* itemName : {"Alpha", "beta", "BETA"})
-            new TProbe(&list, QString::fromLatin1(itemName));
-        QCOMPARE(list.IndexOfName(name, hint), expected);
-        QCOMPARE(list.FindByName(name, hint), expected < 0 ? nullptr : list.Item(expected));
-    }
-
-    void initializeTwiceAssertsAndLeavesCountUnchanged() {
-        const int liveBefore = TArObject::LiveObjectCount();
-        QString message;
-        LY_EXPECT_EXCEPTION(EAssertionFailed, TInitializedTwice(), message);
-        QVERIFY2(message.startsWith(QStringLiteral(
-                     "Initialize is for internal use only (cannot be called more than once).")),
-                 qPrintable(message));
-        QCOMPARE(TArObject::LiveObjectCount(), liveBefore);
     }
 };
 

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -103,10 +102,6 @@ struct TWaitClock {
     ~TWaitClock() { ArDebugOutputSetWaitFunction({}); }
 };
 
-quint32 ThreadId() {
-    return quint32(gettid());
-}
-
 } // namespace
 
 class TestArDebugLog : public QObject {
@@ -122,131 +117,6 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { RemoveChannelObjects(TLyTestHome::DebugChannel()); }
-
-    void deviceBuffers_data() {
-        QTest::addColumn<QStringList>("writes");
-        QTest::addColumn<QStringList>("flushed");
-        QTest::addColumn<QString>("pending");
-        const QString x127(127, u'x');
-        QTest::newRow("line") << QStringList{"abc\r\n"} << QStringList{"abc\r\n"} << "";
-        QTest::newRow("no line end") << QStringList{"abc"} << QStringList{} << "abc";
-        QTest::newRow("pieces of one line")
-            << QStringList{"ab", "cd\r\n"} << QStringList{"abcd\r\n"} << "";
-        QTest::newRow("two lines in one write")
-            << QStringList{"a\r\nb\r\nc"} << QStringList{"a\r\n", "b\r\n"} << "c";
-        QTest::newRow("lone line feed") << QStringList{"a\nb\r"} << QStringList{} << "a\nb\r";
-        QTest::newRow("CR and LF in separate writes")
-            << QStringList{"a\r", "\nb"} << QStringList{"a\r\n"} << "b";
-        QTest::newRow("full buffer")
-            << QStringList{QString(130, u'y')} << QStringList{QString(128, u'y')} << "yy";
-        QTest::newRow("CR LF split by a full buffer")
-            << QStringList{x127 + "\r\n"} << QStringList{x127 + "\r", "\n"} << "";
-        QTest::newRow("surrogate pair kept whole") << QStringList{x127 + QString::fromUtf8("😀")}
-                                                   << QStringList{x127} << QString::fromUtf8("😀");
-    }
-
-    void deviceBuffers() {
-        QFETCH(QStringList, writes);
-        QFETCH(QStringList, flushed);
-        QFETCH(QString, pending);
-        QStringList sent;
-        TArDebugTextDevice device([&sent](QStringView buffer) {
-            sent << buffer.toString();
-            return 0;
-        });
-        for (const QString& text : writes)
-            QCOMPARE(device.Write(text), 0);
-        QCOMPARE(sent, flushed);
-        QCOMPARE(device.Pending().toString(), pending);
-    }
-
-    void linesArriveAsRecords() {
-        auto viewer = OpenViewer(true);
-        QVERIFY(viewer->IsOpen());
-        TViewerThread served(*viewer);
-        ArDebugOutputInstall();
-        QCOMPARE(served.Texts(1), QStringList{"Log started for " +
-                                              QCoreApplication::applicationFilePath() + "\r\n"});
-
-        TArWriteLnMessageLog log(QString{});
-        log.SetLineSink(&ArDebugWriteLine);
-        log.Log("hello", "System", 0, mtInfo);
-        const QList<TArDebugRecord> records = served.WaitFor(2);
-        QCOMPARE(records.size(), 2);
-        const TArDebugRecord& record = records[1];
-        QVERIFY2(QRegularExpression(R"(^\[System\]\[\d\d:\d\d:\d\d\]\[Info\]: hello\r\n$)")
-                     .match(record.Text)
-                     .hasMatch(),
-                 qPrintable(record.Text));
-
-        // The layout a viewer built elsewhere relies on: text offset, process, thread, a zero
-        // byte, zero, depth, then the text and its terminating zero.
-        const QByteArray& raw = record.Raw;
-        QDataStream header(raw);
-        header.setByteOrder(QDataStream::LittleEndian);
-        std::array<quint32, 8> at{}; // the header's words, at offsets 0, 4, ... 28
-        for (quint32& word : at)
-            header >> word;
-        QCOMPARE(
-            QList<quint32>({quint32(raw.size()), at[0], at[3], at[4], at[5] & 0xFF, at[6], at[7]}),
-            QList<quint32>({1060, 32, quint32(getpid()), ThreadId(), 0, 0, 0}));
-        QVERIFY(record.ModuleHandle != 0);
-        QCOMPARE(raw.mid(32, record.Text.size() + 1), record.Text.toUtf8() + '\0');
-
-        quint32 workerId = 0;
-        std::thread worker([&workerId] {
-            workerId = ThreadId();
-            ArDebugWriteLine("from a worker");
-        });
-        worker.join();
-        const QList<TArDebugRecord> all = served.WaitFor(3);
-        QCOMPARE(all.size(), 3);
-        QCOMPARE(all[2].Text, QString("from a worker\r\n"));
-        QCOMPARE(all[2].ProcessId, quint32(getpid()));
-        QCOMPARE(all[2].ThreadId, workerId);
-        QVERIFY(workerId != ThreadId());
-    }
-
-    void writesArriveAsRecords_data() {
-        QTest::addColumn<QStringList>("lines");       // ">" and "<" change the depth
-        QTest::addColumn<QStringList>("records");     // depth:text
-        const auto chunks = [](const QString& line) { // a full buffer is sent as it is
-            QStringList records;
-            for (qsizetype i = 0; i < line.size() + 2; i += 128)
-                records << "0:" + (line + "\r\n").mid(i, 128);
-            return records;
-        };
-        for (const QString& line : {QString(126, u'a'), QString(127, u'b'), QString(300, u'c'),
-                                    QString::fromUtf8("é€ab").repeated(250)})
-            QTest::addRow("%d characters", int(line.size())) << QStringList{line} << chunks(line);
-        // A text that happens to start a buffer with the marker's character is text.
-        const QString x128(128, u'x');
-        QTest::newRow("depth markers")
-            << QStringList{">", "inner", "<", "outer", x128 + QString::fromUtf8("þorn")}
-            << QStringList{"1:inner\r\n", "0:outer\r\n", "0:" + x128,
-                           QString::fromUtf8("0:þorn\r\n")};
-    }
-
-    void writesArriveAsRecords() {
-        QFETCH(QStringList, lines);
-        QFETCH(QStringList, records);
-        auto viewer = OpenViewer(true);
-        TViewerThread served(*viewer);
-        ArDebugOutputInstall();
-        served.WaitFor(1);
-        for (const QString& line : lines) {
-            if (line == u">")
-                ArDebugIncreaseDepth();
-            else if (line == u"<")
-                ArDebugDecreaseDepth();
-            else
-                ArDebugWriteLine(line);
-        }
-        QStringList received;
-        for (const TArDebugRecord& record : served.WaitFor(records.size() + 1).mid(1))
-            received << QString::number(record.Depth) + u':' + record.Text;
-        QCOMPARE(received, records);
-    }
 
     void textCutAtWholeCharacter_data() {
         QTest::addColumn<QString>("buffer");
@@ -289,18 +159,6 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!broken.Open(&error));
         QVERIFY2(error.startsWith("Cannot create [/no/such"), qPrintable(error));
-    }
-
-    void inactiveViewerGetsNothing() {
-        auto viewer = OpenViewer(false);
-        ArDebugOutputInstall();
-        ArDebugWriteLine("not shown");
-        QVERIFY(!viewer->Receive(100));
-
-        viewer->SetActive(true);
-        TViewerThread served(*viewer);
-        ArDebugWriteLine("shown");
-        QCOMPARE(served.Texts(1), QStringList{"shown\r\n"});
     }
 
     void unresponsiveViewerCostsOneTimeout() {

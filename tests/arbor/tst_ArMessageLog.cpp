@@ -29,8 +29,6 @@ TArWriteLnMessageLog* CapturedLog(QStringList& lines) {
     return log;
 }
 
-using tChannelEntries = QList<QPair<QString, quint8>>;
-
 // Records every notification with what the log held at that moment.
 class TRecordingHandler : public IArMemoryMessageLogHandler {
 public:
@@ -61,59 +59,6 @@ class TestArMessageLog : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void cleanup() { ArMessageLogShutdown(); }
-    void filter_data() {
-        QTest::addColumn<bool>("denyMode");
-        QTest::addColumn<quint8>("defaultTypes");
-        QTest::addColumn<tChannelEntries>("entries");
-        QTest::addColumn<QString>("channel");
-        QTest::addColumn<tArMessageType>("type");
-        QTest::addColumn<bool>("accepted");
-        const quint8 debug = tArMessageTypes{mtDebugInfo}.ToBits();
-        const quint8 error = tArMessageTypes{mtError}.ToBits();
-        const tChannelEntries none;
-        const tChannelEntries defaultDeniesDebug{{"Default", debug}};
-        QTest::newRow("defaults pass all")
-            << true << quint8(0) << none << "x" << mtDebugInfo << true;
-        QTest::newRow("entry named Default, other case, denied type")
-            << true << quint8(0) << defaultDeniesDebug << "default" << mtDebugInfo << false;
-        QTest::newRow("entry named Default, other type")
-            << true << quint8(0) << defaultDeniesDebug << "default" << mtInfo << true;
-        QTest::newRow("entry decides only its channel")
-            << true << quint8(0) << defaultDeniesDebug << "System" << mtDebugInfo << true;
-        QTest::newRow("deny default types")
-            << true << debug << none << "System" << mtDebugInfo << false;
-        QTest::newRow("deny entry overrides default")
-            << true << debug << tChannelEntries{{"Trace", 0}} << "TRACE" << mtDebugInfo << true;
-        QTest::newRow("allow mode without entries drops all")
-            << false << quint8(0) << none << "System" << mtError << false;
-        QTest::newRow("allow entry passes listed")
-            << false << quint8(0) << tChannelEntries{{"System", error}} << "SYSTEM" << mtError
-            << true;
-        QTest::newRow("allow entry drops unlisted")
-            << false << error << tChannelEntries{{"System", debug}} << "System" << mtError << false;
-    }
-
-    void filter() {
-        QFETCH(bool, denyMode);
-        QFETCH(quint8, defaultTypes);
-        QFETCH(tChannelEntries, entries);
-        QFETCH(QString, channel);
-        QFETCH(tArMessageType, type);
-        QFETCH(bool, accepted);
-        TRecordingLog log(QStringLiteral("Probe"));
-        TArMessageLogFilterSettings* settings = log.FilterSettings();
-        // Entries made before a change of mode must not survive it.
-        settings->SetChannel(channel, {});
-        settings->SetDenyMode(!denyMode);
-        settings->SetDenyMode(denyMode);
-        QVERIFY(settings->ChannelNames().isEmpty());
-        settings->SetDefaultTypes(tArMessageTypes::FromBits(defaultTypes));
-        for (const auto& [name, bits] : entries)
-            settings->SetChannel(name, tArMessageTypes::FromBits(bits));
-        log.Log(QStringLiteral("text"), channel, 0, type);
-        QCOMPARE(log.Texts.size(), accepted ? 1 : 0);
-    }
-
     void assignToCopiesEverything() {
         TArMessageLogFilterSettings source;
         source.SetDenyMode(false);
@@ -129,62 +74,6 @@ private Q_SLOTS:
         QVERIFY(!dest.Accepts(QStringLiteral("System"), mtError));
         QVERIFY(!dest.Accepts(QStringLiteral("Stale"), mtInfo));
         LY_EXPECT_ASSERTION(source.AssignTo(nullptr), "Arbor/ArMessageLog");
-    }
-
-    void formatMessage() {
-        TRecordingLog log(QString{});
-        QStringList formatted;
-        // Time only (the defaults), date and time, date only, neither.
-        for (const auto& [date, time] :
-             {std::pair{false, true}, {true, true}, {true, false}, {false, false}}) {
-            if (!formatted.isEmpty()) {
-                log.SetShowDate(date);
-                log.SetShowTime(time);
-            }
-            formatted << log.FormatMessage(QStringLiteral("50% [%s]"), QStringLiteral("System"),
-                                           EncodeDateTime(2006, 2, 19, 13, 5, 9), mtWarning);
-        }
-        QCOMPARE(formatted, QStringList({"[System][13:05:09][Warning]: 50% [%s]",
-                                         "[System][2006-02-19 13:05:09][Warning]: 50% [%s]",
-                                         "[System][2006-02-19][Warning]: 50% [%s]",
-                                         "[System][Warning]: 50% [%s]"}));
-    }
-
-    void logStampsAndAsserts() {
-        TRecordingLog log(QStringLiteral("Probe"));
-        const TDateTime before = Now();
-        log.Log(QStringLiteral("now"), QStringLiteral("System"), 0, mtInfo);
-        const TDateTime after = Now();
-        log.Log(QStringLiteral("then"), QStringLiteral("System"), 38767.5, mtError);
-        QVERIFY(log.Times[0] >= before && log.Times[0] <= after);
-        QCOMPARE(log.Times[1], 38767.5);
-        LY_EXPECT_ASSERTION(log.Log(QStringLiteral("x"), QString(), 0, mtInfo),
-                            "Arbor/ArMessageLog");
-        QCOMPARE(log.Texts.size(), 2);
-    }
-
-    void splitLines_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("CR LF") << "a\r\nb" << QStringList{"a", "b"};
-        QTest::newRow("CR, LF") << "a\rb\nc" << QStringList{"a", "b", "c"};
-        QTest::newRow("LF CR is two breaks") << "a\n\rb" << QStringList{"a", "", "b"};
-        QTest::newRow("final break") << "a\r\n" << QStringList{"a"};
-        QTest::newRow("leading break") << "\nb" << QStringList{"", "b"};
-    }
-
-    void splitLines() {
-        QFETCH(QString, text);
-        QFETCH(QStringList, lines);
-        TRecordingLog log(QStringLiteral("Probe"));
-        log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
-        QCOMPARE(log.Texts, QStringList{text});
-        log.Texts.clear();
-        log.Times.clear();
-        log.SetSplitLines(true);
-        log.Log(text, QStringLiteral("C"), 38767.5, mtWarning);
-        QCOMPARE(log.Texts, lines);
-        QCOMPARE(log.Times, QList<TDateTime>(lines.size(), 38767.5));
     }
 
     void writeLnShowsBlocks() {
@@ -294,81 +183,6 @@ private Q_SLOTS:
             log.LogBytes(bytes, QStringLiteral("C"), 0, mtInfo);
         QCOMPARE(refused ? message : log.Texts.value(0), expected);
         QCOMPARE(log.Texts.size(), refused ? 0 : 1);
-    }
-
-    void globalLogRoutesToMembers() {
-        LogMessage(QStringLiteral("before start-up"), QString(), mtInfo);
-        ArMessageLogStartup();
-        TArMultipleMessageLog* global = GlobalMessageLog();
-        QVERIFY(global && global->Name().isEmpty());
-        QCOMPARE(global->Logs().Count(), 1);
-        auto* memory = dynamic_cast<TArMemoryMessageLog*>(
-            global->Logs().FindByName(QStringLiteral("MemoryLog")));
-        QVERIFY(memory && memory->OwnsFilterSettings());
-        QStringList lines;
-        global->Add(CapturedLog(lines), true);
-
-        LogMessage(QStringLiteral("hello"), QStringLiteral("System"), mtInfo);
-        QCOMPARE(lines.size(), 1);
-        const QRegularExpression line(
-            QStringLiteral("^\\[System\\]\\[\\d\\d:\\d\\d:\\d\\d\\]\\[Info\\]: hello$"));
-        QVERIFY2(line.match(lines[0]).hasMatch(), qPrintable(lines[0]));
-        QCOMPARE(memory->Count(), 1);
-
-        // One text with a line break: one line written, two messages kept.
-        LogFormat(QStringLiteral("[%s] Start task [%s]\nsecond"), {"P", "Load", "surplus"}, mtError,
-                  QStringLiteral("Default"));
-        QVERIFY(
-            lines.constLast().endsWith(QStringLiteral("[Error]: [P] Start task [Load]\nsecond")));
-        const QList<TArLoggableMessageData> kept = memory->Messages();
-        QCOMPARE(kept.size(), 3);
-        QCOMPARE(kept[1].Text, QStringLiteral("[P] Start task [Load]"));
-        QCOMPARE(kept[2],
-                 (TArLoggableMessageData{"Default", mtError, lmkMessage, "second", kept[2].Time}));
-
-        // The global log's filter reaches the sharing member only.
-        global->FilterSettings()->SetDefaultTypes({mtDebugInfo});
-        LogMessage(QStringLiteral("debug"), QStringLiteral("System"), mtDebugInfo);
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(memory->Count(), 4);
-
-        ArMessageLogStartup();
-        QCOMPARE(GlobalMessageLog(), global);
-        ArMessageLogShutdown();
-        QVERIFY(!GlobalMessageLog());
-        LogMessage(QStringLiteral("after shut-down"), QString(), mtInfo);
-    }
-
-    void memoryLogKeepsRecentMessages_data() {
-        QTest::addColumn<int>("maxCount");
-        QTest::addColumn<int>("removeCount");
-        QTest::addColumn<int>("logged");
-        QTest::addColumn<int>("kept");
-        QTest::newRow("defaults, full") << 200 << 100 << 200 << 200;
-        QTest::newRow("defaults, one more drops 100") << 200 << 100 << 201 << 101;
-        QTest::newRow("defaults, second drop") << 200 << 100 << 301 << 101;
-        QTest::newRow("remove count 0 still makes room") << 3 << 0 << 10 << 3;
-        QTest::newRow("remove count above max empties") << 3 << 10 << 4 << 1;
-        QTest::newRow("no limit") << 0 << 100 << 450 << 450;
-    }
-
-    void memoryLogKeepsRecentMessages() {
-        QFETCH(int, maxCount);
-        QFETCH(int, removeCount);
-        QFETCH(int, logged);
-        QFETCH(int, kept);
-        TArMemoryMessageLog log(QStringLiteral("Memory"));
-        if (maxCount != 200 || removeCount != 100) {
-            log.SetMaxCount(maxCount);
-            log.SetRemoveCount(removeCount);
-        }
-        LogNumbered(log, 0, logged);
-        const QList<TArLoggableMessageData> messages = log.Messages();
-        QCOMPARE(log.Count(), kept);
-        QCOMPARE(messages.size(), kept);
-        // The newest messages survive, oldest first.
-        for (int i = 0; i < kept; ++i)
-            QCOMPARE(messages[i].Text, QStringLiteral("m%1").arg(logged - kept + i));
     }
 
     void memoryLogHandlers() {

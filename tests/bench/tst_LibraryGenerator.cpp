@@ -16,51 +16,6 @@ namespace {
 
 using tTrack = QHash<QString, QString>; // key: value text
 
-// What the tests read from a generated library. `Valid` is false when the bytes are not
-// well-formed XML.
-struct TLibrary {
-    bool Valid = false;
-    QStringList TrackIds; // the keys of the track dictionary
-    QList<tTrack> Tracks;
-    QStringList MasterItems; // the track ids the first playlist lists
-};
-
-TLibrary Parse(const QByteArray& bytes) {
-    TLibrary library;
-    QXmlStreamReader xml(bytes);
-    int depth = 0; // plist 1, top dictionary 2, track dictionary or playlist 4
-    QString key, topKey;
-    int playlists = 0;
-    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
-        if (xml.isEndElement())
-            --depth;
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == u"key") {
-            key = xml.readElementText();
-            if (depth == 2)
-                topKey = key;
-            else if (depth == 3 && topKey == u"Tracks")
-                library.TrackIds.append(key);
-            continue;
-        }
-        ++depth;
-        if (depth == 4 && topKey == u"Tracks")
-            library.Tracks.append(tTrack());
-        else if (depth == 4 && topKey == u"Playlists")
-            ++playlists;
-        if (depth == 5 && topKey == u"Tracks")
-            library.Tracks.last().insert(key, xml.readElementText());
-        else if (depth == 7 && playlists == 1 && key == u"Track ID")
-            library.MasterItems.append(xml.readElementText());
-        else
-            continue;
-        --depth; // readElementText read the end element
-    }
-    library.Valid = !xml.hasError();
-    return library;
-}
-
 QByteArray Generate(int tracks, quint64 seed, TLyBenchLibrary which) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -70,25 +25,6 @@ QByteArray Generate(int tracks, quint64 seed, TLyBenchLibrary which) {
         qWarning() << "generator failed:" << error;
     return buffer.data();
 }
-
-// Name, artist and album as a loose matcher sees them: composed, case-folded, letters and
-// digits only.
-QString LooseKey(const tTrack& track) {
-    QString key;
-    for (const char* part : {"Name", "Artist", "Album"}) {
-        const QString text =
-            track.value(QString::fromLatin1(part)).normalized(QString::NormalizationForm_C);
-        for (const QChar c : text.toCaseFolded()) {
-            if (c.isLetterOrNumber())
-                key += c;
-        }
-        key += u'|';
-    }
-    return key;
-}
-
-const QStringList kRequiredKeys{QStringLiteral("Track ID"), QStringLiteral("Name"),
-                                QStringLiteral("Persistent ID"), QStringLiteral("Track Type")};
 
 } // namespace
 
@@ -147,62 +83,6 @@ private Q_SLOTS:
         QCOMPARE(
             QCryptographicHash::hash(Generate(60, 1, which), QCryptographicHash::Sha256).toHex(),
             sha256);
-    }
-
-    void parsesWithTheExpectedTracks_data() {
-        QTest::addColumn<TLyBenchLibrary>("which");
-        QTest::addColumn<int>("tracks");
-        for (const int tracks : {0, 1, 13, 300}) {
-            QTest::addRow("One, %d", tracks) << TLyBenchLibrary::One << tracks;
-            QTest::addRow("Two, %d", tracks) << TLyBenchLibrary::Two << tracks;
-        }
-    }
-
-    // Every size gives a property list with that many tracks, each with its own ids, all of them
-    // in the master playlist.
-    void parsesWithTheExpectedTracks() {
-        QFETCH(TLyBenchLibrary, which);
-        QFETCH(int, tracks);
-        const TLibrary library = Parse(Generate(tracks, 3, which));
-        QVERIFY(library.Valid);
-        QCOMPARE(library.Tracks.size(), tracks);
-        QCOMPARE(QSet<QString>(library.TrackIds.begin(), library.TrackIds.end()).size(), tracks);
-        QSet<QString> persistentIds;
-        for (int i = 0; i < tracks; ++i) {
-            const tTrack& track = library.Tracks.at(i);
-            QCOMPARE(track.value(QStringLiteral("Track ID")), library.TrackIds.at(i));
-            for (const QString& key : kRequiredKeys)
-                QVERIFY2(track.contains(key), qPrintable(key));
-            persistentIds.insert(track.value(QStringLiteral("Persistent ID")));
-        }
-        QCOMPARE(persistentIds.size(), tracks);
-        QCOMPARE(library.MasterItems, library.TrackIds);
-    }
-
-    // What the benchmark measures rests on this: Two holds about 80% of One's songs, most of
-    // them found by a loose match, some only after a spelling slip; no persistent id is shared.
-    void twoSharesAboutEightyPercent() {
-        constexpr int kTracks = 600;
-        const TLyLibraryGenerator generator(kTracks, 7);
-        const TLibrary one = Parse(Generate(kTracks, 7, TLyBenchLibrary::One));
-        const TLibrary two = Parse(Generate(kTracks, 7, TLyBenchLibrary::Two));
-        QVERIFY(one.Valid && two.Valid);
-        const double shared = double(generator.SharedCount()) / kTracks;
-        QVERIFY2(shared > 0.75 && shared < 0.85, qPrintable(QString::number(shared)));
-
-        QSet<QString> keysOne, idsOne;
-        for (const tTrack& track : one.Tracks) {
-            keysOne.insert(LooseKey(track));
-            idsOne.insert(track.value(QStringLiteral("Persistent ID")));
-        }
-        int found = 0;
-        for (const tTrack& track : two.Tracks) {
-            found += keysOne.contains(LooseKey(track)) ? 1 : 0;
-            QVERIFY(!idsOne.contains(track.value(QStringLiteral("Persistent ID"))));
-        }
-        const double matching = double(found) / kTracks;
-        QVERIFY2(matching > 0.70 && matching <= shared, qPrintable(QString::number(matching)));
-        QVERIFY2(found < generator.SharedCount(), "some shared songs differ in spelling");
     }
 
     // WriteFile replaces the file; failures of writing are reported, not swallowed.

@@ -246,35 +246,6 @@ private Q_SLOTS:
         QCOMPARE(Entries(*ReadLibrary(*document, library, options, nullptr, nullptr)), first);
     }
 
-    void readableLayout() {
-        TLyTempFolder folder;
-        const QByteArray xml =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<!DOCTYPE plist PUBLIC \"x\" \"y\">\n<plist version=\"1.0\">\n"
-            "<dict>\n\t<key>A</key>\n\t<string>a &amp; b ]]&gt; c</string>\n"
-            "\t<key>B</key>\n\t<true />\n\t<key>C</key><array></array>\n"
-            "\t<dict><key>D</key><integer>1</integer></dict>\n</dict>\n</plist>\n";
-        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", xml), nullptr, nullptr);
-        SaveLibraryDocument(*document, folder.FilePath("out.xml"), nullptr, nullptr, 0);
-        QCOMPARE(ReadWholeFile(folder.FilePath("out.xml")),
-                 QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                            "<!DOCTYPE plist PUBLIC \"x\" \"y\">\r\n"
-                            "<plist version=\"1.0\">\r\n"
-                            "  <dict>\r\n"
-                            "    <key>A</key>\r\n"
-                            "    <string>a &amp; b ]]&gt; c</string>\r\n"
-                            "    <key>B</key>\r\n"
-                            "    <true/>\r\n"
-                            "    <key>C</key>\r\n"
-                            "    <array/>\r\n"
-                            "    <dict>\r\n"
-                            "      <key>D</key>\r\n"
-                            "      <integer>1</integer>\r\n"
-                            "    </dict>\r\n"
-                            "  </dict>\r\n"
-                            "</plist>\r\n"));
-    }
-
     // The text of a library is cut into stretches built on several threads: written one after
     // another, and saved through the threads, they give the text of a single walk.
     void writtenInStretches_data() {
@@ -376,136 +347,6 @@ private Q_SLOTS:
         QCOMPARE(LocationToPath(url), path);
     }
 
-    void locationToPathAgreesWithTheExpressions() {
-        // The conversion answers plain URLs without running its two expressions: it must convert
-        // every URL as the expressions alone convert it.
-        const QRegularExpression::PatternOptions options =
-            QRegularExpression::CaseInsensitiveOption |
-            QRegularExpression::DotMatchesEverythingOption;
-        const QRegularExpression driveUrl("^file://(?:localhost)?/([a-zA-Z]:.+)", options);
-        const QRegularExpression fileUrl("^file://(?:localhost)?(/.+)", options);
-        const auto reference = [&](const QString& url) {
-            QString path = url;
-            if (QRegularExpressionMatch m = driveUrl.match(url); m.hasMatch()) {
-                path = m.captured(1).replace(u'/', u'\\');
-            } else if (m = fileUrl.match(url); m.hasMatch()) {
-                path = m.captured(1);
-                if (path.startsWith("//"))
-                    path.replace(u'/', u'\\');
-            }
-            return path;
-        };
-        // Every combination of the pieces that matter, in the order they come.
-        const QList<QStringList> parts{{"file://", "FILE://", "File:/", "http://", ""},
-                                       {"", "localhost", "LocalHost", "localho\u017Ft", "server"},
-                                       {"/", "", "//"},
-                                       {"", "C", "z", "\u212A", "\u00e9", "1"},
-                                       {":", "", "|"},
-                                       {"", "/", "a", "/a b.mp3", "\n"}};
-        int checked = 0;
-        std::function<void(int, const QString&)> check = [&](int level, const QString& url) {
-            if (level == parts.size()) {
-                // Without escapes nothing is decoded, so the paths compare as they are.
-                QVERIFY2(LocationToPath(url) == reference(url), qPrintable(url));
-                ++checked;
-                return;
-            }
-            for (const QString& piece : parts[level])
-                check(level + 1, url + piece);
-        };
-        check(0, QString());
-        QCOMPARE(checked, 5 * 5 * 3 * 6 * 3 * 5);
-    }
-
-    void dates_data() {
-        QTest::addColumn<QString>("text"); // read
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("written"); // the value written, if not empty
-        const auto row = [](const char* name, const QString& text, bool ok, double value,
-                            const QString& written) {
-            QTest::newRow(name) << text << ok << value << written;
-        };
-        const double eleven = EncodeDateTime(2006, 2, 18, 20, 37, 11);
-        row("date and time", "2006-02-18T20:37:11Z", true, eleven, "2006-02-18T20:37:11Z");
-        row("milliseconds", "2006-02-18T20:37:11.250Z", true,
-            EncodeDateTime(2006, 2, 18, 20, 37, 11, 250), "2006-02-18T20:37:11Z");
-        row("milliseconds dropped, not rounded", "2006-02-18T20:37:11.999Z", true,
-            EncodeDateTime(2006, 2, 18, 20, 37, 11, 999), "2006-02-18T20:37:11Z");
-        row("date only, midnight keeps its time", "2006-02-18", true, EncodeDateTime(2006, 2, 18),
-            "2006-02-18T00:00:00Z");
-        row("before 1899", "1850-06-01T12:00:00Z", true, EncodeDateTime(1850, 6, 1, 12),
-            "1850-06-01T12:00:00Z");
-        row("empty; a hair below the second", "", false, eleven - 1e-10, "2006-02-18T20:37:11Z");
-        row("month 13", "2006-13-45T00:00:00Z", false, 0.0, "");
-        row("29 February of a common year", "2006-02-29", false, 0.0, "");
-        row("hour 25", "2006-02-18T25:00:00Z", false, 0.0, "");
-        row("year not a number", "20x6-02-18", false, 0.0, "");
-        row("minutes not a number", "2006-02-18T20:xx:11Z", false, 0.0, "");
-        row("too short", "2006-02", false, 0.0, "");
-        row("non-ASCII digit", "\u0662006-02-18", false, 0.0, "");
-    }
-
-    void dates() {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(double, value);
-        QFETCH(QString, written);
-        bool parsed = !ok;
-        QCOMPARE(ParseLibraryDate(text, &parsed), ok ? value : 0.0);
-        QCOMPARE(parsed, ok);
-        if (!written.isEmpty())
-            QCOMPARE(FormatLibraryDate(value), written);
-    }
-
-    void readTrack_data() {
-        QTest::addColumn<TLyLibraryTrack>("track");
-        QTest::addColumn<QStringList>("texts");  // name, artist, album, genre, location
-        QTest::addColumn<QList<int>>("numbers"); // rating, play count, track kind
-        QTest::addColumn<double>("lastPlayed");
-        QTest::newRow("usual keys")
-            << MakeLibraryTrack(7)
-            << QStringList{"Song 7", "Artist 7", "Album 7", "Rock", "/Music/Song 7.mp3"}
-            << QList<int>{20, 0, 2} << EncodeDateTime(2006, 2, 18, 20, 37, 11);
-        QTest::newRow("a Name of Genre is a value, not a key")
-            << TLyLibraryTrack{{"Name", "string", "Genre"}, {"Genre", "string", "Pop"}}
-            << QStringList{"Genre", "", "", "Pop", ""} << QList<int>{0, 0, 0} << 0.0;
-        QTest::newRow("keys ignore case, the later key wins")
-            << TLyLibraryTrack{{"play count", "integer", "5"},
-                               {"ARTIST", "string", "A"},
-                               {"Artist", "string", "B"},
-                               {"track type", "string", "url"}}
-            << QStringList{"", "B", "", "", ""} << QList<int>{0, 5, 1} << 0.0;
-        QTest::newRow("whitespace and empty values, blanks around numbers")
-            << TLyLibraryTrack{{"Genre", "string", " "},
-                               {"Album", "string", ""},
-                               {"Rating", "integer", " 60 "},
-                               {"Track Type", "string", "Remote"}}
-            << QStringList{"", "", "", " ", ""} << QList<int>{60, 0, 0} << 0.0;
-        QTest::newRow("a key without a value ends the track")
-            << TLyLibraryTrack{{"Name", "string", "N"}, {"", "key", "Artist"}}
-            << QStringList{"N", "", "", "", ""} << QList<int>{0, 0, 0} << 0.0;
-    }
-
-    void readTrack() {
-        QFETCH(TLyLibraryTrack, track);
-        QFETCH(QStringList, texts);
-        QFETCH(QList<int>, numbers);
-        QFETCH(double, lastPlayed);
-        TLyTempFolder folder;
-        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", MakeLibraryXml({track})),
-                                            nullptr, nullptr);
-        TLySongProperties properties;
-        ReadFromDictionary(properties, FirstTrack(*document));
-        QCOMPARE(properties.Node(), FirstTrack(*document));
-        QCOMPARE((QStringList{properties.Name(), properties.Artist(), properties.Album(),
-                              properties.Genre(), properties.Location()}),
-                 texts);
-        QCOMPARE((QList<int>{properties.Rating(), properties.PlayCount(), properties.TrackKind()}),
-                 numbers);
-        QCOMPARE(properties.LastPlayed(), lastPlayed);
-    }
-
     void writeBack_data() {
         QTest::addColumn<TLyLibraryTrack>("track");
         QTest::addColumn<QStringList>("texts");  // name, artist, album, genre to write
@@ -581,43 +422,6 @@ private Q_SLOTS:
         TLySongProperties reread;
         ReadFromDictionary(reread, FirstTrack(*stored));
         QVERIFY(reread.Equals(properties));
-    }
-
-    void filesFound_data() {
-        QTest::addColumn<QStringList>("locations"); // "+name": a file that exists, "-name": none
-        QTest::addColumn<bool>("found");
-        QTest::newRow("first located file exists")
-            << QStringList{"", "+My S\u00f3ng+1.mp3", "-gone.mp3"} << true;
-        QTest::newRow("first located file is missing")
-            << QStringList{"-gone.mp3", "+here.mp3"} << false;
-        QTest::newRow("no track has a location") << QStringList{"", ""} << false;
-    }
-
-    void filesFound() {
-        QFETCH(QStringList, locations);
-        QFETCH(bool, found);
-        TLyTempFolder folder;
-        QList<TLyLibraryTrack> tracks;
-        int id = 0;
-        for (const QString& location : locations) {
-            TLyLibraryTrack track{{"Name", "string", QString::number(++id)}};
-            if (!location.isEmpty()) {
-                const QString path = folder.FilePath(location.mid(1));
-                if (location.startsWith(u'+'))
-                    folder.WriteFile(location.mid(1), "x");
-                track << TLyLibraryPair{"Location", "string",
-                                        "file://" +
-                                            QString::fromUtf8(QUrl::toPercentEncoding(path, "/"))};
-            }
-            tracks << track;
-        }
-        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", MakeLibraryXml(tracks)),
-                                            nullptr, nullptr);
-        TLyLibraryOptions library;
-        library.SetFilesFound(!found); // a stale answer of an earlier read
-        TLyCompareOptions options;
-        ReadLibrary(*document, library, options, nullptr, nullptr);
-        QCOMPARE(library.FilesFound(), found);
     }
 
     void badInputNamesTheFile_data() {
@@ -829,36 +633,6 @@ private Q_SLOTS:
         calculator.RemoveListener(&listener);
     }
 
-    void manyNamesInOneRun() {
-        constexpr int kNames = 100000;
-        for (int i = 0; i < 100; ++i)
-            FFolder.WriteFile(QStringLiteral("many/%1.mp3").arg(i * 1000), "x");
-        TLyFileStatusCalculator calculator;
-        TCountingFileListener listener;
-        calculator.AddListener(&listener);
-        QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < kNames; ++i)
-            QCOMPARE(calculator.GetStatus(FFolder.FilePath(QStringLiteral("many/%1.mp3").arg(i))),
-                     fsUnknown);
-        const qint64 askMs = clock.elapsed();
-        QTRY_COMPARE_WITH_TIMEOUT(listener.Changes, 1, 60000);
-        qInfo("asked for %d names in %lld ms on the main thread; checked in %lld ms", kNames,
-              static_cast<long long>(askMs), static_cast<long long>(clock.elapsed()));
-        QVERIFY(!calculator.Process()->Running());
-        QCOMPARE(calculator.Process()->ResultCount(), kNames);
-        int existing = 0;
-        for (int i = 0; i < kNames; ++i) {
-            const tLyFileStatus status =
-                calculator.GetStatus(FFolder.FilePath(QStringLiteral("many/%1.mp3").arg(i)));
-            QVERIFY(status != fsUnknown);
-            existing += status == fsExists;
-        }
-        QCOMPARE(existing, 100);
-        QCOMPARE(listener.Changes, 1); // one run for all of them
-        calculator.RemoveListener(&listener);
-    }
-
     void songPropertiesCacheTheAnswer() {
         const QString name = FFolder.WriteFile(QStringLiteral("cached.mp3"), "x");
         TLySongProperties track = Track("t").Location(name).Build();
@@ -921,32 +695,6 @@ private Q_SLOTS:
         LyFileStatusShutdown();
     }
 
-    void libraryFileTest_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("passes");
-        QTest::newRow("declaration")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist/>") << true;
-        QTest::newRow("capitals") << QByteArray("<?XML version=\"1.0\"?>") << true;
-        QTest::newRow("byte-order mark")
-            << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n") << true;
-        QTest::newRow("blank first") << QByteArray(" <?xml version=\"1.0\"?>") << false;
-        QTest::newRow("not xml") << QByteArray("Name,Artist\nx,y\n") << false;
-        QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("declaration on the second line") << QByteArray("\n<?xml?>") << false;
-        QTest::newRow("binary") << QByteArray("\x00\x01<?xml", 7) << false;
-        QTest::newRow("two byte-order marks")
-            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\"?>") << false;
-        QTest::newRow("cut in the declaration") << QByteArray("<?xm") << false;
-    }
-
-    void libraryFileTest() {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, passes);
-        QCOMPARE(IsLibraryFile(FFolder.WriteFile(QStringLiteral("library.xml"), content)), passes);
-        QVERIFY(!IsLibraryFile(FFolder.FilePath(QStringLiteral("nothing here.xml"))));
-        QVERIFY(!IsLibraryFile(FFolder.Path())); // a folder
-    }
-
     void fileSize() {
         QCOMPARE(FileSize(FFolder.WriteFile(QStringLiteral("sized.xml"), QByteArray(1234, 'x'))),
                  1234);
@@ -987,6 +735,34 @@ private:
     }
 
     TLyTempFolder FFolder; // holds the large library shared by the cancel tests, and small files
+    void readableLayout() {
+        TLyTempFolder folder;
+        const QByteArray xml =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<!DOCTYPE plist PUBLIC \"x\" \"y\">\n<plist version=\"1.0\">\n"
+            "<dict>\n\t<key>A</key>\n\t<string>a &amp; b ]]&gt; c</string>\n"
+            "\t<key>B</key>\n\t<true />\n\t<key>C</key><array></array>\n"
+            "\t<dict><key>D</key><integer>1</integer></dict>\n</dict>\n</plist>\n";
+        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", xml), nullptr, nullptr);
+        SaveLibraryDocument(*document, folder.FilePath("out.xml"), nullptr, nullptr, 0);
+        QCOMPARE(ReadWholeFile(folder.FilePath("out.xml")),
+                 QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                            "<!DOCTYPE plist PUBLIC \"x\" \"y\">\r\n"
+                            "<plist version=\"1.0\">\r\n"
+                            "  <dict>\r\n"
+                            "    <key>A</key>\r\n"
+                            "    <string>a &amp; b ]]&gt; c</string>\r\n"
+                            "    <key>B</key>\r\n"
+                            "    <true/>\r\n"
+                            "    <key>C</key>\r\n"
+                            "    <array/>\r\n"
+                            "    <dict>\r\n"
+                            "      <key>D</key>\r\n"
+                            "      <integer>1</integer>\r\n"
+                            "    </dict>\r\n"
+                            "  </dict>\r\n"
+                            "</plist>\r\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyLibraryFile)

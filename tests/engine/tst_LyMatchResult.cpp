@@ -21,13 +21,6 @@ Q_DECLARE_METATYPE(TLySongProperties)
 
 namespace {
 
-int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*)>& test) {
-    int count = 0;
-    for (const TLySong* song : songs)
-        count += test(song);
-    return count;
-}
-
 class TCountingListener : public ILySongSelectionListener {
 public:
     QList<TLySongSelection*> Calls;
@@ -63,205 +56,15 @@ std::unique_ptr<TLyCompareOptions> Options(tLySongCompareMode mode,
 
 // Adds each track to a new map and returns it.
 
-int PrimaryCount(const TLySongPropertiesMap& map) {
-    int count = 0;
-    map.Iterate([&](const QString&, TLySongProperties* entry) {
-        count += entry->Primary();
-        return true;
-    });
-    return count;
-}
-
 // Title, artist, album and genre of the songs of two libraries. Library Two's texts are
 // upper-cased when the file is built, and a title starting "~" stores that track decomposed.
 using TSongTexts = QList<std::array<const char*, 4>>;
-const TSongTexts kSongsOne = {
-    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
-    {"Тёмная ночь", "Марк Бернес", "Песни войны", "Шансон"},
-    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
-    {"Ο έρωτας", "Χαρούλα Αλεξίου", "Τα τσιγάρα", "Λαϊκό"},
-    {"ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
-    {"夜に駆ける", "YOASOBI", "THE BOOK", "ポップ"},
-    {"봄날", "방탄소년단", "윙스", "케이팝"},
-    {"ירושלים של זהב", "שולי נתן", "שירים", "עממי"},
-    {"أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
-    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
-    {"Love Song", "ABBA", "Gold", "Pop"},
-    {"Colour", "Blur", "Parklife", "Rock"},
-    {"Waterloo", "ABBA", "Gold", "Pop"},
-};
-const TSongTexts kSongsTwo = {
-    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
-    {"~Тёмная ночь!", "Марк Бернес", "Песни войны", "Шансон"},
-    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
-    {"Ο έρωτας", "Χαρούλα Αλεξίου", "", "Λαϊκό"},
-    {"~ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
-    {"夜に駆ける", "YOASOBI", "THE BOOK", "ロック"},
-    {"~봄날", "방탄소년단", "윙스", "케이팝"},
-    {"ירושלים של זהב", "נעמי שמר", "שירים", "עממי"},
-    {"~أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
-    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
-    {"कल हो ना हो", "सोनू निगम", "कल हो ना हो", "फ़िल्मी"},
-    {"Love-Song!", "Abba", "Gold", "Pop"},
-    {"Color", "Blur", "Parklife", "Rock"},
-};
-
-// `text` with every run of non-ASCII characters replaced by an ASCII word, the same word for
-// the same run (letter case and normalisation ignored) and upper-case for an upper-case run.
-// The words are "Za?a?a?a" with consonants of distinct Soundex digits, so that every key mode
-// tells them apart, and "Z" starts no other text.
-QString AsciiCopy(const QString& text, QHash<QString, QString>& words) {
-    static const char consonants[] = "BCDLMR";
-    QString copy;
-    for (qsizetype i = 0, end = 0; i < text.size(); i = end) {
-        end = i + 1;
-        if (text.at(i).unicode() < 0x80) {
-            copy += text.at(i);
-            continue;
-        }
-        while (end < text.size() && text.at(end).unicode() >= 0x80)
-            ++end;
-        const QString run = text.mid(i, end - i);
-        QString& word = words[run.normalized(QString::NormalizationForm_C).toCaseFolded()];
-        if (word.isEmpty()) {
-            const auto n = words.size() - 1;
-            word = QStringLiteral("Za%1a%2a%3a")
-                       .arg(QChar(consonants[n / 36 % 6]), QChar(consonants[n / 6 % 6]),
-                            QChar(consonants[n % 6]))
-                       .toLower();
-        }
-        copy += run == run.toUpper() && run != run.toLower() ? word.toUpper() : word;
-    }
-    return copy;
-}
-
-QByteArray LibraryXml(const TSongTexts& songs, const QString& side, bool upperCase,
-                      QHash<QString, QString>* asciiWords) {
-    QList<TLyLibraryTrack> tracks;
-    for (const auto& song : songs) {
-        TLyLibraryTrack track{{"Track ID", "integer", QString::number(tracks.size() + 1)}};
-        const bool decomposed = song[0][0] == '~';
-        for (int part = sdName; part <= sdGenre; ++part) {
-            QString text = QString::fromUtf8(song[part] + (part == sdName && decomposed));
-            if (upperCase)
-                text = text.toUpper();
-            if (decomposed)
-                text = text.normalized(QString::NormalizationForm_D);
-            if (asciiWords)
-                text = AsciiCopy(text, *asciiWords);
-            static const char* const keys[] = {"Name", "Artist", "Album", "Genre"};
-            track << TLyLibraryPair{keys[part], "string", text};
-        }
-        track << TLyLibraryPair{"Location", "string",
-                                QStringLiteral("file:///%1-%2.mp3").arg(side).arg(tracks.size())};
-        tracks << track;
-    }
-    return MakeLibraryXml(tracks);
-}
-
-// The songs that matching the two libraries gives, each as "one location|two location".
-QStringList MatchedPairs(const QByteArray& one, const QByteArray& two,
-                         const TLyCompareOptions& options) {
-    TLyTempFolder folder;
-    auto documentOne = LoadLibraryDocument(folder.WriteFile("one.xml", one), nullptr, nullptr);
-    auto documentTwo = LoadLibraryDocument(folder.WriteFile("two.xml", two), nullptr, nullptr);
-    TLyLibraryOptions library;
-    auto mapOne = ReadLibrary(*documentOne, library, options, nullptr, nullptr);
-    auto mapTwo = ReadLibrary(*documentTwo, library, options, nullptr, nullptr);
-    TLyProcess process;
-    process.StartMainTask(2, QStringLiteral("Match"));
-    TLyMatchResult result(nullptr, nullptr, nullptr);
-    result.Match(mapOne.get(), mapTwo.get(), &process, &options);
-    QStringList pairs;
-    for (const TLySong* song : result.Songs())
-        pairs << song->OriginalOne().Location() + u'|' + song->OriginalTwo().Location();
-    pairs.sort();
-    return pairs;
-}
-
 } // namespace
 
 class TestLyMatchResult : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
-
-    void soundex_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("code");
-        const auto row = [](const char* name, const QString& text, const QString& code) {
-            QTest::newRow(name) << text << code;
-        };
-        row("Robert", "Robert", "R163" + QString(16, u'0'));
-        row("Tymczak", "Tymczak", "T522" + QString(16, u'0'));
-        row("Colour", "Colour", "C46" + QString(17, u'0'));
-        row("Color", "Color", "C46" + QString(17, u'0'));
-        row("lower first letter", "ashcraft", "A2613" + QString(15, u'0'));
-        row("digit first", "4ever", "416" + QString(17, u'0'));
-        row("empty", "", "");
-        row("long text is cut at 20", "BCDLMRBCDLMRBCDLMRBCDLMRBCDLMR", "B2345612345612345612");
-        row("first character beyond the basic plane", "\U0001D400bc",
-            "\U0001D40012" + QString(16, u'0'));
-    }
-
-    void soundex() {
-        QFETCH(QString, text);
-        QFETCH(QString, code);
-        QCOMPARE(SoundexCode(text), code);
-    }
-
-    void keys_data() {
-        QTest::addColumn<TLySongProperties>("track");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("components");
-        QTest::addColumn<QString>("key");
-        const TLyTrackBuilder song = Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop");
-        const auto row = [](const char* name, const TLyTrackBuilder& track, tLySongCompareMode mode,
-                            int components, const QString& key) {
-            QTest::newRow(name) << track.Build() << int(mode) << components << key;
-        };
-        row("exact title and artist", song, scmExactMatch, 0b0011, "/Love-Song!/ABBA");
-        row("alphanumeric drops punctuation", song, scmAlphanumericMatch, 0b1111,
-            "/LoveSong/ABBA/Gold/Pop");
-        row("empty component keeps its slash", Track("T"), scmExactMatch, 0b0111, "/T//");
-        row("no components", song, scmExactMatch, 0, "");
-        row("alphanumeric keeps accented letters", Track("Café del Mar"), scmAlphanumericMatch,
-            0b0001, "/CafédelMar");
-        row("alphanumeric keeps letters of every script", Track("Любовь, моя!").Artist("坂本 九"),
-            scmAlphanumericMatch, 0b0011, "/Любовьмоя/坂本九");
-        row("alphanumeric keeps combining marks", Track("שָׁלוֹם").Artist("तुम ही हो"),
-            scmAlphanumericMatch, 0b0011, "/שָׁלוֹם/तुमहीहो");
-        // A CJK letter stays, a musical symbol goes.
-        row("alphanumeric beyond the basic plane", Track("\U0002000B \U0001D11E"),
-            scmAlphanumericMatch, 0b0001, "/\U0002000B");
-        row("phonetic", Track("Colour"), scmPhoneticMatch, 0b0001, "/C46" + QString(17, u'0'));
-        row("phonetic of Latin letters with accents", Track("Müller"), scmPhoneticMatch, 0b0001,
-            "/M46" + QString(17, u'0'));
-        row("phonetic of Latin and other letters", Track("Tokyo 東京"), scmPhoneticMatch, 0b0001,
-            "/T2" + QString(18, u'0'));
-        row("phonetic of other scripts is the alphanumeric text", Track("Любовь моя").Artist("!"),
-            scmPhoneticMatch, 0b0011, "/Любовьмоя/");
-        // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
-        row("decomposed exact", Track(QStringLiteral("Moto\u0308rhead")), scmExactMatch, 0b0001,
-            QStringLiteral("/Mot\u00F6rhead"));
-        row("decomposed alphanumeric", Track(QStringLiteral("Moto\u0308rhead")),
-            scmAlphanumericMatch, 0b0001, QStringLiteral("/Mot\u00F6rhead"));
-        row("persistent ID whatever the components", Track("T").Artist("X").PersistentId("0A1B"),
-            scmPersistentIdMatch, 0b0011, "#0A1B");
-        row("no persistent ID keys as exact", Track("T!").Artist("X"), scmPersistentIdMatch, 0b0011,
-            "/T!/X");
-        row("persistent ID unused by other modes", Track("T").PersistentId("0A1B"), scmExactMatch,
-            0b0001, "/T");
-    }
-
-    void keys() {
-        QFETCH(TLySongProperties, track);
-        QFETCH(int, mode);
-        QFETCH(int, components);
-        QTEST(MakeKey(track, tLySongCompareMode(mode),
-                      tLySongCompareComponentSet::FromBits(quint8(components))),
-              "key");
-    }
 
     void pairing_data() {
         QTest::addColumn<TLySongProperties>("one");
@@ -325,83 +128,6 @@ private Q_SLOTS:
         QCOMPARE(found != nullptr, pairs);
         if (found)
             QCOMPARE(found->Name(), one.Name());
-    }
-
-    void shortenedKeysBelongToTheFirstTrack() {
-        // One (T, X); Two (T, Y) and (T, Z): both Two tracks find the One track through its
-        // shortened key "/T" (the title alone).
-        const auto options = Options(scmExactMatch, {sccTitle, sccArtist}, {sccArtist});
-        auto mapOne =
-            MapOf({Track("T").Artist("X").Build(), Track("T").Artist("W").Build()}, *options);
-        QCOMPARE(mapOne->Count(), 3); // two full keys and one shortened key
-        const TLySongProperties* shortened = mapOne->Find(QStringLiteral("/t"));
-        QVERIFY(shortened);
-        QVERIFY(!shortened->Primary());
-        QCOMPARE(shortened->Artist(), QStringLiteral("X")); // the first track's
-        QCOMPARE(shortened->Key(), QStringLiteral("/T"));
-        for (const QString& artist : {QStringLiteral("Y"), QStringLiteral("Z")}) {
-            TLySongProperties two = Track("T").Artist(artist).Build();
-            two.SetKey(MakeKey(two, scmExactMatch, {sccTitle, sccArtist}));
-            QCOMPARE(FindMatch(two, *mapOne, *options)->Artist(), QStringLiteral("X"));
-        }
-    }
-
-    void duplicateFullKeysKeepTheLastTrack() {
-        const auto options =
-            Options(scmExactMatch, {sccTitle, sccArtist, sccAlbum}, {sccArtist, sccAlbum});
-        auto map = MapOf({Track("T").Artist("A").Album("B").PlayCount(1).Build(),
-                          Track("t").Artist("a").Album("b").PlayCount(2).Build()},
-                         *options);
-        QCOMPARE(PrimaryCount(*map), 1);
-        QCOMPARE(map->Find(QStringLiteral("/T/A/B"))->PlayCount(), 2);
-        // The earlier track's shortened entries stay and can still be found.
-        QVERIFY(map->Find(QStringLiteral("/T/B")));
-        QCOMPARE(map->Find(QStringLiteral("/T/B"))->PlayCount(), 1);
-        QCOMPARE(map->Find(QStringLiteral("/T"))->PlayCount(), 1);
-        // the full key, "/T/A", "/T" and "/T/B" (the other drop order repeats "/T")
-        QCOMPARE(map->Count(), 4);
-    }
-
-    void emptyKeyOfTitleOnlyMatching() {
-        // Title may be empty: every track also gets the empty key, owned by the first track.
-        const auto options = Options(scmExactMatch, {sccTitle}, {sccTitle});
-        auto mapOne = MapOf({Track("First").Build(), Track("Second").Build()}, *options);
-        QCOMPARE(mapOne->Find(QString())->Name(), QStringLiteral("First"));
-        TLySongProperties lonely = Track("Nothing like it").Build();
-        lonely.SetKey(MakeKey(lonely, scmExactMatch, {sccTitle}));
-        QCOMPARE(FindMatch(lonely, *mapOne, *options)->Name(), QStringLiteral("First"));
-    }
-
-    void otherScriptsPairAsAsciiWordsWould_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("exactComponents"); // else the default of new compare options
-        QTest::addColumn<int>("matched");
-        QTest::newRow("exact, default components") << int(scmExactMatch) << false << 9;
-        QTest::newRow("exact, all components") << int(scmExactMatch) << true << 6;
-        QTest::newRow("alphanumeric, default components")
-            << int(scmAlphanumericMatch) << false << 11;
-        QTest::newRow("alphanumeric, all components") << int(scmAlphanumericMatch) << true << 8;
-        QTest::newRow("phonetic, default components") << int(scmPhoneticMatch) << false << 12;
-        QTest::newRow("phonetic, all components") << int(scmPhoneticMatch) << true << 9;
-    }
-
-    void otherScriptsPairAsAsciiWordsWould() {
-        // Text of any script pairs as the same libraries do with each word spelled in ASCII.
-        QFETCH(int, mode);
-        QFETCH(bool, exactComponents);
-        TLyCompareOptions options;
-        if (exactComponents)
-            options.SetExactMatch();
-        options.SetMode(tLySongCompareMode(mode));
-        QHash<QString, QString> words;
-        const QStringList pairs =
-            MatchedPairs(LibraryXml(kSongsOne, "one", false, nullptr),
-                         LibraryXml(kSongsTwo, "two", true, nullptr), options);
-        const QStringList asciiPairs =
-            MatchedPairs(LibraryXml(kSongsOne, "one", false, &words),
-                         LibraryXml(kSongsTwo, "two", true, &words), options);
-        QCOMPARE(pairs, asciiPairs);
-        QTEST(int(pairs.filter(QRegularExpression(QStringLiteral(".\\|."))).size()), "matched");
     }
 
     void synchronizeRules_data() {
@@ -486,50 +212,6 @@ private Q_SLOTS:
         QCOMPARE(song->CurrentOne().PlayCount(), 5);
     }
 
-    void revert() {
-        auto song = MakeSong(Track("x").Genre("Pop").Rating(20).Build(),
-                             Track("x").Genre("Rock").Rating(40).Build());
-        const tLySongPartSet before = song->Differences();
-        song->Revert(); // nothing modified: nothing happens
-        QCOMPARE(song->Differences(), before);
-        song->SetValueBoth(sdGenre, QStringLiteral("Jazz"));
-        song->SetPartFrom(song->OriginalTwo(), sdRating);
-        QCOMPARE(song->CurrentOne().Rating(), 40);
-        QVERIFY(song->PartModified(0, sdGenre) && song->PartModified(1, sdGenre));
-        song->RevertPart(sdGenre);
-        QCOMPARE(song->CurrentOne().Genre(), QStringLiteral("Pop"));
-        QCOMPARE(song->CurrentOne().Rating(), 40); // other parts stay
-        song->Revert();
-        QCOMPARE(song->CurrentOne().Rating(), 20);
-        QVERIFY(!song->IsModifiedAny());
-        TLySongProperties cleared;
-        cleared.Clear();
-        song->SetPartFrom(cleared, sdName); // a side without a track gives nothing
-        QVERIFY(!song->IsModifiedAny());
-    }
-
-    void matchPairsAndListsTheRest() {
-        TLyProcess process;
-        TRunRecorder recorder;
-        process.SetListener(&recorder);
-        process.StartMainTask(2, QStringLiteral("Match"));
-        TLyCompareOptions options;
-        options.SetExactMatch();
-        auto one = MapOf({Track("A").Build(), Track("B").Build(), Track("C").Build()}, options);
-        auto two = MapOf({Track("a").Build(), Track("D").Build()}, options);
-        TLyMatchResult result(nullptr, nullptr, nullptr);
-        result.Match(one.get(), two.get(), &process, &options);
-        QCOMPARE(result.Songs().Count(), 4); // A-a, D alone, B alone, C alone
-        QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->IsMatched(); }), 1);
-        QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->Checked(); }), 1);
-        QCOMPARE(CountWhere(result.Songs(),
-                            [](const TLySong* s) { return s->Differences() == kLyAllSongParts; }),
-                 3);
-        QVERIFY(!result.Updating());
-        QVERIFY(!result.CompareOptions());
-        QCOMPARE(recorder.SubTaskStepCounts, (QList<int>{2, 3})); // the songs of Two, then of One
-    }
-
     void largeMatchKeepsTheOrderOfAWalk() {
         // Large maps are matched on two threads; the songs must still come in the order a plain
         // walk of the maps gives, with the partners FindMatch finds.
@@ -599,24 +281,6 @@ private Q_SLOTS:
             QVERIFY(!s->IsModifiedAny());
         }
         LY_EXPECT_ASSERTION(result.Unmatch(song), "Units/LyProject");
-    }
-
-    void matchSongsByHand() {
-        TLyMatchResult result(nullptr, nullptr, nullptr);
-        TLySong* two = MakeSong(std::nullopt, Track("Two").PlayCount(4).Build()).release();
-        TLySong* one = MakeSong(Track("One").Build(), std::nullopt).release();
-        result.Songs().Add(two);
-        result.Songs().Add(one);
-        result.MatchSongs(two, one);
-        QCOMPARE(result.Songs().Count(), 1);
-        QVERIFY(two->IsMatched());
-        QVERIFY(two->Checked());
-        QCOMPARE(two->OriginalOne().Name(), QStringLiteral("One"));
-        QVERIFY(two->Differences().Contains(sdName));
-
-        TLySong* lonely = MakeSong(Track("Lonely").Build(), std::nullopt).release();
-        result.Songs().Add(lonely);
-        LY_EXPECT_ASSERTION(result.MatchSongs(lonely, two), "Units/LyProject");
     }
 
     void combineConsumesOnlyAnUnmatchedSong_data() {
@@ -698,86 +362,6 @@ private Q_SLOTS:
         LY_EXPECT_ASSERTION(orphan.CommitToParent(), "Units/LyProject");
     }
 
-    void bestMatchesOfferEachValueOnce() {
-        TLyCompareOptions options;
-        options.SetPhoneticMatch();
-        auto map = MapOf({Track("Colour").Artist("A").Build(), Track("Color").Artist("B").Build(),
-                          Track("Other").Build()},
-                         options);
-        TLyMatchResult result(nullptr, nullptr, nullptr);
-        const TLySongProperties wanted = Track("Colur").Artist("C").Build();
-        auto candidates = result.FindBestMatches(&wanted, map.get(), 0, &options);
-        QStringList names;
-        for (const TLySong* song : *candidates) {
-            names << song->OriginalOne().Name() + u'/' + song->OriginalOne().Artist();
-            QVERIFY(!song->OriginalTwo().Exists());
-        }
-        names.sort();
-        QCOMPARE(names, (QStringList{"Colour/A"})); // found under several keys, offered once
-        // With the title droppable, a song that differs in its title only is offered.
-        options.SetCanBeEmpty({sccTitle});
-        auto titles = MapOf({Track("Different").Artist("Z").Build()}, options);
-        const TLySongProperties other = Track("Other").Artist("Z").Build();
-        QCOMPARE(result.FindBestMatches(&other, titles.get(), 0, &options)->Count(), 1);
-    }
-    void mergedText_data() {
-        QTest::addColumn<int>("part");
-        QTest::addColumn<QVariantList>("values");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("one song never played") << int(sdPlayCount) << QVariantList{0} << "---";
-        QTest::newRow("ratings differ")
-            << int(sdRating) << QVariantList{60, 80} << "(multiple values)";
-        QTest::newRow("ratings agree") << int(sdRating) << QVariantList{60, 60} << "3";
-        QTest::newRow("no genre, then Rock")
-            << int(sdGenre) << QVariantList{"", "Rock"} << "(multiple values)";
-        QTest::newRow("same genre") << int(sdGenre) << QVariantList{"Pop", "Pop", "Pop"} << "Pop";
-        QTest::newRow("letter case counts")
-            << int(sdArtist) << QVariantList{"ABBA", "Abba"} << "(multiple values)";
-    }
-
-    void mergedText() {
-        QFETCH(int, part);
-        QFETCH(QVariantList, values);
-        std::vector<std::unique_ptr<TLySong>> songs;
-        TLySongSelection selection;
-        selection.BeginUpdate();
-        selection.Clear();
-        for (const QVariant& value : values) {
-            TLySongProperties track = Track("x").Build();
-            track.SetValue(tLySongPart(part), value);
-            songs.push_back(MakeSong(track, track));
-            selection.Add(songs.back().get());
-        }
-        selection.EndUpdate();
-        QTEST(selection.OriginalOne().GetText(tLySongPart(part)), "text");
-        QTEST(selection.CurrentTwo().GetText(tLySongPart(part)), "text");
-        QCOMPARE(selection.Count(), int(values.size()));
-    }
-
-    void mergedSides() {
-        // A side without a track contributes empty values; values read from a library are merged
-        // as they are, even those a hand edit refuses.
-        const TLySongProperties read = Track(QStringLiteral("Bell\u0007")).Rating(120).Build();
-        auto matched = MakeSong(Track("A").Artist("X").Rating(20).Build(), read);
-        auto twoOnly = MakeSong(std::nullopt, Track("B").Build());
-        TLySongSelection selection;
-        selection.Add(matched.get());
-        QCOMPARE(selection.CurrentTwo().GetText(sdName), read.Name());
-        QCOMPARE(selection.OriginalTwo().Merged().Rating(), 120);
-        QVERIFY(selection.OriginalOne().IsDifferent(sdRating));
-        QVERIFY(!selection.OriginalOne().IsDifferent(sdGenre));
-        QVERIFY(selection.OriginalOne().DiffersFrom(&selection.OriginalTwo(), sdRating));
-        QVERIFY(!selection.OriginalOne().DiffersFrom(&selection.OriginalTwo(), sdGenre));
-        LY_EXPECT_ASSERTION(selection.OriginalOne().DiffersFrom(nullptr, sdName),
-                            "Units/LyProject");
-        selection.Add(twoOnly.get());
-        QCOMPARE(selection.OriginalOne().GetText(sdArtist), QStringLiteral("(multiple values)"));
-        QCOMPARE(selection.OriginalOne().GetText(sdRating), QStringLiteral("(multiple values)"));
-        QCOMPARE(selection.OriginalOne().GetText(sdPlayCount), QStringLiteral("---"));
-        QVERIFY(selection.OriginalOne().Exists());
-        QCOMPARE(selection.OriginalOne().Count(), 2);
-    }
-
     void editsReachEverySong() {
         TLyMatchResult result(nullptr, nullptr, nullptr);
         for (const QString& genre : {QStringLiteral("Rock"), QStringLiteral("Pop"), QString()})
@@ -845,25 +429,6 @@ private Q_SLOTS:
         QVERIFY(second.Modified());
         QVERIFY(!first.Modified());
         selection.RemoveListener(&listener);
-    }
-
-    void listeners() {
-        TLySongSelection selection;
-        TCountingListener listener;
-        selection.AddListener(&listener);
-        QCOMPARE(listener.Calls, QList<TLySongSelection*>{&selection});
-        auto a = MakeSong(Track("a").Build(), std::nullopt);
-        auto b = MakeSong(Track("b").Build(), std::nullopt);
-        selection.BeginUpdate();
-        selection.Clear();
-        selection.Add(a.get());
-        selection.Add(b.get());
-        selection.EndUpdate();
-        QCOMPARE(listener.Calls.size(), 2); // once for the whole update
-        selection.RemoveListener(&listener);
-        QCOMPARE(listener.Calls.last(), nullptr);
-        selection.Add(a.get());
-        QCOMPARE(listener.Calls.size(), 3);
     }
 };
 

@@ -354,47 +354,6 @@ private Q_SLOTS:
         QCOMPARE(FProject->MatchResult()->Songs().Count(), 3);
     }
 
-    void openedProjectIsTheFileItWasReadFrom() {
-        const QString stored = FFolder->FilePath("stored.xml");
-        FProject->Options()->SetName(stored);
-        FProject->Options()->Store();
-        // Moved after it was stored: it still holds the old path.
-        const QString moved = FFolder->FilePath("moved.xml");
-        QVERIFY(QFile::rename(stored, moved));
-
-        TLyProject opened(nullptr, nullptr);
-        opened.Options()->SetName(moved);
-        opened.Open();
-        opened.Process()->WaitFor();
-        QCOMPARE(opened.Options()->LibraryTwo()->OutputPath(), FFolder->FilePath("two-out.xml"));
-        QCOMPARE(opened.Options()->Name(), moved);
-        QCOMPARE(opened.Process()->Name(), QStringLiteral("moved.xml"));
-        opened.Save();
-        QVERIFY(!QFileInfo::exists(stored));
-        QVERIFY(ReadWholeFile(moved).contains("<Name>" + moved.toUtf8() + "</Name>"));
-    }
-
-    void invalidInputStartsNothing() {
-        FProject->Options()->LibraryOne()->SetInputPath(FFolder->FilePath("missing.xml"));
-        QVERIFY(!FProject->CanLoad());
-        FProject->Reload();
-        QVERIFY(!FProject->Process()->Running());
-        QVERIFY(FRecorder->MainStepCounts.isEmpty());
-        QVERIFY(!FProject->IsLoaded());
-    }
-
-    void matchSelectedPairsTheHalvesOfASong() {
-        Run([&] { FProject->LoadLibraries(); });
-        TLyMatchResult* result = FProject->MatchResult();
-        result->Unmatch(FindSong(*result, "Waterloo"));
-        TLyMatchResult window(FProject.get(), result, nullptr);
-        for (TLySong* song : result->Songs())
-            window.Sources().Add(song);
-        Run([&] { FProject->MatchSelected(&window); });
-        QCOMPARE(window.Songs().Count(), 3);
-        QVERIFY(FindSong(window, "Waterloo")->IsMatched());
-    }
-
     void storedLibraryIsReadByTheNextMatch() {
         Run([&] { FProject->LoadLibraries(); });
         Run([&] { FProject->MatchSongs(); }); // reads the tracks the load kept
@@ -646,28 +605,6 @@ private Q_SLOTS:
         QCOMPARE(FindSong(*FProject->MatchResult(), "Waterloo")->OriginalOne().PlayCount(), 3);
     }
 
-    void addedCount_data() {
-        QTest::addColumn<std::optional<TLyPlayRecord>>("record");
-        QTest::addColumn<int>("one");
-        QTest::addColumn<int>("two");
-        QTest::addColumn<int>("added");
-        QTest::newRow("nothing remembered: the larger")
-            << std::optional<TLyPlayRecord>() << 3 << 5 << 5;
-        QTest::newRow("plays of both sides")
-            << std::optional(TLyPlayRecord{10, {10, 10}}) << 13 << 15 << 18;
-        QTest::newRow("one side's plays already in the total")
-            << std::optional(TLyPlayRecord{15, {15, 12}}) << 17 << 12 << 17;
-        QTest::newRow("a count that went down adds nothing")
-            << std::optional(TLyPlayRecord{10, {10, 10}}) << 4 << 12 << 12;
-    }
-
-    void addedCount() {
-        QFETCH(std::optional<TLyPlayRecord>, record);
-        QFETCH(int, one);
-        QFETCH(int, two);
-        QTEST(AddedPlayCount(record, one, two), "added");
-    }
-
     void everyPlayCountedOnce_data() {
         QTest::addColumn<quint32>("seed");
         for (quint32 seed = 1; seed <= 8; ++seed)
@@ -916,28 +853,6 @@ private Q_SLOTS:
         QCOMPARE(project.Options()->RememberedPairTexts(), QStringList{"B1 B2"});
     }
 
-    // The project file keeps the pairs; a file of an earlier version, which names none, opened
-    // in the same project after one that named some, leaves none; entries that are not two IDs
-    // are skipped.
-    void projectFile() {
-        TProjectFiles files;
-        const QString earlier = files.Folder.FilePath("earlier.xml");
-        files.Folder.WriteFile(
-            "earlier.xml", ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"))
-                               .replace("@PATH@", earlier.toUtf8()));
-        TLyProject project(nullptr, nullptr);
-        files.Setup(project);
-        project.Options()->SetRememberedPairTexts({"B1 B2", "A1", "C1 C2 D2", "A1 A2"});
-        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
-        project.Save();
-        files.Setup(project, QStringLiteral("earlier.xml"));
-        project.LoadOptions();
-        QCOMPARE(project.Options()->RememberedPairs()->Count(), 0);
-        files.Setup(project);
-        project.LoadOptions();
-        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
-    }
-
     void replaces_data() {
         QTest::addColumn<int>("side");
         QTest::addColumn<bool>("createBackup");
@@ -1075,18 +990,6 @@ private Q_SLOTS:
         QCOMPARE(gOpened.Take(), QStringList());
     }
 
-    void synchronisedValuesReachITunes() {
-        TFixture f;
-        TLySong* shared = nullptr;
-        for (TLySong* song : f.Project.MatchResult()->Songs())
-            if (song->Original(0).Exists() && song->Original(1).Exists())
-                shared = song;
-        QVERIFY(shared);
-        shared->CurrentTwo().SetName(QStringLiteral("Renamed In Two"));
-        QVERIFY2(f.Replace(1), qPrintable(f.Recorder.Failures.join(u'\n')));
-        QVERIFY(ReadWholeFile(f.Library()).contains("<string>Renamed In Two</string>"));
-    }
-
     void backupFolderIsNeverReused() {
         TLyTempFolder folder;
         const TDateTime time = EncodeDateTime(2007, 3, 4, 21, 5, 9);
@@ -1107,16 +1010,6 @@ private Q_SLOTS:
         QVERIFY(!message.isEmpty());
     }
 
-    void databasePathEndsAtEitherSeparator() {
-        QCOMPARE(
-            ITunesDatabasePath(QStringLiteral("/home/u/Music/iTunes/iTunes Music Library.xml")),
-            QStringLiteral("/home/u/Music/iTunes/iTunes Library.itl"));
-        QCOMPARE(ITunesDatabasePath(QStringLiteral("C:\\Music/iTunes\\lib.xml")),
-                 QStringLiteral("C:\\Music/iTunes\\iTunes Library.itl"));
-        QCOMPARE(ITunesDatabasePath(QStringLiteral("lib.xml")),
-                 QStringLiteral("iTunes Library.itl"));
-    }
-
 private:
     void Run(const std::function<void()>& start) {
         start();
@@ -1126,6 +1019,27 @@ private:
     std::unique_ptr<TLyProject> FProject;
     std::unique_ptr<TRunRecorder> FRecorder;
     std::unique_ptr<TLyTempFolder> FFolder;
+    // The project file keeps the pairs; a file of an earlier version, which names none, opened
+    // in the same project after one that named some, leaves none; entries that are not two IDs
+    // are skipped.
+    void projectFile() {
+        TProjectFiles files;
+        const QString earlier = files.Folder.FilePath("earlier.xml");
+        files.Folder.WriteFile(
+            "earlier.xml", ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/project.xml"))
+                               .replace("@PATH@", earlier.toUtf8()));
+        TLyProject project(nullptr, nullptr);
+        files.Setup(project);
+        project.Options()->SetRememberedPairTexts({"B1 B2", "A1", "C1 C2 D2", "A1 A2"});
+        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
+        project.Save();
+        files.Setup(project, QStringLiteral("earlier.xml"));
+        project.LoadOptions();
+        QCOMPARE(project.Options()->RememberedPairs()->Count(), 0);
+        files.Setup(project);
+        project.LoadOptions();
+        QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyProject)

@@ -23,60 +23,6 @@
 
 namespace {
 
-class TCountingListener : public ILySystemListener {
-public:
-    int Calls = 0;
-    TLySystem* Seen = nullptr;
-    void SystemChanged(TLySystem* system) override {
-        ++Calls;
-        Seen = system;
-    }
-};
-
-// One process folder of a fake proc file system; empty parts are left out.
-struct TFakeProcess {
-    QString Id;
-    QByteArray CommandLine;
-    QString Executable; // target of the "exe" link
-    QByteArray Comm;
-};
-
-void AddProcess(const TLyTempFolder& proc, const TFakeProcess& process) {
-    QVERIFY(QDir(proc.Path()).mkpath(process.Id));
-    if (!process.CommandLine.isNull())
-        proc.WriteFile(process.Id + QStringLiteral("/cmdline"), process.CommandLine);
-    if (!process.Comm.isNull())
-        proc.WriteFile(process.Id + QStringLiteral("/comm"), process.Comm);
-    if (!process.Executable.isEmpty()) {
-        std::error_code error;
-        std::filesystem::create_symlink(
-            process.Executable.toStdString(),
-            proc.FilePath(process.Id + QStringLiteral("/exe")).toStdString(), error);
-        QVERIFY2(!error, error.message().c_str());
-    }
-}
-
-// A command line as the proc file system shows it: each argument ends with a zero byte.
-QByteArray Cmd(const QList<QByteArray>& arguments) {
-    QByteArray bytes(""); // present but empty for no arguments
-    for (const QByteArray& argument : arguments)
-        bytes += argument + '\0';
-    return bytes;
-}
-
-class TCounter : public TLySystemProcessListAnalyzer {
-public:
-    QStringList Names;
-    void AddProgram(const QString& name) override { Names << name; }
-};
-
-// The machine's folders in a stored file, replaced by fixed marks.
-QByteArray WithoutMachineFolders(QByteArray text) {
-    text.replace(GetSpecialFolder(sfPersonal).toUtf8(), "@DOCUMENTS@/");
-    text.replace(GetSpecialFolder(sfProgramFiles).toUtf8(), "@PROGRAMS@/");
-    return text;
-}
-
 QString EditedFile(const QString& source, const QString& target,
                    const std::function<void(QByteArray&)>& edit) {
     QByteArray text = ReadWholeFile(source);
@@ -102,27 +48,6 @@ private Q_SLOTS:
     void init() {
         QDir(TLyBaseOptions::ProjectsFolder()).removeRecursively();
         TakeLoggedLines(true);
-    }
-
-    void createAndDestroyStoresThePreferences() {
-        QString fileName;
-        {
-            TLySystem system;
-            fileName = system.Options()->GetFileName();
-            QVERIFY(!QFileInfo::exists(fileName)); // nothing stored yet: the defaults
-        }
-        QVERIFY(QFileInfo(fileName).isFile());
-        QCOMPARE(TakeLoggedLines(), (QStringList{"Loading configuration from [" + fileName + "]",
-                                                 "Storing configuration to [" + fileName + "]"}));
-
-        // What was stored is what the next run loads.
-        {
-            TLySystem system;
-            system.Options()->Projects()->Add(QStringLiteral("/p.xml"));
-            system.Close();
-        }
-        TLySystem again;
-        QCOMPARE(again.Options()->Projects()->Files(), QStringList{"/p.xml"});
     }
 
     void invalidPreferencesAreSetAside_data() {
@@ -171,159 +96,9 @@ private Q_SLOTS:
         QCOMPARE(TakeLoggedLines().filter("could not be read"), QStringList());
     }
 
-    void listenersHearChanges() {
-        TLySystem system;
-        TCountingListener listener;
-        system.AddListener(&listener);
-        QCOMPARE(listener.Calls, 1); // told the current state at once
-        QCOMPARE(listener.Seen, &system);
-        system.Changed(); // updates gather changes as every update does
-        QCOMPARE(listener.Calls, 2);
-        system.RemoveListener(&listener);
-        system.Changed();
-        QCOMPARE(listener.Calls, 2);
-    }
-
-    void loggedLinesReachTheDebugViewer() {
-        TArDebugViewer viewer(TLyTestHome::DebugChannel());
-        QString error;
-        QVERIFY2(viewer.Open(&error), qPrintable(error));
-        viewer.SetActive(true);
-        std::optional<TArDebugRecord> record;
-        std::thread reader([&] { record = viewer.Receive(5000); });
-        LogMessage(QStringLiteral("hello viewer"), QStringLiteral("System"), mtInfo);
-        reader.join();
-        viewer.Close();
-        QVERIFY(record.has_value());
-        QVERIFY2(record->Text.startsWith(QStringLiteral("[System][")), qPrintable(record->Text));
-        QVERIFY2(record->Text.endsWith(QStringLiteral("][Info]: hello viewer\r\n")),
-                 qPrintable(record->Text));
-        QCOMPARE(record->ProcessId, quint32(::getpid()));
-    }
-
-    void programName_data() {
-        QTest::addColumn<QByteArray>("commandLine");
-        QTest::addColumn<QString>("executable");
-        QTest::addColumn<QByteArray>("comm");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, const QByteArray& commandLine, const char* executable,
-                            const QByteArray& comm, const char* expected) {
-            QTest::newRow(name) << commandLine << QString::fromUtf8(executable) << comm
-                                << QString::fromUtf8(expected);
-        };
-        row("native: the executable, not argv[0]", Cmd({"/sbin/init", "splash"}),
-            "/usr/lib/systemd/systemd", "systemd\n", "systemd");
-        row("Windows program started: its Windows path",
-            Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}), "/usr/bin/wine64-preloader",
-            "iTUNES.EXE\n", "iTUNES.EXE");
-        row("Windows program being loaded: the loader's argument",
-            Cmd({"/usr/bin/wine", "iTunes.exe"}), "/usr/bin/wine", "wine\n", "iTunes.exe");
-        row("loader options are skipped",
-            Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}), "/usr/bin/wine64",
-            QByteArray(), "iTunes.exe");
-        row("loader alone reports itself", Cmd({"/usr/bin/wine"}), "/usr/bin/wine", QByteArray(),
-            "wine");
-        row("executable replaced meanwhile", Cmd({"player"}), "/opt/app/bin/player (deleted)",
-            QByteArray(), "player");
-        row("executable unreadable: argv[0]", Cmd({"/usr/bin/python3", "x.py"}), "", "python3\n",
-            "python3");
-        row("kernel thread: the short name", Cmd({}), "", "kthreadd\n", "kthreadd");
-        row("vanished process: nothing", QByteArray(), "", QByteArray(), "");
-    }
-
-    void programName() {
-        QFETCH(QByteArray, commandLine);
-        QFETCH(QString, executable);
-        QFETCH(QByteArray, comm);
-        QFETCH(QString, expected);
-        TLyTempFolder proc;
-        AddProcess(proc, {QStringLiteral("17"), commandLine, executable, comm});
-        QCOMPARE(TLySystemProcessList::ProgramNameOf(proc.FilePath(QStringLiteral("17"))),
-                 expected);
-    }
-
-    void enumerateSkipsWhatIsNoProcessInIdOrder() {
-        TLyTempFolder proc;
-        AddProcess(proc, {QStringLiteral("300"), Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}),
-                          QString(), QByteArray()});
-        AddProcess(proc, {QStringLiteral("20"), Cmd({"bash"}), QString(), QByteArray()});
-        AddProcess(proc,
-                   {QStringLiteral("3"), QByteArray(), QString(), QByteArray("kworker/0:1\n")});
-        AddProcess(proc, {QStringLiteral("4"), QByteArray(), QString(), QByteArray()}); // vanished
-        AddProcess(proc, {QStringLiteral("self"), Cmd({"fake"}), QString(), QByteArray()});
-        AddProcess(proc, {QStringLiteral("12a"), Cmd({"fake"}), QString(), QByteArray()});
-        proc.WriteFile(QStringLiteral("99"), QByteArray("a file, not a process")); // not a folder
-
-        TCounter counter;
-        TLySystemProcessList list(proc.Path());
-        list.Enumerate(&counter);
-        const QStringList expected{"kworker/0:1", "bash", "iTUNES.EXE"};
-        QCOMPARE(counter.Names, expected);
-        QCOMPARE(list.RunningProgramNames(), expected);
-        QVERIFY(IsITunesRunning(list));
-        LY_EXPECT_ASSERTION(list.Enumerate(nullptr), "Units/LyShell");
-
-        QCOMPARE(
-            TLySystemProcessList(proc.FilePath(QStringLiteral("missing"))).RunningProgramNames(),
-            QStringList());
-        QVERIFY(!ContainsITunes({QStringLiteral("iTunesHelper.exe"), QStringLiteral("iTunes")}));
-    }
-
     void realProcessListHoldsThisProgram() {
         const QStringList names = TLySystemProcessList().RunningProgramNames();
         QVERIFY(names.contains(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
-    }
-
-    // The stored file holds every default of the preferences.
-    void preferencesFileLayout() {
-        TLyOptions options;
-        QCOMPARE(options.GetFileName(),
-                 TLyBaseOptions::ProjectsFolder() + QStringLiteral("LyrabridgePreferences.xml"));
-        options.Projects()->Add(QStringLiteral("/music/LyrabridgeProject_One_Two.xml"));
-        options.Store();
-        QCOMPARE(TakeLoggedLines(true),
-                 QStringList{"System:Storing configuration to [" + options.GetFileName() + "]"});
-        const QByteArray stored = WithoutMachineFolders(ReadWholeFile(options.GetFileName()));
-        const QByteArray expected =
-            ReadWholeFile(QStringLiteral(LY_TEST_DATA_DIR "/options/preferences.xml"));
-        if (stored != expected) {
-            QFile out(QStringLiteral("preferences.actual.xml"));
-            if (out.open(QIODevice::WriteOnly))
-                out.write(stored);
-            QFAIL("the stored preferences differ from tests/data/options/preferences.xml; see "
-                  "preferences.actual.xml in the test's working folder");
-        }
-    }
-
-    void preferencesRoundTrip() {
-        TLyOptions stored;
-        stored.ProjectWindow()->SetMaximized(true);
-        stored.MatchWindow()->SetLeft(-20);
-        TLyViewOptions* matches = stored.ProjectWindow()->View(QStringLiteral("Matches"));
-        matches->SetFilterOptions({sfgMatched, sfgDifferentUserData});
-        matches->SetFilterPart(sdGenre);
-        matches->SetFilterText(QStringLiteral("Ça & <that>"));
-        matches->Column(3)->SetWidth(77);
-        stored.ITunes()->SetCreateBackup(false);
-        stored.Projects()->Add(QStringLiteral("/a.xml"));
-        stored.Projects()->Add(QStringLiteral("/b.xml"));
-        stored.Store();
-
-        TLyOptions read;
-        read.Load();
-        QVERIFY(read.ProjectWindow()->Maximized());
-        QCOMPARE(read.MatchWindow()->Left(), -20);
-        const TLyViewOptions* view = read.ProjectWindow()->View(QStringLiteral("Matches"));
-        QCOMPARE(view->FilterOptions(), (tLySongFilterOptionSet{sfgMatched, sfgDifferentUserData}));
-        QCOMPARE(view->FilterPart(), sdGenre);
-        QCOMPARE(view->FilterText(), QStringLiteral("Ça & <that>"));
-        QCOMPARE(view->Column(3)->Width(), 77);
-        QCOMPARE(view->Column(3)->Name(), QStringLiteral("Genre"));
-        QVERIFY(!read.ITunes()->CreateBackup());
-        QCOMPARE(read.Projects()->Files(), (QStringList{"/b.xml", "/a.xml"}));
-        const QStringList log = TakeLoggedLines(true);
-        QCOMPARE(log.filter(QStringLiteral("Loading configuration from")).size(), 1);
-        QVERIFY(log.filter(QStringLiteral("invalid")).isEmpty());
     }
 
     void missingViewReplacesTheWindowsViews() {
@@ -378,23 +153,6 @@ private Q_SLOTS:
         QCOMPARE(view->FilterText(), QStringLiteral("abba"));
     }
 
-    void projectFileName() {
-        TLyProjectOptions project;
-        const QString expected = TLyBaseOptions::ProjectsFolder() + "LyrabridgeProject_One_Two.xml";
-        QCOMPARE(project.GetFileName(), expected);
-        QCOMPARE(project.Name(), expected);
-        project.Store();
-        project.GetFileName();
-        const QStringList log = TakeLoggedLines(true);
-        QCOMPARE(log.filter(QStringLiteral("does not exist, using default")),
-                 QStringList{"Default:Project file [] does not exist, using default [" + expected +
-                             "]"});
-        QVERIFY(QFileInfo(expected).isFile());
-        project.Delete();
-        QVERIFY(!QFileInfo::exists(expected));
-        project.Delete(); // a missing file is no error
-    }
-
     void projectFileNameIsSafe_data() {
         QTest::addColumn<QString>("one");
         QTest::addColumn<QString>("two");
@@ -424,29 +182,6 @@ private Q_SLOTS:
                  TLyBaseOptions::ProjectsFolder());
         QCOMPARE(project.LibraryOne()->Name(), one); // stored as typed
         QCOMPARE(LySafeFileNamePart(QStringLiteral(".hidden")), QStringLiteral("_hidden"));
-    }
-
-    void projectActionsAndRoundTrip() {
-        TLyProjectOptions stored;
-        stored.SetAction(sdGenre, saUseTwo);
-        stored.SetForceSynchronize(true);
-        stored.CompareOptions()->SetPhoneticMatch();
-        stored.LibraryOne()->SetInputPath(FHome.WriteFile(QStringLiteral("one.xml"), "<?xml?>"));
-        stored.LibraryTwo()->SetName(QStringLiteral("Desk"));
-        stored.Store();
-
-        TLyProjectOptions read;
-        read.SetName(stored.Name());
-        read.Load();
-        QCOMPARE(read.Action(sdGenre), saUseTwo);
-        QCOMPARE(read.Action(sdPlayCount), saUseMax);
-        QVERIFY(read.ForceSynchronize());
-        QCOMPARE(read.CompareOptions()->Mode(), scmPhoneticMatch);
-        QCOMPARE(read.CompareOptions()->CanBeEmpty(),
-                 (tLySongCompareComponentSet{sccArtist, sccAlbum, sccGenre}));
-        QCOMPARE(read.LibraryTwo()->Name(), QStringLiteral("Desk"));
-        QVERIFY(read.LibraryOne()->InputIsValid());
-        QVERIFY(!read.LibraryOne()->OutputIsValid());
     }
 
     // A project file of an earlier version (its compare mode the last one it knew) reads and stores

@@ -105,27 +105,6 @@ private Q_SLOTS:
         QVERIFY(!window->ActLoadLibraries->isEnabled());
     }
 
-    void caption_data() {
-        LyColumns<bool, QString>("prerelease", "caption");
-        LyRow("release", false, "Lyrabridge 2.1 - /home/a/Music & more.xml");
-        LyRow("pre-release", true, "Lyrabridge 2.1 Beta - /home/a/Music & more.xml");
-    }
-
-    void caption() {
-        const auto [prerelease, caption] = LyFetch<bool, QString>("prerelease", "caption");
-        QCOMPARE(TLyProjectMainForm::Caption(QStringLiteral("Lyrabridge"), QStringLiteral("2.1"),
-                                             prerelease,
-                                             QStringLiteral("/home/a/Music & more.xml")),
-                 caption);
-        TLyDialogScript script;
-        TLyTempFolder folder;
-        const QString file = WriteProject(folder, QStringLiteral("p.xml"));
-        auto window = OpenMainWindow(file);
-        QCOMPARE(window->windowTitle(),
-                 TLyProjectMainForm::Caption(QString::fromUtf8(kLyProductName),
-                                             QString::fromUtf8(kLyVersion), kLyPrerelease, file));
-    }
-
     void recentProjectMissing() {
         TLyDialogScript script;
         TLyTempFolder folder;
@@ -346,73 +325,6 @@ private Q_SLOTS:
         QCOMPARE(script.Requests().size(), 1);
         QCOMPARE(script.Requests().value(0).Kind, TLyDialogRequest::Modal);
         QVERIFY(notices->isHidden());
-    }
-
-    void helpOpensWhatIsThere_data() {
-        // opened: "help", "guide" or "" for the message
-        LyColumns<bool, bool, QString>("helpFile", "guide", "opened");
-        LyRow("both", true, true, "help");
-        LyRow("guide only", false, true, "guide");
-        LyRow("neither", false, false, "");
-    }
-
-    void helpOpensWhatIsThere() {
-        const auto [helpFile, guide, opened] =
-            LyFetch<bool, bool, QString>("helpFile", "guide", "opened");
-        TLyDialogScript script;
-        TLyTempFolder folder;
-        const QString help = folder.FilePath(QStringLiteral("Lyrabridge.chm"));
-        const QString start = folder.FilePath(QStringLiteral("guide/index.html"));
-        if (helpFile)
-            folder.WriteFile(QStringLiteral("Lyrabridge.chm"), "help");
-        if (guide)
-            folder.WriteFile(QStringLiteral("guide/index.html"), "<html></html>");
-        QStringList requests;
-        std::mutex lock;
-        TVxFileOpener previous = SetFileOpener([&](const QString& file, QObject*) {
-            std::lock_guard guard(lock);
-            requests << file;
-        });
-        auto window = OpenMainWindow();
-        window->SetHelpFiles({help, start});
-        window->ActHelpHelp->trigger();
-        QVERIFY(WaitForOpenFileThreads(5000));
-        SetFileOpener(previous);
-        const QStringList expected = opened == u"help"    ? QStringList{help}
-                                     : opened == u"guide" ? QStringList{start}
-                                                          : QStringList();
-        QCOMPARE(requests, expected);
-        QCOMPARE(script.Messages().size(), opened.isEmpty() ? 1 : 0);
-        if (opened.isEmpty())
-            QVERIFY(script.Messages().value(0).contains(start));
-    }
-
-    void geometry_data() {
-        LyColumns<QRect, bool>("saved", "kept"); // else moved onto the screen
-        LyRow("on the screen", QRect(40, 50, 500, 400), true);
-        LyRow("on a screen that is gone", QRect(5000, 4000, 500, 400), false);
-        LyRow("left of every screen", QRect(-3000, 50, 500, 400), false);
-        LyRow("partly below the screen", QRect(40, 350, 500, 400), false);
-    }
-
-    void geometry() {
-        const auto [saved, kept] = LyFetch<QRect, bool>("saved", "kept");
-        TLyDialogScript script;
-        auto window = OpenMainWindow();
-        TLyWindowOptions* options = window->WindowOptions();
-        options->SetLeft(saved.left());
-        options->SetTop(saved.top());
-        options->SetWidth(saved.width());
-        options->SetHeight(saved.height());
-        window->LoadWindowOptions();
-        QCOMPARE(window->geometry().size(), saved.size());
-        if (kept)
-            QCOMPARE(window->geometry().topLeft(), saved.topLeft());
-        else
-            QVERIFY(window->screen()->availableGeometry().contains(window->geometry()));
-        window->move(window->pos() + QPoint(7, 9));
-        window->SaveWindowOptions();
-        QCOMPARE(QPoint(options->Left(), options->Top()), window->geometry().topLeft());
     }
 };
 

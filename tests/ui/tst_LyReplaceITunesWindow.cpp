@@ -182,47 +182,31 @@ private Q_SLOTS:
                                         "folder|Choose a Backup Folder|" + backup + "|"}));
     }
 
-    void enablingAndPainting_data() {
-        LyColumns<bool, bool, bool>("startITunes", "createBackup", "filesExist");
-        LyRow("all on, all there", true, true, true);
-        LyRow("all off, nothing there", false, false, false);
-        LyRow("start only, nothing there", true, false, false);
+    void about_data() {
+        LyColumns<QString, bool, int, QString, int>("version", "prerelease", "key", "shown",
+                                                    "result");
+        LyRow("release, Return", "1.4.2", false, int(Qt::Key_Return), "Version 1.4.2",
+              int(QDialog::Accepted));
+        LyRow("pre-release, Escape", "1.5.0", true, int(Qt::Key_Escape), "Version 1.5.0 Beta",
+              int(QDialog::Rejected));
     }
 
-    void enablingAndPainting() {
-        const auto [startITunes, createBackup, filesExist] =
-            LyFetch<bool, bool, bool>("startITunes", "createBackup", "filesExist");
-        TLyTempFolder folder;
-        QString library = folder.FilePath(QStringLiteral("Library.xml"));
-        QString iTunes = folder.FilePath(QStringLiteral("iTunes.exe"));
-        QString backup = folder.FilePath(QStringLiteral("Backups/"));
-        if (filesExist) {
-            folder.WriteFile(QStringLiteral("Library.xml"), "<plist/>");
-            folder.WriteFile(QStringLiteral("iTunes.exe"), "MZ");
-            QVERIFY(QDir().mkpath(backup));
-        } else {
-            // Each path names a thing of the other kind: a folder is no library, a file no folder.
-            QVERIFY(QDir().mkpath(library));
-            backup = folder.WriteFile(QStringLiteral("Backups"), "");
-        }
-        TOpenDialog dialog(library, iTunes, backup, {}, startITunes, createBackup);
-        TLyReplaceITunesForm* form = dialog.Form.get();
-        for (bool flipped : {false, true}) {
-            const bool start = startITunes != flipped;
-            const bool makeBackup = createBackup != flipped;
-            QCOMPARE(QStringLiteral("%1%2%3%4")
-                         .arg(Child<QPushButton>(form, "BtnBrowseITunes")->isEnabled())
-                         .arg(Child<QLineEdit>(form, "EdtBackupLocation")->isEnabled())
-                         .arg(Child<QPushButton>(form, "BtnBrowseBackup")->isEnabled())
-                         .arg(Child<QPushButton>(form, "BtnBrowseLibrary")->isEnabled()),
-                     QStringLiteral("%1%2%2%3").arg(start).arg(makeBackup).arg(1));
-            for (const char* box : {"EdtLibraryLocation", "EdtITunesLocation", "EdtBackupLocation"})
-                QVERIFY2(IsRed(Child<QLineEdit>(form, box), QPalette::Text) == !filesExist, box);
-            QTest::mouseClick(Child<QCheckBox>(form, "ChkStartITunes"), Qt::LeftButton);
-            QTest::mouseClick(Child<QCheckBox>(form, "ChkCreateBackup"), Qt::LeftButton);
-        }
+    void about() {
+        const auto [version, prerelease, key, shown, result] =
+            LyFetch<QString, bool, int, QString, int>("version", "prerelease", "key", "shown",
+                                                      "result");
+        QWidget owner;
+        owner.setGeometry(20, 20, 760, 560);
+        TLyAboutForm form(QStringLiteral("Lyrabridge"), version, prerelease, &owner);
+        QCOMPARE(
+            QStringList({form.windowTitle(), form.LblProduct()->text(), form.LblVersion()->text()}),
+            QStringList({"About Lyrabridge", "Lyrabridge", shown}));
+        QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
+        QCOMPARE(LyClippedWidgets(&form), QStringList());
+        const QLabel* icon = form.findChild<QLabel*>(QStringLiteral("LblIcon"));
+        QVERIFY(icon && !icon->pixmap().isNull());
+        QCOMPARE(LyPressKey(&form, key), result);
     }
-
     void keyboard_data() {
         LyColumns<QString, int, bool, int>("focus", "key", "running", "result"); // -1: still open
         const int enter = Qt::Key_Return;
@@ -255,31 +239,6 @@ private Q_SLOTS:
         form->findChild<QWidget*>(focus)->setFocus();
         QCOMPARE(LyPressKey(form, key), result);
         QCOMPARE(answers.Requests.size(), focus.startsWith(u"BtnBrowse") ? 1 : 0);
-    }
-    void about_data() {
-        LyColumns<QString, bool, int, QString, int>("version", "prerelease", "key", "shown",
-                                                    "result");
-        LyRow("release, Return", "1.4.2", false, int(Qt::Key_Return), "Version 1.4.2",
-              int(QDialog::Accepted));
-        LyRow("pre-release, Escape", "1.5.0", true, int(Qt::Key_Escape), "Version 1.5.0 Beta",
-              int(QDialog::Rejected));
-    }
-
-    void about() {
-        const auto [version, prerelease, key, shown, result] =
-            LyFetch<QString, bool, int, QString, int>("version", "prerelease", "key", "shown",
-                                                      "result");
-        QWidget owner;
-        owner.setGeometry(20, 20, 760, 560);
-        TLyAboutForm form(QStringLiteral("Lyrabridge"), version, prerelease, &owner);
-        QCOMPARE(
-            QStringList({form.windowTitle(), form.LblProduct()->text(), form.LblVersion()->text()}),
-            QStringList({"About Lyrabridge", "Lyrabridge", shown}));
-        QVERIFY(LyDistanceFromOwnerCentre(&form) <= 2);
-        QCOMPARE(LyClippedWidgets(&form), QStringList());
-        const QLabel* icon = form.findChild<QLabel*>(QStringLiteral("LblIcon"));
-        QVERIFY(icon && !icon->pixmap().isNull());
-        QCOMPARE(LyPressKey(&form, key), result);
     }
 };
 

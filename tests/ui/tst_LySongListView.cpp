@@ -136,100 +136,6 @@ private Q_SLOTS:
         QCOMPARE(actual, cells);
     }
 
-    void sorting_data() {
-        LyColumns<int, QStringList>("column", "ascending");
-        // Songs: name, artist, album, genre, rating, plays, played, location. Ties on a column's
-        // keys fall to the next key, and rows equal on all keys to the status rank.
-        auto row = [](const char* name, int column, const QStringList& ascending) {
-            QTest::newRow(name) << column << ascending;
-        };
-        row("name, case ignored, artist breaks a tie", scName,
-            {"apple/b", "Apple/c", "banana", "Cherry", "cherry!"});
-        row("artist, album, name", scArtist, {"banana", "Cherry", "cherry!", "apple/b", "Apple/c"});
-        row("album, name", scAlbum, {"Apple/c", "apple/b", "banana", "Cherry", "cherry!"});
-        row("genre, artist", scGenre, {"banana", "Cherry", "cherry!", "apple/b", "Apple/c"});
-        row("rating numeric, artist", scRating,
-            {"cherry!", "banana", "apple/b", "Apple/c", "Cherry"});
-        row("play count numeric", scPlayCount,
-            {"cherry!", "Cherry", "apple/b", "Apple/c", "banana"});
-        row("last played", scLastPlayed, {"Apple/c", "Cherry", "banana", "cherry!", "apple/b"});
-        row("One rating", scOne, {"cherry!", "banana", "apple/b", "Apple/c", "Cherry"});
-        row("Two rating, a missing track rates 0", scTwo,
-            {"banana", "cherry!", "Cherry", "apple/b", "Apple/c"});
-        row("status rank", scStatus, {"apple/b", "Apple/c", "Cherry", "cherry!", "banana"});
-        row("file name, case ignored, status rank breaks a tie", scFileName,
-            {"banana", "Apple/c", "apple/b", "Cherry", "cherry!"});
-    }
-
-    void sorting() {
-        auto [column, ascending] = LyFetch<int, QStringList>("column", "ascending");
-        auto track = [](const char* name, const char* artist, const char* album, const char* genre,
-                        int rating, int plays, double played, const char* location) {
-            return Track(name)
-                .Artist(artist)
-                .Album(album)
-                .Genre(genre)
-                .Rating(rating)
-                .PlayCount(plays)
-                .LastPlayed(played)
-                .Location(location)
-                .Build();
-        };
-        std::vector<std::unique_ptr<TLySong>> songs;
-        // Exact match, rank 1; modified exact match, rank 2.
-        songs.push_back(MakeSong(track("apple", "b", "m", "x", 40, 5, 50000, "/D/b"),
-                                 track("apple", "b", "m", "x", 40, 5, 50000, "/D/b")));
-        songs.push_back(MakeSong(track("Apple", "c", "k", "x", 40, 5, 10000, "/c/c"),
-                                 track("Apple", "c", "k", "x", 40, 5, 10000, "/c/c")));
-        songs.back()->SetValueBoth(sdAlbum, QStringLiteral("a"));
-        // User data differs, rank 3 (rating 60 against 20: One rating 60).
-        songs.push_back(MakeSong(track("Cherry", "a", "z", "x", 60, 2, 30000, "/e"),
-                                 track("Cherry", "a", "z", "x", 20, 2, 30000, "/e")));
-        // Unmatched, rank 5.
-        songs.push_back(MakeSong(track("banana", "A", "n", "w", 20, 9, 40000, "/b"), std::nullopt));
-        // Song data differs, rank 4; only the status tells it apart from Cherry on most keys.
-        songs.push_back(MakeSong(track("cherry!", "a", "z", "x", 0, 1, 45000, "/e"),
-                                 track("cherry!", "a", "z", "y", 0, 1, 45000, "/e")));
-        TAllScene scene(std::move(songs));
-        auto names = [&](const QString& filter) {
-            scene.Frame->SetFilterText(filter);
-            scene.Fixture.Settle();
-            QStringList result;
-            for (const TLySong* song : scene.Frame->Model()->Songs())
-                result << song->CurrentOne().Name() +
-                              (song->CurrentOne().Name().startsWith(u"apple", Qt::CaseInsensitive)
-                                   ? "/" + song->CurrentOne().Artist()
-                                   : QString());
-            return result;
-        };
-        scene.Fixture.View("All")->SetSort(column, true);
-        QCOMPARE(names({}), ascending);
-        // A narrower filter keeps the order (the ranks of the last sort).
-        QStringList filtered = ascending;
-        filtered.removeOne(QStringLiteral("banana"));
-        QCOMPARE(names(QStringLiteral("e")), filtered);
-        scene.Fixture.View("All")->SetSort(column, false);
-        QCOMPARE(names({}), QStringList(ascending.rbegin(), ascending.rend()));
-    }
-
-    // Rows equal on every key keep their order, descending too.
-    void equalRowsKeepTheirOrder() {
-        std::vector<std::unique_ptr<TLySong>> songs;
-        for (const char* location : {"/a", "/b", "/c"}) {
-            auto track = Track("Same").Artist("x").Location(location);
-            songs.push_back(MakeSong(track.Build(), track.Build()));
-        }
-        TAllScene scene(std::move(songs));
-        for (bool ascending : {true, false}) {
-            scene.Fixture.View("All")->SetSort(scName, ascending);
-            scene.Fixture.Settle();
-            QStringList locations;
-            for (const TLySong* song : scene.Frame->Model()->Songs())
-                locations << song->CurrentOne().Location();
-            QCOMPARE(locations.join(u' '), QStringLiteral("/a /b /c"));
-        }
-    }
-
     void headerClicksAndMenus() {
         TAllScene scene;
         TLySongListView* frame = scene.Frame.get();
@@ -291,67 +197,6 @@ private Q_SLOTS:
         QMenu viewColumns;
         frame->FillColumnMenu(&viewColumns);
         QCOMPARE(viewColumns.actions().size(), 11);
-    }
-
-    void selectionKeptAcrossRebuild_data() {
-        // The song scrolled to the top before, which stays at the top (-1: not scrolled).
-        LyColumns<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed", "filter",
-                                                                    "expected", "top");
-        auto row = [](const char* name, QList<int> selected, QList<int> removed, const char* filter,
-                      QList<int> expected, int top = -1) {
-            QTest::newRow(name) << selected << removed << filter << expected << top;
-        };
-        row("kept songs reselected", {2, 3, 7}, {5}, "", {2, 3, 7});
-        row("none left: nearest following", {3, 4}, {3, 4, 5}, "", {6});
-        row("none following: nearest preceding", {14, 15}, {12, 14, 15}, "", {13});
-        row("filtered out: nearest following", {2}, {}, "odd", {3});
-        row("filter keeps a selected song", {1, 2}, {}, "odd", {1});
-        row("first visible kept at the top, rows removed above it", {12}, {0, 1, 3}, "", {12}, 6);
-        row("first visible kept at the top, filtered", {13}, {}, "odd", {13}, 7);
-    }
-
-    void selectionKeptAcrossRebuild() {
-        auto [selected, removed, filter, expected, top] =
-            LyFetch<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed",
-                                                                      "filter", "expected", "top");
-        TAllScene scene(Numbered(16, [](int i) { return i % 2 ? "odd" : "even"; }));
-        TLySongListView* frame = scene.Frame.get();
-        TLySongListTree* tree = frame->TreeSongs();
-        auto name = [&](int row) {
-            return frame->Model()->index(row, 0).data().toString();
-        };
-        if (top >= 0) {
-            // A few rows high, so that the list scrolls.
-            frame->resize(900, tree->header()->height() + 5 * tree->sizeHintForRow(0));
-            QCoreApplication::processEvents();
-            tree->scrollTo(frame->Model()->index(top, 0), QAbstractItemView::PositionAtTop);
-            QCOMPARE(tree->indexAt(QPoint(0, 0)).row(), top);
-        }
-        for (int row : selected)
-            tree->selectionModel()->select(frame->Model()->index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QStringList gone, wanted;
-        for (int row : expected)
-            wanted << name(row);
-        for (int row : removed)
-            gone << name(row);
-        const QString first = name(top);
-        if (!gone.isEmpty())
-            scene.Fixture.Change([&] {
-                for (const QString& song : gone)
-                    scene.Fixture.Result().Songs().Remove(Find(scene.Fixture.Result(), song));
-            });
-        if (!filter.isEmpty()) {
-            frame->SetFilterText(filter);
-            scene.Fixture.Settle();
-        }
-        QStringList names;
-        for (const TLySong* song : frame->SelectedSongs())
-            names << song->CurrentOne().Name();
-        QCOMPARE(names, wanted);
-        QCOMPARE(frame->FirstSelectedSong()->CurrentOne().Name(), wanted.first());
-        if (top >= 0)
-            QCOMPARE(tree->indexAt(QPoint(0, 0)).data().toString(), first);
     }
 
     void modelStaysConsistent() {
@@ -610,27 +455,22 @@ private Q_SLOTS:
         frame->grab();
     }
 
-    void columnLayoutRoundTrip() {
-        TLySongListFixture fixture;
-        TLyViewOptions* options = fixture.View("All")->Options();
-        options->Column(scGenre)->SetPosition(0);
-        options->Column(scName)->SetPosition(3);
-        options->Column(scArtist)->SetWidth(222);
-        options->Column(scStatus)->SetVisible(false);
-        auto frame = fixture.Show("All");
-        QHeaderView* header = frame->TreeSongs()->header();
-        QCOMPARE(header->logicalIndex(0), int(scGenre));
-        QCOMPARE(header->sectionSize(scArtist), 222);
-        QVERIFY(header->isSectionHidden(scStatus));
-        header->moveSection(header->visualIndex(scFileName), 1);
-        header->resizeSection(scAlbum, 77);
-        options->Column(scFileName)->SetVisible(true);
-        header->setSectionHidden(scFileName, false);
-        frame->StoreViewOptions();
-        QCOMPARE(options->Column(scFileName)->Position(), 1);
-        QCOMPARE(options->Column(scAlbum)->Width(), 77);
-        QVERIFY(options->Column(scFileName)->Visible() && !options->Column(scStatus)->Visible());
-        QCOMPARE(options->Column(scStatus)->Width(), 150); // a hidden column keeps its width
+    // Rows equal on every key keep their order, descending too.
+    void equalRowsKeepTheirOrder() {
+        std::vector<std::unique_ptr<TLySong>> songs;
+        for (const char* location : {"/a", "/b", "/c"}) {
+            auto track = Track("Same").Artist("x").Location(location);
+            songs.push_back(MakeSong(track.Build(), track.Build()));
+        }
+        TAllScene scene(std::move(songs));
+        for (bool ascending : {true, false}) {
+            scene.Fixture.View("All")->SetSort(scName, ascending);
+            scene.Fixture.Settle();
+            QStringList locations;
+            for (const TLySong* song : scene.Frame->Model()->Songs())
+                locations << song->CurrentOne().Location();
+            QCOMPARE(locations.join(u' '), QStringLiteral("/a /b /c"));
+        }
     }
 };
 

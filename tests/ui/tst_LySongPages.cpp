@@ -36,91 +36,6 @@ private Q_SLOTS:
     void initTestCase() { VxThreadsStartup(); }
     void cleanupTestCase() { VxThreadsShutdown(); }
 
-    void filterEntries_data() {
-        // part -1: the entry leaves the part as it was (sdAlbum here)
-        LyColumns<QString, int, QString, QString, int>("page", "entry", "caption", "options",
-                                                       "part");
-        auto row = [](const char* page, int entry, const char* caption, const char* options,
-                      int part = -1) {
-            QTest::addRow("%s %s", page, caption) << page << entry << caption << options << part;
-        };
-        row("One", 0, "All", "sfgOne");
-        row("One", 1, "Not Modified", "sfgOne,sfgNotModified");
-        row("One", 2, "Modified", "sfgOne,sfgModifiedAll");
-        row("One", 3, "Song Data Modified", "sfgOne,sfgModifiedSongData");
-        row("One", 4, "User Data Modified", "sfgOne,sfgModifiedUserData");
-        const char* const parts[] = {
-            "Name Modified",       "Artist Modified",      "Album Modified", "Genre Modified",
-            "Play Count Modified", "Last Played Modified", "Rating Modified"};
-        for (int part = 0; part < kLySongPartCount; ++part) // in the order of the song parts
-            row("One", 5 + part, parts[part], "sfgOne,sfgModifiedSingle", part);
-        row("Two", 0, "All", "sfgTwo");
-        row("Two", 11, "Rating Modified", "sfgTwo,sfgModifiedSingle", sdRating);
-        row("Matches", 0, "All", "sfgMatched");
-        row("Matches", 1, "Not Different", "sfgMatched,sfgNotDifferent");
-        row("Matches", 2, "Different", "sfgMatched,sfgDifferentAll");
-        row("Matches", 3, "Song Data Differs", "sfgMatched,sfgDifferentSongData");
-        row("Matches", 4, "User Data Differs", "sfgMatched,sfgDifferentUserData");
-        row("Matches", 11, "Rating Differs", "sfgMatched,sfgDifferentSingle", sdRating);
-        row("Unmatched", 0, "All", "sfgUnmatched");
-        row("Unmatched", 1, "Laptop Only", "sfgOne,sfgUnmatched");
-        row("Unmatched", 2, "Desktop Only", "sfgTwo,sfgUnmatched");
-    }
-
-    void filterEntries() {
-        const auto [page, entry, caption, options, part] =
-            LyFetch<QString, int, QString, QString, int>("page", "entry", "caption", "options",
-                                                         "part");
-        TLySongListFixture fixture;
-        TLyViewOptions* viewOptions = fixture.View(page)->Options();
-        // Options of no entry, so that choosing one changes something.
-        viewOptions->SetFilterPart(sdAlbum);
-        viewOptions->SetFilterOptions({sfgOne, sfgTwo});
-        auto frame = fixture.ShowPage(page);
-        QComboBox* list = frame->CmbFilter();
-        QCOMPARE(list->currentIndex(), -1);
-        QCOMPARE(list->itemText(entry), caption);
-        Q_EMIT list->activated(entry); // as the user's choice
-        QCOMPARE(viewOptions->FilterOptions().ToIdentifiers(), options);
-        QCOMPARE(int(viewOptions->FilterPart()), part < 0 ? int(sdAlbum) : part);
-        QCOMPARE(fixture.View(page)->Filter().Options.ToIdentifiers(), options); // refreshing
-        fixture.Settle();
-        QCOMPARE(list->currentIndex(), entry);
-    }
-
-    void showShortcuts_data() {
-        LyColumns<QString, bool, int, int, int>("page", "inFilterBox", "from", "key", "expected");
-        const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
-        LyRow("unmatched, list: one only", "Unmatched", false, 0, one, 1);
-        LyRow("unmatched, list: all", "Unmatched", false, 2, all, 0);
-        LyRow("unmatched, box: two only", "Unmatched", true, 0, two, 2);
-        LyRow("unmatched, box: all", "Unmatched", true, 1, all, 0);
-        LyRow("library, list: all", "Two", false, 4, all, 0);
-        LyRow("library, box: no one only", "One", true, 3, one, 3);
-        LyRow("matched, box: all", "Matches", true, 2, all, 0);
-    }
-
-    void showShortcuts() {
-        const auto [page, inFilterBox, from, key, expected] =
-            LyFetch<QString, bool, int, int, int>("page", "inFilterBox", "from", "key", "expected");
-        TLySongListFixture fixture;
-        fixture.Add(RepresentativeSongs());
-        auto frame = fixture.ShowPage(page);
-        frame->ChooseFilter(from);
-        frame->EdtFilter()->setText(QStringLiteral("o"));
-        fixture.Settle();
-        frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
-        QWidget* focus = inFilterBox ? static_cast<QWidget*>(frame->EdtFilter())
-                                     : frame->FrmSongList()->TreeSongs();
-        focus->setFocus();
-        RunUntilIdle();
-        QTest::keyClick(focus, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
-        fixture.Settle();
-        QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
-        QCOMPARE(frame->EntryInForce(), expected);
-    }
-
     void enabledRules_data() {
         // Steps in order: loaded, filter (a filter text), entryN (choose entry N), window (the view
         // of a match window's result), noview, refreshing, running (the project's process), frozen.
@@ -282,101 +197,37 @@ private Q_SLOTS:
         QCOMPARE(exported, QList<int>(exportedSide < 0 ? 0 : 2, exportedSide)); // file, iTunes
     }
 
-    void menus_data() {
-        LyColumns<QString, bool, QString, QString>("page", "contributed", "menu", "toolBar");
-        const QString use =
-            QStringLiteral("&Toggle Exported | - | Use Laptop && Co [&Name | &Artist] "
-                           "| Use Desktop [&Name | &Artist] | &Edit [&Name] | ");
-        const QString end =
-            QStringLiteral(" | - | Clear &Filter | Toggle Song &Info | &Set Defaults...");
-        const QString sync =
-            QStringLiteral("S&ynchronize... | Synchronize A&ll... | &Revert | Revert &All");
-        LyRow("all", "All", true,
-              use + "&Combine | &Split | - | " + sync + " | &Match... | Matc&h All" + end,
-              "Revert &All | &Revert | &Load Libraries");
-        LyRow("library", "Two", true, use + "&Combine | &Split | - | " + sync + end,
-              "Export to &ITunes... | &Export to File...");
-        LyRow("matched", "Matches", true, use + "&Split | - | " + sync + end,
-              "S&ynchronize... | Synchronize A&ll... | &Revert");
-        LyRow("unmatched", "Unmatched", true,
-              "&Toggle Exported | - | &Split | &Combine | - | &Match... | Matc&h All" + end,
-              "&Match... | Matc&h All");
-        // Without the owner's actions no separator stands at an end or next to another.
-        LyRow("unmatched, own actions only", "Unmatched", false,
-              "&Toggle Exported | - | Clear &Filter", "");
+    void showShortcuts_data() {
+        LyColumns<QString, bool, int, int, int>("page", "inFilterBox", "from", "key", "expected");
+        const int all = Qt::Key_A, one = Qt::Key_1, two = Qt::Key_2;
+        LyRow("unmatched, list: one only", "Unmatched", false, 0, one, 1);
+        LyRow("unmatched, list: all", "Unmatched", false, 2, all, 0);
+        LyRow("unmatched, box: two only", "Unmatched", true, 0, two, 2);
+        LyRow("unmatched, box: all", "Unmatched", true, 1, all, 0);
+        LyRow("library, list: all", "Two", false, 4, all, 0);
+        LyRow("library, box: no one only", "One", true, 3, one, 3);
+        LyRow("matched, box: all", "Matches", true, 2, all, 0);
     }
 
-    void menus() {
-        auto [page, contributed, menu, toolBar] =
-            LyFetch<QString, bool, QString, QString>("page", "contributed", "menu", "toolBar");
+    void showShortcuts() {
+        const auto [page, inFilterBox, from, key, expected] =
+            LyFetch<QString, bool, int, int, int>("page", "inFilterBox", "from", "key", "expected");
         TLySongListFixture fixture;
-        fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
+        fixture.Add(RepresentativeSongs());
         auto frame = fixture.ShowPage(page);
-        QObject owner;
-        auto action = [&](const char* caption) {
-            return new QAction(caption, &owner);
-        };
-        // In an order of their own: the page puts them in place.
-        const QList<std::pair<tLyPageItem, const char*>> single{
-            {piSetAsDefaultView, "&Set Defaults..."},
-            {piToggleSongInfo, "Toggle Song &Info"},
-            {piMatchAll, "Matc&h All"},
-            {piMatchSelected, "&Match..."},
-            {piRevertAll, "Revert &All"},
-            {piRevertSelected, "&Revert"},
-            {piSynchronizeAll, "Synchronize A&ll..."},
-            {piSynchronizeSelected, "S&ynchronize..."},
-            {piSplit, "&Split"},
-            {piCombine, "&Combine"}};
-        if (contributed) {
-            for (const auto& [item, caption] : single)
-                frame->Contribute(item, {action(caption)});
-            frame->Contribute(piEdit, {action("&Name")});
-            frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
-            frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});
-        }
-        QCOMPARE(ItemsText(frame->PopupMenu()), menu);
-        QCOMPARE(ItemsText(frame->ToolBar()), toolBar);
-        // Given again, an item's actions replace those given before, shortcuts included.
-        QAction* split = frame->ItemActions(piSplit).value(0);
-        frame->Contribute(piSplit, {action("&Split")});
-        QCOMPARE(frame->actions().contains(split), false);
-        QCOMPARE(ItemsText(frame->PopupMenu()),
-                 contributed ? menu : menu.replace("- | C", "- | &Split | - | C"));
-        if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
-            QCOMPARE(ItemsText(unmatched->MnuBestMatches()), contributed ? "&Combine" : "");
-    }
-
-    void bestMatchesFollowTheSelection() {
-        TLySongListFixture fixture;
-        std::vector<std::unique_ptr<TLySong>> songs;
-        const std::pair<const char*, int> tracks[] = {
-            {"Waterloo", 0}, {"Waterlo", 1}, {"Fernando", 0}, {"Fernandoo", 1}};
-        for (const auto& [name, side] : tracks) {
-            const TLySongProperties track = Track(name).Artist("Abba").Build();
-            songs.push_back(side == 0 ? MakeSong(track, std::nullopt)
-                                      : MakeSong(std::nullopt, track));
-        }
-        fixture.Add(std::move(songs));
-        auto page = fixture.ShowPage(QStringLiteral("Unmatched"));
-        auto* unmatched = static_cast<TLyUnmatchedSongs*>(page.get());
-        auto* best = dynamic_cast<TLyBestMatchesView*>(unmatched->FrmBestMatches()->View());
-        QCOMPARE(best, fixture.View(QStringLiteral("Best Matches")));
-        TLySongSelection selection(&fixture.Result());
-        page->SetSongSelection(&selection);
-        TLySong* waterloo = fixture.Result().Songs().Items(0);
-        TLySong* fernando = fixture.Result().Songs().Items(2);
-        SelectSongs(selection, {waterloo});
+        frame->ChooseFilter(from);
+        frame->EdtFilter()->setText(QStringLiteral("o"));
         fixture.Settle();
-        QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Waterlo"});
-        SelectSongs(selection,
-                    {waterloo, fernando}); // two: the list stays with the last single one
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        QWidget* focus = inFilterBox ? static_cast<QWidget*>(frame->EdtFilter())
+                                     : frame->FrmSongList()->TreeSongs();
+        focus->setFocus();
+        RunUntilIdle();
+        QTest::keyClick(focus, Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
         fixture.Settle();
-        QCOMPARE(best->Song(), waterloo);
-        SelectSongs(selection, {fernando});
-        fixture.Settle();
-        QCOMPARE(ColumnTexts(*unmatched->FrmBestMatches()), QStringList{"Fernandoo"});
-        page->SetSongSelection(nullptr);
+        QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
+        QCOMPARE(frame->EntryInForce(), expected);
     }
 };
 

@@ -12,14 +12,6 @@
 
 namespace {
 
-class TRecordingRecorder : public IVxMessageRecorder {
-public:
-    QStringList Warnings;
-    void RecordWarning(const QString& identifier, const QString& property) override {
-        Warnings << identifier + u':' + property;
-    }
-};
-
 // Refuses every object: registered under a class name, it makes writing that class fail.
 class TRefusingHandler : public TVxSettingsRTTIObjectHandler {
 public:
@@ -85,29 +77,6 @@ private Q_SLOTS:
         VxRegisterClass<TTestColumn>();
         VxRegisterClass<TTestColumnList>();
         VxRegisterSetType<tShapes>();
-    }
-
-    void combinePath_data() {
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("sub");
-        QTest::addColumn<QString>("combined");
-        const auto row = [](const char* name, const char* base, const char* sub,
-                            const char* combined) {
-            QTest::newRow(name) << QString(base) << QString(sub) << QString(combined);
-        };
-        row("plain", "A", "B", "A.B");
-        row("empty sub", "A", "", "A");
-        row("empty base", "", "B", "B");
-        row("transformer stays last", "A:t", "B", "A.B:t");
-        row("two transformers", "A.C:t:u", "B", "A.C.B:t:u");
-        row("repository prefix skipped", "R::A:t", "B", "R::A.B:t");
-        row("base of transformers only", ":t", "B", "B");
-    }
-
-    void combinePath() {
-        QFETCH(QString, base);
-        QFETCH(QString, sub);
-        QTEST(CombinePath(base, sub), "combined");
     }
 
     void resolveLocation_data() {
@@ -202,30 +171,6 @@ private Q_SLOTS:
         QCOMPARE(options.Views()->Count(), 0);
     }
 
-    void readChainPrefersLaterRepository() {
-        // Defaults.User: User is tried first; Defaults only when User holds nothing there.
-        TTestOptions defaults;
-        defaults.Count = 1;
-        const QString defaultsPath = Store(FFolder, &defaults, QStringLiteral("defaults.xml"));
-        TTestOptions user;
-        user.Count = 2;
-        const QString userPath = Store(FFolder, &user, QStringLiteral("user.xml"));
-
-        auto settings = CreateXMLFileSettings(defaultsPath, QStringLiteral("Defaults"), false);
-        auto* userRepository = new TVxSettingsXMLFileRepository();
-        settings->Repositories().Add(QStringLiteral("User"), userRepository);
-        userRepository->SetFileName(userPath);
-        TTestOptions read;
-        settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
-        QCOMPARE(read.Count, 2);
-        userRepository->Clear();
-        userRepository->SetModified(false);
-        settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
-        QCOMPARE(read.Count, 1);
-        settings->ClearAll(); // every repository, the first one too
-        QVERIFY(!settings->Repositories().Find(QStringLiteral("Defaults"))->Exists("Options"));
-    }
-
     void unchangedValueLeavesRepositoryUnmodified() {
         TTestOptions options;
         const QString path = Store(FFolder, &options, QStringLiteral("unchanged.xml"));
@@ -246,52 +191,6 @@ private Q_SLOTS:
         auto fresh = CreateXMLFileSettings(path, QStringLiteral("Options"), true);
         fresh->WriteObject(QString(), &options); // an object always rewrites its content
         QVERIFY(fresh->Repositories().Find(QStringLiteral("Options"))->Modified());
-    }
-
-    void errorMessages_data() {
-        QTest::addColumn<QByteArray>("options"); // the content of the Options element
-        QTest::addColumn<QString>("message");
-        const QByteArray head =
-            "<object>True</object><handler>TObject</handler><class>TTestOptions</class>";
-        QTest::newRow("stored by another handler")
-            << QByteArray(
-                   "<object>True</object><handler>TStrings</handler><class>TStringList</class>")
-            << "Handler [TObject] cannot read object [TTestOptions] stored by handler [TStrings] "
-               "at "
-               "[Options].";
-        QTest::newRow("class without object") << head + "<Main><class>TTestView</class></Main>"
-                                              << "There is no object stored at [Options.Main].";
-        QTest::newRow("map item without class")
-            << head +
-                   "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
-                   "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
-                   "</data></item></Views>"
-            << "There is no class information stored at [Options.Views.item.data].";
-        QTest::newRow("unregistered class")
-            << head +
-                   "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
-                   "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
-                   "<handler>TObject</handler><class>TNoSuchView</class></data></item></Views>"
-            << "Class [TNoSuchView] stored at [Options.Views.item.data] has not been registered "
-               "with Classes.RegisterClass.";
-        QTest::newRow("unknown enumeration identifier") << head + "<Shape>shHexagon</Shape>"
-                                                        << "Invalid property element: shHexagon";
-        QTest::newRow("unknown set identifier") << head + "<Shapes>shCircle,shOval</Shapes>"
-                                                << "Invalid property element: shOval";
-        QTest::newRow("bad boolean") << head + "<Flag>maybe</Flag>"
-                                     << "Invalid property element: maybe";
-    }
-
-    void errorMessages() {
-        QFETCH(QByteArray, options);
-        QFETCH(QString, message);
-        const QString path = FFolder.WriteFile(QStringLiteral("errors.xml"),
-                                               "<?xml version=\"1.0\"?>\n<Settings><Options>" +
-                                                   options + "</Options></Settings>");
-        TTestOptions read;
-        QString raised;
-        LY_EXPECT_EXCEPTION(EVxSettingsException, Load(path, &read), raised);
-        QCOMPARE(raised, message);
     }
 
     void writeErrors() {
@@ -330,18 +229,6 @@ private Q_SLOTS:
         bare.WriteObject(QStringLiteral("Column"), &column);
         QVERIFY(repository->Exists(QStringLiteral("Column.Width")));
         LY_EXPECT_ASSERTION(TVxSettings().WriteObject(QString(), &options), "Units/VxSettings");
-    }
-
-    void warnings() {
-        TTestOptions stored; // Spare is null: nothing stored for it
-        const QString path = Store(FFolder, &stored, QStringLiteral("warnings.xml"));
-        TTestOptions read;
-        read.SetSpare(new TTestView()); // not null, nothing stored: stays, with a warning
-        TRecordingRecorder recorder;
-        Load(path, &read, &recorder);
-        QVERIFY(read.Spare());
-        QCOMPARE(recorder.Warnings, QStringList{"ObjectNotSetToNil:Spare"});
-        QCOMPARE(read.InputIsValid(), true); // a property without setter is not read
     }
 
 private:

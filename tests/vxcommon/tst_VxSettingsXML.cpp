@@ -43,52 +43,6 @@ private Q_SLOTS:
     void initTestCase() { ArMessageLogStartup(); }
     void cleanupTestCase() { ArMessageLogShutdown(); }
 
-    void layout() {
-        TLyTempFolder folder;
-        const QString file = folder.FilePath("prefs.xml");
-        auto repository = Open(file);
-        repository->Save();
-        QCOMPARE(ReadWholeFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                                 "<Settings>\r\n</Settings>\r\n"));
-
-        repository->WriteValue("Options.Name", 1); // typed, then rewritten without a type
-        repository->SetWriteTypes(false);
-        repository->WriteValue("Options.Name", QString("a&b<c>\"d"));
-        repository->WriteValue("Options.Empty", QString(""));
-        repository->WriteValue("Options.Mixed", QString("m"));
-        repository->WriteValue("Options.Mixed.Child", 1);
-        repository->SetWriteTypes(true);
-        repository->WriteValue("Options.Typed", 7);
-        repository->Save();
-        const QByteArray expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                    "<Settings>\r\n"
-                                    "  <Options>\r\n"
-                                    "    <Name>a&amp;b&lt;c&gt;\"d</Name>\r\n"
-                                    "    <Empty/>\r\n"
-                                    "    <Mixed>m\r\n"
-                                    "      <Child>1</Child>\r\n"
-                                    "    </Mixed>\r\n"
-                                    "    <Typed type=\"integer\">7</Typed>\r\n"
-                                    "  </Options>\r\n"
-                                    "</Settings>\r\n";
-        QCOMPARE(ReadWholeFile(file), expected);
-
-        // What was read is written back unchanged (the text before children keeps no layout); a
-        // comment goes on a line of its own.
-        repository = Open(file);
-        repository->Document()
-            .document_element()
-            .child("Options")
-            .prepend_child(pugi::node_comment)
-            .set_value(" note ");
-        const QByteArray commented =
-            QByteArray(expected).replace("    <Name>", "    <!-- note -->\r\n    <Name>");
-        QCOMPARE(ReadText(*repository, "Options.Mixed"), QString("m"));
-        QVERIFY(QFile::remove(file));
-        repository->Save();
-        QCOMPARE(ReadWholeFile(file), commented);
-    }
-
     void valueRoundTrip_data() {
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QByteArray>("text");
@@ -175,53 +129,6 @@ private Q_SLOTS:
         QCOMPARE(repository->ReadValue("Options.Flag", svtNull), QVariant(true));
         QCOMPARE(repository->ReadValue("Options.Name", svtNull), QVariant());
         QCOMPARE(repository->ReadValue("Options.Missing", svtWidetext), QVariant());
-    }
-
-    void readConversion_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<TVxSettingsValueType>("type");
-        QTest::addColumn<QVariant>("expected"); // invalid: refused with the error
-        QTest::addColumn<QString>("error");
-        const auto row = [](const char* name, const QByteArray& text, TVxSettingsValueType type,
-                            const QVariant& expected, const QString& error = {}) {
-            QTest::newRow(name) << text << type << expected << error;
-        };
-        const auto at = [](const QTime& time) {
-            return QDateTime(QDate(2024, 2, 29), time, Qt::UTC);
-        };
-        const QString toInteger = QStringLiteral("Cannot convert value [%1] to integer");
-        row("bool no", " no", svtBoolean, false);
-        row("bool other", "maybe", svtBoolean, {}, "Cannot convert value to bool");
-        row("bool empty", "", svtBoolean, {}, "Cannot convert value to bool");
-        row("float comma", "1,5", svtFloat, 1.5);
-        row("float bad", "1.2.3", svtFloat, {}, "Cannot convert value to float");
-        row("integer bad", "12x", svtInteger, {}, toInteger.arg("12x"));
-        row("integer at its maximum", "2147483647", svtInteger, 2147483647);
-        row("integer too large", "3000000000", svtInteger, {}, toInteger.arg("3000000000"));
-        row("bigint", "3000000000", svtBigint, qlonglong(3000000000));
-        row("date no such day", "2023-02-29", svtDate, {},
-            "Cannot convert value [2023-02-29] to date");
-        row("date short time", "2024-02-29 13:05", svtDate, at(QTime(13, 5)));
-        row("date, fraction past milliseconds", "2024-02-29T13:05:09.0071Z", svtDate,
-            at(QTime(13, 5, 9, 7)));
-        row("stored type other", "x", svtNull, {}, "Unrecognized data type [array]");
-    }
-
-    void readConversion() {
-        QFETCH(QByteArray, text);
-        QFETCH(TVxSettingsValueType, type);
-        QFETCH(QVariant, expected);
-        QFETCH(QString, error);
-        TVxSettingsXMLFileRepository repository;
-        repository.WriteValue("Value", text);
-        repository.Document().document_element().child("Value").attribute("type") = "array";
-        if (error.isEmpty()) {
-            QCOMPARE(repository.ReadValue("Value", type), expected);
-            return;
-        }
-        QString message;
-        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository.ReadValue("Value", type), message);
-        QCOMPARE(message, error);
     }
 
     void writeRefused_data() {
@@ -398,55 +305,6 @@ private Q_SLOTS:
         QCOMPARE(LyFolderFiles(folder.Path()), QStringList({"blocker", "prefs.xml"}));
     }
 
-    // The markup the XML readers refuse before parsing: what is refused, where, and what valid
-    // documents hold that must pass (a false refusal would lock a user out of a good file).
-    void findUnsupported_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<qint64>("offset");
-
-        QTest::newRow("predefined entities")
-            << QByteArray("<a b=\"&quot;&apos;\">&amp;&lt;&gt;</a>") << qint64(-1);
-        QTest::newRow("character references")
-            << QByteArray("<a>&#65;&#x41;&#x10FFFF;&#1;&#x0000041;&#xFFFE;</a>") << qint64(-1);
-        QTest::newRow("ampersands in sections")
-            << QByteArray("<?pi a&b?><a><![CDATA[&x; &#0;]]><!-- &nbsp; --></a>") << qint64(-1);
-        QTest::newRow("processing instruction inside a section")
-            << QByteArray("<a><![CDATA[<?x?> &bad;]]></a>") << qint64(-1);
-        QTest::newRow("external DOCTYPE with a query in its URL")
-            << QByteArray(
-                   "<?xml version=\"1.0\"?>\n<!-- c -->\n<!DOCTYPE plist PUBLIC \"-//A[1]//EN\" "
-                   "'http://x/p.dtd?a=1&b=[2]'>\n<plist/>")
-            << qint64(-1);
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF<a>&amp;</a>") << qint64(-1);
-
-        QTest::newRow("internal subset")
-            << QByteArray("<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>") << qint64(12);
-        QTest::newRow("internal subset after stray text")
-            << QByteArray("<?xml version=\"1.0\"?>x<!DOCTYPE a [<!ENTITY e \"x\">]><a/>")
-            << qint64(34);
-        QTest::newRow("internal subset in a comment")
-            << QByteArray("<!-- <!DOCTYPE a [ --><a/>") << qint64(-1);
-        QTest::newRow("undefined entity") << QByteArray("<a>x&nbsp;</a>") << qint64(4);
-        QTest::newRow("bare ampersand") << QByteArray("<a>AT&T</a>") << qint64(5);
-        QTest::newRow("in an attribute") << QByteArray("<a b=\"&e;\"/>") << qint64(6);
-        QTest::newRow("after a closed section")
-            << QByteArray("<a><![CDATA[&]]>&x;</a>") << qint64(16);
-        QTest::newRow("NUL") << QByteArray("<a>&#0;</a>") << qint64(3);
-        QTest::newRow("surrogate") << QByteArray("<a>&#xDC00;</a>") << qint64(3);
-        QTest::newRow("past U+10FFFF") << QByteArray("<a>&#x110000;</a>") << qint64(3);
-        QTest::newRow("huge number") << QByteArray("<a>&#99999999999999999999;</a>") << qint64(3);
-        QTest::newRow("no digits") << QByteArray("<a>&#;&#x;</a>") << qint64(3);
-        QTest::newRow("unterminated") << QByteArray("<a>&#65") << qint64(3);
-    }
-
-    void findUnsupported() {
-        QFETCH(QByteArray, text);
-        QFETCH(qint64, offset);
-        QString problem;
-        QCOMPARE(VxFindUnsupportedXml(text.constData(), text.size(), &problem), offset);
-        QCOMPARE(problem.isEmpty(), offset < 0);
-    }
-
     // Stores go through a temporary file of a fixed name: what a killed store leaves is taken
     // over by the next one, an abandoned store leaves the target alone, and the target keeps its
     // permissions and symbolic link.
@@ -487,6 +345,51 @@ private Q_SLOTS:
         QCOMPARE(ReadWholeFile(real), QByteArray("new"));
         const QFile::Permissions ownerGroupOthers(0xF0FF); // not the current user's
         QCOMPARE(QFile::permissions(real) & ownerGroupOthers, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    void layout() {
+        TLyTempFolder folder;
+        const QString file = folder.FilePath("prefs.xml");
+        auto repository = Open(file);
+        repository->Save();
+        QCOMPARE(ReadWholeFile(file), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                                 "<Settings>\r\n</Settings>\r\n"));
+
+        repository->WriteValue("Options.Name", 1); // typed, then rewritten without a type
+        repository->SetWriteTypes(false);
+        repository->WriteValue("Options.Name", QString("a&b<c>\"d"));
+        repository->WriteValue("Options.Empty", QString(""));
+        repository->WriteValue("Options.Mixed", QString("m"));
+        repository->WriteValue("Options.Mixed.Child", 1);
+        repository->SetWriteTypes(true);
+        repository->WriteValue("Options.Typed", 7);
+        repository->Save();
+        const QByteArray expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                                    "<Settings>\r\n"
+                                    "  <Options>\r\n"
+                                    "    <Name>a&amp;b&lt;c&gt;\"d</Name>\r\n"
+                                    "    <Empty/>\r\n"
+                                    "    <Mixed>m\r\n"
+                                    "      <Child>1</Child>\r\n"
+                                    "    </Mixed>\r\n"
+                                    "    <Typed type=\"integer\">7</Typed>\r\n"
+                                    "  </Options>\r\n"
+                                    "</Settings>\r\n";
+        QCOMPARE(ReadWholeFile(file), expected);
+
+        // What was read is written back unchanged (the text before children keeps no layout); a
+        // comment goes on a line of its own.
+        repository = Open(file);
+        repository->Document()
+            .document_element()
+            .child("Options")
+            .prepend_child(pugi::node_comment)
+            .set_value(" note ");
+        const QByteArray commented =
+            QByteArray(expected).replace("    <Name>", "    <!-- note -->\r\n    <Name>");
+        QCOMPARE(ReadText(*repository, "Options.Mixed"), QString("m"));
+        QVERIFY(QFile::remove(file));
+        repository->Save();
+        QCOMPARE(ReadWholeFile(file), commented);
     }
 };
 

@@ -92,21 +92,6 @@ private Q_SLOTS:
         QCOMPARE(GetSpecialFolder(kind), expected);
     }
 
-    void trailingSeparator_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("cannot be located") << QString() << QString("/");
-        QTest::newRow("root") << QString("/") << QString("/");
-        QTest::newRow("without separator") << QString("/home/a b") << QString("/home/a b/");
-        QTest::newRow("with separator") << QString("/home/a b/") << QString("/home/a b/");
-    }
-
-    void trailingSeparator() {
-        QFETCH(QString, folder);
-        QFETCH(QString, expected);
-        QCOMPARE(IncludeTrailingSeparator(folder), expected);
-    }
-
     void openFileReturnsBeforeTheOpenerRuns_data() {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<bool>("withOwner");
@@ -169,39 +154,6 @@ private Q_SLOTS:
         OpenFileInBackground(fileName);
         QVERIFY(WaitForOpenFileThreads(kWaitMs));
         QCOMPARE(WaitAndRead(record), "1\n" + expected);
-    }
-
-    void startProgramDetached_data() {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("workingFolder");
-        QTest::addColumn<bool>("started");
-        const QString plainFile = FTemp.WriteFile("plain.txt", "not a program");
-        QTest::newRow("true") << QString("/bin/true") << QString() << true;
-        QTest::newRow("missing program") << FTemp.FilePath("no such program") << "" << false;
-        QTest::newRow("not executable") << plainFile << "" << false;
-        QTest::newRow("no program") << QString() << QString() << false;
-        QTest::newRow("missing working folder") << "/bin/true" << FTemp.FilePath("gone") << false;
-    }
-
-    void startProgramDetached() {
-        QFETCH(QString, program);
-        QFETCH(QString, workingFolder);
-        QFETCH(bool, started);
-        QCOMPARE(StartProgramDetached(program, {}, workingFolder), started);
-    }
-
-    void startedProgramGetsArgumentsAndWorkingFolder() {
-        const QString folder = FTemp.FilePath("work folder ü");
-        QVERIFY(QDir().mkpath(folder));
-        const QString argument = "an argument with blanks, ü and \"quotes\"";
-        QVERIFY(StartProgramDetached(
-            "/bin/sh",
-            {"-c",
-             "printf '%s\\n%s\\n%s' \"$(pwd -P)\" \"$#\" \"$1\" > out.part && mv out.part out",
-             "sh", argument},
-            folder));
-        QCOMPARE(WaitAndRead(folder + "/out"),
-                 QFileInfo(folder).canonicalFilePath() + "\n1\n" + argument);
     }
 
 private:

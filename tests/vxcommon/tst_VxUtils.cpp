@@ -152,25 +152,6 @@ private Q_SLOTS:
         QCOMPARE(u.Changes, 2);
     }
 
-    void cloneAndCopyFrom() {
-        TLabelledPoint original;
-        original.X = 7;
-        original.Label = QStringLiteral("seven");
-        const std::unique_ptr<TLabelledPoint> copy = original.Clone();
-        QVERIFY(copy.get() != &original);
-        QCOMPARE(copy->X, 7);
-        QCOMPARE(copy->Label, QStringLiteral("seven"));
-        // Cloned through the base: still the derived class.
-        const TVxCloneable& asBase = original;
-        QVERIFY(dynamic_cast<TLabelledPoint*>(asBase.Clone().get()));
-
-        TPoint point;
-        point.CopyFrom(&original); // a derived source is fine
-        QCOMPARE(point.X, 7);
-        LY_EXPECT_ASSERTION(original.CopyFrom(&point), "Units/VxUtils");
-        LY_EXPECT_ASSERTION(point.CopyFrom(nullptr), "Units/VxUtils");
-    }
-
     void referenceCounting() {
         int destroyed = 0;
         auto* plain = new TCounted(false, destroyed); // counts, but never frees itself
@@ -207,50 +188,6 @@ private Q_SLOTS:
         QCOMPARE(message, QStringLiteral("Cannot assign a TVxPersistent to a TCopyablePersistent"));
         LY_EXPECT_EXCEPTION(EVxUtilsError, a.Assign(nullptr), message);
         QCOMPARE(message, QStringLiteral("Cannot assign a nil to a TCopyablePersistent"));
-    }
-
-    void objectListOwnership_data() {
-        QTest::addColumn<bool>("owns");
-        QTest::newRow("owning") << true;
-        QTest::newRow("referring") << false;
-    }
-
-    void objectListOwnership() {
-        QFETCH(bool, owns);
-        int destroyed = 0;
-        std::vector<std::unique_ptr<TTracked>> keep; // frees what a referring list leaves
-        auto make = [&] {
-            auto* item = new TTracked(destroyed);
-            if (!owns)
-                keep.emplace_back(item);
-            return item;
-        };
-        {
-            TVxObjectList<TTracked> list(owns);
-            TTracked* first = make();
-            list.Add(first);
-            list.Add(make());
-            list.Insert(0, make());
-            QCOMPARE(list.IndexOf(first), 1);
-            list.Delete(1);
-            QCOMPARE(destroyed, owns ? 1 : 0);
-            TTracked* extracted = list.Extract(0);
-            QCOMPARE(list.Count(), 1);
-            if (owns)
-                delete extracted; // the caller took it
-            QCOMPARE(list.Remove(extracted), -1);
-        }
-        QCOMPARE(destroyed, owns ? 3 : 0);
-        keep.clear();
-        QCOMPARE(destroyed, 3);
-
-        TVxObjectList<TTracked> empty(owns);
-        QString message;
-        LY_EXPECT_EXCEPTION(EVxListError, empty.Items(0), message);
-        QCOMPARE(message, QStringLiteral("List index out of bounds (0)"));
-        LY_EXPECT_EXCEPTION(EVxListError, empty.Delete(-1), message);
-        LY_EXPECT_EXCEPTION(EVxListError, empty.Insert(1, nullptr), message);
-        QCOMPARE(empty.Count(), 0);
     }
 
     void stringBuilder() {
