@@ -102,6 +102,10 @@ struct TWaitClock {
     ~TWaitClock() { ArDebugOutputSetWaitFunction({}); }
 };
 
+quint32 ThreadId() {
+    return quint32(gettid());
+}
+
 } // namespace
 
 class TestArDebugLog : public QObject {
@@ -216,6 +220,93 @@ private Q_SLOTS:
 
 private:
     TLyTestHome FHome; // the debug output goes to a channel of this run's own
+    void linesArriveAsRecords() {
+        auto viewer = OpenViewer(true);
+        QVERIFY(viewer->IsOpen());
+        TViewerThread served(*viewer);
+        ArDebugOutputInstall();
+        QCOMPARE(served.Texts(1), QStringList{"Log started for " +
+                                              QCoreApplication::applicationFilePath() + "\r\n"});
+
+        TArWriteLnMessageLog log(QString{});
+        log.SetLineSink(&ArDebugWriteLine);
+        log.Log("hello", "System", 0, mtInfo);
+        const QList<TArDebugRecord> records = served.WaitFor(2);
+        QCOMPARE(records.size(), 2);
+        const TArDebugRecord& record = records[1];
+        QVERIFY2(QRegularExpression(R"(^\[System\]\[\d\d:\d\d:\d\d\]\[Info\]: hello\r\n$)")
+                     .match(record.Text)
+                     .hasMatch(),
+                 qPrintable(record.Text));
+
+        // The layout a viewer built elsewhere relies on: text offset, process, thread, a zero
+        // byte, zero, depth, then the text and its terminating zero.
+        const QByteArray& raw = record.Raw;
+        QDataStream header(raw);
+        header.setByteOrder(QDataStream::LittleEndian);
+        std::array<quint32, 8> at{}; // the header's words, at offsets 0, 4, ... 28
+        for (quint32& word : at)
+            header >> word;
+        QCOMPARE(
+            QList<quint32>({quint32(raw.size()), at[0], at[3], at[4], at[5] & 0xFF, at[6], at[7]}),
+            QList<quint32>({1060, 32, quint32(getpid()), ThreadId(), 0, 0, 0}));
+        QVERIFY(record.ModuleHandle != 0);
+        QCOMPARE(raw.mid(32, record.Text.size() + 1), record.Text.toUtf8() + '\0');
+
+        quint32 workerId = 0;
+        std::thread worker([&workerId] {
+            workerId = ThreadId();
+            ArDebugWriteLine("from a worker");
+        });
+        worker.join();
+        const QList<TArDebugRecord> all = served.WaitFor(3);
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all[2].Text, QString("from a worker\r\n"));
+        QCOMPARE(all[2].ProcessId, quint32(getpid()));
+        QCOMPARE(all[2].ThreadId, workerId);
+        QVERIFY(workerId != ThreadId());
+    }
+
+    void writesArriveAsRecords_data() {
+        QTest::addColumn<QStringList>("lines");       // ">" and "<" change the depth
+        QTest::addColumn<QStringList>("records");     // depth:text
+        const auto chunks = [](const QString& line) { // a full buffer is sent as it is
+            QStringList records;
+            for (qsizetype i = 0; i < line.size() + 2; i += 128)
+                records << "0:" + (line + "\r\n").mid(i, 128);
+            return records;
+        };
+        for (const QString& line : {QString(126, u'a'), QString(127, u'b'), QString(300, u'c'),
+                                    QString::fromUtf8("é€ab").repeated(250)})
+            QTest::addRow("%d characters", int(line.size())) << QStringList{line} << chunks(line);
+        // A text that happens to start a buffer with the marker's character is text.
+        const QString x128(128, u'x');
+        QTest::newRow("depth markers")
+            << QStringList{">", "inner", "<", "outer", x128 + QString::fromUtf8("þorn")}
+            << QStringList{"1:inner\r\n", "0:outer\r\n", "0:" + x128,
+                           QString::fromUtf8("0:þorn\r\n")};
+    }
+
+    void writesArriveAsRecords() {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, records);
+        auto viewer = OpenViewer(true);
+        TViewerThread served(*viewer);
+        ArDebugOutputInstall();
+        served.WaitFor(1);
+        for (const QString& line : lines) {
+            if (line == u">")
+                ArDebugIncreaseDepth();
+            else if (line == u"<")
+                ArDebugDecreaseDepth();
+            else
+                ArDebugWriteLine(line);
+        }
+        QStringList received;
+        for (const TArDebugRecord& record : served.WaitFor(records.size() + 1).mid(1))
+            received << QString::number(record.Depth) + u':' + record.Text;
+        QCOMPARE(received, records);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestArDebugLog)

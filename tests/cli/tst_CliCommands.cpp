@@ -90,6 +90,15 @@ TCliRun Cli(const QStringList& arguments, const TCliEnvironment& environment = {
     return run;
 }
 
+// Name, artist, album, genre, play count, last played and rating.
+QJsonObject PerPart(const QList<int>& counts) {
+    QJsonObject parts;
+    const char* names[] = {"name", "artist", "album", "genre", "playcount", "lastplayed", "rating"};
+    for (int i = 0; i < 7; ++i)
+        parts.insert(names[i], counts.value(i));
+    return parts;
+}
+
 } // namespace
 
 class TestCliCommands : public QObject {
@@ -384,6 +393,76 @@ private:
     std::unique_ptr<TLyTempFolder> FFolder;
     QString FOne;
     QString FTwo;
+    void syncWritesLibrariesAndReport() {
+        const QString outOne = FFolder->FilePath("one-out.xml");
+        const QString outTwo = FFolder->FilePath("two-out.xml");
+        const QString project = NewKnownProject({"--out-one", outOne, "--out-two", outTwo});
+        const QString report = FFolder->FilePath("report.csv");
+        // The project keeps the larger play count and last-played date; the rating the smaller.
+        const QStringList sync{"sync", project, "--action", "rating=min", "--report", report};
+        const TCliRun run = Cli(sync + QStringList{"--json"});
+        QVERIFY2(run.Status == 0 && run.Err.isEmpty(), qPrintable(run.Err));
+        const QJsonObject json = run.Json();
+        QCOMPARE(json["matched"].toInt(), 2);
+        QCOMPARE(json["changed"].toObject(),
+                 QJsonObject({{"one", PerPart({0, 0, 0, 0, 2, 1, 0})},
+                              {"two", PerPart({0, 0, 0, 0, 0, 0, 1})}}));
+        QCOMPARE(json["written"].toArray(), QJsonArray({outOne, outTwo}));
+        QCOMPARE(json["report"].toString(), report);
+        QCOMPARE(json["project_saved"].toBool(), false);
+
+        QCOMPARE(ReadTracks(outOne),
+                 QStringList({"Waterloo:5:60", "Only in One:1:0", kQuotedName + ":7:100"}));
+        QCOMPARE(ReadTracks(outTwo, true).first(), ReadTracks(outOne, true).first());
+        QCOMPARE(ReadTracks(outTwo).last(), QStringLiteral("Only in Two B:4:40"));
+
+        const QStringList lines = QString::fromUtf8(ReadWholeFile(report)).split("\r\n");
+        // Header, changes, then songs in one library only; each group by side, track and part.
+        QCOMPARE(lines, QStringList({"side,name,artist,album,part,old,new",
+                                     "one,\"Shared, \"\"quoted\"\"\",Yvonne,Yonder,playcount,0,7",
+                                     "one,Waterloo,ABBA,Waterloo,playcount,3,5",
+                                     "one,Waterloo,ABBA,Waterloo,lastplayed,2006-01-01T00:00:00Z,"
+                                     "2007-05-05T00:00:00Z",
+                                     "two,Waterloo,ABBA,Waterloo,rating,80,60",
+                                     "one,Only in One,Xavier,Xylophones,,,",
+                                     "two,Only in Two A,Zoe,Zebra,,,",
+                                     "two,Only in Two B,Zoe,Zebra,,,", ""}));
+
+        // Both written libraries now agree on every matched song.
+        const QString written = FFolder->FilePath("written.xml");
+        QCOMPARE(Cli({"new", written, "--one", outOne, "--two", outTwo}).Status, 0);
+        const QJsonObject after = Cli({"stats", written, "--json"}).Json();
+        QCOMPARE(after["matched"].toInt(), 2);
+        QCOMPARE(after["different"].toObject(), PerPart({}));
+
+        // The text output names what was written.
+        const TCliRun text = Cli(sync);
+        QCOMPARE(text.Status, 0);
+        QVERIFY2(text.Out.contains("Report written: " + report + "\nLibrary written: " + outOne +
+                                   "\nLibrary written: " + outTwo + "\n"),
+                 qPrintable(text.Out));
+    }
+
+    void statsPrintsTheFigures() {
+        const QString project = NewKnownProject({"--name-one", "Home", "--name-two", "Laptop"});
+        const QJsonObject figures = Cli({"stats", project, "--json"}).Json();
+        QCOMPARE(QList<int>({figures["songs"].toInt(), figures["matched"].toInt(),
+                             figures["only_one"].toInt(), figures["only_two"].toInt()}),
+                 QList<int>({5, 2, 1, 2}));
+        QCOMPARE(figures["different"].toObject(), PerPart({0, 0, 0, 0, 2, 1, 1}));
+
+        // Labels 28 characters wide, numbers right-aligned in 10.
+        const TCliRun text = Cli({"stats", project});
+        QCOMPARE(text.Status, 0);
+        const auto line = [](const QString& label, int value) {
+            return label.leftJustified(28) + QString::number(value).rightJustified(10) + u'\n';
+        };
+        QVERIFY2(text.Out.startsWith(line("Songs", 5) + line("Matched", 2) +
+                                     line("Only in Home", 1) + line("Only in Laptop", 2)),
+                 qPrintable(text.Out));
+        QVERIFY2(text.Out.contains(line("  playcount", 2)), qPrintable(text.Out));
+        QCOMPARE(Cli({"stats", project, "--quiet"}).Out, QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliCommands)

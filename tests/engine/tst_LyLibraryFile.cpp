@@ -763,6 +763,46 @@ private:
                             "  </dict>\r\n"
                             "</plist>\r\n"));
     }
+    void dates_data() {
+        QTest::addColumn<QString>("text"); // read
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("written"); // the value written, if not empty
+        const auto row = [](const char* name, const QString& text, bool ok, double value,
+                            const QString& written) {
+            QTest::newRow(name) << text << ok << value << written;
+        };
+        const double eleven = EncodeDateTime(2006, 2, 18, 20, 37, 11);
+        row("date and time", "2006-02-18T20:37:11Z", true, eleven, "2006-02-18T20:37:11Z");
+        row("milliseconds", "2006-02-18T20:37:11.250Z", true,
+            EncodeDateTime(2006, 2, 18, 20, 37, 11, 250), "2006-02-18T20:37:11Z");
+        row("milliseconds dropped, not rounded", "2006-02-18T20:37:11.999Z", true,
+            EncodeDateTime(2006, 2, 18, 20, 37, 11, 999), "2006-02-18T20:37:11Z");
+        row("date only, midnight keeps its time", "2006-02-18", true, EncodeDateTime(2006, 2, 18),
+            "2006-02-18T00:00:00Z");
+        row("before 1899", "1850-06-01T12:00:00Z", true, EncodeDateTime(1850, 6, 1, 12),
+            "1850-06-01T12:00:00Z");
+        row("empty; a hair below the second", "", false, eleven - 1e-10, "2006-02-18T20:37:11Z");
+        row("month 13", "2006-13-45T00:00:00Z", false, 0.0, "");
+        row("29 February of a common year", "2006-02-29", false, 0.0, "");
+        row("hour 25", "2006-02-18T25:00:00Z", false, 0.0, "");
+        row("year not a number", "20x6-02-18", false, 0.0, "");
+        row("minutes not a number", "2006-02-18T20:xx:11Z", false, 0.0, "");
+        row("too short", "2006-02", false, 0.0, "");
+        row("non-ASCII digit", "\u0662006-02-18", false, 0.0, "");
+    }
+
+    void dates() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        QFETCH(QString, written);
+        bool parsed = !ok;
+        QCOMPARE(ParseLibraryDate(text, &parsed), ok ? value : 0.0);
+        QCOMPARE(parsed, ok);
+        if (!written.isEmpty())
+            QCOMPARE(FormatLibraryDate(value), written);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyLibraryFile)

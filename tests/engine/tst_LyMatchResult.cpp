@@ -430,6 +430,81 @@ private Q_SLOTS:
         QVERIFY(!first.Modified());
         selection.RemoveListener(&listener);
     }
+    void keys_data() {
+        QTest::addColumn<TLySongProperties>("track");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("components");
+        QTest::addColumn<QString>("key");
+        const TLyTrackBuilder song = Track("Love-Song!").Artist("ABBA").Album("Gold").Genre("Pop");
+        const auto row = [](const char* name, const TLyTrackBuilder& track, tLySongCompareMode mode,
+                            int components, const QString& key) {
+            QTest::newRow(name) << track.Build() << int(mode) << components << key;
+        };
+        row("exact title and artist", song, scmExactMatch, 0b0011, "/Love-Song!/ABBA");
+        row("alphanumeric drops punctuation", song, scmAlphanumericMatch, 0b1111,
+            "/LoveSong/ABBA/Gold/Pop");
+        row("empty component keeps its slash", Track("T"), scmExactMatch, 0b0111, "/T//");
+        row("no components", song, scmExactMatch, 0, "");
+        row("alphanumeric keeps accented letters", Track("Café del Mar"), scmAlphanumericMatch,
+            0b0001, "/CafédelMar");
+        row("alphanumeric keeps letters of every script", Track("Любовь, моя!").Artist("坂本 九"),
+            scmAlphanumericMatch, 0b0011, "/Любовьмоя/坂本九");
+        row("alphanumeric keeps combining marks", Track("שָׁלוֹם").Artist("तुम ही हो"),
+            scmAlphanumericMatch, 0b0011, "/שָׁלוֹם/तुमहीहो");
+        // A CJK letter stays, a musical symbol goes.
+        row("alphanumeric beyond the basic plane", Track("\U0002000B \U0001D11E"),
+            scmAlphanumericMatch, 0b0001, "/\U0002000B");
+        row("phonetic", Track("Colour"), scmPhoneticMatch, 0b0001, "/C46" + QString(17, u'0'));
+        row("phonetic of Latin letters with accents", Track("Müller"), scmPhoneticMatch, 0b0001,
+            "/M46" + QString(17, u'0'));
+        row("phonetic of Latin and other letters", Track("Tokyo 東京"), scmPhoneticMatch, 0b0001,
+            "/T2" + QString(18, u'0'));
+        row("phonetic of other scripts is the alphanumeric text", Track("Любовь моя").Artist("!"),
+            scmPhoneticMatch, 0b0011, "/Любовьмоя/");
+        // "Motörhead" stored decomposed (o + combining diaeresis) keys like the composed name.
+        row("decomposed exact", Track(QStringLiteral("Moto\u0308rhead")), scmExactMatch, 0b0001,
+            QStringLiteral("/Mot\u00F6rhead"));
+        row("decomposed alphanumeric", Track(QStringLiteral("Moto\u0308rhead")),
+            scmAlphanumericMatch, 0b0001, QStringLiteral("/Mot\u00F6rhead"));
+        row("persistent ID whatever the components", Track("T").Artist("X").PersistentId("0A1B"),
+            scmPersistentIdMatch, 0b0011, "#0A1B");
+        row("no persistent ID keys as exact", Track("T!").Artist("X"), scmPersistentIdMatch, 0b0011,
+            "/T!/X");
+        row("persistent ID unused by other modes", Track("T").PersistentId("0A1B"), scmExactMatch,
+            0b0001, "/T");
+    }
+
+    void keys() {
+        QFETCH(TLySongProperties, track);
+        QFETCH(int, mode);
+        QFETCH(int, components);
+        QTEST(MakeKey(track, tLySongCompareMode(mode),
+                      tLySongCompareComponentSet::FromBits(quint8(components))),
+              "key");
+    }
+
+    void bestMatchesOfferEachValueOnce() {
+        TLyCompareOptions options;
+        options.SetPhoneticMatch();
+        auto map = MapOf({Track("Colour").Artist("A").Build(), Track("Color").Artist("B").Build(),
+                          Track("Other").Build()},
+                         options);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        const TLySongProperties wanted = Track("Colur").Artist("C").Build();
+        auto candidates = result.FindBestMatches(&wanted, map.get(), 0, &options);
+        QStringList names;
+        for (const TLySong* song : *candidates) {
+            names << song->OriginalOne().Name() + u'/' + song->OriginalOne().Artist();
+            QVERIFY(!song->OriginalTwo().Exists());
+        }
+        names.sort();
+        QCOMPARE(names, (QStringList{"Colour/A"})); // found under several keys, offered once
+        // With the title droppable, a song that differs in its title only is offered.
+        options.SetCanBeEmpty({sccTitle});
+        auto titles = MapOf({Track("Different").Artist("Z").Build()}, options);
+        const TLySongProperties other = Track("Other").Artist("Z").Build();
+        QCOMPARE(result.FindBestMatches(&other, titles.get(), 0, &options)->Count(), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyMatchResult)

@@ -1040,6 +1040,29 @@ private:
         project.LoadOptions();
         QCOMPARE(project.Options()->RememberedPairTexts(), QStringList({"A1 A2", "B1 B2"}));
     }
+    void matchSelectedPairsTheHalvesOfASong() {
+        Run([&] { FProject->LoadLibraries(); });
+        TLyMatchResult* result = FProject->MatchResult();
+        result->Unmatch(FindSong(*result, "Waterloo"));
+        TLyMatchResult window(FProject.get(), result, nullptr);
+        for (TLySong* song : result->Songs())
+            window.Sources().Add(song);
+        Run([&] { FProject->MatchSelected(&window); });
+        QCOMPARE(window.Songs().Count(), 3);
+        QVERIFY(FindSong(window, "Waterloo")->IsMatched());
+    }
+
+    void synchronisedValuesReachITunes() {
+        TFixture f;
+        TLySong* shared = nullptr;
+        for (TLySong* song : f.Project.MatchResult()->Songs())
+            if (song->Original(0).Exists() && song->Original(1).Exists())
+                shared = song;
+        QVERIFY(shared);
+        shared->CurrentTwo().SetName(QStringLiteral("Renamed In Two"));
+        QVERIFY2(f.Replace(1), qPrintable(f.Recorder.Failures.join(u'\n')));
+        QVERIFY(ReadWholeFile(f.Library()).contains("<string>Renamed In Two</string>"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyProject)

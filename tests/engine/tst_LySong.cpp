@@ -86,6 +86,49 @@ private Q_SLOTS:
         QVERIFY(song->ModifiedOne().IsEmpty());
         QVERIFY(song->Differences().IsEmpty());
     }
+    void valueRoundTrip_data() {
+        QTest::addColumn<tLySongPart>("part");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("stored");
+        const auto row = [](const char* name, tLySongPart part, const QVariant& value,
+                            const QVariant& stored) {
+            QTest::newRow(name) << part << value << stored;
+        };
+        row("name", sdName, QVariant("Ça plane pour moi"), QVariant("Ça plane pour moi"));
+        row("genre from number", sdGenre, QVariant(42), QVariant("42"));
+        row("play count", sdPlayCount, QVariant(17), QVariant(17));
+        row("play count from text", sdPlayCount, QVariant("17"), QVariant(17));
+        row("rating", sdRating, QVariant(80), QVariant(80));
+        row("last played", sdLastPlayed, QVariant(38767.5), QVariant(38767.5));
+        row("last played from date-time", sdLastPlayed,
+            QVariant(QDateTime(QDate(2006, 2, 19), QTime(12, 0), Qt::UTC)), QVariant(38767.5));
+        row("last played from date", sdLastPlayed, QVariant(QDate(2006, 2, 19)), QVariant(38767.0));
+        row("last played from its display text", sdLastPlayed,
+            QVariant("February 19, 2006 12:00:00"), QVariant(38767.5));
+        row("display text before 1900, any letter case", sdLastPlayed,
+            QVariant(" december 29, 1899 6:00:00 "), QVariant(-1.25));
+        row("first day a library file holds", sdLastPlayed, QVariant("January 1, 0001 0:00:00"),
+            QVariant(-693593.0));
+        row("last second a library file holds", sdLastPlayed,
+            QVariant("December 31, 9999 23:59:59"),
+            QVariant(EncodeDateTime(9999, 12, 31, 23, 59, 59)));
+        row("never", sdLastPlayed, QVariant("Never"), QVariant(0.0));
+        row("rating from text", sdRating, QVariant(" 60 "), QVariant(60));
+        row("play count from a whole real number", sdPlayCount, QVariant(17.0), QVariant(17));
+        row("tab, line feed and carriage return stay", sdName, QVariant("a\tb\nc\rd"),
+            QVariant("a\tb\nc\rd"));
+    }
+
+    void valueRoundTrip() {
+        QFETCH(tLySongPart, part);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, stored);
+        TLySongProperties track;
+        track.SetValue(part, value);
+        const QVariant read = track.GetValue(part);
+        QCOMPARE(read.toString(), stored.toString());
+        QCOMPARE(read.metaType(), stored.metaType());
+    }
 };
 
 QTEST_APPLESS_MAIN(TestLySong)

@@ -233,6 +233,74 @@ private Q_SLOTS:
 
 private:
     TLyTempFolder FFolder;
+    void errorMessages_data() {
+        QTest::addColumn<QByteArray>("options"); // the content of the Options element
+        QTest::addColumn<QString>("message");
+        const QByteArray head =
+            "<object>True</object><handler>TObject</handler><class>TTestOptions</class>";
+        QTest::newRow("stored by another handler")
+            << QByteArray(
+                   "<object>True</object><handler>TStrings</handler><class>TStringList</class>")
+            << "Handler [TObject] cannot read object [TTestOptions] stored by handler [TStrings] "
+               "at "
+               "[Options].";
+        QTest::newRow("class without object") << head + "<Main><class>TTestView</class></Main>"
+                                              << "There is no object stored at [Options.Main].";
+        QTest::newRow("map item without class")
+            << head +
+                   "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
+                   "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
+                   "</data></item></Views>"
+            << "There is no class information stored at [Options.Views.item.data].";
+        QTest::newRow("unregistered class")
+            << head +
+                   "<Views><object>True</object><handler>TVxObjectHashMap</handler>"
+                   "<class>TVxObjectHashMap</class><item><text>a</text><data><object>True</object>"
+                   "<handler>TObject</handler><class>TNoSuchView</class></data></item></Views>"
+            << "Class [TNoSuchView] stored at [Options.Views.item.data] has not been registered "
+               "with Classes.RegisterClass.";
+        QTest::newRow("unknown enumeration identifier") << head + "<Shape>shHexagon</Shape>"
+                                                        << "Invalid property element: shHexagon";
+        QTest::newRow("unknown set identifier") << head + "<Shapes>shCircle,shOval</Shapes>"
+                                                << "Invalid property element: shOval";
+        QTest::newRow("bad boolean") << head + "<Flag>maybe</Flag>"
+                                     << "Invalid property element: maybe";
+    }
+
+    void errorMessages() {
+        QFETCH(QByteArray, options);
+        QFETCH(QString, message);
+        const QString path = FFolder.WriteFile(QStringLiteral("errors.xml"),
+                                               "<?xml version=\"1.0\"?>\n<Settings><Options>" +
+                                                   options + "</Options></Settings>");
+        TTestOptions read;
+        QString raised;
+        LY_EXPECT_EXCEPTION(EVxSettingsException, Load(path, &read), raised);
+        QCOMPARE(raised, message);
+    }
+
+    void combinePath_data() {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("sub");
+        QTest::addColumn<QString>("combined");
+        const auto row = [](const char* name, const char* base, const char* sub,
+                            const char* combined) {
+            QTest::newRow(name) << QString(base) << QString(sub) << QString(combined);
+        };
+        row("plain", "A", "B", "A.B");
+        row("empty sub", "A", "", "A");
+        row("empty base", "", "B", "B");
+        row("transformer stays last", "A:t", "B", "A.B:t");
+        row("two transformers", "A.C:t:u", "B", "A.C.B:t:u");
+        row("repository prefix skipped", "R::A:t", "B", "R::A.B:t");
+        row("base of transformers only", ":t", "B", "B");
+    }
+
+    void combinePath() {
+        QFETCH(QString, base);
+        QFETCH(QString, sub);
+        QTEST(CombinePath(base, sub), "combined");
+    }
 };
 
 QTEST_APPLESS_MAIN(TestVxSettings)

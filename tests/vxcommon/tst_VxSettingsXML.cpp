@@ -391,6 +391,52 @@ private Q_SLOTS:
         repository->Save();
         QCOMPARE(ReadWholeFile(file), commented);
     }
+    void readConversion_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<TVxSettingsValueType>("type");
+        QTest::addColumn<QVariant>("expected"); // invalid: refused with the error
+        QTest::addColumn<QString>("error");
+        const auto row = [](const char* name, const QByteArray& text, TVxSettingsValueType type,
+                            const QVariant& expected, const QString& error = {}) {
+            QTest::newRow(name) << text << type << expected << error;
+        };
+        const auto at = [](const QTime& time) {
+            return QDateTime(QDate(2024, 2, 29), time, Qt::UTC);
+        };
+        const QString toInteger = QStringLiteral("Cannot convert value [%1] to integer");
+        row("bool no", " no", svtBoolean, false);
+        row("bool other", "maybe", svtBoolean, {}, "Cannot convert value to bool");
+        row("bool empty", "", svtBoolean, {}, "Cannot convert value to bool");
+        row("float comma", "1,5", svtFloat, 1.5);
+        row("float bad", "1.2.3", svtFloat, {}, "Cannot convert value to float");
+        row("integer bad", "12x", svtInteger, {}, toInteger.arg("12x"));
+        row("integer at its maximum", "2147483647", svtInteger, 2147483647);
+        row("integer too large", "3000000000", svtInteger, {}, toInteger.arg("3000000000"));
+        row("bigint", "3000000000", svtBigint, qlonglong(3000000000));
+        row("date no such day", "2023-02-29", svtDate, {},
+            "Cannot convert value [2023-02-29] to date");
+        row("date short time", "2024-02-29 13:05", svtDate, at(QTime(13, 5)));
+        row("date, fraction past milliseconds", "2024-02-29T13:05:09.0071Z", svtDate,
+            at(QTime(13, 5, 9, 7)));
+        row("stored type other", "x", svtNull, {}, "Unrecognized data type [array]");
+    }
+
+    void readConversion() {
+        QFETCH(QByteArray, text);
+        QFETCH(TVxSettingsValueType, type);
+        QFETCH(QVariant, expected);
+        QFETCH(QString, error);
+        TVxSettingsXMLFileRepository repository;
+        repository.WriteValue("Value", text);
+        repository.Document().document_element().child("Value").attribute("type") = "array";
+        if (error.isEmpty()) {
+            QCOMPARE(repository.ReadValue("Value", type), expected);
+            return;
+        }
+        QString message;
+        LY_EXPECT_EXCEPTION(EVxSettingsXMLException, repository.ReadValue("Value", type), message);
+        QCOMPARE(message, error);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestVxSettingsXML)
