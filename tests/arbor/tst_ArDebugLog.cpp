@@ -218,8 +218,6 @@ private Q_SLOTS:
         QCOMPARE(served.Texts(received.size()), received);
     }
 
-private:
-    TLyTestHome FHome; // the debug output goes to a channel of this run's own
     void linesArriveAsRecords() {
         auto viewer = OpenViewer(true);
         QVERIFY(viewer->IsOpen());
@@ -307,6 +305,9 @@ private:
             received << QString::number(record.Depth) + u':' + record.Text;
         QCOMPARE(received, records);
     }
+
+private:
+    TLyTestHome FHome; // the debug output goes to a channel of this run's own
 };
 
 QTEST_GUILESS_MAIN(TestArDebugLog)

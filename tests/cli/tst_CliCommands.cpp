@@ -376,23 +376,6 @@ private Q_SLOTS:
         QCOMPARE(tracks.first(), QStringLiteral("Waterloo:5:60"));
     }
 
-private:
-    TLyTestHome FHome; // where the check of the preferences looks
-    // Writes a project over the known libraries into the test's folder.
-    QString NewKnownProject(const QStringList& extra = {}) {
-        const QString project = FFolder->FilePath("known.xml");
-        const TCliRun run = Cli(QStringList{"new", project, "--one", FOne, "--two", FTwo} + extra);
-        if (run.Status != 0)
-            qWarning("new failed: %s", qPrintable(run.Err));
-        return project;
-    }
-
-    TLyTempFolder FShared;
-    QString FGeneratedOne;
-    QString FGeneratedTwo;
-    std::unique_ptr<TLyTempFolder> FFolder;
-    QString FOne;
-    QString FTwo;
     void syncWritesLibrariesAndReport() {
         const QString outOne = FFolder->FilePath("one-out.xml");
         const QString outTwo = FFolder->FilePath("two-out.xml");
@@ -463,6 +446,24 @@ private:
         QVERIFY2(text.Out.contains(line("  playcount", 2)), qPrintable(text.Out));
         QCOMPARE(Cli({"stats", project, "--quiet"}).Out, QString());
     }
+
+private:
+    TLyTestHome FHome; // where the check of the preferences looks
+    // Writes a project over the known libraries into the test's folder.
+    QString NewKnownProject(const QStringList& extra = {}) {
+        const QString project = FFolder->FilePath("known.xml");
+        const TCliRun run = Cli(QStringList{"new", project, "--one", FOne, "--two", FTwo} + extra);
+        if (run.Status != 0)
+            qWarning("new failed: %s", qPrintable(run.Err));
+        return project;
+    }
+
+    TLyTempFolder FShared;
+    QString FGeneratedOne;
+    QString FGeneratedTwo;
+    std::unique_ptr<TLyTempFolder> FFolder;
+    QString FOne;
+    QString FTwo;
 };
 
 QTEST_GUILESS_MAIN(TestCliCommands)

@@ -711,30 +711,6 @@ private Q_SLOTS:
         QVERIFY(message.contains(huge));
     }
 
-private:
-    // Runs `work` on a worker whose run is cancelled when a sub task first reports `cancelAt`
-    // or more. Returns the highest position reported, or -1 when the run was not cancelled
-    // there or the work did not raise the cancel.
-    int RunCancelled(int cancelAt, const std::function<void(ILyProcessTask*, TLyProcess*)>& work) {
-        TProgress progress; // outlives the owner, which tells it when it goes
-        TOwner owner;
-        progress.Cancelling = owner.Process();
-        progress.CancelAt = cancelAt;
-        owner.Listeners()->AddListener(&progress);
-        std::atomic<bool> cancelled{false};
-        owner.Process()->Start("Run", [&](TVxPausableThread&) {
-            try {
-                work(owner.Process()->StartMainTask(1, "Run"), owner.Process());
-            } catch (const ELyProcessCancelled&) {
-                cancelled = true;
-                throw;
-            }
-        });
-        owner.Process()->WaitFor();
-        return progress.Cancelling || !cancelled ? -1 : progress.Position;
-    }
-
-    TLyTempFolder FFolder; // holds the large library shared by the cancel tests, and small files
     void readableLayout() {
         TLyTempFolder folder;
         const QByteArray xml =
@@ -803,6 +779,31 @@ private:
         if (!written.isEmpty())
             QCOMPARE(FormatLibraryDate(value), written);
     }
+
+private:
+    // Runs `work` on a worker whose run is cancelled when a sub task first reports `cancelAt`
+    // or more. Returns the highest position reported, or -1 when the run was not cancelled
+    // there or the work did not raise the cancel.
+    int RunCancelled(int cancelAt, const std::function<void(ILyProcessTask*, TLyProcess*)>& work) {
+        TProgress progress; // outlives the owner, which tells it when it goes
+        TOwner owner;
+        progress.Cancelling = owner.Process();
+        progress.CancelAt = cancelAt;
+        owner.Listeners()->AddListener(&progress);
+        std::atomic<bool> cancelled{false};
+        owner.Process()->Start("Run", [&](TVxPausableThread&) {
+            try {
+                work(owner.Process()->StartMainTask(1, "Run"), owner.Process());
+            } catch (const ELyProcessCancelled&) {
+                cancelled = true;
+                throw;
+            }
+        });
+        owner.Process()->WaitFor();
+        return progress.Cancelling || !cancelled ? -1 : progress.Position;
+    }
+
+    TLyTempFolder FFolder; // holds the large library shared by the cancel tests, and small files
 };
 
 QTEST_GUILESS_MAIN(TestLyLibraryFile)

@@ -1010,15 +1010,6 @@ private Q_SLOTS:
         QVERIFY(!message.isEmpty());
     }
 
-private:
-    void Run(const std::function<void()>& start) {
-        start();
-        FProject->Process()->WaitFor();
-    }
-
-    std::unique_ptr<TLyProject> FProject;
-    std::unique_ptr<TRunRecorder> FRecorder;
-    std::unique_ptr<TLyTempFolder> FFolder;
     // The project file keeps the pairs; a file of an earlier version, which names none, opened
     // in the same project after one that named some, leaves none; entries that are not two IDs
     // are skipped.
@@ -1063,6 +1054,16 @@ private:
         QVERIFY2(f.Replace(1), qPrintable(f.Recorder.Failures.join(u'\n')));
         QVERIFY(ReadWholeFile(f.Library()).contains("<string>Renamed In Two</string>"));
     }
+
+private:
+    void Run(const std::function<void()>& start) {
+        start();
+        FProject->Process()->WaitFor();
+    }
+
+    std::unique_ptr<TLyProject> FProject;
+    std::unique_ptr<TRunRecorder> FRecorder;
+    std::unique_ptr<TLyTempFolder> FFolder;
 };
 
 QTEST_GUILESS_MAIN(TestLyProject)

@@ -231,8 +231,6 @@ private Q_SLOTS:
         LY_EXPECT_ASSERTION(TVxSettings().WriteObject(QString(), &options), "Units/VxSettings");
     }
 
-private:
-    TLyTempFolder FFolder;
     void errorMessages_data() {
         QTest::addColumn<QByteArray>("options"); // the content of the Options element
         QTest::addColumn<QString>("message");
@@ -301,6 +299,9 @@ private:
         QFETCH(QString, sub);
         QTEST(CombinePath(base, sub), "combined");
     }
+
+private:
+    TLyTempFolder FFolder;
 };
 
 QTEST_APPLESS_MAIN(TestVxSettings)
