@@ -59,6 +59,118 @@ std::unique_ptr<TLyCompareOptions> Options(tLySongCompareMode mode,
 // Title, artist, album and genre of the songs of two libraries. Library Two's texts are
 // upper-cased when the file is built, and a title starting "~" stores that track decomposed.
 using TSongTexts = QList<std::array<const char*, 4>>;
+int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*)>& test) {
+    int count = 0;
+    for (const TLySong* song : songs)
+        count += test(song);
+    return count;
+}
+
+const TSongTexts kSongsOne = {
+    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
+    {"Тёмная ночь", "Марк Бернес", "Песни войны", "Шансон"},
+    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
+    {"Ο έρωτας", "Χαρούλα Αλεξίου", "Τα τσιγάρα", "Λαϊκό"},
+    {"ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "ポップ"},
+    {"봄날", "방탄소년단", "윙스", "케이팝"},
+    {"ירושלים של זהב", "שולי נתן", "שירים", "עממי"},
+    {"أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
+    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
+    {"Love Song", "ABBA", "Gold", "Pop"},
+    {"Colour", "Blur", "Parklife", "Rock"},
+    {"Waterloo", "ABBA", "Gold", "Pop"},
+};
+
+const TSongTexts kSongsTwo = {
+    {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
+    {"~Тёмная ночь!", "Марк Бернес", "Песни войны", "Шансон"},
+    {"Σε θυμάμαι", "Νίκος Παπάζογλου", "Χαράτσι", "Ροκ"},
+    {"Ο έρωτας", "Χαρούλα Αλεξίου", "", "Λαϊκό"},
+    {"~ありがとう", "いきものがかり", "ハジマリノウタ", "ポップ"},
+    {"夜に駆ける", "YOASOBI", "THE BOOK", "ロック"},
+    {"~봄날", "방탄소년단", "윙스", "케이팝"},
+    {"ירושלים של זהב", "נעמי שמר", "שירים", "עממי"},
+    {"~أنت عمري", "أم كلثوم", "أنت عمري", "طرب"},
+    {"तुम ही हो", "अरिजीत सिंह", "आशिकी दो", "फ़िल्मी"},
+    {"कल हो ना हो", "सोनू निगम", "कल हो ना हो", "फ़िल्मी"},
+    {"Love-Song!", "Abba", "Gold", "Pop"},
+    {"Color", "Blur", "Parklife", "Rock"},
+};
+
+// `text` with every run of non-ASCII characters replaced by an ASCII word, the same word for
+// the same run (letter case and normalisation ignored) and upper-case for an upper-case run.
+// The words are "Za?a?a?a" with consonants of distinct Soundex digits, so that every key mode
+// tells them apart, and "Z" starts no other text.
+QString AsciiCopy(const QString& text, QHash<QString, QString>& words) {
+    static const char consonants[] = "BCDLMR";
+    QString copy;
+    for (qsizetype i = 0, end = 0; i < text.size(); i = end) {
+        end = i + 1;
+        if (text.at(i).unicode() < 0x80) {
+            copy += text.at(i);
+            continue;
+        }
+        while (end < text.size() && text.at(end).unicode() >= 0x80)
+            ++end;
+        const QString run = text.mid(i, end - i);
+        QString& word = words[run.normalized(QString::NormalizationForm_C).toCaseFolded()];
+        if (word.isEmpty()) {
+            const auto n = words.size() - 1;
+            word = QStringLiteral("Za%1a%2a%3a")
+                       .arg(QChar(consonants[n / 36 % 6]), QChar(consonants[n / 6 % 6]),
+                            QChar(consonants[n % 6]))
+                       .toLower();
+        }
+        copy += run == run.toUpper() && run != run.toLower() ? word.toUpper() : word;
+    }
+    return copy;
+}
+
+QByteArray LibraryXml(const TSongTexts& songs, const QString& side, bool upperCase,
+                      QHash<QString, QString>* asciiWords) {
+    QList<TLyLibraryTrack> tracks;
+    for (const auto& song : songs) {
+        TLyLibraryTrack track{{"Track ID", "integer", QString::number(tracks.size() + 1)}};
+        const bool decomposed = song[0][0] == '~';
+        for (int part = sdName; part <= sdGenre; ++part) {
+            QString text = QString::fromUtf8(song[part] + (part == sdName && decomposed));
+            if (upperCase)
+                text = text.toUpper();
+            if (decomposed)
+                text = text.normalized(QString::NormalizationForm_D);
+            if (asciiWords)
+                text = AsciiCopy(text, *asciiWords);
+            static const char* const keys[] = {"Name", "Artist", "Album", "Genre"};
+            track << TLyLibraryPair{keys[part], "string", text};
+        }
+        track << TLyLibraryPair{"Location", "string",
+                                QStringLiteral("file:///%1-%2.mp3").arg(side).arg(tracks.size())};
+        tracks << track;
+    }
+    return MakeLibraryXml(tracks);
+}
+
+// The songs that matching the two libraries gives, each as "one location|two location".
+QStringList MatchedPairs(const QByteArray& one, const QByteArray& two,
+                         const TLyCompareOptions& options) {
+    TLyTempFolder folder;
+    auto documentOne = LoadLibraryDocument(folder.WriteFile("one.xml", one), nullptr, nullptr);
+    auto documentTwo = LoadLibraryDocument(folder.WriteFile("two.xml", two), nullptr, nullptr);
+    TLyLibraryOptions library;
+    auto mapOne = ReadLibrary(*documentOne, library, options, nullptr, nullptr);
+    auto mapTwo = ReadLibrary(*documentTwo, library, options, nullptr, nullptr);
+    TLyProcess process;
+    process.StartMainTask(2, QStringLiteral("Match"));
+    TLyMatchResult result(nullptr, nullptr, nullptr);
+    result.Match(mapOne.get(), mapTwo.get(), &process, &options);
+    QStringList pairs;
+    for (const TLySong* song : result.Songs())
+        pairs << song->OriginalOne().Location() + u'|' + song->OriginalTwo().Location();
+    pairs.sort();
+    return pairs;
+}
+
 } // namespace
 
 class TestLyMatchResult : public QObject {
@@ -504,6 +616,83 @@ private Q_SLOTS:
         auto titles = MapOf({Track("Different").Artist("Z").Build()}, options);
         const TLySongProperties other = Track("Other").Artist("Z").Build();
         QCOMPARE(result.FindBestMatches(&other, titles.get(), 0, &options)->Count(), 1);
+    }
+    void otherScriptsPairAsAsciiWordsWould_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("exactComponents"); // else the default of new compare options
+        QTest::addColumn<int>("matched");
+        QTest::newRow("exact, default components") << int(scmExactMatch) << false << 9;
+        QTest::newRow("exact, all components") << int(scmExactMatch) << true << 6;
+        QTest::newRow("alphanumeric, default components")
+            << int(scmAlphanumericMatch) << false << 11;
+        QTest::newRow("alphanumeric, all components") << int(scmAlphanumericMatch) << true << 8;
+        QTest::newRow("phonetic, default components") << int(scmPhoneticMatch) << false << 12;
+        QTest::newRow("phonetic, all components") << int(scmPhoneticMatch) << true << 9;
+    }
+
+    void otherScriptsPairAsAsciiWordsWould() {
+        // Text of any script pairs as the same libraries do with each word spelled in ASCII.
+        QFETCH(int, mode);
+        QFETCH(bool, exactComponents);
+        TLyCompareOptions options;
+        if (exactComponents)
+            options.SetExactMatch();
+        options.SetMode(tLySongCompareMode(mode));
+        QHash<QString, QString> words;
+        const QStringList pairs =
+            MatchedPairs(LibraryXml(kSongsOne, "one", false, nullptr),
+                         LibraryXml(kSongsTwo, "two", true, nullptr), options);
+        const QStringList asciiPairs =
+            MatchedPairs(LibraryXml(kSongsOne, "one", false, &words),
+                         LibraryXml(kSongsTwo, "two", true, &words), options);
+        QCOMPARE(pairs, asciiPairs);
+        QTEST(int(pairs.filter(QRegularExpression(QStringLiteral(".\\|."))).size()), "matched");
+    }
+
+    void soundex_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("code");
+        const auto row = [](const char* name, const QString& text, const QString& code) {
+            QTest::newRow(name) << text << code;
+        };
+        row("Robert", "Robert", "R163" + QString(16, u'0'));
+        row("Tymczak", "Tymczak", "T522" + QString(16, u'0'));
+        row("Colour", "Colour", "C46" + QString(17, u'0'));
+        row("Color", "Color", "C46" + QString(17, u'0'));
+        row("lower first letter", "ashcraft", "A2613" + QString(15, u'0'));
+        row("digit first", "4ever", "416" + QString(17, u'0'));
+        row("empty", "", "");
+        row("long text is cut at 20", "BCDLMRBCDLMRBCDLMRBCDLMRBCDLMR", "B2345612345612345612");
+        row("first character beyond the basic plane", "\U0001D400bc",
+            "\U0001D40012" + QString(16, u'0'));
+    }
+
+    void soundex() {
+        QFETCH(QString, text);
+        QFETCH(QString, code);
+        QCOMPARE(SoundexCode(text), code);
+    }
+
+    void matchPairsAndListsTheRest() {
+        TLyProcess process;
+        TRunRecorder recorder;
+        process.SetListener(&recorder);
+        process.StartMainTask(2, QStringLiteral("Match"));
+        TLyCompareOptions options;
+        options.SetExactMatch();
+        auto one = MapOf({Track("A").Build(), Track("B").Build(), Track("C").Build()}, options);
+        auto two = MapOf({Track("a").Build(), Track("D").Build()}, options);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        result.Match(one.get(), two.get(), &process, &options);
+        QCOMPARE(result.Songs().Count(), 4); // A-a, D alone, B alone, C alone
+        QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->IsMatched(); }), 1);
+        QCOMPARE(CountWhere(result.Songs(), [](const TLySong* s) { return s->Checked(); }), 1);
+        QCOMPARE(CountWhere(result.Songs(),
+                            [](const TLySong* s) { return s->Differences() == kLyAllSongParts; }),
+                 3);
+        QVERIFY(!result.Updating());
+        QVERIFY(!result.CompareOptions());
+        QCOMPARE(recorder.SubTaskStepCounts, (QList<int>{2, 3})); // the songs of Two, then of One
     }
 };
 

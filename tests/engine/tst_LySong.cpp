@@ -8,7 +8,20 @@
 
 Q_DECLARE_METATYPE(TLySongProperties)
 
-namespace {} // namespace
+namespace {
+// A track with every value set.
+TLyTrackBuilder FullTrack() {
+    return Track("a")
+        .Artist("b")
+        .Album("c")
+        .Genre("d")
+        .PlayCount(3)
+        .Rating(40)
+        .LastPlayed(2.25)
+        .Location("/x.mp3");
+}
+
+} // namespace
 
 class TestLySong : public QObject {
     Q_OBJECT
@@ -128,6 +141,21 @@ private Q_SLOTS:
         const QVariant read = track.GetValue(part);
         QCOMPARE(read.toString(), stored.toString());
         QCOMPARE(read.metaType(), stored.metaType());
+    }
+    void isEmpty_data() {
+        QTest::addColumn<TLySongProperties>("track");
+        QTest::addColumn<int>("emptyParts");
+        QTest::newRow("new") << TLySongProperties() << 0b1111111;
+        QTest::newRow("blank genre is not empty") << Track().Genre(" ").Build() << 0b1110111;
+        QTest::newRow("negative date is a date") << Track().LastPlayed(-3.5).Build() << 0b1011111;
+        QTest::newRow("full") << FullTrack().Build() << 0;
+    }
+
+    void isEmpty() {
+        QFETCH(TLySongProperties, track);
+        QFETCH(int, emptyParts);
+        for (int part = sdName; part <= sdRating; ++part)
+            QCOMPARE(track.IsEmpty(tLySongPart(part)), bool((emptyParts >> part) & 1));
     }
 };
 

@@ -346,6 +346,27 @@ private Q_SLOTS:
         QCOMPARE(childRecorder.Events, (QStringList{"changing", "finished 1"}));
         QCOMPARE(projectRecorder.Events, QStringList{});
     }
+    void bestMatchesSearchTheOtherLibrary() {
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        TLySong* wanted = MakeSong(std::nullopt, Track("Colour").Artist("X").Build()).release();
+        result.Songs().Add(wanted);
+        // Library One's tracks of every song count, matched ones included.
+        result.Songs().Add(
+            MakeSong(Track("Color").Artist("Y").Build(), Track("Color").Build()).release());
+        result.Songs().Add(MakeSong(Track("Other").Build(), std::nullopt).release());
+        TLyViewOptions viewOptions(QStringLiteral("Best Matches"));
+        TLyBestMatchesView view(&result);
+        view.SetOptions(&viewOptions);
+        view.SetSong(wanted);
+        view.Process()->WaitFor();
+        QCOMPARE(view.Songs().Count(), 1);
+        const TLySong* candidate = view.Songs().Items(0);
+        QCOMPARE(candidate->OriginalOne().Name(), QStringLiteral("Color"));
+        QVERIFY(!candidate->OriginalTwo().Exists());
+        view.SetSong(nullptr);
+        view.Process()->WaitFor();
+        QVERIFY(view.Songs().IsEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyView)
