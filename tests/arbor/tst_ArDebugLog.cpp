@@ -306,6 +306,43 @@ private Q_SLOTS:
         QCOMPARE(received, records);
     }
 
+    void deviceBuffers_data() {
+        QTest::addColumn<QStringList>("writes");
+        QTest::addColumn<QStringList>("flushed");
+        QTest::addColumn<QString>("pending");
+        const QString x127(127, u'x');
+        QTest::newRow("line") << QStringList{"abc\r\n"} << QStringList{"abc\r\n"} << "";
+        QTest::newRow("no line end") << QStringList{"abc"} << QStringList{} << "abc";
+        QTest::newRow("pieces of one line")
+            << QStringList{"ab", "cd\r\n"} << QStringList{"abcd\r\n"} << "";
+        QTest::newRow("two lines in one write")
+            << QStringList{"a\r\nb\r\nc"} << QStringList{"a\r\n", "b\r\n"} << "c";
+        QTest::newRow("lone line feed") << QStringList{"a\nb\r"} << QStringList{} << "a\nb\r";
+        QTest::newRow("CR and LF in separate writes")
+            << QStringList{"a\r", "\nb"} << QStringList{"a\r\n"} << "b";
+        QTest::newRow("full buffer")
+            << QStringList{QString(130, u'y')} << QStringList{QString(128, u'y')} << "yy";
+        QTest::newRow("CR LF split by a full buffer")
+            << QStringList{x127 + "\r\n"} << QStringList{x127 + "\r", "\n"} << "";
+        QTest::newRow("surrogate pair kept whole") << QStringList{x127 + QString::fromUtf8("😀")}
+                                                   << QStringList{x127} << QString::fromUtf8("😀");
+    }
+
+    void deviceBuffers() {
+        QFETCH(QStringList, writes);
+        QFETCH(QStringList, flushed);
+        QFETCH(QString, pending);
+        QStringList sent;
+        TArDebugTextDevice device([&sent](QStringView buffer) {
+            sent << buffer.toString();
+            return 0;
+        });
+        for (const QString& text : writes)
+            QCOMPARE(device.Write(text), 0);
+        QCOMPARE(sent, flushed);
+        QCOMPARE(device.Pending().toString(), pending);
+    }
+
 private:
     TLyTestHome FHome; // the debug output goes to a channel of this run's own
 };

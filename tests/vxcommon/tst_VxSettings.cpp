@@ -300,6 +300,30 @@ private Q_SLOTS:
         QTEST(CombinePath(base, sub), "combined");
     }
 
+    void readChainPrefersLaterRepository() {
+        // Defaults.User: User is tried first; Defaults only when User holds nothing there.
+        TTestOptions defaults;
+        defaults.Count = 1;
+        const QString defaultsPath = Store(FFolder, &defaults, QStringLiteral("defaults.xml"));
+        TTestOptions user;
+        user.Count = 2;
+        const QString userPath = Store(FFolder, &user, QStringLiteral("user.xml"));
+
+        auto settings = CreateXMLFileSettings(defaultsPath, QStringLiteral("Defaults"), false);
+        auto* userRepository = new TVxSettingsXMLFileRepository();
+        settings->Repositories().Add(QStringLiteral("User"), userRepository);
+        userRepository->SetFileName(userPath);
+        TTestOptions read;
+        settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
+        QCOMPARE(read.Count, 2);
+        userRepository->Clear();
+        userRepository->SetModified(false);
+        settings->ReadObject(QStringLiteral("Defaults.User::Options"), &read, {});
+        QCOMPARE(read.Count, 1);
+        settings->ClearAll(); // every repository, the first one too
+        QVERIFY(!settings->Repositories().Find(QStringLiteral("Defaults"))->Exists("Options"));
+    }
+
 private:
     TLyTempFolder FFolder;
 };
