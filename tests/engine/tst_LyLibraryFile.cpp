@@ -780,6 +780,95 @@ private Q_SLOTS:
             QCOMPARE(FormatLibraryDate(value), written);
     }
 
+    void readTrack_data() {
+        QTest::addColumn<TLyLibraryTrack>("track");
+        QTest::addColumn<QStringList>("texts");  // name, artist, album, genre, location
+        QTest::addColumn<QList<int>>("numbers"); // rating, play count, track kind
+        QTest::addColumn<double>("lastPlayed");
+        QTest::newRow("usual keys")
+            << MakeLibraryTrack(7)
+            << QStringList{"Song 7", "Artist 7", "Album 7", "Rock", "/Music/Song 7.mp3"}
+            << QList<int>{20, 0, 2} << EncodeDateTime(2006, 2, 18, 20, 37, 11);
+        QTest::newRow("a Name of Genre is a value, not a key")
+            << TLyLibraryTrack{{"Name", "string", "Genre"}, {"Genre", "string", "Pop"}}
+            << QStringList{"Genre", "", "", "Pop", ""} << QList<int>{0, 0, 0} << 0.0;
+        QTest::newRow("keys ignore case, the later key wins")
+            << TLyLibraryTrack{{"play count", "integer", "5"},
+                               {"ARTIST", "string", "A"},
+                               {"Artist", "string", "B"},
+                               {"track type", "string", "url"}}
+            << QStringList{"", "B", "", "", ""} << QList<int>{0, 5, 1} << 0.0;
+        QTest::newRow("whitespace and empty values, blanks around numbers")
+            << TLyLibraryTrack{{"Genre", "string", " "},
+                               {"Album", "string", ""},
+                               {"Rating", "integer", " 60 "},
+                               {"Track Type", "string", "Remote"}}
+            << QStringList{"", "", "", " ", ""} << QList<int>{60, 0, 0} << 0.0;
+        QTest::newRow("a key without a value ends the track")
+            << TLyLibraryTrack{{"Name", "string", "N"}, {"", "key", "Artist"}}
+            << QStringList{"N", "", "", "", ""} << QList<int>{0, 0, 0} << 0.0;
+    }
+
+    void readTrack() {
+        QFETCH(TLyLibraryTrack, track);
+        QFETCH(QStringList, texts);
+        QFETCH(QList<int>, numbers);
+        QFETCH(double, lastPlayed);
+        TLyTempFolder folder;
+        auto document = LoadLibraryDocument(folder.WriteFile("in.xml", MakeLibraryXml({track})),
+                                            nullptr, nullptr);
+        TLySongProperties properties;
+        ReadFromDictionary(properties, FirstTrack(*document));
+        QCOMPARE(properties.Node(), FirstTrack(*document));
+        QCOMPARE((QStringList{properties.Name(), properties.Artist(), properties.Album(),
+                              properties.Genre(), properties.Location()}),
+                 texts);
+        QCOMPARE((QList<int>{properties.Rating(), properties.PlayCount(), properties.TrackKind()}),
+                 numbers);
+        QCOMPARE(properties.LastPlayed(), lastPlayed);
+    }
+
+    void locationToPathAgreesWithTheExpressions() {
+        // The conversion answers plain URLs without running its two expressions: it must convert
+        // every URL as the expressions alone convert it.
+        const QRegularExpression::PatternOptions options =
+            QRegularExpression::CaseInsensitiveOption |
+            QRegularExpression::DotMatchesEverythingOption;
+        const QRegularExpression driveUrl("^file://(?:localhost)?/([a-zA-Z]:.+)", options);
+        const QRegularExpression fileUrl("^file://(?:localhost)?(/.+)", options);
+        const auto reference = [&](const QString& url) {
+            QString path = url;
+            if (QRegularExpressionMatch m = driveUrl.match(url); m.hasMatch()) {
+                path = m.captured(1).replace(u'/', u'\\');
+            } else if (m = fileUrl.match(url); m.hasMatch()) {
+                path = m.captured(1);
+                if (path.startsWith("//"))
+                    path.replace(u'/', u'\\');
+            }
+            return path;
+        };
+        // Every combination of the pieces that matter, in the order they come.
+        const QList<QStringList> parts{{"file://", "FILE://", "File:/", "http://", ""},
+                                       {"", "localhost", "LocalHost", "localho\u017Ft", "server"},
+                                       {"/", "", "//"},
+                                       {"", "C", "z", "\u212A", "\u00e9", "1"},
+                                       {":", "", "|"},
+                                       {"", "/", "a", "/a b.mp3", "\n"}};
+        int checked = 0;
+        std::function<void(int, const QString&)> check = [&](int level, const QString& url) {
+            if (level == parts.size()) {
+                // Without escapes nothing is decoded, so the paths compare as they are.
+                QVERIFY2(LocationToPath(url) == reference(url), qPrintable(url));
+                ++checked;
+                return;
+            }
+            for (const QString& piece : parts[level])
+                check(level + 1, url + piece);
+        };
+        check(0, QString());
+        QCOMPARE(checked, 5 * 5 * 3 * 6 * 3 * 5);
+    }
+
 private:
     // Runs `work` on a worker whose run is cancelled when a sub task first reports `cancelAt`
     // or more. Returns the highest position reported, or -1 when the run was not cancelled
