@@ -503,6 +503,63 @@ private Q_SLOTS:
             QCOMPARE(QSize(geometry->Width(), geometry->Height()), QSize(720, 900));
         frame->SetMatchResult(nullptr);
     }
+    void statusAndTabCaptions_data() {
+        // filter: typed into the Matches page's filter box
+        // pairs: remembered before the load
+        // status: of the five pages
+        LyColumns<bool, QString, QStringList, QString, QString>("loaded", "filter", "pairs",
+                                                                "status", "captions");
+        const QString loaded =
+            QStringLiteral("All (340)|Laptop (340)|Desktop (340)|Matches (340)|Unmatched (0)");
+        const QString songs =
+            QStringLiteral("340 songs%1|340 songs%1|340 songs%1|340 songs%1|0 songs%1");
+        QTest::newRow("not loaded")
+            << false << "" << QStringList() << QStringList(5, "Not Loaded").join(u'|')
+            << "All|Laptop|Desktop|Matches|Unmatched";
+        QTest::newRow("all shown") << true << "" << QStringList() << songs.arg("") << loaded;
+        QTest::newRow("remembered pairs")
+            << true << "" << QStringList{"P1 P1", "P3 P999"}
+            << songs.arg("; 1 remembered pair applied, 1 not (a track is gone)") << loaded;
+        QTest::newRow("filtered") << true << "Song 33" << QStringList()
+                                  << "340 songs|340 songs|340 songs|Showing 11 of 340 songs|0 songs"
+                                  << QString(loaded).replace("(340)|U", "(11/340)|U");
+    }
+
+    void statusAndTabCaptions() {
+        auto [loaded, filter, pairs, status, captions] =
+            LyFetch<bool, QString, QStringList, QString, QString>("loaded", "filter", "pairs",
+                                                                  "status", "captions");
+        TLySongListFixture fixture;
+        QList<TLyLibraryTrack> tracks;
+        for (int id = 1; id <= 340; ++id)
+            tracks << (MakeLibraryTrack(id)
+                       << TLyLibraryPair{"Persistent ID", "string", QStringLiteral("P%1").arg(id)});
+        fixture.SetLibraries(tracks, tracks);
+        fixture.Project().Options()->SetRememberedPairTexts(pairs);
+        if (loaded) {
+            fixture.Project().LoadLibraries();
+            fixture.Settle();
+        } else {
+            fixture.Add(ReviewSongs());
+        }
+        TLySongMatchResult frame;
+        QCOMPARE(frame.PageSongs()->tabText(0), QStringLiteral("---"));
+        frame.resize(900, 600);
+        frame.show();
+        frame.SetMatchResult(&fixture.Result());
+        fixture.Settle();
+        frame.FrmMatchedSongs()->EdtFilter()->setText(filter);
+        fixture.Settle();
+        QStringList actualStatus, actualCaptions;
+        for (int page = 0; page < TLySongMatchResult::kPageCount; ++page) {
+            actualStatus << frame.List(TLySongMatchResult::TPage(page))->StatusBar()->text();
+            actualCaptions << frame.PageSongs()->tabText(page);
+        }
+        QCOMPARE(actualStatus.join(u'|'), status);
+        QCOMPARE(actualCaptions.join(u'|'), captions);
+        frame.SetMatchResult(nullptr);
+        QCOMPARE(frame.List(TLySongMatchResult::pgAll)->StatusBar()->text(), QString());
+    }
 };
 
 QTEST_MAIN(TestLySongMatchResultList)
