@@ -1055,6 +1055,15 @@ private Q_SLOTS:
         QVERIFY(ReadWholeFile(f.Library()).contains("<string>Renamed In Two</string>"));
     }
 
+    void invalidInputStartsNothing() {
+        FProject->Options()->LibraryOne()->SetInputPath(FFolder->FilePath("missing.xml"));
+        QVERIFY(!FProject->CanLoad());
+        FProject->Reload();
+        QVERIFY(!FProject->Process()->Running());
+        QVERIFY(FRecorder->MainStepCounts.isEmpty());
+        QVERIFY(!FProject->IsLoaded());
+    }
+
 private:
     void Run(const std::function<void()>& start) {
         start();

@@ -176,6 +176,63 @@ private Q_SLOTS:
         QCOMPARE(form->result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(Snapshot(fixture.Options) != before, accepted);
     }
+    // The library names as the "Use" entries, and each entry's index as its action.
+    void transferEntries_data() {
+        // names: one|two; stored and chosen: the entry per song part
+        LyColumns<QString, QList<int>, QList<int>, bool>("names", "stored", "chosen", "force");
+        using L = QList<int>;
+        LyRow("named libraries", "Laptop|Desktop", L{0, 0, 0, 0, 3, 3, 3}, L{1, 2, 0, 1, 4, 4, 2},
+              true);
+        LyRow("names as typed", "Rock & Roll|<b>Two</b>", L{1, 2, 1, 2, 1, 2, 4},
+              L{0, 0, 2, 0, 3, 3, 0}, false);
+        LyRow("adding plays stored", "One|Two", L{0, 0, 0, 0, 5, 3, 3}, L{0, 0, 0, 0, 4, 3, 3},
+              false);
+        LyRow("adding plays chosen", "One|Two", L{0, 0, 0, 0, 3, 3, 3}, L{0, 0, 0, 0, 5, 3, 3},
+              true);
+        LyRow("the entries' words as names", "Two|One", L{2, 1, 0, 0, 4, 4, 1},
+              L{2, 1, 1, 1, 0, 1, 3}, true);
+    }
+
+    void transferEntries() {
+        const auto [names, stored, chosen, force] =
+            LyFetch<QString, QList<int>, QList<int>, bool>("names", "stored", "chosen", "force");
+        const QString one = names.section(u'|', 0, 0), two = names.section(u'|', 1);
+        TLyProjectOptions options;
+        options.LibraryOne()->SetName(one);
+        options.LibraryTwo()->SetName(two);
+        for (int part = 0; part < kLySongPartCount; ++part)
+            options.SetAction(tLySongPart(part), tLySynchronizeAction(stored[part]));
+        options.SetForceSynchronize(!force);
+        TLyTransferOptionsForm form;
+        form.SetOptions(&options);
+        const QStringList tails{"",
+                                "",
+                                "",
+                                "",
+                                "|Use Highest|Use Lowest|Add Plays of Both",
+                                "|Use Latest|Use Oldest",
+                                "|Use Highest|Use Lowest"};
+        for (int part = 0; part < kLySongPartCount; ++part) {
+            const QComboBox* list = form.CbxAction(tLySongPart(part));
+            QStringList entries;
+            for (int i = 0; i < list->count(); ++i)
+                entries << list->itemText(i);
+            QCOMPARE(entries.join(u'|'),
+                     QStringLiteral("Do Not Transfer|Use %1|Use %2").arg(one, two) + tails[part]);
+            QCOMPARE(list->currentIndex(), stored[part]);
+        }
+        QCOMPARE(form.ChkForceSynchronize()->isChecked(), !force);
+
+        for (int part = 0; part < kLySongPartCount; ++part)
+            form.CbxAction(tLySongPart(part))->setCurrentIndex(chosen[part]);
+        form.ChkForceSynchronize()->setChecked(force);
+        form.accept();
+        const tLySynchronizeAction byIndex[6] = {saIgnore, saUseOne, saUseTwo,
+                                                 saUseMax, saUseMin, saAddPlays};
+        for (int part = 0; part < kLySongPartCount; ++part)
+            QCOMPARE(options.Action(tLySongPart(part)), byIndex[chosen[part]]);
+        QCOMPARE(options.ForceSynchronize(), force);
+    }
 };
 
 QTEST_MAIN(TestLyProjectDialogs)

@@ -472,6 +472,66 @@ private Q_SLOTS:
             QCOMPARE(locations.join(u' '), QStringLiteral("/a /b /c"));
         }
     }
+    void selectionKeptAcrossRebuild_data() {
+        // The song scrolled to the top before, which stays at the top (-1: not scrolled).
+        LyColumns<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed", "filter",
+                                                                    "expected", "top");
+        auto row = [](const char* name, QList<int> selected, QList<int> removed, const char* filter,
+                      QList<int> expected, int top = -1) {
+            QTest::newRow(name) << selected << removed << filter << expected << top;
+        };
+        row("kept songs reselected", {2, 3, 7}, {5}, "", {2, 3, 7});
+        row("none left: nearest following", {3, 4}, {3, 4, 5}, "", {6});
+        row("none following: nearest preceding", {14, 15}, {12, 14, 15}, "", {13});
+        row("filtered out: nearest following", {2}, {}, "odd", {3});
+        row("filter keeps a selected song", {1, 2}, {}, "odd", {1});
+        row("first visible kept at the top, rows removed above it", {12}, {0, 1, 3}, "", {12}, 6);
+        row("first visible kept at the top, filtered", {13}, {}, "odd", {13}, 7);
+    }
+
+    void selectionKeptAcrossRebuild() {
+        auto [selected, removed, filter, expected, top] =
+            LyFetch<QList<int>, QList<int>, QString, QList<int>, int>("selected", "removed",
+                                                                      "filter", "expected", "top");
+        TAllScene scene(Numbered(16, [](int i) { return i % 2 ? "odd" : "even"; }));
+        TLySongListView* frame = scene.Frame.get();
+        TLySongListTree* tree = frame->TreeSongs();
+        auto name = [&](int row) {
+            return frame->Model()->index(row, 0).data().toString();
+        };
+        if (top >= 0) {
+            // A few rows high, so that the list scrolls.
+            frame->resize(900, tree->header()->height() + 5 * tree->sizeHintForRow(0));
+            QCoreApplication::processEvents();
+            tree->scrollTo(frame->Model()->index(top, 0), QAbstractItemView::PositionAtTop);
+            QCOMPARE(tree->indexAt(QPoint(0, 0)).row(), top);
+        }
+        for (int row : selected)
+            tree->selectionModel()->select(frame->Model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QStringList gone, wanted;
+        for (int row : expected)
+            wanted << name(row);
+        for (int row : removed)
+            gone << name(row);
+        const QString first = name(top);
+        if (!gone.isEmpty())
+            scene.Fixture.Change([&] {
+                for (const QString& song : gone)
+                    scene.Fixture.Result().Songs().Remove(Find(scene.Fixture.Result(), song));
+            });
+        if (!filter.isEmpty()) {
+            frame->SetFilterText(filter);
+            scene.Fixture.Settle();
+        }
+        QStringList names;
+        for (const TLySong* song : frame->SelectedSongs())
+            names << song->CurrentOne().Name();
+        QCOMPARE(names, wanted);
+        QCOMPARE(frame->FirstSelectedSong()->CurrentOne().Name(), wanted.first());
+        if (top >= 0)
+            QCOMPARE(tree->indexAt(QPoint(0, 0)).data().toString(), first);
+    }
 };
 
 QTEST_MAIN(TestLySongListView)
