@@ -1,5 +1,5 @@
-// The lowest layer's basics: formatting, date-time conversion, set identifiers, assertion
-// messages, and owned objects in object lists (names, membership, ownership, live count).
+// The lowest layer's basics: formatting, date-time text in any locale, and owned objects in
+// object lists (names, membership, ownership).
 #include "ArDateTime.h"
 #include "ArExceptions.h"
 #include "ArFormat.h"

@@ -1,5 +1,5 @@
-// Filtering, formatting, line splitting, blocks, multiple logs, text decoding, the global log
-// and the memory log.
+// Message logs: copies, blocks, a filter shared with its owner, text decoding, and the memory
+// log's handlers and blocks.
 #include "ArMemoryMessageLog.h"
 #include "ArMessageLog.h"
 #include "LyTestSupport.h"

@@ -1,20 +1,14 @@
 // The benchmark's library generator: the same bytes for a seed everywhere, other bytes for
-// another seed or size, well-formed libraries of every size, library Two sharing about 80% of
-// One's songs, and failures of writing reported.
+// another seed or size, pinned by a digest of its output, and failures of writing reported.
 #include "FailingDevice.h"
 #include "LibraryGenerator.h"
 #include "LyTestSupport.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
-#include <QHash>
-#include <QSet>
 #include <QTest>
-#include <QXmlStreamReader>
 
 namespace {
-
-using tTrack = QHash<QString, QString>; // key: value text
 
 QByteArray Generate(int tracks, quint64 seed, TLyBenchLibrary which) {
     QBuffer buffer;

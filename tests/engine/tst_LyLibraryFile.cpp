@@ -1,7 +1,7 @@
 // Library files: loading and saving keep every node, the readable layout, the text written in
 // stretches on several threads, location URLs and dates, reading and writing back track values,
-// bad input, large values, cancelling and failed saves; the library-file test, file sizes and
-// the background file-existence cache.
+// bad input, large values, cancelling and failed saves; file sizes and the background
+// file-existence cache.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
 #include "LyLibraryWriter.h"

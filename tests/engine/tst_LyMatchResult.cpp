@@ -1,7 +1,6 @@
-// Matching keys under the four compare modes and how tracks of two libraries find each other
-// through full and shortened keys; pairing tracks into songs, the synchronise rules, the hand
-// operations that unpair, pair and commit songs, and the merged values of selected songs and
-// editing many songs at once.
+// Matching keys under the four compare modes, tracks of other scripts and phonetic keys;
+// pairing tracks into songs, the synchronise rules, the best matches, the hand operations that
+// unpair, pair and commit songs, and editing many songs at once.
 #include "LibraryBuilders.h"
 #include "LyLibraryFile.h"
 #include "LyMatchResult.h"

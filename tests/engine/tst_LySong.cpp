@@ -1,4 +1,5 @@
-// The song model: values of one track and a song seen in both libraries.
+// The song model: values of one track read back, refused or empty, and the spellings of equal
+// texts kept by synchronising.
 #include "LyOptions.h"
 #include "LyTestSupport.h"
 #include "SongBuilders.h"

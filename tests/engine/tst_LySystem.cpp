@@ -1,7 +1,6 @@
-// The application object and the program's start-up sequence; the option classes: the stored
-// preferences file (which freezes the defaults), repairs on loading, project file names and view
-// layouts; the running-program list: names from a proc file system, Windows programs under a
-// compatibility layer, processes that cannot be read, and the iTunes check in any letter case.
+// The option classes: repairs on loading the preferences and projects, safe project file names
+// and view layouts; the running-program list: this program found, and names from a proc file
+// system, Windows programs under a compatibility layer and processes that cannot be read.
 #include "ArDebugLog.h"
 #include "ArMessageLog.h"
 #include "LyOptions.h"
@@ -31,6 +30,37 @@ QString EditedFile(const QString& source, const QString& target,
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
         qFatal("cannot write %s", qPrintable(target));
     return target;
+}
+
+// One process folder of a fake proc file system; empty parts are left out.
+struct TFakeProcess {
+    QString Id;
+    QByteArray CommandLine;
+    QString Executable; // target of the "exe" link
+    QByteArray Comm;
+};
+
+void AddProcess(const TLyTempFolder& proc, const TFakeProcess& process) {
+    QVERIFY(QDir(proc.Path()).mkpath(process.Id));
+    if (!process.CommandLine.isNull())
+        proc.WriteFile(process.Id + QStringLiteral("/cmdline"), process.CommandLine);
+    if (!process.Comm.isNull())
+        proc.WriteFile(process.Id + QStringLiteral("/comm"), process.Comm);
+    if (!process.Executable.isEmpty()) {
+        std::error_code error;
+        std::filesystem::create_symlink(
+            process.Executable.toStdString(),
+            proc.FilePath(process.Id + QStringLiteral("/exe")).toStdString(), error);
+        QVERIFY2(!error, error.message().c_str());
+    }
+}
+
+// A command line as the proc file system shows it: each argument ends with a zero byte.
+QByteArray Cmd(const QList<QByteArray>& arguments) {
+    QByteArray bytes(""); // present but empty for no arguments
+    for (const QByteArray& argument : arguments)
+        bytes += argument + '\0';
+    return bytes;
 }
 
 } // namespace
@@ -262,6 +292,47 @@ private Q_SLOTS:
         LY_EXPECT_ASSERTION(target.AssignLayout(source), "Units/LyOptions");
         target.Reset();
         QCOMPARE(target.Columns()->Count(), 11);
+    }
+
+    void programName_data() {
+        QTest::addColumn<QByteArray>("commandLine");
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("comm");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const QByteArray& commandLine, const char* executable,
+                            const QByteArray& comm, const char* expected) {
+            QTest::newRow(name) << commandLine << QString::fromUtf8(executable) << comm
+                                << QString::fromUtf8(expected);
+        };
+        row("native: the executable, not argv[0]", Cmd({"/sbin/init", "splash"}),
+            "/usr/lib/systemd/systemd", "systemd\n", "systemd");
+        row("Windows program started: its Windows path",
+            Cmd({"C:\\Program Files\\iTunes\\iTUNES.EXE"}), "/usr/bin/wine64-preloader",
+            "iTUNES.EXE\n", "iTUNES.EXE");
+        row("Windows program being loaded: the loader's argument",
+            Cmd({"/usr/bin/wine", "iTunes.exe"}), "/usr/bin/wine", "wine\n", "iTunes.exe");
+        row("loader options are skipped",
+            Cmd({"wine64", "--", "C:/Apps/iTunes/iTunes.exe", "/quiet"}), "/usr/bin/wine64",
+            QByteArray(), "iTunes.exe");
+        row("loader alone reports itself", Cmd({"/usr/bin/wine"}), "/usr/bin/wine", QByteArray(),
+            "wine");
+        row("executable replaced meanwhile", Cmd({"player"}), "/opt/app/bin/player (deleted)",
+            QByteArray(), "player");
+        row("executable unreadable: argv[0]", Cmd({"/usr/bin/python3", "x.py"}), "", "python3\n",
+            "python3");
+        row("kernel thread: the short name", Cmd({}), "", "kthreadd\n", "kthreadd");
+        row("vanished process: nothing", QByteArray(), "", QByteArray(), "");
+    }
+
+    void programName() {
+        QFETCH(QByteArray, commandLine);
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, comm);
+        QFETCH(QString, expected);
+        TLyTempFolder proc;
+        AddProcess(proc, {QStringLiteral("17"), commandLine, executable, comm});
+        QCOMPARE(TLySystemProcessList::ProgramNameOf(proc.FilePath(QStringLiteral("17"))),
+                 expected);
     }
 
 private:

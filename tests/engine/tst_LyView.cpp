@@ -1,5 +1,5 @@
-// Views: the filter table on a small hand-made match result, the menus, the best-matches
-// search, and refreshes racing with changes of the songs.
+// Views: synchronising and reverting the listed songs, the best-matches search, and refreshes
+// racing with changes of the songs.
 #include "LibraryBuilders.h"
 #include "LyProject.h"
 #include "LySongSelection.h"

@@ -1,5 +1,5 @@
-// The main window: its enabled rules, the recent projects, dropped files, the caption,
-// the close query, how a failed run is shown, help, notices and geometry.
+// The main window: its enabled rules, the recent projects, dropped files, the close query, the
+// reload question, the library pages' exports, how a failed run is shown, and notices.
 #include "LyDataRows.h"
 #include "LyProcessRecorder.h"
 #include "LySongMatchResultFrame.h"

@@ -1,6 +1,5 @@
-// The progress window: shown only for runs of half a second or more (and taking input over a
-// modal window), bars that show what Qt's own bar would not, and Cancel, Escape and closing
-// cancelling the run.
+// The progress window: Cancel, Escape and closing cancel the run, and the window follows one
+// project.
 #include "LyDataRows.h"
 #include "LyDialogKeys.h"
 #include "LyFakeTask.h"

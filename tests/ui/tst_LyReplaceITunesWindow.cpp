@@ -1,6 +1,6 @@
 // The export-to-iTunes dialog: the running state read off the window thread and followed each
-// second, what it stores and when, the rules that enable and paint its parts, and its keys; and
-// the about box: the version as the build marks it, the icon, and its keys.
+// second, what it stores and when, and its keys; and the about box: the version as the build
+// marks it, the icon, and its keys.
 #include "LyAboutWindow.h"
 #include "LyDataRows.h"
 #include "LyDialogKeys.h"

@@ -1,5 +1,5 @@
-// The song information page: what each panel shows for the selected songs, the mouse rules and
-// popup captions, the edit window, and edits refused while the songs may not change.
+// The song information page: what each panel shows for the selected songs, the edit window,
+// and edits refused while the songs may not change.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LySongInfoFrame.h"

@@ -1,5 +1,6 @@
-// The song list: cells of every column and role, sorting, header clicks and menus, the
-// selection kept across rebuilds, and the model checked through refreshes and freezes.
+// The song list: cells of every column and role, equal rows in their order, header clicks and
+// menus, the selection kept across rebuilds, and the model checked through refreshes and
+// freezes.
 #include "LyDataRows.h"
 #include "LySongListModel.h"
 #include "LySongListTree.h"

@@ -1,9 +1,9 @@
 // The list frame of a song page and the five pages: the enabled rules over the states of view,
 // project and selection, the Use captions, each action's effect on hand-made songs, the status
-// line and tab captions, the tools pages restored and stored, and the selection timer; the
-// match window opened from the unmatched page: the options asked first, the proposals and header
-// shown, the project's songs replaced on OK and untouched on Cancel, the library pages' tools that
-// do not apply there, and the window's geometry.
+// line and tab captions, and the selection timer; the match window opened from the unmatched
+// page: the options asked first, the proposals and header shown, the project's songs replaced on
+// OK and untouched on Cancel, the library pages' tools that do not apply there, and the window's
+// geometry.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyMatchWindow.h"

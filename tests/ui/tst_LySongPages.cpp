@@ -1,7 +1,5 @@
-// The song pages: the entries of the filter lists, the Show shortcuts wherever the focus is in
-// the page, the enabled rules over the states of view and project, the filter box, Load and
-// the exports, the menus' order with the owner's actions, and the best matches that follow the
-// selection.
+// The song pages: the Show shortcuts wherever the focus is in the page, the enabled rules over
+// the states of view and project, the filter box, and Load and the exports.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LySongListTree.h"

@@ -1,5 +1,4 @@
-// The seams of the windows: engine errors end in a message box after the notification, the
-// dialogs are answered by tests, pictures are rendered per pixel ratio.
+// The seams of the windows: engine errors end in a message box after the notification.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LyGuard.h"

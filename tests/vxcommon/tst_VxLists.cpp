@@ -1,5 +1,5 @@
-// Case-insensitive keys, the variant and object hash maps, the iterator protocol and the
-// registry of named objects.
+// The hash maps' text and walks, the iterator protocol guarding its keys, and the lookup list
+// of named objects.
 #include "LyTestSupport.h"
 #include "VxIterators.h"
 #include "VxLists.h"

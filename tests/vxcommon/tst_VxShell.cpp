@@ -1,5 +1,5 @@
-// Special folders under a controlled XDG environment, opening files on a short-lived thread
-// (with a test opener and with a stand-in xdg-open), and starting programs detached.
+// Special folders under a controlled XDG environment, and opening files on a short-lived thread
+// (with a test opener and with a stand-in xdg-open).
 #include "LyTestHome.h"
 #include "VxShell.h"
 

@@ -1,5 +1,5 @@
-// Change batching, cloning, optional reference counting, the string builder and the
-// most-recently-used list.
+// Change batching, optional reference counting, persistent assignment, the string builder and
+// the most-recently-used list.
 #include "LyTestSupport.h"
 #include "VxObjectList.h"
 #include "VxRecentFiles.h"
