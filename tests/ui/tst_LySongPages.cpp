@@ -1,5 +1,6 @@
 // The song pages: the Show shortcuts wherever the focus is in the page, the enabled rules over
-// the states of view and project, the filter box, and Load and the exports.
+// the states of view and project, the filter box, Load and the exports, and the menus' order
+// with the owner's actions.
 #include "LyDataRows.h"
 #include "LyDialogs.h"
 #include "LySongListTree.h"
@@ -226,6 +227,70 @@ private Q_SLOTS:
         fixture.Settle();
         QCOMPARE(frame->CmbFilter()->currentIndex(), expected);
         QCOMPARE(frame->EntryInForce(), expected);
+    }
+    void menus_data() {
+        LyColumns<QString, bool, QString, QString>("page", "contributed", "menu", "toolBar");
+        const QString use =
+            QStringLiteral("&Toggle Exported | - | Use Laptop && Co [&Name | &Artist] "
+                           "| Use Desktop [&Name | &Artist] | &Edit [&Name] | ");
+        const QString end =
+            QStringLiteral(" | - | Clear &Filter | Toggle Song &Info | &Set Defaults...");
+        const QString sync =
+            QStringLiteral("S&ynchronize... | Synchronize A&ll... | &Revert | Revert &All");
+        LyRow("all", "All", true,
+              use + "&Combine | &Split | - | " + sync + " | &Match... | Matc&h All" + end,
+              "Revert &All | &Revert | &Load Libraries");
+        LyRow("library", "Two", true, use + "&Combine | &Split | - | " + sync + end,
+              "Export to &ITunes... | &Export to File...");
+        LyRow("matched", "Matches", true, use + "&Split | - | " + sync + end,
+              "S&ynchronize... | Synchronize A&ll... | &Revert");
+        LyRow("unmatched", "Unmatched", true,
+              "&Toggle Exported | - | &Split | &Combine | - | &Match... | Matc&h All" + end,
+              "&Match... | Matc&h All");
+        // Without the owner's actions no separator stands at an end or next to another.
+        LyRow("unmatched, own actions only", "Unmatched", false,
+              "&Toggle Exported | - | Clear &Filter", "");
+    }
+
+    void menus() {
+        auto [page, contributed, menu, toolBar] =
+            LyFetch<QString, bool, QString, QString>("page", "contributed", "menu", "toolBar");
+        TLySongListFixture fixture;
+        fixture.Project().Options()->LibraryOne()->SetName(QStringLiteral("Laptop & Co"));
+        auto frame = fixture.ShowPage(page);
+        QObject owner;
+        auto action = [&](const char* caption) {
+            return new QAction(caption, &owner);
+        };
+        // In an order of their own: the page puts them in place.
+        const QList<std::pair<tLyPageItem, const char*>> single{
+            {piSetAsDefaultView, "&Set Defaults..."},
+            {piToggleSongInfo, "Toggle Song &Info"},
+            {piMatchAll, "Matc&h All"},
+            {piMatchSelected, "&Match..."},
+            {piRevertAll, "Revert &All"},
+            {piRevertSelected, "&Revert"},
+            {piSynchronizeAll, "Synchronize A&ll..."},
+            {piSynchronizeSelected, "S&ynchronize..."},
+            {piSplit, "&Split"},
+            {piCombine, "&Combine"}};
+        if (contributed) {
+            for (const auto& [item, caption] : single)
+                frame->Contribute(item, {action(caption)});
+            frame->Contribute(piEdit, {action("&Name")});
+            frame->Contribute(piUseTwo, {action("&Name"), action("&Artist")});
+            frame->Contribute(piUseOne, {action("&Name"), action("&Artist")});
+        }
+        QCOMPARE(ItemsText(frame->PopupMenu()), menu);
+        QCOMPARE(ItemsText(frame->ToolBar()), toolBar);
+        // Given again, an item's actions replace those given before, shortcuts included.
+        QAction* split = frame->ItemActions(piSplit).value(0);
+        frame->Contribute(piSplit, {action("&Split")});
+        QCOMPARE(frame->actions().contains(split), false);
+        QCOMPARE(ItemsText(frame->PopupMenu()),
+                 contributed ? menu : menu.replace("- | C", "- | &Split | - | C"));
+        if (auto* unmatched = qobject_cast<TLyUnmatchedSongs*>(frame.get()))
+            QCOMPARE(ItemsText(unmatched->MnuBestMatches()), contributed ? "&Combine" : "");
     }
 };
 
