@@ -1064,6 +1064,16 @@ private Q_SLOTS:
         QVERIFY(!FProject->IsLoaded());
     }
 
+    void databasePathEndsAtEitherSeparator() {
+        QCOMPARE(
+            ITunesDatabasePath(QStringLiteral("/home/u/Music/iTunes/iTunes Music Library.xml")),
+            QStringLiteral("/home/u/Music/iTunes/iTunes Library.itl"));
+        QCOMPARE(ITunesDatabasePath(QStringLiteral("C:\\Music/iTunes\\lib.xml")),
+                 QStringLiteral("C:\\Music/iTunes\\iTunes Library.itl"));
+        QCOMPARE(ITunesDatabasePath(QStringLiteral("lib.xml")),
+                 QStringLiteral("iTunes Library.itl"));
+    }
+
 private:
     void Run(const std::function<void()>& start) {
         start();

@@ -1,5 +1,5 @@
-// Views: synchronising and reverting the listed songs, the best-matches search, and refreshes
-// racing with changes of the songs.
+// Views: the filter table on a small hand-made match result, synchronising and reverting the
+// listed songs, the best-matches search, and refreshes racing with changes of the songs.
 #include "LibraryBuilders.h"
 #include "LyProject.h"
 #include "LySongSelection.h"
@@ -366,6 +366,60 @@ private Q_SLOTS:
         view.SetSong(nullptr);
         view.Process()->WaitFor();
         QVERIFY(view.Songs().IsEmpty());
+    }
+    void filters_data() {
+        QTest::addColumn<QList<int>>("options");
+        QTest::addColumn<int>("part");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<int>("count");
+        const auto row = [](const char* name, const QList<int>& options, tLySongPart part,
+                            const char* text, const char* listed, int count) {
+            QTest::newRow(name) << options << int(part) << QString::fromUtf8(text)
+                                << QString::fromUtf8(listed).split(u'|', Qt::SkipEmptyParts)
+                                << count;
+        };
+        const char* all = "same|rating differs|genre differs|only one|only two|one edited";
+        row("all", {sfgAll}, sdName, "", all, 6);
+        row("all with text", {sfgAll}, sdName, "DIFFERS", "rating differs|genre differs", 6);
+        row("one", {sfgOne}, sdName, "", "same|rating differs|genre differs|only one|one edited",
+            5);
+        row("two", {sfgTwo}, sdName, "", "same|rating differs|genre differs|only two|one edited",
+            5);
+        row("unmatched", {sfgUnmatched}, sdName, "", "only one|only two", 2);
+        row("matched, rating differs", {sfgMatched, sfgDifferentSingle}, sdRating, "",
+            "rating differs", 4);
+        row("matched, not different", {sfgMatched, sfgNotDifferent}, sdName, "", "same", 4);
+        row("matched, song data differs", {sfgMatched, sfgDifferentSongData}, sdName, "",
+            "genre differs", 4);
+        row("one, user data modified", {sfgOne, sfgModifiedUserData}, sdName, "", "one edited", 5);
+        row("modification without a side filters nothing", {sfgMatched, sfgModifiedUserData},
+            sdName, "", "same|rating differs|genre differs|one edited", 4);
+        row("two, modified single part", {sfgTwo, sfgModifiedSingle}, sdPlayCount, "", "", 5);
+        row("no group option", {sfgDifferentAll}, sdName, "", "", 0);
+    }
+
+    void filters() {
+        QFETCH(QList<int>, options);
+        QFETCH(int, part);
+        QFETCH(QString, text);
+        QFETCH(QStringList, listed);
+        QFETCH(int, count);
+        TLyMatchResult result(nullptr, nullptr, nullptr);
+        FillSongs(result);
+        TLyViewOptions viewOptions(QStringLiteral("Test"));
+        tLySongFilterOptionSet filters;
+        for (int option : options)
+            filters.Include(tLySongFilterOption(option));
+        viewOptions.SetFilterOptions(filters);
+        viewOptions.SetFilterPart(tLySongPart(part));
+        viewOptions.SetFilterText(text);
+        TLyView view(&result);
+        view.SetOptions(&viewOptions);
+        view.RequestRefresh();
+        view.Process()->WaitFor();
+        QCOMPARE(Names(view), listed);
+        QCOMPARE(view.Count(), count);
     }
 };
 

@@ -1,5 +1,5 @@
-// Special folders under a controlled XDG environment, and opening files on a short-lived thread
-// (with a test opener and with a stand-in xdg-open).
+// Special folders under a controlled XDG environment, opening files on a short-lived thread
+// (with a test opener and with a stand-in xdg-open), and a started program's arguments.
 #include "LyTestHome.h"
 #include "VxShell.h"
 
@@ -154,6 +154,20 @@ private Q_SLOTS:
         OpenFileInBackground(fileName);
         QVERIFY(WaitForOpenFileThreads(kWaitMs));
         QCOMPARE(WaitAndRead(record), "1\n" + expected);
+    }
+
+    void startedProgramGetsArgumentsAndWorkingFolder() {
+        const QString folder = FTemp.FilePath("work folder ü");
+        QVERIFY(QDir().mkpath(folder));
+        const QString argument = "an argument with blanks, ü and \"quotes\"";
+        QVERIFY(StartProgramDetached(
+            "/bin/sh",
+            {"-c",
+             "printf '%s\\n%s\\n%s' \"$(pwd -P)\" \"$#\" \"$1\" > out.part && mv out.part out",
+             "sh", argument},
+            folder));
+        QCOMPARE(WaitAndRead(folder + "/out"),
+                 QFileInfo(folder).canonicalFilePath() + "\n1\n" + argument);
     }
 
 private:
