@@ -53,17 +53,16 @@ std::unique_ptr<TLyCompareOptions> Options(tLySongCompareMode mode,
     return options;
 }
 
-// Adds each track to a new map and returns it.
-
-// Title, artist, album and genre of the songs of two libraries. Library Two's texts are
-// upper-cased when the file is built, and a title starting "~" stores that track decomposed.
-using TSongTexts = QList<std::array<const char*, 4>>;
 int CountWhere(const TLySongList& songs, const std::function<bool(const TLySong*)>& test) {
     int count = 0;
     for (const TLySong* song : songs)
         count += test(song);
     return count;
 }
+
+// Title, artist, album and genre of the songs of two libraries. Library Two's texts are
+// upper-cased when the file is built, and a title starting "~" stores that track decomposed.
+using TSongTexts = QList<std::array<const char*, 4>>;
 
 const TSongTexts kSongsOne = {
     {"Любовь моя", "Сергей Волков", "Летний вечер", "Поп"},
